@@ -1,0 +1,44 @@
+# Helpers that give every target the same warnings, precompiled Qt headers and test registration.
+
+set(TOLVANE_WARNINGS -Wall -Wextra -Wpedantic -Wno-gnu-zero-variadic-macro-arguments)
+
+function(tolvane_target_defaults target)
+  if(CMAKE_CXX_COMPILER_LAUNCHER AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    # Lets ccache reuse objects built against an unchanged precompiled header.
+    target_compile_options(${target} PRIVATE -Xclang -fno-pch-timestamp)
+  endif()
+  target_compile_options(${target} PRIVATE ${TOLVANE_WARNINGS})
+  target_precompile_headers(${target} PRIVATE
+    <QtCore/QString> <QtCore/QObject> <QtCore/QList> <QtCore/QHash> <QtCore/QJsonObject>
+    <QtCore/QJsonArray> <QtCore/QJsonValue> <QtCore/QDateTime> <QtCore/QLoggingCategory>
+    <QtCore/QPointer> <QtCore/QTimer> <qcoro/qcorotask.h> <functional> <memory> <optional> <vector>)
+endfunction()
+
+# tolvane_library(<name> SOURCES ... DEPS ...): one static library per src/ folder.
+function(tolvane_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(tolvane_${name} STATIC ${ARG_SOURCES})
+  add_library(tolvane::${name} ALIAS tolvane_${name})
+  target_include_directories(tolvane_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(tolvane_${name} PUBLIC ${ARG_DEPS})
+  tolvane_target_defaults(tolvane_${name})
+endfunction()
+
+# tolvane_test(<name> LABEL unit|x11|keyring SOURCES ... DEPS ...)
+# unit tests run offscreen; x11 and keyring tests run inside scripts/test-session.
+function(tolvane_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE tolvane::test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
+  tolvane_target_defaults(${name})
+  set(env "")
+  if(ARG_LABEL STREQUAL "unit")
+    set(env "QT_QPA_PLATFORM=offscreen")
+  else()
+    set(env "QT_QPA_PLATFORM=xcb")
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 30
+    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT 120)
+endfunction()

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/async/one_shot.h"
+
+#include <QCoroTask>
+#include <QString>
+#include <exception>
+#include <memory>
+#include <type_traits>
+
+class QThread;
+class QObject;
+
+namespace tolvane {
+
+// One background thread that runs blocking jobs (SQLite, OCR, image filtering) in submission order.
+// Results and exceptions come back to the awaiting coroutine on the main thread.
+class SerialWorker {
+public:
+    explicit SerialWorker(QString name);
+    // Runs the jobs already queued, then joins the thread.
+    ~SerialWorker();
+    SerialWorker(const SerialWorker&) = delete;
+    SerialWorker& operator=(const SerialWorker&) = delete;
+
+    template <typename F>
+    QCoro::Task<std::invoke_result_t<F>> run(F job) {
+        using R = std::invoke_result_t<F>;
+        using Stored = std::conditional_t<std::is_void_v<R>, Unit, R>;
+        OneShot<Stored> result;
+        auto shared = std::make_shared<F>(std::move(job));
+        post([result, shared] {
+            try {
+                if constexpr (std::is_void_v<R>) {
+                    (*shared)();
+                    result.resolve({});
+                } else {
+                    result.resolve((*shared)());
+                }
+            } catch (...) {
+                result.fail(std::current_exception());
+            }
+        });
+        return awaitResult<R>(result);
+    }
+
+private:
+    template <typename R, typename Stored>
+    static QCoro::Task<R> awaitResult(OneShot<Stored> result) {
+        if constexpr (std::is_void_v<R>) {
+            co_await result.wait();
+        } else {
+            co_return co_await result.wait();
+        }
+    }
+
+    void post(std::function<void()> job);
+
+    QThread* m_thread;
+    QObject* m_context;
+};
+
+} // namespace tolvane

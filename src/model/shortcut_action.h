@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "model/raw_enum.h"
+
 #include <array>
 #include <optional>
 
@@ -14,22 +15,21 @@ enum class ShortcutAction {
     openTranslationWindow,
 };
 
-// Every action in declaration order (the order conflicts are tested and JSON pairs are written in).
-inline constexpr std::array<ShortcutAction, 4> allShortcutActions{
-    ShortcutAction::translateSelection,
-    ShortcutAction::screenshotTranslation,
-    ShortcutAction::screenshotRecognition,
-    ShortcutAction::openTranslationWindow,
+template <> struct RawEnumTable<ShortcutAction> {
+    static constexpr const char* typeName = "ShortcutAction";
+    static constexpr std::array<RawEnumRow<ShortcutAction>, 4> rows{{
+        {ShortcutAction::translateSelection, "translateSelection", nullptr},
+        {ShortcutAction::screenshotTranslation, "screenshotTranslation", nullptr},
+        {ShortcutAction::screenshotRecognition, "screenshotRecognition", nullptr},
+        {ShortcutAction::openTranslationWindow, "openTranslationWindow", nullptr},
+    }};
 };
 
-QString rawValue(ShortcutAction action);
-// Exact, case-sensitive match of a raw value; anything else is none.
-std::optional<ShortcutAction> shortcutActionFromRawValue(const QString& raw);
+// Every action in declaration order (the order conflicts are tested and JSON pairs are written in).
+inline constexpr std::array<ShortcutAction, 4> allShortcutActions = allCases<ShortcutAction>();
 
 // The id a hot key of this action is registered under: its position plus 1.
-constexpr int hotKeyId(ShortcutAction action) {
-    return static_cast<int>(action) + 1;
-}
+constexpr int hotKeyId(ShortcutAction action) { return static_cast<int>(action) + 1; }
 std::optional<ShortcutAction> shortcutActionFromHotKeyId(int id);
 
 } // namespace tolvane

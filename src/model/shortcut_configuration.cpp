@@ -69,7 +69,7 @@ ShortcutConfiguration ShortcutConfiguration::fromJson(const QByteArray& json) {
     for (qsizetype i = 0; i < pairs.size(); i += 2) {
         const QJsonValue name = pairs.at(i);
         const std::optional<ShortcutAction> action =
-            name.isString() ? shortcutActionFromRawValue(name.toString()) : std::nullopt;
+            name.isString() ? fromRawValue<ShortcutAction>(name.toString()) : std::nullopt;
         if (!action)
             throw DecodingError(QStringLiteral("The shortcut configuration names an unknown action."));
         config.setShortcut(*action, AppShortcut::fromJson(pairs.at(i + 1)));

@@ -1,0 +1,212 @@
+#include "providers/http_exchange.h"
+
+#include "core/async/async_channel.h"
+#include "core/async/one_shot.h"
+#include "core/logging.h"
+#include "providers/provider_errors.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
+
+namespace tolvane {
+
+struct HttpExchange::State {
+    // Why we aborted the reply ourselves; Qt reports all of these as OperationCanceledError.
+    enum class StopReason { None, Cancelled, TimedOut, FinishedEarly };
+
+    QPointer<QNetworkReply> reply;
+    QTimer idleTimer;
+    CancelRegistration cancelRegistration;
+    StopReason stopReason = StopReason::None;
+    bool done = false;
+    bool headDelivered = false;
+    int status = 0;
+    OneShot<HttpHead> headResult;
+    AsyncChannel<QByteArray>::Writer bodyWriter;
+    AsyncChannel<QByteArray>::Reader bodyReader;
+
+    State() {
+        auto [writer, reader] = AsyncChannel<QByteArray>::create();
+        bodyWriter = std::move(writer);
+        bodyReader = std::move(reader);
+        idleTimer.setSingleShot(true);
+    }
+
+    ~State() {
+        done = true;
+        cancelRegistration.reset();
+        if (reply) {
+            QObject::disconnect(reply, nullptr, nullptr, nullptr);
+            if (!reply->isFinished())
+                reply->abort();
+            reply->deleteLater();
+        }
+        headResult.fail(std::make_exception_ptr(CancelledError()));
+    }
+
+    std::optional<HttpHead> readHead() const {
+        const QVariant attribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (!attribute.isValid())
+            return std::nullopt;
+        return HttpHead{attribute.toInt(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()};
+    }
+
+    // A redirect status waits for the end: Qt either follows it (a new head arrives) or stops there.
+    void deliverHeadIfKnown(bool atEnd) {
+        if (headDelivered)
+            return;
+        auto head = readHead();
+        if (!head || (!atEnd && head->status >= 300 && head->status <= 399))
+            return;
+        headDelivered = true;
+        status = head->status;
+        headResult.resolve(*head);
+    }
+
+    void stop(StopReason reason) {
+        if (done || !reply)
+            return;
+        stopReason = reason;
+        reply->abort(); // emits finished() synchronously; onFinished() sees the reason
+    }
+
+    void onReadyRead() {
+        if (done)
+            return;
+        idleTimer.start();
+        deliverHeadIfKnown(false);
+        QByteArray bytes = reply->readAll();
+        if (!bytes.isEmpty())
+            bodyWriter.send(std::move(bytes));
+    }
+
+    void onFinished() {
+        if (done)
+            return;
+        done = true;
+        idleTimer.stop();
+        cancelRegistration.reset();
+        if (stopReason == StopReason::None) {
+            QByteArray rest = reply->readAll();
+            if (!rest.isEmpty())
+                bodyWriter.send(std::move(rest));
+        }
+        const auto error = reply->error();
+        std::exception_ptr failure;
+        switch (stopReason) {
+        case StopReason::Cancelled:
+            failure = std::make_exception_ptr(CancelledError());
+            break;
+        case StopReason::TimedOut:
+            failure = std::make_exception_ptr(NetworkError::timedOut());
+            break;
+        case StopReason::FinishedEarly:
+            break;
+        case StopReason::None:
+            deliverHeadIfKnown(true);
+            if (!headDelivered) {
+                failure = error != QNetworkReply::NoError
+                              ? std::make_exception_ptr(NetworkError(error, reply->errorString()))
+                              : std::make_exception_ptr(AIProviderError::invalidResponse());
+            } else if (status >= 200 && status <= 299 && error != QNetworkReply::NoError) {
+                // A successful body that broke off is a transport failure, not a normal end.
+                failure = std::make_exception_ptr(NetworkError(error, reply->errorString()));
+            }
+            // An error status with Qt's matching error code: the body read so far is the error body.
+            break;
+        }
+        if (failure) {
+            headResult.fail(failure);
+            bodyWriter.fail(failure);
+        } else {
+            headResult.fail(std::make_exception_ptr(CancelledError()));
+            bodyWriter.finish();
+        }
+    }
+};
+
+HttpExchange HttpExchange::post(QNetworkAccessManager& manager, QNetworkRequest request, QByteArray body,
+                                std::chrono::milliseconds idleTimeout, CancellationToken token) {
+    auto state = std::make_shared<State>();
+    if (token.isCancelled()) {
+        state->done = true;
+        state->headResult.fail(std::make_exception_ptr(CancelledError()));
+        state->bodyWriter.fail(std::make_exception_ptr(CancelledError()));
+        return HttpExchange(state);
+    }
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    QNetworkReply* reply = manager.post(request, body);
+    state->reply = reply;
+    State* raw = state.get();
+    state->idleTimer.setInterval(idleTimeout);
+    QObject::connect(&state->idleTimer, &QTimer::timeout, reply,
+                     [raw] { raw->stop(State::StopReason::TimedOut); });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [raw] {
+        if (raw->done)
+            return;
+        raw->idleTimer.start();
+        raw->deliverHeadIfKnown(false);
+    });
+    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [raw] {
+        if (!raw->done)
+            raw->idleTimer.start();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [raw] { raw->onReadyRead(); });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [raw] { raw->onFinished(); });
+    state->idleTimer.start();
+    state->cancelRegistration = token.onCancel([raw] { raw->stop(State::StopReason::Cancelled); });
+    return HttpExchange(state);
+}
+
+HttpExchange::~HttpExchange() = default;
+
+namespace {
+
+QCoro::Task<HttpHead> awaitHead(std::shared_ptr<HttpExchange::State> state);
+QCoro::Task<std::optional<QByteArray>> awaitChunk(std::shared_ptr<HttpExchange::State> state);
+
+} // namespace
+
+QCoro::Task<HttpHead> HttpExchange::head() {
+    return awaitHead(m_state);
+}
+
+QCoro::Task<std::optional<QByteArray>> HttpExchange::nextChunk() {
+    return awaitChunk(m_state);
+}
+
+void HttpExchange::finishEarly() {
+    m_state->stop(State::StopReason::FinishedEarly);
+}
+
+namespace {
+
+QCoro::Task<HttpHead> awaitHead(std::shared_ptr<HttpExchange::State> state) {
+    co_return co_await state->headResult.wait();
+}
+
+QCoro::Task<std::optional<QByteArray>> awaitChunk(std::shared_ptr<HttpExchange::State> state) {
+    co_return co_await state->bodyReader.next();
+}
+
+QCoro::Task<QByteArray> readCapped(std::shared_ptr<HttpExchange::State> state, qsizetype cap) {
+    QByteArray buffer;
+    buffer.reserve(qMin<qsizetype>(cap, 65536));
+    while (auto chunk = co_await state->bodyReader.next()) {
+        if (buffer.size() + chunk->size() > cap) {
+            state->stop(HttpExchange::State::StopReason::FinishedEarly);
+            throw AIProviderError::invalidResponse();
+        }
+        buffer.append(*chunk);
+    }
+    co_return buffer;
+}
+
+} // namespace
+
+QCoro::Task<QByteArray> HttpExchange::readBody(qsizetype cap) {
+    return readCapped(m_state, cap);
+}
+
+} // namespace tolvane

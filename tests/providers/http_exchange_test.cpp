@@ -1,0 +1,184 @@
+#include "providers/http_exchange.h"
+
+#include "core/async/cancellation.h"
+#include "providers/network_test_support.h"
+#include "providers/provider_errors.h"
+#include "support/fake_http_server.h"
+
+#include <QTcpServer>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace tolvane {
+namespace {
+
+using testing::CapturedRequest;
+using testing::errorAs;
+using testing::FakeHttpServer;
+using testing::FakeResponse;
+
+struct Outcome {
+    std::optional<HttpHead> head;
+    QList<QByteArray> chunks;
+    QByteArray body;
+    std::exception_ptr failure;
+};
+
+enum class Read { Chunks, WholeBody };
+
+QCoro::Task<> exchangeOnce(QNetworkAccessManager* manager, QUrl url, Read mode, qsizetype cap,
+                           std::chrono::milliseconds idle, CancellationToken token, Outcome* out,
+                           std::function<void()> afterFirstChunk) {
+    QNetworkRequest request(url);
+    request.setRawHeader("Authorization", "Bearer secret");
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+    HttpExchange exchange = HttpExchange::post(*manager, request, "{}", idle, token);
+    try {
+        out->head = co_await exchange.head();
+        if (mode == Read::WholeBody) {
+            out->body = co_await exchange.readBody(cap);
+        } else {
+            while (auto chunk = co_await exchange.nextChunk()) {
+                out->chunks.append(*chunk);
+                if (out->chunks.size() == 1 && afterFirstChunk)
+                    afterFirstChunk();
+            }
+        }
+    } catch (...) {
+        out->failure = std::current_exception();
+    }
+}
+
+class HttpExchangeTest : public ::testing::Test {
+protected:
+    Outcome run(QUrl url, Read mode = Read::WholeBody, qsizetype cap = 512000,
+                std::chrono::milliseconds idle = 5000ms, CancellationToken token = {},
+                std::function<void()> afterFirstChunk = {}) {
+        Outcome out;
+        QCoro::waitFor(exchangeOnce(manager.get(), url, mode, cap, idle, token, &out, afterFirstChunk));
+        return out;
+    }
+
+    std::unique_ptr<QNetworkAccessManager> manager = testing::makeLoopbackManager();
+    FakeHttpServer server;
+};
+
+TEST_F(HttpExchangeTest, ErrorStatusesDeliverTheirBodyWhateverQtThinksOfThem) {
+    server.enqueue(FakeResponse::withBody(401, "application/json", R"({"error":"nope"})")
+                       .header("WWW-Authenticate", "Basic realm=\"x\""));
+    server.enqueue(FakeResponse::withBody(500, "text/html", "<h1>down</h1>"));
+    server.enqueue(FakeResponse::withBody(404, "", ""));
+
+    Outcome basic = run(server.url("/a"));
+    ASSERT_FALSE(basic.failure) << describeError(basic.failure).toStdString();
+    EXPECT_EQ(basic.head->status, 401);
+    EXPECT_EQ(basic.body, R"({"error":"nope"})");
+
+    Outcome html = run(server.url("/b"));
+    ASSERT_FALSE(html.failure);
+    EXPECT_EQ(html.head->status, 500);
+    EXPECT_EQ(html.head->contentType, "text/html");
+    EXPECT_EQ(html.body, "<h1>down</h1>");
+
+    Outcome empty = run(server.url("/c"));
+    ASSERT_FALSE(empty.failure);
+    EXPECT_EQ(empty.head->status, 404);
+    EXPECT_TRUE(empty.body.isEmpty());
+}
+
+TEST_F(HttpExchangeTest, RedirectsAreFollowedOnlyWithinTheSameOrigin) {
+    FakeHttpServer elsewhere;
+    elsewhere.enqueue(FakeResponse::json(200, "{}"));
+    server.enqueue(
+        FakeResponse::withBody(307, "", "").header("Location", elsewhere.url("/steal").toEncoded()));
+    Outcome crossOrigin = run(server.url("/v1"));
+    ASSERT_FALSE(crossOrigin.failure) << describeError(crossOrigin.failure).toStdString();
+    EXPECT_EQ(crossOrigin.head->status, 307);
+    EXPECT_TRUE(elsewhere.requests().isEmpty()) << "the bearer token must not reach another origin";
+
+    server.enqueue(FakeResponse::withBody(307, "", "").header("Location", server.url("/moved").toEncoded()));
+    server.enqueue(FakeResponse::json(200, R"({"ok":true})"));
+    Outcome sameOrigin = run(server.url("/v1"));
+    ASSERT_FALSE(sameOrigin.failure);
+    EXPECT_EQ(sameOrigin.head->status, 200);
+    EXPECT_EQ(sameOrigin.body, R"({"ok":true})");
+    ASSERT_EQ(server.requests().size(), 3);
+    EXPECT_EQ(server.requests()[2].target, "/moved");
+}
+
+TEST_F(HttpExchangeTest, AStalledBodyTimesOutAsATimeoutAndClosesTheConnection) {
+    FakeResponse stalled = FakeResponse::withBody(200, "text/event-stream", "data: first\n");
+    stalled.framing = FakeResponse::Framing::Chunked;
+    stalled.stallAfterParts = true;
+    server.enqueue(stalled);
+    Outcome out = run(server.url("/"), Read::Chunks, 0, 200ms);
+    EXPECT_EQ(out.chunks, QList<QByteArray>{"data: first\n"});
+    auto error = errorAs<NetworkError>(out.failure);
+    ASSERT_TRUE(error) << describeError(out.failure).toStdString();
+    EXPECT_TRUE(error->isTimeout());
+    EXPECT_EQ(error->description(), "The request timed out.");
+    EXPECT_TRUE(server.waitForClientAborts(1));
+
+    // A server that accepts the connection and never answers times out the same way.
+    QTcpServer mute;
+    ASSERT_TRUE(mute.listen(QHostAddress::LocalHost, 0));
+    Outcome noHead =
+        run(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(mute.serverPort())), Read::WholeBody, 100, 200ms);
+    auto headTimeout = errorAs<NetworkError>(noHead.failure);
+    ASSERT_TRUE(headTimeout);
+    EXPECT_TRUE(headTimeout->isTimeout());
+}
+
+TEST_F(HttpExchangeTest, CancellingMidBodyAbortsTheTransferAndReportsCancellation) {
+    FakeResponse stream = FakeResponse::withBody(200, "text/event-stream", "data: one\n");
+    stream.framing = FakeResponse::Framing::Chunked;
+    stream.part("data: two\n", 300);
+    stream.stallAfterParts = true;
+    server.enqueue(stream);
+    CancellationSource source;
+    Outcome out =
+        run(server.url("/"), Read::Chunks, 0, 5000ms, source.token(), [&source] { source.cancel(); });
+    EXPECT_EQ(out.chunks, QList<QByteArray>{"data: one\n"});
+    EXPECT_TRUE(errorAs<CancelledError>(out.failure));
+    EXPECT_TRUE(server.waitForClientAborts(1)) << "the server must see the connection close";
+}
+
+TEST_F(HttpExchangeTest, TransportFailuresAndBrokenBodiesAreNetworkErrors) {
+    quint16 closedPort;
+    {
+        FakeHttpServer gone;
+        closedPort = gone.port();
+    }
+    Outcome refused = run(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort)));
+    auto refusal = errorAs<NetworkError>(refused.failure);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->code(), QNetworkReply::ConnectionRefusedError);
+    EXPECT_FALSE(refusal->description().isEmpty());
+
+    FakeResponse broken = FakeResponse::withBody(200, "text/event-stream", "data: partial\n");
+    broken.breakOff = true;
+    server.enqueue(broken);
+    Outcome shortBody = run(server.url("/"), Read::Chunks);
+    EXPECT_EQ(shortBody.chunks, QList<QByteArray>{"data: partial\n"});
+    EXPECT_TRUE(errorAs<NetworkError>(shortBody.failure)) << describeError(shortBody.failure).toStdString();
+}
+
+TEST_F(HttpExchangeTest, WholeBodyReadsAreCappedAtTheLimitInclusive) {
+    server.enqueue(FakeResponse::json(200, QByteArray(1000, 'a')));
+    FakeResponse split = FakeResponse::json(200, QByteArray(600, 'b'));
+    split.part(QByteArray(401, 'c'), 20);
+    server.enqueue(split);
+
+    Outcome exact = run(server.url("/"), Read::WholeBody, 1000);
+    ASSERT_FALSE(exact.failure);
+    EXPECT_EQ(exact.body.size(), 1000);
+
+    Outcome over = run(server.url("/"), Read::WholeBody, 1000);
+    auto error = errorAs<AIProviderError>(over.failure);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->description(), "Provider returned an invalid response.");
+}
+
+} // namespace
+} // namespace tolvane

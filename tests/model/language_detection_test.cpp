@@ -1,0 +1,227 @@
+#include "fake_language_recognizer.h"
+
+#include "core/text.h"
+#include "model/language_detection.h"
+#include "model/language_table.h"
+#include "platform/cld2_language_recognizer.h"
+
+#include <QRandomGenerator>
+#include <QSet>
+#include <gtest/gtest.h>
+
+namespace tolvane {
+namespace {
+
+std::optional<QString> code(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+TEST(LanguageTable, RowsOrderAndNames) {
+    const auto& targets = targetLanguages();
+    const auto& sources = sourceLanguages();
+    ASSERT_EQ(targets.size(), 38);
+    ASSERT_EQ(sources.size(), 39);
+    EXPECT_EQ(targets.front().id, QStringLiteral("zh-Hans"));
+    EXPECT_EQ(targets[32].id, QStringLiteral("fil"));
+    EXPECT_EQ(targets.back(), (TranslationLanguage{QStringLiteral("ca"), QStringLiteral("加泰罗尼亚语")}));
+    EXPECT_EQ(sources.front(), (TranslationLanguage{QStringLiteral("auto"), QStringLiteral("自动检测")}));
+    EXPECT_TRUE(std::equal(targets.begin(), targets.end(), sources.begin() + 1));
+    QSet<QString> ids;
+    for (const auto& row : targets)
+        ids.insert(row.id);
+    EXPECT_EQ(ids.size(), 38);
+    EXPECT_EQ(&targetLanguages(), &targets) << "the table is built once";
+}
+
+TEST(LanguageTable, DisplayNameForCode) {
+    EXPECT_EQ(displayNameForLanguageCode(QStringLiteral("auto")), QStringLiteral("自动检测"));
+    EXPECT_EQ(displayNameForLanguageCode(QStringLiteral("ja")), QStringLiteral("日语"));
+    EXPECT_EQ(displayNameForLanguageCode(QStringLiteral("nb")), QStringLiteral("挪威语（博克马尔）"));
+    EXPECT_EQ(displayNameForLanguageCode(QStringLiteral("xx")), QStringLiteral("xx"));
+    EXPECT_EQ(displayNameForLanguageCode(QStringLiteral("JA")), QStringLiteral("JA"));
+    EXPECT_EQ(displayNameForLanguageCode(QString()), QString());
+}
+
+TEST(LanguageDetection, NormalizesRecognizerCodes) {
+    const std::pair<const char*, std::optional<QString>> cases[] = {
+        {"nb", code("nb")},           {"fr-CA", code("fr")},      {"fil-PH", code("fil")},
+        {"fi-FI", code("fi")},        {"fi", code("fi")},         {"zh-Hant", code("zh-Hant")},
+        {"zh-TW", code("zh-Hant")},   {"zh-HK", code("zh-Hant")}, {"zh", code("zh-Hans")},
+        {"zh-Hans", code("zh-Hans")}, {"en", code("en-US")},      {"en-GB", code("en-US")},
+        {"pt", code("pt-BR")},        {"pt-PT", code("pt-PT")},   {"pt-BR", code("pt-BR")},
+        {"he", code("he")},           {"xx", std::nullopt},       {"", std::nullopt},
+        {"FR", std::nullopt},
+    };
+    for (const auto& [input, expected] : cases)
+        EXPECT_EQ(normalizeLanguageCode(QString::fromLatin1(input)), expected) << input;
+}
+
+TEST(LanguageDetection, ScriptGuess) {
+    // Kanji then one hiragana: Japanese. Han alone: simplified Chinese, never traditional.
+    EXPECT_EQ(guessLanguageFromScript(u"日本語の"), code("ja"));
+    EXPECT_EQ(guessLanguageFromScript(u"東京大学"), code("zh-Hans"));
+    // The first kana or Hangul syllable decides, whatever Han characters come before.
+    EXPECT_EQ(guessLanguageFromScript(u"大韓民國 한국어 にほん"), code("ko"));
+    EXPECT_EQ(guessLanguageFromScript(u"漢字カタカナ 한국"), code("ja"));
+    EXPECT_EQ(guessLanguageFromScript(u""), std::nullopt);
+    EXPECT_EQ(guessLanguageFromScript(u"plain text"), std::nullopt);
+    // Katakana long-vowel mark is a letter; the middle dot and voicing marks are not.
+    EXPECT_EQ(guessLanguageFromScript(u"ーa"), code("ja"));
+    EXPECT_EQ(guessLanguageFromScript(u"・a"), std::nullopt);
+    // Han outside the basic block (U+20000 as a surrogate pair) is a letter but not a counted ideograph.
+    EXPECT_EQ(guessLanguageFromScript(QString::fromUcs4(U"\U00020000\U00020001\U00020002水")), std::nullopt);
+}
+
+TEST(LanguageDetection, ScriptGuessNeedsHalfOfTheLetters) {
+    // A Latin sentence quoting one ideograph goes to the recognizer.
+    EXPECT_EQ(guessLanguageFromScript(u"The character 水 means water"), std::nullopt);
+    // Exactly half counts; just under half does not. Digits and punctuation are not letters.
+    EXPECT_EQ(guessLanguageFromScript(u"ab 水火"), code("zh-Hans"));
+    EXPECT_EQ(guessLanguageFromScript(u"abc 水火"), std::nullopt);
+    EXPECT_EQ(guessLanguageFromScript(u"2024年3月5日, ok"), code("zh-Hans"));
+    EXPECT_EQ(guessLanguageFromScript(u"Tokyo 東京へ行きます"), code("ja"));
+}
+
+TEST(LanguageDetection, ConfidenceThresholdsDependOnSampleLength) {
+    const QString nineteen = QStringLiteral("abcdefghij klmnopqr");
+    const QString twenty = nineteen + QLatin1Char('s');
+    ASSERT_EQ(text::graphemeCount(nineteen), 19);
+
+    auto detect = [](const QString& text, double confidence) {
+        FakeLanguageRecognizer fake(RecognizedLanguage{QStringLiteral("fr-CA"), confidence});
+        return detectSourceLanguage(text, fake);
+    };
+    EXPECT_EQ(detect(nineteen, 0.30), std::nullopt);
+    EXPECT_EQ(detect(twenty, 0.30), code("fr"));
+    EXPECT_EQ(detect(nineteen, 0.35), code("fr"));
+    EXPECT_EQ(detect(nineteen, 0.3499), std::nullopt);
+    EXPECT_EQ(detect(twenty, 0.25), code("fr"));
+    EXPECT_EQ(detect(twenty, 0.2499), std::nullopt);
+    // Surrounding white space does not count towards the length.
+    EXPECT_EQ(detect(QStringLiteral("\n  ") + nineteen + QStringLiteral(" \u3000"), 0.30), std::nullopt);
+    // A decomposed "é" is one character: with one more letter the sample has two and goes on.
+    EXPECT_EQ(detect(QStringLiteral("e\u0301x"), 0.9), code("fr"));
+}
+
+TEST(LanguageDetection, ShortOrUndecidedTextsGiveNoValue) {
+    FakeLanguageRecognizer fake(RecognizedLanguage{QStringLiteral("de"), 1.0});
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("  x \n"), fake), std::nullopt);
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("e\u0301"), fake), std::nullopt);
+    EXPECT_EQ(detectSourceLanguage(QString(), fake), std::nullopt);
+    EXPECT_TRUE(fake.seen().isEmpty()) << "samples under two characters never reach the recognizer";
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("ok"), fake), code("de"));
+    EXPECT_EQ(fake.seen(), QStringList{QStringLiteral("ok")});
+
+    FakeLanguageRecognizer undecided(std::nullopt);
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("some words here"), undecided), std::nullopt);
+    FakeLanguageRecognizer outsideTable(RecognizedLanguage{QStringLiteral("sw"), 0.99});
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("habari ya asubuhi rafiki"), outsideTable), std::nullopt);
+    // The script guess answers before the recognizer is asked.
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("こんにちは"), undecided), code("ja"));
+    EXPECT_TRUE(undecided.seen().size() == 1);
+}
+
+// A mixture of characters whose grapheme clusters span several code units.
+QString awkwardText(int graphemes, quint32 seed) {
+    const QString pieces[] = {
+        QStringLiteral("a"),
+        QStringLiteral("e\u0301"),
+        QStringLiteral("\r\n"),
+        QString::fromUtf8("👨‍👩‍👧"),
+        QString::fromUtf8("🇯🇵"),
+        QString::fromUtf8("👍🏽"),
+        QStringLiteral("\u1100\u1161\u11A8"), // conjoining Hangul jamo: one syllable
+        QStringLiteral(" "),
+        QStringLiteral("o\u0308\u0304\u0323"),
+    };
+    QRandomGenerator random(seed);
+    QString text;
+    for (int i = 0; i < graphemes; ++i)
+        text += pieces[random.bounded(int(std::size(pieces)))];
+    return QStringLiteral("x") + text + QStringLiteral("x");
+}
+
+TEST(LanguageDetection, RecognizerSeesExactlyTheFirst4000Characters) {
+    for (quint32 seed : {1u, 2u, 3u}) {
+        const QString text = awkwardText(9000, seed);
+        FakeLanguageRecognizer fake(std::nullopt);
+        detectSourceLanguage(QStringLiteral("\n\t ") + text, fake);
+        ASSERT_EQ(fake.seen().size(), 1);
+        EXPECT_EQ(fake.seen().front(), text::graphemePrefix(text::trimmed(text), 4000)) << "seed " << seed;
+    }
+    // One character that alone is far longer than 4000 code units, then ordinary text.
+    const QString huge = QStringLiteral("a") + QString(20000, QChar(0x0301)) + QStringLiteral(" bc");
+    FakeLanguageRecognizer fake(std::nullopt);
+    detectSourceLanguage(huge, fake);
+    ASSERT_EQ(fake.seen().size(), 1);
+    EXPECT_EQ(fake.seen().front(), huge);
+    // The 4000th character straddles the first 16,000 code units (3999 characters of four units come first):
+    // the sample must end after it, neither inside it nor between the halves of a surrogate pair.
+    const QString lastCharacters[] = {
+        QStringLiteral("o") + QString(10, QChar(0x0308)),
+        QStringLiteral("a\u0301\u0302") + QString::fromUtf8("🏽"), // skin-tone modifier extends the cluster
+    };
+    for (const QString& last : lastCharacters) {
+        const QString text =
+            QStringLiteral("a\u0301\u0302\u0303").repeated(3999) + last + QStringLiteral(" tail");
+        FakeLanguageRecognizer straddling(std::nullopt);
+        detectSourceLanguage(text, straddling);
+        ASSERT_EQ(straddling.seen().size(), 1);
+        EXPECT_EQ(straddling.seen().front(), text.left(15996 + last.size()));
+    }
+    // Shorter texts are passed whole.
+    const QString shortText = awkwardText(300, 9);
+    FakeLanguageRecognizer whole(std::nullopt);
+    detectSourceLanguage(shortText, whole);
+    EXPECT_EQ(whole.seen(), QStringList{shortText});
+}
+
+TEST(LanguageDetection, ScriptRulesSeeOnlyTheSample) {
+    const QString family = QString::fromUtf8("👨‍👩‍👧");
+    FakeLanguageRecognizer fake(std::nullopt);
+    EXPECT_EQ(detectSourceLanguage(family.repeated(4000) + QStringLiteral("ひらがな"), fake), std::nullopt);
+    EXPECT_EQ(detectSourceLanguage(family.repeated(3999) + QStringLiteral("ひらがな"), fake), code("ja"));
+}
+
+// Real CLD2 from here on.
+
+TEST(Cld2Detection, LatinSentenceQuotingAnIdeographIsEnglish) {
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("The character 水 means water in Chinese.")),
+              code("en-US"));
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("東京大学で日本語を勉強しています。")), code("ja"));
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("我们明天早上九点在会议室开会。")), code("zh-Hans"));
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("大韓民國의 수도는 서울입니다.")), code("ko"));
+}
+
+TEST(Cld2Detection, LegacyCodesMapToTheTable) {
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral(
+                  "שלום, קוראים לי דוד ואני גר בירושלים. אני אוהב לקרוא ספרים וללכת לים בסוף השבוע.")),
+              code("he"));
+    EXPECT_EQ(
+        detectSourceLanguage(QStringLiteral("Jeg bor i Oslo og jobber som lærer på en skole i sentrum. "
+                                            "Om sommeren liker jeg å gå på tur i fjellet med familien.")),
+        code("nb"));
+    EXPECT_EQ(
+        detectSourceLanguage(QStringLiteral("Magandang umaga po sa inyong lahat. Ako ay nakatira sa Maynila "
+                                            "at nagtatrabaho bilang guro sa isang paaralan.")),
+        code("fil"));
+    EXPECT_EQ(
+        detectSourceLanguage(QStringLiteral(
+            "Le gouvernement a annoncé hier de nouvelles mesures pour soutenir les petites entreprises.")),
+        code("fr"));
+}
+
+TEST(Cld2Detection, UncertainTextsGiveNoValue) {
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("Hi")), std::nullopt);
+    EXPECT_EQ(detectSourceLanguage(QStringLiteral("12345 67890 !!!")), std::nullopt);
+    EXPECT_EQ(Cld2LanguageRecognizer().dominant(QStringLiteral("Hi")), std::nullopt);
+    const auto english = Cld2LanguageRecognizer().dominant(
+        QStringLiteral("The quick brown fox jumps over the lazy dog near the river bank."));
+    ASSERT_TRUE(english);
+    EXPECT_EQ(english->code, QStringLiteral("en"));
+    EXPECT_GT(english->confidence, 0.25);
+    EXPECT_LE(english->confidence, 1.0);
+}
+
+} // namespace
+} // namespace tolvane

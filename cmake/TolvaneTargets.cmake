@@ -32,13 +32,16 @@ function(tolvane_test name)
   target_link_libraries(${name} PRIVATE tolvane::test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
   tolvane_target_defaults(${name})
   set(env "")
+  set(lock "")
   if(ARG_LABEL STREQUAL "unit")
     set(env "QT_QPA_PLATFORM=offscreen")
   else()
     set(env "QT_QPA_PLATFORM=xcb")
+    # Tests sharing the session's screen, focus or keyring run one at a time, even under ctest -j.
+    set(lock RESOURCE_LOCK tolvane_session_${ARG_LABEL})
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 30
-    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT 120)
+    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT 120 ${lock})
 endfunction()

@@ -1,0 +1,40 @@
+#include "model/keychain_error.h"
+#include "model/keychain_store.h"
+#include "platform/secret/libsecret_backend.h"
+
+#include <gtest/gtest.h>
+
+namespace tolvane {
+namespace {
+
+// With no session bus the real backend must fail every call with words the user can act on; it must never
+// report "no key" (which would send the user to type a new one) or fall back to storing plain text.
+TEST(KeychainWithoutSecretService, EveryOperationThrowsAndNoneSaysNoKey) {
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+    qunsetenv("DISPLAY");
+    LibsecretBackend backend;
+    KeychainStore store(backend, QStringLiteral("TolvaneUnavailableTest"));
+
+    const std::vector<std::pair<const char*, std::function<void()>>> operations{
+        {"save", [&] { store.saveAPIKey(QStringLiteral("sk")); }},
+        {"read", [&] { (void)store.readAPIKey(); }},
+        {"has", [&] { (void)store.hasAPIKey(); }},
+        {"delete", [&] { store.deleteAPIKey(); }},
+        {"saveData", [&] { store.saveData("x", KeychainStore::hostedDeviceAccount); }},
+        {"readData", [&] { (void)store.readData(KeychainStore::hostedDeviceAccount); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        try {
+            operation();
+            ADD_FAILURE() << name << " did not throw";
+        } catch (const KeychainError& error) {
+            EXPECT_NE(error.status(), 0) << name;
+            EXPECT_TRUE(error.serviceUnavailable()) << name;
+            EXPECT_TRUE(error.description().contains(QStringLiteral("install GNOME Keyring or KWallet")))
+                << name;
+        }
+    }
+}
+
+} // namespace
+} // namespace tolvane

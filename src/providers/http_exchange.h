@@ -45,6 +45,8 @@ public:
     QCoro::Task<std::optional<QByteArray>> nextChunk();
     // The whole body; a body longer than `cap` bytes stops the transfer and throws invalidResponse.
     QCoro::Task<QByteArray> readBody(qsizetype cap);
+    // At most the first `cap` bytes of the body; the transfer stops quietly once they are read.
+    QCoro::Task<QByteArray> readBodyPrefix(qsizetype cap);
     // Stops the transfer quietly once the answer is complete; nothing further is reported.
     void finishEarly();
 

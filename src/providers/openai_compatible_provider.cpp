@@ -1,0 +1,160 @@
+#include "providers/openai_compatible_provider.h"
+
+#include "core/async/task.h"
+#include "core/logging.h"
+#include "core/text.h"
+#include "providers/chat_request_builder.h"
+#include "providers/endpoint_url.h"
+#include "providers/error_body.h"
+#include "providers/http_exchange.h"
+#include "providers/line_splitter.h"
+#include "providers/provider_errors.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+
+namespace tolvane {
+
+namespace {
+
+using Configuration = OpenAICompatibleProvider::Configuration;
+
+QNetworkRequest makeRequest(const Configuration& configuration) {
+    auto base = endpoint::parseBaseURL(configuration.baseURLString);
+    if (!base)
+        throw AIProviderError::invalidBaseURL();
+    QNetworkRequest request(endpoint::appendingPath(*base, QStringLiteral("chat/completions")));
+    request.setRawHeader("Authorization", "Bearer " + text::trimmed(configuration.apiKey).toUtf8());
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+    return request;
+}
+
+QNetworkAccessManager& sessionOf(const Configuration& configuration) {
+    if (!configuration.session)
+        throw CancelledError(); // the application is shutting down
+    return *configuration.session;
+}
+
+AIProviderError errorForStatus(int status, QByteArrayView body) {
+    return AIProviderError::providerError(
+        error_body::orFallback(error_body::providerMessage(body),
+                               QStringLiteral("Provider request failed with HTTP %1.").arg(status)));
+}
+
+// The new text of one "data: " payload, or nothing for keep-alives, role-only and usage chunks and for
+// payloads that do not decode.
+std::optional<QString> contentOf(QByteArrayView payload) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonValue choices = document.object().value(QStringLiteral("choices"));
+    if (!choices.isArray() || choices.toArray().isEmpty())
+        return std::nullopt;
+    const QJsonValue first = choices.toArray().first();
+    if (!first.isObject())
+        return std::nullopt;
+    const QJsonValue delta = first.toObject().value(QStringLiteral("delta"));
+    if (!delta.isObject())
+        return std::nullopt;
+    const QJsonValue content = delta.toObject().value(QStringLiteral("content"));
+    if (!content.isString() || content.toString().isEmpty())
+        return std::nullopt;
+    return content.toString();
+}
+
+QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIRequest request,
+                         AsyncChannel<AIChunk>::Writer output) {
+    const CancellationToken token = output.token();
+    token.throwIfCancelled();
+    QNetworkRequest networkRequest = makeRequest(*configuration);
+    HttpExchange exchange = HttpExchange::post(sessionOf(*configuration), networkRequest,
+                                               chat_request::streamingBody(configuration->model, request),
+                                               configuration->streamIdleTimeout, token);
+    const HttpHead head = co_await exchange.head();
+    if (!head.isSuccess()) {
+        const QByteArray body = co_await exchange.readBodyPrefix(OpenAICompatibleProvider::kErrorBodyLimit);
+        throw errorForStatus(head.status, body);
+    }
+
+    static constexpr QByteArrayView dataPrefix("data: ");
+    bool sawDone = false;
+    auto onLine = [&](QByteArrayView line) {
+        token.throwIfCancelled();
+        if (!line.startsWith(dataPrefix))
+            return true;
+        const QByteArrayView payload = line.sliced(dataPrefix.size());
+        if (payload == QByteArrayView("[DONE]")) {
+            sawDone = true;
+            return false;
+        }
+        if (auto content = contentOf(payload))
+            output.send(AIChunk{*content});
+        return true;
+    };
+    LineSplitter splitter;
+    while (auto bytes = co_await exchange.nextChunk()) {
+        token.throwIfCancelled();
+        if (!splitter.feed(*bytes, onLine))
+            break;
+    }
+    if (splitter.overflowed())
+        throw AIProviderError::invalidResponse();
+    if (sawDone) {
+        // The answer is complete; a server that keeps the connection open must not hold it.
+        output.finish();
+        exchange.finishEarly();
+        co_return;
+    }
+    splitter.finish(onLine);
+    if (sawDone)
+        exchange.finishEarly();
+}
+
+QCoro::Task<> runChatStream(std::shared_ptr<const Configuration> configuration, AIRequest request,
+                            AsyncChannel<AIChunk>::Writer output) {
+    try {
+        co_await streamChat(std::move(configuration), std::move(request), output);
+        output.finish();
+    } catch (...) {
+        output.fail(std::current_exception());
+    }
+}
+
+QCoro::Task<> runConnectionTest(std::shared_ptr<const Configuration> configuration, CancellationToken token) {
+    token.throwIfCancelled();
+    QNetworkRequest networkRequest = makeRequest(*configuration);
+    HttpExchange exchange = HttpExchange::post(sessionOf(*configuration), networkRequest,
+                                               chat_request::connectionTestBody(configuration->model),
+                                               configuration->connectionTestIdleTimeout, token);
+    const HttpHead head = co_await exchange.head();
+    const QByteArray body = co_await exchange.readBodyPrefix(OpenAICompatibleProvider::kErrorBodyLimit);
+    if (!head.isSuccess())
+        throw errorForStatus(head.status, body);
+}
+
+} // namespace
+
+OpenAICompatibleProvider::OpenAICompatibleProvider(QString baseURLString, QString model, QString apiKey,
+                                                   QNetworkAccessManager* session)
+    : OpenAICompatibleProvider(
+          Configuration{std::move(baseURLString), std::move(model), std::move(apiKey), session}) {}
+
+OpenAICompatibleProvider::OpenAICompatibleProvider(Configuration configuration)
+    : m_configuration(std::make_shared<const Configuration>(std::move(configuration))) {}
+
+AsyncChannel<AIChunk>::Reader OpenAICompatibleProvider::stream(AIRequest request) const {
+    auto channel = AsyncChannel<AIChunk>::create();
+    spawn(nullptr, lcProvider(),
+          [configuration = m_configuration, request = std::move(request), writer = channel.first](
+              CancellationToken) { return runChatStream(configuration, request, writer); });
+    return std::move(channel.second);
+}
+
+QCoro::Task<> OpenAICompatibleProvider::testConnection(CancellationToken token) const {
+    return runConnectionTest(m_configuration, std::move(token));
+}
+
+} // namespace tolvane

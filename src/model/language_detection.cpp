@@ -19,7 +19,8 @@ struct Sample {
 // not the input. A boundary strictly inside the window depends only on the text before and at it, so it is
 // the same as in the whole text; the window's own end is trusted only when it is the end of the text.
 Sample takeSample(QStringView text, qsizetype limit) {
-    qsizetype window = std::min(text.size(), limit * 4);
+    // Most characters are one code unit; a little slack avoids a second pass for a few longer ones.
+    qsizetype window = std::min(text.size(), limit + limit / 8);
     for (;;) {
         if (window < text.size() && window > 0 && text[window - 1].isHighSurrogate())
             ++window; // never split a surrogate pair

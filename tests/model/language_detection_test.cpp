@@ -155,25 +155,43 @@ TEST(LanguageDetection, RecognizerSeesExactlyTheFirst4000Characters) {
     detectSourceLanguage(huge, fake);
     ASSERT_EQ(fake.seen().size(), 1);
     EXPECT_EQ(fake.seen().front(), huge);
-    // The 4000th character straddles the first 16,000 code units (3999 characters of four units come first):
-    // the sample must end after it, neither inside it nor between the halves of a surrogate pair.
-    const QString lastCharacters[] = {
-        QStringLiteral("o") + QString(10, QChar(0x0308)),
-        QStringLiteral("a\u0301\u0302") + QString::fromUtf8("🏽"), // skin-tone modifier extends the cluster
-    };
-    for (const QString& last : lastCharacters) {
-        const QString text =
-            QStringLiteral("a\u0301\u0302\u0303").repeated(3999) + last + QStringLiteral(" tail");
-        FakeLanguageRecognizer straddling(std::nullopt);
-        detectSourceLanguage(text, straddling);
-        ASSERT_EQ(straddling.seen().size(), 1);
-        EXPECT_EQ(straddling.seen().front(), text.left(15996 + last.size()));
-    }
     // Shorter texts are passed whole.
     const QString shortText = awkwardText(300, 9);
     FakeLanguageRecognizer whole(std::nullopt);
     detectSourceLanguage(shortText, whole);
     EXPECT_EQ(whole.seen(), QStringList{shortText});
+}
+
+// 3999 characters that take `units` code units together (one to five each).
+QString leadingCharacters(qsizetype units) {
+    const qsizetype extra = units - 3999;
+    const qsizetype marks = extra / 3999;
+    const qsizetype longer = extra % 3999;
+    QString text;
+    text.reserve(units);
+    for (qsizetype i = 0; i < 3999; ++i)
+        text += QLatin1Char('a') + QString(marks + (i < longer ? 1 : 0), QChar(0x0301));
+    return text;
+}
+
+TEST(LanguageDetection, SampleNeverEndsInsideTheLastCharacter) {
+    // The 4000th character is long: a letter with ten diaeresis marks, or with ten skin-tone modifiers
+    // (surrogate pairs). Moving it through the first 20,000 code units makes it straddle any internal
+    // window the sampling may use; the sample must end right after it, neither inside it nor between the
+    // halves of a surrogate pair.
+    const QString lastCharacters[] = {
+        QStringLiteral("o") + QString(10, QChar(0x0308)),
+        QStringLiteral("a") + QString::fromUtf8("🏽").repeated(10),
+    };
+    for (const QString& last : lastCharacters) {
+        for (qsizetype units = 3999; units <= 3999 * 5; units += 7) {
+            const QString text = leadingCharacters(units) + last + QStringLiteral("b tail");
+            FakeLanguageRecognizer fake(std::nullopt);
+            detectSourceLanguage(text, fake);
+            ASSERT_EQ(fake.seen().size(), 1);
+            ASSERT_EQ(fake.seen().front().size(), units + last.size()) << "3999 characters in " << units;
+        }
+    }
 }
 
 TEST(LanguageDetection, ScriptRulesSeeOnlyTheSample) {

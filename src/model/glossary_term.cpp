@@ -47,4 +47,27 @@ size_t qHash(const GlossaryTerm& term, size_t seed) {
     return qHashMulti(seed, term.id, text::canonicalHash(term.source), text::canonicalHash(term.target));
 }
 
+QJsonArray glossaryTermsToJson(const QList<GlossaryTerm>& terms) {
+    QJsonArray array;
+    for (const GlossaryTerm& term : terms)
+        array.append(term.toJson());
+    return array;
+}
+
+QList<GlossaryTerm> glossaryTermsFromJson(const QJsonValue& json) {
+    if (!json.isArray())
+        throw DecodingError(QStringLiteral("Glossary: expected a JSON array of terms."));
+    const QJsonArray array = json.toArray();
+    QList<GlossaryTerm> terms;
+    terms.reserve(array.size());
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        try {
+            terms.append(GlossaryTerm::fromJson(array.at(i)));
+        } catch (const DecodingError& error) {
+            throw DecodingError(QStringLiteral("Glossary element %1: %2").arg(i).arg(error.description()));
+        }
+    }
+    return terms;
+}
+
 } // namespace tolvane

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonValue>
+#include <QList>
 #include <QString>
 #include <QUuid>
 #include <cstddef>
@@ -27,5 +29,10 @@ struct GlossaryTerm {
 };
 
 size_t qHash(const GlossaryTerm& term, size_t seed = 0);
+
+// A glossary as a JSON array of terms, in list order.
+QJsonArray glossaryTermsToJson(const QList<GlossaryTerm>& terms);
+// All or nothing: one element that does not decode fails the whole array (DecodingError naming its index).
+QList<GlossaryTerm> glossaryTermsFromJson(const QJsonValue& json);
 
 } // namespace tolvane

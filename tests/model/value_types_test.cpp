@@ -1,3 +1,4 @@
+#include "core/uuid_text.h"
 #include "model/ai_request.h"
 #include "model/glossary_term.h"
 #include "model/history_entry.h"
@@ -64,6 +65,21 @@ TEST(GlossaryTerm, JsonWritesUpperCaseIdAndReadsStrictly) {
     });
     EXPECT_TRUE(wrongSource.contains(QStringLiteral("\"source\""))) << qPrintable(wrongSource);
     EXPECT_FALSE(decodingFailure([] { GlossaryTerm::fromJson(QJsonArray{}); }).isEmpty());
+}
+
+TEST(GlossaryTerm, ListDecodesAllOrNothing) {
+    const QList<GlossaryTerm> terms{{kFirstId, QStringLiteral("GPU"), QStringLiteral("显卡")},
+                                    {kSecondId, QStringLiteral(""), QStringLiteral("")}};
+    const QJsonArray json = glossaryTermsToJson(terms);
+    EXPECT_EQ(glossaryTermsFromJson(QJsonDocument::fromJson(QJsonDocument(json).toJson()).array()), terms);
+    EXPECT_TRUE(glossaryTermsFromJson(QJsonArray{}).isEmpty());
+
+    QJsonArray broken = json;
+    broken.append(QJsonObject{{QStringLiteral("id"), uuid::upper(QUuid::createUuid())}});
+    const QString error = decodingFailure([&] { glossaryTermsFromJson(broken); });
+    EXPECT_TRUE(error.contains(QStringLiteral("element 2"))) << qPrintable(error);
+    EXPECT_TRUE(error.contains(QStringLiteral("\"source\""))) << qPrintable(error);
+    EXPECT_FALSE(decodingFailure([] { glossaryTermsFromJson(QJsonObject{}); }).isEmpty());
 }
 
 TEST(GlossaryTerm, IdentityEqualityAndActiveness) {

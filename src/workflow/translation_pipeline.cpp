@@ -1,0 +1,243 @@
+// The translation pipeline of WorkflowCoordinator: trimming, the same-language and memory short cuts, the
+// provider stream with its cancellation checks, completion, timing, automatic copy and the records.
+
+#include "core/app_error.h"
+#include "core/logging.h"
+#include "core/text.h"
+#include "core/uuid_text.h"
+#include "workflow/clipboard_writer.h"
+#include "workflow/same_language.h"
+#include "workflow/translation_provider_factory.h"
+#include "workflow/translation_settings.h"
+#include "workflow/workflow_coordinator.h"
+#include "workflow/workflow_error.h"
+
+namespace tolvane {
+
+namespace {
+
+// The hosted route's fixed, non-localised label, followed by a model or a quality name.
+const QString kHostedLabel = QStringLiteral("Cloud ");
+
+const QString kSameLanguageProvider = QStringLiteral("same-language");
+const QString kMemoryProvider = QStringLiteral("memory");
+const QString kHostedProvider = QStringLiteral("hosted-cloud");
+
+} // namespace
+
+void WorkflowCoordinator::throwIfSuperseded(const Self& self, const CancellationToken& token,
+                                            uint64_t generation) {
+    if (!self)
+        throw CancelledError();
+    token.throwIfCancelled();
+    if (self->m_explicitCancellationGeneration != generation)
+        throw CancelledError();
+}
+
+int WorkflowCoordinator::elapsedMilliseconds(std::chrono::nanoseconds startedAt) const {
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(m_services.clock.uptime() - startedAt);
+    return elapsed.count() < 0 ? 0 : static_cast<int>(elapsed.count());
+}
+
+void WorkflowCoordinator::publishCompletion(const QString& provider, qsizetype characters,
+                                            std::chrono::nanoseconds startedAt) {
+    setStatus(WorkflowStatus::completed());
+
+    const int total = elapsedMilliseconds(startedAt);
+    if (!m_lastTimeToFirstToken)
+        setLastTimeToFirstToken(total);
+    setLastLatency(total);
+    qCInfo(lcPerformance).noquote() << QStringLiteral(
+                                           "Translation completed provider=%1 characters=%2 ttft_ms=%3 "
+                                           "total_ms=%4")
+                                           .arg(provider)
+                                           .arg(characters)
+                                           .arg(*m_lastTimeToFirstToken)
+                                           .arg(total);
+
+    // Issued before the records are written; the clipboard service orders it behind any borrow in progress.
+    if (m_services.settings.autoCopyResult())
+        m_services.clipboard.writePlainText(m_resultText);
+}
+
+QCoro::Task<> WorkflowCoordinator::record(TranslationRecorder* recorder, TranslationRecord record) {
+    // The result is already published as completed: a late stop must not turn it into a cancellation, and a
+    // failed write leaves it standing. The error is logged, never the texts.
+    try {
+        co_await recorder->recordTranslation(std::move(record));
+    } catch (const std::exception& error) {
+        qCWarning(lcWorkflow).noquote() << "Could not record the translation:" << describeError(error);
+    }
+}
+
+QCoro::Task<> WorkflowCoordinator::runTranslation(Self self, CancellationToken token, QString text,
+                                                  std::optional<QString> historyEntryId) {
+    if (!self)
+        throw CancelledError();
+    const std::chrono::nanoseconds startedAt = self->m_services.clock.uptime();
+    const uint64_t generation = self->m_explicitCancellationGeneration;
+
+    const QString trimmed = text::trimmed(text);
+    self->setSourceText(trimmed);
+    self->setLastTimeToFirstToken(std::nullopt);
+    self->setLastLatency(std::nullopt);
+    if (trimmed.isEmpty()) {
+        self->setStatus(WorkflowStatus::empty());
+        co_return;
+    }
+
+    const AIRequest request = self->makeTranslationRequest(trimmed);
+    self->m_lastRequest = request;
+    const QString entryId = historyEntryId.value_or(uuid::newUpper());
+    TranslationRecorder* recorder = &self->m_services.historyStore;
+    Clock* clock = &self->m_services.clock;
+
+    if (isSameLanguage(request.sourceLanguage, request.targetLanguage)) {
+        self->setResultText(trimmed);
+        self->setProviderName(kSameLanguageProvider);
+        self->publishCompletion(kSameLanguageProvider, text::graphemeCount(trimmed), startedAt);
+        co_await record(recorder, {entryId, request, trimmed, kSameLanguageProvider, false, clock->now()});
+        co_return;
+    }
+
+    std::optional<QString> remembered;
+    try {
+        remembered = co_await recorder->lookupMemory(request, token);
+    } catch (...) {
+        throwIfSuperseded(self, token, generation);
+        throw;
+    }
+    throwIfSuperseded(self, token, generation);
+    if (remembered) {
+        self->setResultText(*remembered);
+        self->setProviderName(kMemoryProvider);
+        self->publishCompletion(kMemoryProvider, text::graphemeCount(trimmed), startedAt);
+        co_await record(recorder, {entryId, request, *remembered, kMemoryProvider, false, clock->now()});
+        co_return;
+    }
+
+    if (self->m_services.settings.translationEngine() == TranslationEngine::openAICompatible)
+        co_await streamChat(self, token, request, generation, startedAt, entryId);
+    else
+        co_await streamHosted(self, token, request, generation, startedAt, entryId);
+}
+
+QCoro::Task<> WorkflowCoordinator::streamChat(Self self, CancellationToken token, AIRequest request,
+                                              uint64_t generation, std::chrono::nanoseconds startedAt,
+                                              QString historyEntryId) {
+    ApiKeySource* keychain = &self->m_services.keychain;
+    TranslationRecorder* recorder = &self->m_services.historyStore;
+    Clock* clock = &self->m_services.clock;
+
+    std::optional<QString> storedKey;
+    try {
+        storedKey = co_await keychain->readAPIKey(token);
+    } catch (...) {
+        throwIfSuperseded(self, token, generation);
+        throw;
+    }
+    throwIfSuperseded(self, token, generation);
+    const QString apiKey = storedKey ? text::trimmed(*storedKey) : QString();
+    if (apiKey.isEmpty())
+        throw WorkflowError::missingAPIKey();
+
+    const TranslationSettings& settings = self->m_services.settings;
+    std::unique_ptr<AIProvider> provider =
+        self->m_services.providers.makeChat(settings.baseURLString(), settings.model(), apiKey);
+    const QString providerId = provider->id();
+    self->setProviderName(providerId);
+    self->setStatus(WorkflowStatus::streaming());
+
+    AsyncChannel<AIChunk>::Reader chunks = provider->stream(request);
+    for (;;) {
+        std::optional<AIChunk> chunk;
+        try {
+            chunk = co_await chunks.next(token);
+        } catch (...) {
+            throwIfSuperseded(self, token, generation);
+            throw;
+        }
+        throwIfSuperseded(self, token, generation);
+        if (!chunk)
+            break;
+        if (chunk->text.isEmpty())
+            continue;
+        if (!self->m_lastTimeToFirstToken)
+            self->setLastTimeToFirstToken(self->elapsedMilliseconds(startedAt));
+        self->appendResultText(chunk->text);
+    }
+
+    if (text::trimmed(self->m_resultText).isEmpty())
+        throw WorkflowError::emptyResult();
+    self->publishCompletion(providerId, text::graphemeCount(request.sourceText), startedAt);
+    const QString resultText = self->m_resultText;
+    co_await record(recorder, {historyEntryId, request, resultText, providerId, true, clock->now()});
+}
+
+QCoro::Task<> WorkflowCoordinator::streamHosted(Self self, CancellationToken token, AIRequest request,
+                                                uint64_t generation, std::chrono::nanoseconds startedAt,
+                                                QString historyEntryId) {
+    TranslationRecorder* recorder = &self->m_services.historyStore;
+    Clock* clock = &self->m_services.clock;
+    TranslationSettings* settings = &self->m_services.settings;
+
+    std::unique_ptr<HostedTranslationProvider> provider =
+        self->m_services.providers.makeHosted(settings->cloudTranslationQuality());
+    self->setProviderName(kHostedProvider);
+    self->setStatus(WorkflowStatus::streaming());
+
+    AsyncChannel<CloudTranslationStreamEvent>::Reader events = provider->streamEvents(request);
+    std::optional<CloudTranslationResult> completed;
+    for (;;) {
+        std::optional<CloudTranslationStreamEvent> event;
+        try {
+            event = co_await events.next(token);
+        } catch (...) {
+            throwIfSuperseded(self, token, generation);
+            throw;
+        }
+        throwIfSuperseded(self, token, generation);
+        if (!event)
+            break;
+        if (event->kind == CloudTranslationStreamEvent::Kind::delta) {
+            // An empty delta is appended too and fixes the first-token time.
+            if (!self->m_lastTimeToFirstToken)
+                self->setLastTimeToFirstToken(self->elapsedMilliseconds(startedAt));
+            self->appendResultText(event->text);
+        } else {
+            // A later completion replaces an earlier one; the stream is read to its end.
+            completed = std::move(event->result);
+        }
+    }
+
+    if (!completed)
+        throw WorkflowError::emptyResult();
+    if (self->m_resultText != completed->translatedText)
+        self->setResultText(completed->translatedText);
+    const QString displayName = cloudProviderDisplayName(*completed);
+    self->setProviderName(displayName);
+    if (text::trimmed(self->m_resultText).isEmpty())
+        throw WorkflowError::emptyResult();
+
+    if (!completed->quotaUsed)
+        settings->addCloudCharactersUsed(text::graphemeCount(request.sourceText));
+    settings->updateCloudUsage(completed->quotaLimit, completed->quotaUsed);
+
+    self->publishCompletion(displayName, text::graphemeCount(request.sourceText), startedAt);
+    const QString resultText = self->m_resultText;
+    co_await record(recorder, {historyEntryId, request, resultText, displayName, true, clock->now()});
+}
+
+QString WorkflowCoordinator::cloudProviderDisplayName(const CloudTranslationResult& result) {
+    if (result.model) {
+        if (result.provider)
+            return *result.provider + QLatin1Char(' ') + *result.model;
+        return kHostedLabel + *result.model;
+    }
+    if (result.quality)
+        return kHostedLabel + displayName(*result.quality);
+    return tr("托管云端");
+}
+
+} // namespace tolvane

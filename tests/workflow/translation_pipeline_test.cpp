@@ -1,0 +1,343 @@
+#include "coordinator_fixture.h"
+#include "workflow/workflow_error.h"
+
+#include <QLoggingCategory>
+
+using namespace std::chrono_literals;
+
+namespace tolvane::testing {
+namespace {
+
+using Kind = WorkflowStatus::Kind;
+
+// Collects the messages of one logging category while alive.
+class LogCapture {
+public:
+    explicit LogCapture(const char* category) {
+        s_category = category;
+        s_lines.clear();
+        m_previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+                if (context.category && QByteArray(context.category) == s_category)
+                    s_lines << text;
+            });
+        QLoggingCategory::setFilterRules(QStringLiteral("com.tolvane.app.*=true"));
+    }
+    ~LogCapture() {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules({});
+    }
+    QStringList lines() const { return s_lines; }
+
+private:
+    static inline QByteArray s_category;
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous;
+};
+
+using PipelineTest = CoordinatorTest;
+
+TEST_F(PipelineTest, StreamedResultIsPublishedTimedLoggedCopiedAndRecorded) {
+    settings.autoCopy = true;
+    LogCapture log("com.tolvane.app.TranslationPerformance");
+    coordinator->translateText(QStringLiteral("  hi 👍🏽 \n"), false);
+    turn();
+    ASSERT_EQ(providers.chat.size(), 1u);
+    EXPECT_EQ(providers.chat[0].apiKey, QStringLiteral("sk-test"));
+    EXPECT_EQ(providers.chat[0].request.sourceText, QStringLiteral("hi 👍🏽"));
+    EXPECT_EQ(coordinator->sourceText(), QStringLiteral("hi 👍🏽"));
+    EXPECT_EQ(kind(), Kind::streaming);
+    EXPECT_EQ(coordinator->providerName(), QStringLiteral("openai-compatible"));
+
+    clock.advance(120ms);
+    chunk(QString()); // an empty piece neither counts as the first token nor changes the text
+    clock.advance(80ms);
+    chunk(QStringLiteral("你"));
+    clock.advance(300ms);
+    chunk(QStringLiteral("好"));
+    EXPECT_EQ(recorder.records.size(), 0u);
+    finishChat();
+
+    EXPECT_EQ(kind(), Kind::completed);
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("你好"));
+    EXPECT_EQ(coordinator->lastTimeToFirstTokenMilliseconds(), 200);
+    EXPECT_EQ(coordinator->lastTranslationLatencyMilliseconds(), 500);
+    EXPECT_EQ(clipboard.writes, QStringList{QStringLiteral("你好")});
+    ASSERT_EQ(recorder.records.size(), 1u);
+    EXPECT_EQ(recorder.records[0].provider, QStringLiteral("openai-compatible"));
+    EXPECT_TRUE(recorder.records[0].writeMemory);
+    EXPECT_EQ(recorder.records[0].historyEntryId.size(), 36);
+    EXPECT_EQ(recorder.records[0].historyEntryId, recorder.records[0].historyEntryId.toUpper());
+    // Four user-perceived characters: h, i, blank and the toned emoji.
+    EXPECT_EQ(log.lines(),
+              QStringList{QStringLiteral("Translation completed provider=openai-compatible characters=4 "
+                                         "ttft_ms=200 total_ms=500")});
+    EXPECT_EQ(statuses, (QStringList{"capturing", "streaming", "completed"}));
+}
+
+TEST_F(PipelineTest, RepeatedRequestIsAnsweredFromMemoryWithEqualTimings) {
+    LogCapture log("com.tolvane.app.TranslationPerformance");
+    coordinator->translateText(QStringLiteral("hello"), false);
+    turn();
+    chunk(QStringLiteral("你好"));
+    finishChat();
+    clock.advance(1s);
+    coordinator->translateText(QStringLiteral("hello"), false);
+    turn();
+    EXPECT_EQ(providers.chat.size(), 1u) << "the second run must not reach the provider";
+    EXPECT_EQ(kind(), Kind::completed);
+    EXPECT_EQ(coordinator->providerName(), QStringLiteral("memory"));
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("你好"));
+    EXPECT_EQ(coordinator->lastTimeToFirstTokenMilliseconds(),
+              coordinator->lastTranslationLatencyMilliseconds());
+    ASSERT_EQ(recorder.records.size(), 2u);
+    EXPECT_EQ(recorder.records[1].provider, QStringLiteral("memory"));
+    EXPECT_FALSE(recorder.records[1].writeMemory);
+    EXPECT_EQ(log.lines().last(),
+              QStringLiteral("Translation completed provider=memory characters=5 ttft_ms=0 total_ms=0"));
+}
+
+TEST_F(PipelineTest, BlankInputEndsEmptyWithoutRecordOrLogLine) {
+    LogCapture log("com.tolvane.app.TranslationPerformance");
+    coordinator->translateText(QStringLiteral(" \n\t "), false);
+    turn();
+    EXPECT_EQ(kind(), Kind::empty);
+    EXPECT_TRUE(coordinator->sourceText().isEmpty());
+    EXPECT_EQ(recorder.lookups, 0);
+    EXPECT_TRUE(recorder.records.empty());
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+struct LanguagePair {
+    const char* source;
+    const char* target;
+};
+
+class SameLanguageTest : public CoordinatorTest, public ::testing::WithParamInterface<LanguagePair> {};
+
+TEST_P(SameLanguageTest, InputIsEchoedWithOneHistoryRowAndNoMemoryRow) {
+    settings.source = QString::fromLatin1(GetParam().source);
+    settings.target = QString::fromLatin1(GetParam().target);
+    coordinator->translateText(QStringLiteral(" Same text "), false);
+    turn();
+    EXPECT_EQ(kind(), Kind::completed);
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("Same text"));
+    EXPECT_EQ(coordinator->providerName(), QStringLiteral("same-language"));
+    EXPECT_TRUE(providers.chat.empty());
+    EXPECT_EQ(recorder.lookups, 0);
+    ASSERT_EQ(recorder.records.size(), 1u);
+    EXPECT_EQ(recorder.records[0].provider, QStringLiteral("same-language"));
+    EXPECT_FALSE(recorder.records[0].writeMemory);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, SameLanguageTest,
+                         ::testing::Values(LanguagePair{"EN_us", "en-GB"}, LanguagePair{"fr-CA", "fr"},
+                                           LanguagePair{"pt-PT", "pt-BR"},
+                                           LanguagePair{"zh-Hant", "zh-Hans"}));
+
+TEST_F(PipelineTest, AutoSourceNeverTakesTheSameLanguageShortCut) {
+    settings.source = QStringLiteral("auto");
+    settings.target = QStringLiteral("en-US");
+    coordinator->translateText(QStringLiteral("12345"), false);
+    turn();
+    ASSERT_EQ(providers.chat.size(), 1u);
+    EXPECT_EQ(providers.chat[0].request.sourceLanguage, QStringLiteral("auto"));
+    EXPECT_EQ(kind(), Kind::streaming);
+}
+
+TEST_F(PipelineTest, SupersededMemoryAnswerIsDroppedAndRecordsNothing) {
+    recorder.memory.insert(FakeRecorder::keyOf(coordinator->makeTranslationRequest(QStringLiteral("A"))),
+                           QStringLiteral("memory of A"));
+    // A's lookup is held open and, like a worker job, does not end on cancellation by itself.
+    Signal releaseA;
+    recorder.holdLookup = releaseA;
+    coordinator->translateText(QStringLiteral("A"), false);
+    turn();
+    coordinator->translateText(QStringLiteral("B"), false);
+    turn();
+    chunk(QStringLiteral("text of B"));
+    finishChat();
+    releaseA.resolve({});
+    turn();
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("text of B"));
+    EXPECT_EQ(kind(), Kind::completed);
+    ASSERT_EQ(recorder.records.size(), 1u);
+    EXPECT_EQ(recorder.records[0].resultText, QStringLiteral("text of B"));
+    EXPECT_EQ(recorder.memory.value(FakeRecorder::keyOf(providers.chat[0].request)),
+              QStringLiteral("text of B"));
+    EXPECT_FALSE(statuses.join(',').contains("failed"));
+}
+
+TEST_F(PipelineTest, StopDuringMemoryLookupEndsCancelled) {
+    Signal release;
+    recorder.holdLookup = release;
+    coordinator->translateText(QStringLiteral("hello"), false);
+    turn();
+    coordinator->stopTranslation();
+    release.resolve({});
+    turn();
+    EXPECT_EQ(kind(), Kind::cancelled);
+    EXPECT_TRUE(providers.chat.empty());
+    EXPECT_TRUE(recorder.records.empty());
+}
+
+TEST_F(PipelineTest, StopMidStreamClosesTheStreamAndLaterPiecesOrErrorsChangeNothing) {
+    coordinator->translateText(QStringLiteral("hello"), false);
+    turn();
+    chunk(QStringLiteral("partial"));
+    coordinator->stopTranslation();
+    EXPECT_EQ(kind(), Kind::cancelled);
+    turn();
+    EXPECT_EQ(providers.liveStreams(), 0) << "the provider must see its consumer go away";
+    providers.lastChat().send(AIChunk{QStringLiteral(" late")});
+    providers.lastChat().fail(std::make_exception_ptr(TestError(QStringLiteral("late failure"))));
+    turn();
+    EXPECT_EQ(kind(), Kind::cancelled);
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("partial"));
+    EXPECT_TRUE(recorder.records.empty());
+}
+
+TEST_F(PipelineTest, MissingOrBlankKeyFailsBeforeStreaming) {
+    for (const std::optional<QString>& key : {std::optional<QString>(), std::optional<QString>(" \n")}) {
+        keychain.key = key;
+        statuses.clear();
+        coordinator->translateText(QStringLiteral("hello"), false);
+        turn();
+        EXPECT_EQ(coordinator->status(),
+                  WorkflowStatus::failed(WorkflowError::missingAPIKey().description()));
+        EXPECT_FALSE(statuses.contains("streaming"));
+    }
+    EXPECT_TRUE(providers.chat.empty());
+    keychain.key = QStringLiteral("  sk-padded \n");
+    coordinator->translateText(QStringLiteral("hello"), false);
+    turn();
+    ASSERT_EQ(providers.chat.size(), 1u);
+    EXPECT_EQ(providers.chat[0].apiKey, QStringLiteral("sk-padded"));
+    EXPECT_EQ(providers.chat[0].baseURL, settings.baseURL);
+}
+
+TEST_F(PipelineTest, ProviderErrorAfterPiecesKeepsTheTextAndFails) {
+    coordinator->translateText(QStringLiteral("hello"), false);
+    turn();
+    chunk(QStringLiteral("par"));
+    providers.lastChat().fail(std::make_exception_ptr(TestError(QStringLiteral("rate limited"))));
+    turn();
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(QStringLiteral("rate limited")));
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("par"));
+    EXPECT_TRUE(recorder.records.empty());
+
+    coordinator->translateText(QStringLiteral("again"), false);
+    turn();
+    chunk(QStringLiteral(" \n "));
+    finishChat();
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(WorkflowError::emptyResult().description()));
+    EXPECT_TRUE(recorder.records.empty());
+}
+
+TEST_F(PipelineTest, HistoryWriteFailureAfterCompletionLeavesTheResultStanding) {
+    LogCapture log("com.tolvane.app.Workflow");
+    recorder.failWrites = true;
+    coordinator->translateText(QStringLiteral("hello"), true);
+    turn();
+    chunk(QStringLiteral("你好"));
+    finishChat();
+    EXPECT_EQ(kind(), Kind::completed);
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("你好"));
+    EXPECT_TRUE(coordinator->canPasteBackToSource());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("disk I/O error")));
+    EXPECT_FALSE(log.lines()[0].contains(QStringLiteral("你好"))) << "texts are never logged";
+}
+
+class HostedPipelineTest : public CoordinatorTest {
+protected:
+    HostedPipelineTest() { settings.engine = TranslationEngine::cloudStandard; }
+    void event(CloudTranslationStreamEvent e) {
+        providers.hosted.back().writer.send(std::move(e));
+        turn();
+    }
+    static CloudTranslationResult result(QString text) {
+        CloudTranslationResult r;
+        r.translatedText = std::move(text);
+        return r;
+    }
+};
+
+TEST_F(HostedPipelineTest, CompletedTextWinsAndUsageIsCountedLocallyWithoutQuotaUsed) {
+    settings.quality = CloudTranslationQuality::advanced;
+    coordinator->translateText(QStringLiteral("héllo"), false);
+    turn();
+    ASSERT_EQ(providers.hosted.size(), 1u);
+    EXPECT_EQ(providers.hosted[0].quality, CloudTranslationQuality::advanced);
+    EXPECT_EQ(coordinator->providerName(), QStringLiteral("hosted-cloud"));
+    clock.advance(40ms);
+    event(CloudTranslationStreamEvent::delta(QStringLiteral("Hel")));
+    clock.advance(60ms);
+    event(CloudTranslationStreamEvent::delta(QString()));
+    auto done = result(QStringLiteral("Hello!"));
+    done.quotaLimit = 1000;
+    event(CloudTranslationStreamEvent::completed(done));
+    EXPECT_EQ(kind(), Kind::streaming) << "the stream is read to its end";
+    providers.hosted.back().writer.finish();
+    turn();
+    EXPECT_EQ(kind(), Kind::completed);
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("Hello!"));
+    EXPECT_EQ(coordinator->lastTimeToFirstTokenMilliseconds(), 40);
+    EXPECT_EQ(coordinator->providerName(), QStringLiteral("托管云端"));
+    EXPECT_EQ(settings.charactersAdded, 5);
+    ASSERT_EQ(settings.usageUpdates.size(), 1u);
+    EXPECT_EQ(settings.usageUpdates[0].first, 1000);
+    EXPECT_EQ(settings.usageUpdates[0].second, std::nullopt);
+    ASSERT_EQ(recorder.records.size(), 1u);
+    EXPECT_EQ(recorder.records[0].resultText, QStringLiteral("Hello!"));
+    EXPECT_EQ(recorder.records[0].provider, QStringLiteral("托管云端"));
+    EXPECT_TRUE(recorder.records[0].writeMemory);
+}
+
+TEST_F(HostedPipelineTest, EmptyFirstDeltaFixesFirstTokenAndReportedUsageIsNotAddedTo) {
+    coordinator->translateText(QStringLiteral("hello"), false);
+    turn();
+    clock.advance(70ms);
+    event(CloudTranslationStreamEvent::delta(QString()));
+    clock.advance(30ms);
+    event(CloudTranslationStreamEvent::delta(QStringLiteral("Hi")));
+    auto done = result(QStringLiteral("Hi"));
+    done.quotaUsed = 42;
+    done.quotaLimit = 100;
+    done.model = QStringLiteral("m-1");
+    event(CloudTranslationStreamEvent::completed(done));
+    providers.hosted.back().writer.finish();
+    turn();
+    EXPECT_EQ(coordinator->lastTimeToFirstTokenMilliseconds(), 70);
+    EXPECT_EQ(coordinator->lastTranslationLatencyMilliseconds(), 100);
+    EXPECT_EQ(settings.charactersAdded, 0);
+    ASSERT_EQ(settings.usageUpdates.size(), 1u);
+    EXPECT_EQ(settings.usageUpdates[0].second, 42);
+    EXPECT_EQ(coordinator->providerName(), QStringLiteral("Cloud m-1"));
+}
+
+TEST_F(HostedPipelineTest, StreamWithoutCompletionIsEmptyResultAndTouchesNothing) {
+    coordinator->translateText(QStringLiteral("hello"), false);
+    turn();
+    event(CloudTranslationStreamEvent::delta(QStringLiteral("Hel")));
+    providers.hosted.back().writer.finish();
+    turn();
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(WorkflowError::emptyResult().description()));
+    EXPECT_TRUE(recorder.records.empty());
+    EXPECT_EQ(settings.charactersAdded, 0);
+    EXPECT_TRUE(settings.usageUpdates.empty());
+}
+
+TEST(CloudDisplayName, NamesProviderModelQualityOrTheHostedRoute) {
+    CloudTranslationResult r;
+    EXPECT_EQ(WorkflowCoordinator::cloudProviderDisplayName(r), QStringLiteral("托管云端"));
+    r.quality = CloudTranslationQuality::standard;
+    EXPECT_EQ(WorkflowCoordinator::cloudProviderDisplayName(r), QStringLiteral("Cloud 标准（省成本）"));
+    r.model = QStringLiteral("gpt-x");
+    EXPECT_EQ(WorkflowCoordinator::cloudProviderDisplayName(r), QStringLiteral("Cloud gpt-x"));
+    r.provider = QStringLiteral("acme");
+    EXPECT_EQ(WorkflowCoordinator::cloudProviderDisplayName(r), QStringLiteral("acme gpt-x"));
+}
+
+} // namespace
+} // namespace tolvane::testing

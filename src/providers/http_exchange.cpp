@@ -203,7 +203,24 @@ QCoro::Task<QByteArray> readCapped(std::shared_ptr<HttpExchange::State> state, q
     co_return buffer;
 }
 
+QCoro::Task<QByteArray> readPrefix(std::shared_ptr<HttpExchange::State> state, qsizetype cap) {
+    QByteArray buffer;
+    buffer.reserve(qMin<qsizetype>(cap, 65536));
+    while (auto chunk = co_await state->bodyReader.next()) {
+        buffer.append(chunk->first(qMin(chunk->size(), cap - buffer.size())));
+        if (buffer.size() >= cap) {
+            state->stop(HttpExchange::State::StopReason::FinishedEarly);
+            break;
+        }
+    }
+    co_return buffer;
+}
+
 } // namespace
+
+QCoro::Task<QByteArray> HttpExchange::readBodyPrefix(qsizetype cap) {
+    return readPrefix(m_state, cap);
+}
 
 QCoro::Task<QByteArray> HttpExchange::readBody(qsizetype cap) {
     return readCapped(m_state, cap);

@@ -56,7 +56,7 @@ protected:
                 std::chrono::milliseconds idle = 5000ms, CancellationToken token = {},
                 std::function<void()> afterFirstChunk = {}) {
         Outcome out;
-        QCoro::waitFor(exchangeOnce(manager.get(), url, mode, cap, idle, token, &out, afterFirstChunk));
+        testing::runToEnd(exchangeOnce(manager.get(), url, mode, cap, idle, token, &out, afterFirstChunk));
         return out;
     }
 

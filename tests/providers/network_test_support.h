@@ -5,8 +5,18 @@
 #include <QCoroTask>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QTest>
 #include <exception>
 #include <memory>
+#include <ostream>
+
+// Readable gtest output for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* os) {
+    *os << '"' << bytes.toStdString() << '"';
+}
 
 namespace tolvane::testing {
 

@@ -216,7 +216,7 @@ void X11GlobalInput::handleKeyPress(const xcb_key_press_event_t* event) {
     xcb_ungrab_keyboard(m_service->connection(), XCB_CURRENT_TIME);
     xcb_flush(m_service->connection());
     if (m_rawAvailable) {
-        // A held key repeats as core presses only; the raw release ends the physical press.
+        // A held key repeats as core presses only; a raw press or release ends the physical press.
         if (!m_firedWhileDown.insert(event->detail).second)
             return;
     }
@@ -242,6 +242,8 @@ void X11GlobalInput::handleRaw(uint16_t type, uint32_t detail) {
     case XCB_INPUT_RAW_KEY_PRESS: {
         const auto keycode = static_cast<xcb_keycode_t>(detail);
         m_keysDown.insert(keycode);
+        // A new physical press: auto-repeat makes no raw events.
+        m_firedWhileDown.erase(keycode);
         if (consumeInjected(keycode) || m_keymap.modifierOfKey(keycode) != 0)
             return;
         const auto [level0, level1] = m_keymap.keysymsOf(keycode);
@@ -252,7 +254,8 @@ void X11GlobalInput::handleRaw(uint16_t type, uint32_t detail) {
         break;
     }
     case XCB_INPUT_RAW_KEY_RELEASE:
-        // Releases may come twice for one key (xdotool); erasing is idempotent.
+        // Releases may come twice for one key (xdotool); erasing is idempotent. While our own grab is active
+        // the server keeps raw events from us, so the next raw press also ends a press (above).
         m_keysDown.erase(static_cast<xcb_keycode_t>(detail));
         m_firedWhileDown.erase(static_cast<xcb_keycode_t>(detail));
         return;

@@ -3,3 +3,11 @@ tolvane_test(ocr_overlay_unit_tests LABEL unit
     screenshot_selection_view_test.cpp
     screenshot_overlay_controller_test.cpp
   DEPS tolvane::ocr)
+
+# The real overlay on the test session's X server, driven by a second X client through XTest.
+pkg_check_modules(OVERLAY_XTEST REQUIRED IMPORTED_TARGET x11 xtst)
+tolvane_test(ocr_overlay_x11_tests LABEL x11
+  SOURCES
+    screenshot_overlay_x11_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/x11/x_server_probe.cpp
+  DEPS tolvane::ocr PkgConfig::OVERLAY_XTEST PkgConfig::X11LIBS)

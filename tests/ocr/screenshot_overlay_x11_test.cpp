@@ -1,0 +1,183 @@
+#include "ocr/screenshot_ocr_error.h"
+#include "ocr/screenshot_overlay_controller.h"
+#include "ocr/screenshot_selection_view.h"
+#include "x11/x_server_probe.h"
+
+#include <QCoroTask>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace tolvane {
+namespace {
+
+// A second X client, as another application would be: it tries to take the keyboard and types through XTest.
+class OtherClient {
+public:
+    OtherClient() : m_display(XOpenDisplay(nullptr)) {}
+    ~OtherClient() {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    bool connected() const { return m_display != nullptr; }
+    // GrabSuccess when nobody else holds the keyboard; the grab is given back at once.
+    int tryGrabKeyboard() {
+        const int status = XGrabKeyboard(m_display, DefaultRootWindow(m_display), False, GrabModeAsync,
+                                         GrabModeAsync, CurrentTime);
+        if (status == GrabSuccess)
+            XUngrabKeyboard(m_display, CurrentTime);
+        XSync(m_display, False);
+        return status;
+    }
+    void pressKey(KeySym keysym) {
+        const KeyCode code = XKeysymToKeycode(m_display, keysym);
+        XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+        XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+        XSync(m_display, False);
+    }
+    void drag(QPoint from, QPoint to) {
+        XTestFakeMotionEvent(m_display, -1, from.x(), from.y(), CurrentTime);
+        XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+        XSync(m_display, False);
+        QTest::qWait(20);
+        XTestFakeMotionEvent(m_display, -1, (from.x() + to.x()) / 2, (from.y() + to.y()) / 2, CurrentTime);
+        XTestFakeMotionEvent(m_display, -1, to.x(), to.y(), CurrentTime);
+        XSync(m_display, False);
+        QTest::qWait(20);
+        XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+        XSync(m_display, False);
+    }
+    bool overrideRedirect(WId window) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(m_display, Window(window), &attributes);
+        return attributes.override_redirect;
+    }
+
+private:
+    Display* m_display;
+};
+
+struct Result {
+    std::optional<ScreenshotSelectionOutcome> outcome;
+    std::optional<ScreenshotSelectionError::Kind> error;
+    int settlements = 0;
+};
+
+QCoro::Task<> collect(OneShot<ScreenshotSelectionOutcome> shot, std::shared_ptr<Result> result) {
+    try {
+        result->outcome = co_await shot.wait();
+    } catch (const ScreenshotSelectionError& e) {
+        result->error = e.kind();
+    } catch (...) {
+    }
+    ++result->settlements;
+}
+
+struct OverlayRun {
+    std::unique_ptr<ScreenshotOverlayController> controller;
+    std::shared_ptr<Result> result = std::make_shared<Result>();
+
+    explicit OverlayRun(std::optional<QRectF> remembered = std::nullopt) {
+        controller = std::make_unique<ScreenshotOverlayController>(
+            ScreenshotOverlayController::defaultDependencies(nullptr, nullptr));
+        OneShot<ScreenshotSelectionOutcome> shot;
+        controller->setContinuation(shot);
+        QCoro::connect(collect(shot, result), controller.get(), [] {});
+        controller->selectCapture(ScreenshotCaptureMode::single, remembered, 0);
+    }
+    bool shown() {
+        return QTest::qWaitFor([this] {
+            const auto views = controller->views();
+            return !views.isEmpty() && views.front()->windowHandle() &&
+                   views.front()->windowHandle()->isExposed();
+        });
+    }
+    bool ended() {
+        return QTest::qWaitFor([this] { return result->settlements == 1 && controller->views().isEmpty(); });
+    }
+};
+
+class ScreenshotOverlayX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(other.connected()) << "needs the test session's X server";
+        // A plain red window under the overlay, placed without the window manager.
+        red.setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        red.setStyleSheet(QStringLiteral("background: rgb(255, 0, 0);"));
+        red.setAutoFillBackground(true);
+        QPalette palette = red.palette();
+        palette.setColor(QPalette::Window, Qt::red);
+        red.setPalette(palette);
+        red.setGeometry(137, 91, 400, 200);
+        red.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&red));
+        QTest::qWait(100);
+    }
+
+    OtherClient other;
+    testing::XServerProbe probe;
+    QWidget red;
+};
+
+TEST_F(ScreenshotOverlayX11, CoversEachScreenOverAFrozenPictureAndHoldsTheKeyboardUntilEscape) {
+    ASSERT_EQ(other.tryGrabKeyboard(), GrabSuccess) << "the keyboard is free before the overlay";
+    OverlayRun run;
+    ASSERT_TRUE(run.shown());
+    const auto views = run.controller->views();
+    ASSERT_EQ(views.size(), QGuiApplication::screens().size());
+    for (int i = 0; i < views.size(); ++i) {
+        EXPECT_EQ(views[i]->geometry(), QGuiApplication::screens()[i]->geometry());
+        EXPECT_TRUE(other.overrideRedirect(views[i]->winId()));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.tryGrabKeyboard() == AlreadyGrabbed; }))
+        << "the overlay grabs the keyboard";
+
+    // Without a compositor the red window shows through dimmed (about 0.42 of its red), not as black.
+    QTest::qWait(100);
+    const QColor dimmed = probe.pixelAt(137 + 200, 91 + 100);
+    EXPECT_NEAR(dimmed.red(), 107, 12);
+    EXPECT_LT(dimmed.green(), 10);
+
+    other.pressKey(XK_Escape);
+    ASSERT_TRUE(run.ended());
+    EXPECT_EQ(run.result->error, ScreenshotSelectionError::Kind::cancelled);
+    EXPECT_EQ(other.tryGrabKeyboard(), GrabSuccess) << "the grab is released";
+    QTest::qWait(100);
+    EXPECT_EQ(probe.pixelAt(137 + 200, 91 + 100), QColor(Qt::red)) << "the overlay is gone";
+}
+
+TEST_F(ScreenshotOverlayX11, ADraggedRegionConfirmedWithReturnComesBackInGlobalCoordinates) {
+    OverlayRun run;
+    ASSERT_TRUE(run.shown());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.tryGrabKeyboard() == AlreadyGrabbed; }));
+    // Bottom-right to top-left.
+    other.drag(QPoint(537, 291), QPoint(137, 91));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return run.controller->views().front()->globalSelection().has_value(); }));
+    QTest::qWait(50);
+    other.pressKey(XK_Return);
+    ASSERT_TRUE(run.ended());
+    ASSERT_TRUE(run.result->outcome);
+    EXPECT_EQ(run.result->outcome->rect, QRectF(137, 91, 400, 200));
+    EXPECT_EQ(other.tryGrabKeyboard(), GrabSuccess);
+}
+
+TEST_F(ScreenshotOverlayX11, ATooSmallRegionEndsAndFreesTheKeyboard) {
+    OverlayRun run(QRectF(200, 200, 5, 5));
+    ASSERT_TRUE(run.shown());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.tryGrabKeyboard() == AlreadyGrabbed; }));
+    other.pressKey(XK_KP_Enter);
+    ASSERT_TRUE(run.ended());
+    EXPECT_EQ(run.result->error, ScreenshotSelectionError::Kind::selectionTooSmall);
+    EXPECT_EQ(other.tryGrabKeyboard(), GrabSuccess);
+}
+
+} // namespace
+} // namespace tolvane

@@ -10,3 +10,6 @@ target_sources(tolvane_ocr PRIVATE
 target_link_libraries(tolvane_ocr PUBLIC Qt6::Svg)
 include(${PROJECT_SOURCE_DIR}/resources/overlay_icons.cmake)
 tolvane_add_overlay_icons(tolvane_ocr)
+
+# Screenshot runs: single, continuous, batch and dropped images.
+target_sources(tolvane_ocr PRIVATE screenshot_run_controller.cpp)

@@ -11,3 +11,8 @@ tolvane_test(ocr_overlay_x11_tests LABEL x11
     screenshot_overlay_x11_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/x11/x_server_probe.cpp
   DEPS tolvane::ocr PkgConfig::OVERLAY_XTEST PkgConfig::X11LIBS)
+
+tolvane_test(ocr_run_unit_tests LABEL unit
+  SOURCES
+    screenshot_run_controller_test.cpp
+  DEPS tolvane::ocr)

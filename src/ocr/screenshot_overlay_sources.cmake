@@ -12,4 +12,4 @@ include(${PROJECT_SOURCE_DIR}/resources/overlay_icons.cmake)
 tolvane_add_overlay_icons(tolvane_ocr)
 
 # Screenshot runs: single, continuous, batch and dropped images.
-target_sources(tolvane_ocr PRIVATE screenshot_run_controller.cpp)
+target_sources(tolvane_ocr PRIVATE screenshot_run_controller.cpp screenshot_run_service_adapter.cpp)

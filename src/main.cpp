@@ -1,12 +1,57 @@
+#include "app/app_delegate.h"
+#include "app/launch_environment.h"
+#include "app/single_instance.h"
+#include "app/termination_signals.h"
 #include "core/logging.h"
+#include "platform/session_info.h"
+#include "platform/x11/x11_global_input.h"
+#include "platform/x11/x11_input_service.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
+    using namespace tolvane;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
-    qCInfo(tolvane::lcApp).noquote() << "Tolvane" << QApplication::applicationVersion() << "started";
-    return 0;
+    QGuiApplication::setDesktopFileName(QStringLiteral("tolvane"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    qCInfo(lcApp).noquote() << "Tolvane" << QApplication::applicationVersion() << "started";
+
+    const LaunchEnvironment environment = LaunchEnvironment::current();
+    const bool isolated = environment.isTestHost() || environment.isSnapshotRun();
+
+    // A second launch hands over to the running instance before it builds anything: no tray, no grabs, no
+    // second writer of the history database.
+    std::unique_ptr<SingleInstance> singleInstance;
+    if (!isolated) {
+        singleInstance = std::make_unique<SingleInstance>();
+        if (singleInstance->handOverToRunningInstance()) {
+            qCInfo(lcApp) << "Handed over to the running instance";
+            return 0;
+        }
+        singleInstance->listen();
+    }
+
+    std::unique_ptr<X11InputService> inputService;
+    std::unique_ptr<X11GlobalInput> globalInput;
+    if (!isolated) {
+        const SessionKind session = currentSession().kind;
+        inputService = std::make_unique<X11InputService>();
+        globalInput = std::make_unique<X11GlobalInput>(*inputService, session);
+    }
+
+    AppDelegate delegate(environment, AppFactories{}, globalInput.get());
+    TerminationSignals signals;
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, &delegate, &AppDelegate::terminate);
+    if (singleInstance)
+        QObject::connect(singleInstance.get(), &SingleInstance::reopenRequested, &delegate,
+                         &AppDelegate::presentMainWindow);
+    QTimer::singleShot(0, &delegate, &AppDelegate::start);
+    const int status = QApplication::exec();
+    delegate.cleanUp();
+    return status;
 }

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "model/main_window_close_behavior.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+#include <QMessageBox>
+
+namespace tolvane {
+
+class KeyValueStore;
+class WorkflowCoordinator;
+
+// What the main window's content is built from: the services, the delegate's callbacks and the initial
+// view state.
+struct MainContentContext {
+    WorkflowCoordinator* workflow = nullptr;
+    KeyValueStore* settingsStore = nullptr;
+    std::function<void()> onOpenSettings;
+    std::function<void()> onOpenHistory;
+    std::function<void()> onScreenshotTranslate;
+    std::function<void()> onScreenshotRecognize;
+    std::function<void(QImage)> onRecognizeDroppedImage;
+    QString inputText;
+    bool isSyncingInputFromWorkflow = false;
+    bool isInputEditing = false;
+    int inputFocusRequest = 0;
+    bool isSnapshotMode = false;
+};
+
+// Builds the window's content; called once, on the first show. The returned widget is parented to `parent`.
+using MainContentFactory = std::function<QWidget*(const MainContentContext&, QWidget* parent)>;
+
+// The sample text the workspace shows in a snapshot run.
+QString snapshotSampleText();
+
+class MainWindowController;
+
+// The main translation window: a top-level widget with the window manager's frame. Closing it asks the
+// controller, which may refuse.
+class MainWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(MainWindowController& controller);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    MainWindowController& m_controller;
+};
+
+// Creates, shows and guards the main window. A close request follows the close-behaviour setting: hide and
+// keep running, quit, or ask with a box that can remember the answer. The window is built once and reused.
+class MainWindowController final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr QSize contentSize{1441, 901};
+    static constexpr QSize minimumSize{1180, 720};
+
+    struct CloseBehaviorSetting {
+        std::function<MainWindowCloseBehavior()> read;
+        std::function<void(MainWindowCloseBehavior)> write;
+    };
+
+    MainWindowController(MainContentContext context, MainContentFactory factory,
+                         CloseBehaviorSetting closeBehavior, std::function<void()> terminate,
+                         QObject* parent = nullptr);
+    ~MainWindowController() override;
+
+    // Builds the window on first use (sized, clamped to the screen and centred), otherwise brings the
+    // existing one back unchanged; then raises and activates it.
+    void showWindow();
+
+    // Whether the window may close now; called by the window's close event.
+    bool handleCloseRequest();
+
+    MainWindow* window() const { return m_window; }
+    bool isPresentingCloseChoice() const { return m_isPresentingCloseChoice; }
+    // The close-choice box while it is up.
+    QMessageBox* closeChoiceBox() const { return m_closeChoice; }
+
+private:
+    void buildWindow();
+    void presentCloseChoice();
+    void handleCloseChoice(QMessageBox* box);
+
+    MainContentContext m_context;
+    MainContentFactory m_factory;
+    CloseBehaviorSetting m_closeBehavior;
+    std::function<void()> m_terminate;
+    QPointer<MainWindow> m_window;
+    QPointer<QMessageBox> m_closeChoice;
+    bool m_isPresentingCloseChoice = false;
+    // Set while the controller hides the window itself, so that hiding is not asked again.
+    bool m_closingDirectly = false;
+};
+
+// The key of the close behaviour in the settings store, and its reading (unknown values read as "ask").
+inline const QString mainWindowCloseBehaviorKey = QStringLiteral("window.main.closeBehavior");
+MainWindowController::CloseBehaviorSetting closeBehaviorSetting(KeyValueStore& store);
+
+} // namespace tolvane

@@ -1,0 +1,36 @@
+#include "app/workspace_placeholder.h"
+
+#include "app/theme.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+WorkspacePlaceholder::WorkspacePlaceholder(const MainContentContext& context, QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("WorkspacePlaceholder"));
+    setAutoFillBackground(true);
+    QPalette ground = palette();
+    ground.setColor(QPalette::Window, Theme::color0B0A09());
+    ground.setColor(QPalette::WindowText, Theme::colorE9E1D4());
+    setPalette(ground);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 0, 24, 24);
+    layout->addSpacing(52);
+    auto* text = new QLabel(context.inputText, this);
+    text->setObjectName(QStringLiteral("inputText"));
+    text->setFont(Theme::interRegular22());
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(text, 1);
+}
+
+MainContentFactory WorkspacePlaceholder::factory() {
+    return [](const MainContentContext& context, QWidget* parent) -> QWidget* {
+        return new WorkspacePlaceholder(context, parent);
+    };
+}
+
+} // namespace tolvane

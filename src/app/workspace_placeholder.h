@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/main_window_controller.h"
+
+#include <QWidget>
+
+namespace tolvane {
+
+// Stands in for the workspace view until it exists: the dark ground, an empty first row where the title bar
+// goes, and the input text, read-only.
+class WorkspacePlaceholder final : public QWidget {
+    Q_OBJECT
+
+public:
+    WorkspacePlaceholder(const MainContentContext& context, QWidget* parent);
+
+    static MainContentFactory factory();
+};
+
+} // namespace tolvane

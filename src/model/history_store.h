@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/async/serial_worker.h"
+#include "core/clock.h"
+#include "model/ai_request.h"
+#include "model/history_entry.h"
+#include "model/history_store_error.h"
+
+#include <QCoroTask>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tolvane {
+
+// The translation history and the translation memory in one SQLite file (tables `history` and `memory`).
+// Every statement runs on the store's own worker thread, one operation at a time; callers await the result
+// on the main thread. Operations throw HistoryStoreError. The database uses SQLite's default rollback
+// journal with full synchronisation, so whatever was committed survives the process being killed.
+class HistoryStore {
+public:
+    // Opens `path`, or the default location when empty, creating its folder. Never fails: a database that
+    // cannot be opened makes every operation throw "Unknown SQLite error.".
+    explicit HistoryStore(Clock& clock, QString path = {});
+    // Waits for queued operations, then closes the connection.
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // $XDG_DATA_HOME/Tolvane/History.sqlite3 (~/.local/share/Tolvane/History.sqlite3).
+    static QString defaultPath();
+
+    // Inserts or replaces the row with this id, every column included (it moves to the top of the list).
+    QCoro::Task<> upsertHistoryEntry(QString id, AIRequest request, QString resultText, QString provider,
+                                     QDateTime timestamp);
+    // Inserts or replaces the memory row of the request's key; an existing row keeps its hit count.
+    QCoro::Task<> upsertMemoryEntry(AIRequest request, QString resultText, QDateTime timestamp);
+    // The stored result for the key, counting the hit and moving its time to now; none when absent.
+    QCoro::Task<std::optional<QString>> lookupMemory(QString cacheKey);
+    // Newest first; every row without a limit. A limit below 0 reads as 0, one above 2^31-1 as 2^31-1.
+    QCoro::Task<QList<HistoryEntry>> fetchHistory(std::optional<int64_t> limit = std::nullopt);
+    // Deleting an id that does not exist succeeds.
+    QCoro::Task<> deleteHistoryEntry(QString id);
+    // Empties history, then memory; a failure of the first leaves the memory untouched.
+    QCoro::Task<> clearAll();
+    // Closes the connection after the queued operations; later operations throw "Unknown SQLite error.".
+    QCoro::Task<> close();
+
+    static QString memoryCacheKey(const QString& sourceText, const QString& targetLanguage,
+                                  TranslationStyle style, const QList<GlossaryTerm>& glossaryTerms);
+
+private:
+    struct Connection;
+
+    Clock& m_clock;
+    std::shared_ptr<Connection> m_connection;
+    // Declared last, so it is destroyed first: its queued jobs finish before the connection closes.
+    std::unique_ptr<SerialWorker> m_worker;
+};
+
+} // namespace tolvane

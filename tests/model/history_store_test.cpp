@@ -1,0 +1,266 @@
+#include "await_task.h"
+#include "model/history_store.h"
+#include "support/virtual_clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace tolvane {
+namespace {
+
+AIRequest request(QString source, QString target = QStringLiteral("zh-Hans"),
+                  QList<GlossaryTerm> terms = {}) {
+    AIRequest r;
+    r.sourceText = std::move(source);
+    r.sourceLanguage = QStringLiteral("auto");
+    r.targetLanguage = std::move(target);
+    r.glossaryTerms = std::move(terms);
+    return r;
+}
+
+GlossaryTerm term(QString source, QString target) {
+    return GlossaryTerm{QUuid::createUuid(), source, target};
+}
+
+using testing::await;
+
+template <typename T> QString errorOf(QCoro::Task<T>&& task) {
+    try {
+        await(std::move(task));
+    } catch (const HistoryStoreError& error) {
+        return error.description();
+    }
+    return QStringLiteral("<no error>");
+}
+
+// Reads the file directly through a second connection.
+struct RawDb {
+    explicit RawDb(const QString& path) {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~RawDb() { sqlite3_close(db); }
+    int64_t integer(const char* sql) {
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+        int64_t value = -1;
+        if (sqlite3_step(s) == SQLITE_ROW)
+            value = sqlite3_column_int64(s, 0);
+        sqlite3_finalize(s);
+        return value;
+    }
+    double real(const char* sql) {
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+        double value = -1;
+        if (sqlite3_step(s) == SQLITE_ROW)
+            value = sqlite3_column_double(s, 0);
+        sqlite3_finalize(s);
+        return value;
+    }
+    int exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+    sqlite3* db = nullptr;
+};
+
+class HistoryStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        clock.setNow(QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC));
+    }
+    QString path() const { return dir.filePath(QStringLiteral("nested/folder/History.sqlite3")); }
+
+    QTemporaryDir dir;
+    testing::VirtualClock clock;
+};
+
+TEST(MemoryCacheKey, KnownVectorsAndNormalisation) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(HistoryStore::memoryCacheKey("Hello", "zh-Hans", TranslationStyle::literal, {}),
+              "a2b91c01051cf14f249d590263a3120b183d4efc82e93915550a8529d272b0ab");
+
+    const auto nine = term("item9", "九");
+    const auto ten = term("Item10", "十");
+    const auto api = term("API", "接口");
+    const QString expected = "3cf9c580d8eefc355af990fb30097ba70cf9591cd6b0b37eb168277027668222";
+    for (const auto& order : {QList<GlossaryTerm>{nine, ten, api}, QList<GlossaryTerm>{ten, api, nine},
+                              QList<GlossaryTerm>{api, nine, ten}}) {
+        EXPECT_EQ(HistoryStore::memoryCacheKey("Hello", "zh-Hans", TranslationStyle::literal, order),
+                  expected);
+    }
+    // Terms with a blank side do not count; surrounding blanks of the source do not either, letter case does.
+    EXPECT_EQ(HistoryStore::memoryCacheKey(" \n Hello\u3000", "zh-Hans", TranslationStyle::literal,
+                                           {nine, term("blank", "  "), ten, term("", "x"), api}),
+              expected);
+    EXPECT_NE(HistoryStore::memoryCacheKey("hello", "zh-Hans", TranslationStyle::literal, {}),
+              HistoryStore::memoryCacheKey("Hello", "zh-Hans", TranslationStyle::literal, {}));
+    EXPECT_NE(HistoryStore::memoryCacheKey("Hello", "zh-Hans", TranslationStyle::email, {}),
+              HistoryStore::memoryCacheKey("Hello", "zh-Hans", TranslationStyle::literal, {}));
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(HistoryStore::memoryCacheKey("Hello", "zh-Hans", TranslationStyle::literal, {ten, api, nine}),
+              expected)
+        << "digit runs still compare by value in the C locale";
+}
+
+TEST_F(HistoryStoreTest, LookupCountsHitsAndALaterUpsertKeepsTheCount) {
+    HistoryStore store(clock, path());
+    const AIRequest r = request("Hello");
+    const QString key =
+        HistoryStore::memoryCacheKey(r.sourceText, r.targetLanguage, r.style, r.glossaryTerms);
+    EXPECT_EQ(await(store.lookupMemory(key)), std::nullopt);
+
+    await(store.upsertMemoryEntry(r, "你好", clock.now()));
+    clock.setNow(clock.now().addSecs(60));
+    EXPECT_EQ(await(store.lookupMemory(key)), QStringLiteral("你好"));
+    EXPECT_EQ(await(store.lookupMemory(key)), QStringLiteral("你好"));
+    {
+        RawDb raw(path());
+        EXPECT_EQ(raw.integer("SELECT hit_count FROM memory"), 2);
+        EXPECT_DOUBLE_EQ(raw.real("SELECT updated_at FROM memory"), 1'700'000'060.123);
+    }
+    // Surrounding blanks share the row.
+    await(store.upsertMemoryEntry(request("  Hello\n"), "您好", clock.now().addSecs(5)));
+    RawDb raw(path());
+    EXPECT_EQ(raw.integer("SELECT COUNT(*) FROM memory"), 1);
+    EXPECT_EQ(raw.integer("SELECT hit_count FROM memory"), 2);
+    EXPECT_EQ(await(store.lookupMemory(key)), QStringLiteral("您好"));
+}
+
+TEST_F(HistoryStoreTest, ListingUpsertLimitDeleteAndClear) {
+    HistoryStore store(clock, path());
+    const QDateTime t0 = clock.now();
+    for (int i = 0; i < 3; ++i)
+        await(store.upsertHistoryEntry(QString("ID-%1").arg(i), request(QString("s%1").arg(i)),
+                                       QString("r%1").arg(i), "openai-compatible", t0.addSecs(i)));
+    auto all = await(store.fetchHistory());
+    ASSERT_EQ(all.size(), 3);
+    EXPECT_EQ(all[0].id, "ID-2");
+    EXPECT_EQ(all[0].createdAt, t0.addSecs(2)) << "times read back exactly as written";
+    EXPECT_EQ(all[0].sourceLanguage, "auto");
+    EXPECT_EQ(all[0].provider, "openai-compatible");
+
+    // Re-upserting replaces every column and moves the row to the top.
+    await(store.upsertHistoryEntry("ID-0", request("changed", "ja"), "変更", "memory", t0.addSecs(10)));
+    all = await(store.fetchHistory());
+    ASSERT_EQ(all.size(), 3);
+    EXPECT_EQ(all[0].id, "ID-0");
+    EXPECT_EQ(all[0].sourceText, "changed");
+    EXPECT_EQ(all[0].targetLanguage, "ja");
+    EXPECT_EQ(all[0].provider, "memory");
+
+    EXPECT_TRUE(await(store.fetchHistory(0)).isEmpty());
+    EXPECT_TRUE(await(store.fetchHistory(-5)).isEmpty());
+    EXPECT_EQ(await(store.fetchHistory(2)).size(), 2);
+    EXPECT_EQ(await(store.fetchHistory(int64_t(1) << 40)).size(), 3) << "a huge limit must not wrap negative";
+
+    await(store.deleteHistoryEntry("ID-1"));
+    await(store.deleteHistoryEntry("no-such-id"));
+    all = await(store.fetchHistory());
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all[1].id, "ID-2");
+
+    await(store.upsertMemoryEntry(request("x"), "y", t0));
+    await(store.clearAll());
+    EXPECT_TRUE(await(store.fetchHistory()).isEmpty());
+    RawDb raw(path());
+    EXPECT_EQ(raw.integer("SELECT COUNT(*) FROM memory"), 0);
+    EXPECT_EQ(raw.integer("SELECT COUNT(*) FROM sqlite_master WHERE name IN "
+                          "('history', 'memory', 'history_created_at_idx')"),
+              3);
+}
+
+TEST_F(HistoryStoreTest, TextWithNulAndAstralCharactersRoundTrips) {
+    HistoryStore store(clock, path());
+    const QString source = QStringLiteral("before") + QChar(u'\0') + QStringLiteral("after 😀𝄞");
+    const QString result = QStringLiteral("结果") + QChar(u'\0') + QStringLiteral("尾 👩‍👩‍👧");
+    await(store.upsertHistoryEntry("A", request(source), result, "p", clock.now()));
+    const auto entries = await(store.fetchHistory());
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0].sourceText, source);
+    EXPECT_EQ(entries[0].resultText, result);
+
+    const AIRequest r = request(source);
+    await(store.upsertMemoryEntry(r, result, clock.now()));
+    EXPECT_EQ(await(store.lookupMemory(
+                  HistoryStore::memoryCacheKey(r.sourceText, r.targetLanguage, r.style, r.glossaryTerms))),
+              result);
+    // The cut-off prefix is a different source and must not share the row.
+    EXPECT_EQ(await(store.lookupMemory(HistoryStore::memoryCacheKey("before", "zh-Hans", r.style, {}))),
+              std::nullopt);
+}
+
+TEST_F(HistoryStoreTest, UnopenableLocationsFailEveryOperationWithWords) {
+    QFile blocker(dir.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    for (const QString& path :
+         {dir.filePath("blocker/History.sqlite3"), QStringLiteral("/proc/tolvane/History.sqlite3")}) {
+        HistoryStore store(clock, path);
+        const QString unknown = "Unknown SQLite error.";
+        EXPECT_EQ(errorOf(store.upsertHistoryEntry("A", request("a"), "b", "p", clock.now())), unknown)
+            << path.toStdString();
+        EXPECT_EQ(errorOf(store.upsertMemoryEntry(request("a"), "b", clock.now())), unknown);
+        EXPECT_EQ(errorOf(store.lookupMemory("k")), unknown);
+        EXPECT_EQ(errorOf(store.fetchHistory(10)), unknown);
+        EXPECT_EQ(errorOf(store.deleteHistoryEntry("A")), unknown);
+        EXPECT_EQ(errorOf(store.clearAll()), unknown);
+    }
+}
+
+TEST_F(HistoryStoreTest, AFileThatIsNotADatabaseIsReportedAndLeftAlone) {
+    const QString file = dir.filePath("History.sqlite3");
+    QFile garbage(file);
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    const QByteArray content(4096, 'x');
+    garbage.write(content);
+    garbage.close();
+    {
+        HistoryStore store(clock, file);
+        EXPECT_EQ(errorOf(store.fetchHistory()), "file is not a database");
+        EXPECT_EQ(errorOf(store.upsertHistoryEntry("A", request("a"), "b", "p", clock.now())),
+                  "file is not a database");
+    }
+    ASSERT_TRUE(garbage.open(QIODevice::ReadOnly));
+    EXPECT_EQ(garbage.readAll(), content) << "the user's file is not overwritten";
+}
+
+TEST_F(HistoryStoreTest, ReadOnlyFolderFailsWithWords) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    const QString folder = dir.filePath("locked");
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    HistoryStore store(clock, folder + "/History.sqlite3");
+    EXPECT_EQ(errorOf(store.fetchHistory()), "Unknown SQLite error.");
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(HistoryStoreTest, ALockedDatabaseFailsTheListInsteadOfShorteningIt) {
+    HistoryStore store(clock, path());
+    await(store.upsertHistoryEntry("A", request("a"), "b", "p", clock.now()));
+    RawDb other(path());
+    ASSERT_EQ(other.exec("BEGIN EXCLUSIVE;"), SQLITE_OK);
+    EXPECT_EQ(errorOf(store.fetchHistory()), "database is locked");
+    EXPECT_EQ(errorOf(store.upsertHistoryEntry("B", request("a"), "b", "p", clock.now())),
+              "database is locked");
+    other.exec("ROLLBACK;");
+    EXPECT_EQ(await(store.fetchHistory()).size(), 1);
+}
+
+TEST_F(HistoryStoreTest, CloseEndsTheConnection) {
+    HistoryStore store(clock, path());
+    await(store.upsertHistoryEntry("A", request("a"), "b", "p", clock.now()));
+    await(store.close());
+    EXPECT_EQ(errorOf(store.fetchHistory()), "Unknown SQLite error.");
+    EXPECT_TRUE(QDir(dir.path()).removeRecursively());
+}
+
+} // namespace
+} // namespace tolvane

@@ -86,6 +86,8 @@ void FakeHttpServer::onNewConnection() {
         auto* connection = new Connection;
         connection->socket = socket;
         socket->setParent(this);
+        // Small scripted writes go out at once instead of waiting for the client's delayed ACK.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this, connection] { onData(connection); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket, connection] {
             if (m_open == connection)

@@ -1,0 +1,146 @@
+#include "app/app_delegate.h"
+#include "app/app_storage.h"
+#include "app/launch_environment.h"
+#include "app/single_instance.h"
+#include "model/keychain_store.h"
+#include "platform/key_value_store.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace tolvane {
+namespace {
+
+LaunchEnvironment launchWith(QStringList arguments, QProcessEnvironment environment = {}) {
+    arguments.prepend(QStringLiteral("tolvane"));
+    return {arguments, environment, false};
+}
+
+TEST(LaunchEnvironmentTest, TestHostMarkerAndSnapshotSwitchesAreReadExactly) {
+    QProcessEnvironment marked;
+    marked.insert(LaunchEnvironment::testHostVariable, QString());
+    EXPECT_TRUE(launchWith({}, marked).isTestHost()) << "an empty value still marks a test host";
+    EXPECT_FALSE(launchWith({}).isTestHost());
+    EXPECT_TRUE((LaunchEnvironment{{}, {}, true}).isTestHost());
+
+    // Two switches: the first in table order wins, whatever the argument order.
+    const auto both =
+        launchWith({QStringLiteral("--ui-snapshot-onboarding"), QStringLiteral("--ui-snapshot-ocr")});
+    EXPECT_EQ(both.snapshotScreen(), SnapshotScreen::ocr);
+    // Exact matches only: a prefix of a longer switch is no switch.
+    EXPECT_EQ(launchWith({QStringLiteral("--ui-snapshot-onboarding-workflow")}).snapshotScreen(),
+              SnapshotScreen::onboardingWorkflow);
+    EXPECT_FALSE(launchWith({QStringLiteral("--ui-snapshot-work")}).isSnapshotRun());
+
+    // The page switch alone makes no snapshot run; its value is the next argument.
+    const auto page = launchWith({QStringLiteral("--ui-snapshot-settings-page"), QStringLiteral("privacy")});
+    EXPECT_FALSE(page.isSnapshotRun());
+    EXPECT_EQ(page.settingsPage(), QStringLiteral("privacy"));
+    EXPECT_EQ(launchWith({QStringLiteral("--ui-snapshot-settings-page")}).settingsPage(), std::nullopt);
+}
+
+TEST(SingleInstanceTest, SecondLaunchHandsOverAndStaleSocketsAreReplaced) {
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    const QString name = runtime.filePath(QStringLiteral("tolvane.sock"));
+
+    // Nobody listening: no handover.
+    SingleInstance lonely(name);
+    EXPECT_FALSE(lonely.handOverToRunningInstance(200));
+
+    // A socket file left behind by a crashed instance does not block listening.
+    {
+        QFile stale(name);
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    }
+    SingleInstance running(name);
+    ASSERT_TRUE(running.listen());
+    QSignalSpy reopened(&running, &SingleInstance::reopenRequested);
+
+    SingleInstance second(name);
+    EXPECT_TRUE(second.handOverToRunningInstance());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reopened.count() == 1; }));
+    EXPECT_TRUE(second.handOverToRunningInstance());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reopened.count() == 2; }));
+}
+
+// Every file below `root`, relative to it.
+QStringList filesBelow(const QString& root) {
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(root).relativeFilePath(it.next());
+    return files;
+}
+
+class TestHostIsolation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sentinel.isValid());
+        for (const char* variable :
+             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+            saved.emplace_back(variable, qgetenv(variable));
+            qputenv(variable, sentinel.path().toLocal8Bit());
+        }
+    }
+    void TearDown() override {
+        for (const auto& [variable, value] : saved)
+            qputenv(variable, value);
+    }
+
+    QTemporaryDir sentinel;
+    std::vector<std::pair<const char*, QByteArray>> saved;
+};
+
+TEST_F(TestHostIsolation, DelegateKeepsEverythingInMemoryAndRemovesItsFolder) {
+    QString folder;
+    {
+        AppDelegate delegate(LaunchEnvironment{{QStringLiteral("tolvane")}, {}, true}, {});
+        delegate.start();
+        EXPECT_TRUE(delegate.startupSteps().isEmpty()) << "a test host runs no start-up";
+        EXPECT_EQ(delegate.statusMenu(), nullptr);
+        EXPECT_EQ(delegate.mainWindowController(), nullptr);
+
+        AppStorage& storage = delegate.storage();
+        ASSERT_TRUE(storage.unitTestArtifacts().has_value());
+        const UnitTestArtifacts artifacts = *storage.unitTestArtifacts();
+        EXPECT_EQ(artifacts.defaultsSuiteName,
+                  AppStorage::testSuitePrefix + QString::number(QCoreApplication::applicationPid()));
+        folder = artifacts.directory;
+        EXPECT_EQ(QFileInfo(folder).absolutePath(), QDir(QDir::tempPath()).absolutePath());
+        EXPECT_EQ(storage.historyDatabasePath(), QDir(folder).filePath(QStringLiteral("History.sqlite3")));
+
+        // Settings and secrets work, but land nowhere on disk and never in the user's keyring service.
+        storage.settingsStore().setValue(QStringLiteral("window.main.closeBehavior"), QStringLiteral("quit"));
+        storage.settingsStore().sync();
+        storage.keychainStore().saveAPIKey(QStringLiteral("sk-test"));
+        EXPECT_EQ(storage.keychainStore().readAPIKey(), QStringLiteral("sk-test"));
+        EXPECT_EQ(storage.keychainStore().service(), artifacts.defaultsSuiteName);
+
+        QFile database(storage.historyDatabasePath());
+        ASSERT_TRUE(database.open(QIODevice::WriteOnly));
+        database.write("db");
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder)) << "the test host's folder is removed with its contents";
+    EXPECT_EQ(filesBelow(sentinel.path()), QStringList()) << "nothing was written to the user's folders";
+}
+
+TEST_F(TestHostIsolation, CleanUpRunsOnceWhicheverPathComesFirst) {
+    AppStorage storage(LaunchEnvironment{{}, {}, true});
+    const QString folder = storage.unitTestArtifacts()->directory;
+    storage.removeTestHostStorage();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    // A folder of the same name created later (another run with this pid) is not removed twice.
+    QDir().mkpath(folder);
+    storage.removeTestHostStorage();
+    EXPECT_TRUE(QFileInfo::exists(folder));
+    QDir(folder).removeRecursively();
+}
+
+} // namespace
+} // namespace tolvane

@@ -1,0 +1,144 @@
+#include "app/main_window_controller.h"
+#include "platform/memory/memory_key_value_store.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace tolvane {
+namespace {
+
+QPushButton* buttonTitled(QMessageBox* box, const QString& title) {
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == title)
+            return qobject_cast<QPushButton*>(button);
+    return nullptr;
+}
+
+class MainWindowControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MainContentContext context;
+        context.isSnapshotMode = true;
+        context.inputText = snapshotSampleText();
+        controller = std::make_unique<MainWindowController>(
+            context,
+            [this](const MainContentContext& given, QWidget* parent) -> QWidget* {
+                ++factoryCalls;
+                lastContext = given;
+                return new QLabel(given.inputText, parent);
+            },
+            closeBehaviorSetting(store), [this] { ++terminations; });
+    }
+    void setBehavior(MainWindowCloseBehavior behavior) { closeBehaviorSetting(store).write(behavior); }
+    static void nextTurns() {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    MemoryKeyValueStore store;
+    std::unique_ptr<MainWindowController> controller;
+    int factoryCalls = 0;
+    int terminations = 0;
+    MainContentContext lastContext;
+};
+
+TEST_F(MainWindowControllerTest, BuildsOnceAndReshowsTheSameWindowAtItsGeometry) {
+    controller->showWindow();
+    MainWindow* window = controller->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Ondrel"));
+    EXPECT_EQ(window->minimumSize(), MainWindowController::minimumSize);
+    EXPECT_FALSE(window->testAttribute(Qt::WA_DeleteOnClose));
+    EXPECT_EQ(factoryCalls, 1);
+    EXPECT_TRUE(lastContext.isSnapshotMode);
+    EXPECT_EQ(lastContext.inputText.count(QLatin1Char('\n')), 3);
+
+    window->resize(100, 100);
+    EXPECT_GE(window->width(), MainWindowController::minimumSize.width());
+    EXPECT_GE(window->height(), MainWindowController::minimumSize.height());
+
+    setBehavior(MainWindowCloseBehavior::keepRunning);
+    window->resize(1300, 800);
+    window->move(40, 30);
+    const QRect geometry = window->geometry();
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    controller->showWindow();
+    EXPECT_EQ(controller->window(), window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->geometry(), geometry);
+    EXPECT_EQ(factoryCalls, 1);
+    EXPECT_EQ(terminations, 0);
+}
+
+TEST_F(MainWindowControllerTest, AskShowsOneBoxAndKeepingRemembersTheChoice) {
+    controller->showWindow();
+    MainWindow* window = controller->window();
+    EXPECT_FALSE(window->close());
+    QMessageBox* box = controller->closeChoiceBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(controller->isPresentingCloseChoice());
+    EXPECT_EQ(box->text(), QStringLiteral("关闭 Ondrel？"));
+    EXPECT_EQ(box->defaultButton(), buttonTitled(box, QStringLiteral("保持在后台运行")));
+    ASSERT_NE(box->checkBox(), nullptr);
+    EXPECT_EQ(box->checkBox()->text(), QStringLiteral("记住我的选择"));
+
+    // A second close while the box is up neither closes nor asks again.
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(controller->closeChoiceBox(), box);
+    EXPECT_EQ(window->findChildren<QMessageBox*>().size(), 1);
+
+    box->checkBox()->setChecked(true);
+    buttonTitled(box, QStringLiteral("保持在后台运行"))->click();
+    EXPECT_FALSE(controller->isPresentingCloseChoice());
+    EXPECT_TRUE(window->isVisible()) << "hidden a turn later, not inside the box's completion";
+    nextTurns();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(closeBehaviorSetting(store).read(), MainWindowCloseBehavior::keepRunning);
+    EXPECT_EQ(terminations, 0);
+
+    // Remembered: the next close hides at once.
+    controller->showWindow();
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(controller->closeChoiceBox(), nullptr);
+}
+
+TEST_F(MainWindowControllerTest, QuittingTerminatesOnceWithoutHidingFirst) {
+    controller->showWindow();
+    MainWindow* window = controller->window();
+    EXPECT_FALSE(window->close());
+    QMessageBox* box = controller->closeChoiceBox();
+    ASSERT_NE(box, nullptr);
+    buttonTitled(box, QStringLiteral("退出 Ondrel"))->click();
+    nextTurns();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(window->isVisible());
+    // Not ticked: the setting stays "ask".
+    EXPECT_EQ(closeBehaviorSetting(store).read(), MainWindowCloseBehavior::ask);
+
+    setBehavior(MainWindowCloseBehavior::quit);
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(controller->closeChoiceBox(), nullptr);
+    EXPECT_EQ(terminations, 1) << "termination waits for the next turn";
+    nextTurns();
+    EXPECT_EQ(terminations, 2);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST(CloseBehaviorSettingTest, UnknownStoredValuesReadAsAsk) {
+    MemoryKeyValueStore store;
+    store.setValue(mainWindowCloseBehaviorKey, QStringLiteral("explode"));
+    EXPECT_EQ(closeBehaviorSetting(store).read(), MainWindowCloseBehavior::ask);
+    store.setValue(mainWindowCloseBehaviorKey, 2);
+    EXPECT_EQ(closeBehaviorSetting(store).read(), MainWindowCloseBehavior::ask);
+    closeBehaviorSetting(store).write(MainWindowCloseBehavior::quit);
+    EXPECT_EQ(store.value(mainWindowCloseBehaviorKey).toString(), QStringLiteral("quit"));
+}
+
+} // namespace
+} // namespace tolvane

@@ -1,0 +1,177 @@
+#include "../workflow/fake_global_input.h"
+#include "app/shortcut_wiring.h"
+#include "app/status_menu.h"
+#include "model/key_table.h"
+
+#include <QMenu>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace tolvane {
+namespace {
+
+AppShortcut shortcut(const QString& key, ShortcutModifiers modifiers, int64_t presses = 1) {
+    AppShortcut result =
+        *ShortcutConfiguration::defaultShortcuts().shortcut(ShortcutAction::translateSelection);
+    const KeyTableRow* row = KeyTable::byKeysym(key.at(0).unicode());
+    result.keyCode = row ? row->keyCode : 0;
+    result.keyEquivalent = key;
+    result.modifiers = modifiers;
+    result.pressCount = presses;
+    return result;
+}
+
+QStringList menuTexts(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        texts << (action->isSeparator() ? QStringLiteral("---") : action->text());
+    return texts;
+}
+
+TEST(StatusMenuTest, ItemsTitlesAndDefaultShortcuts) {
+    int windowShown = 0;
+    int quits = 0;
+    StatusMenu::Commands commands;
+    commands.showMainWindow = [&] { ++windowShown; };
+    commands.quit = [&] { ++quits; };
+    StatusMenu menu(commands);
+    menu.install();
+    ASSERT_NE(menu.menu(), nullptr);
+    ASSERT_NE(menu.trayIcon(), nullptr);
+    EXPECT_FALSE(menu.trayIcon()->icon().isNull());
+    EXPECT_EQ(menu.trayIcon()->toolTip(), QStringLiteral("Ondrel"));
+
+    menu.refreshShortcutMenuItems(ShortcutConfiguration::defaultShortcuts());
+    EXPECT_EQ(menuTexts(*menu.menu()),
+              (QStringList{QStringLiteral("打开翻译窗口\tCtrl+Alt+O"),
+                           QStringLiteral("翻译选中文本\tCtrl+Alt+T"), QStringLiteral("截图翻译\tCtrl+Alt+S"),
+                           QStringLiteral("截图取词\tCtrl+Alt+X"), QStringLiteral("---"),
+                           QStringLiteral("历史记录\tCtrl+H"), QStringLiteral("设置与权限\tCtrl+,"),
+                           QStringLiteral("首次使用引导"), QStringLiteral("打开辅助功能设置"),
+                           QStringLiteral("---"), QStringLiteral("检查更新…\tCtrl+U"), QStringLiteral("---"),
+                           QStringLiteral("退出\tCtrl+Q")}));
+    QAction* translate = menu.shortcutItem(ShortcutAction::translateSelection);
+    EXPECT_EQ(translate->shortcut(), QKeySequence(Qt::ControlModifier | Qt::AltModifier | Qt::Key_T));
+    EXPECT_EQ(translate->shortcutContext(), Qt::WidgetShortcut);
+
+    menu.shortcutItem(ShortcutAction::openTranslationWindow)->trigger();
+    menu.menu()->actions().last()->trigger();
+    EXPECT_EQ(windowShown, 1);
+    EXPECT_EQ(quits, 1);
+
+    // A double press cannot be a key sequence: it is spelled in the title. A removed action is plain.
+    ShortcutConfiguration changed = ShortcutConfiguration::defaultShortcuts();
+    AppShortcut twice = *changed.shortcut(ShortcutAction::translateSelection);
+    twice.pressCount = 2;
+    changed.setShortcut(ShortcutAction::translateSelection, twice);
+    changed.setShortcut(ShortcutAction::screenshotRecognition, std::nullopt);
+    menu.refreshShortcutMenuItems(changed);
+    EXPECT_EQ(translate->text(), QStringLiteral("翻译选中文本（Ctrl+Alt+T，连按 2 次）"));
+    EXPECT_TRUE(translate->shortcut().isEmpty());
+    EXPECT_EQ(menu.shortcutItem(ShortcutAction::screenshotRecognition)->text(), QStringLiteral("截图取词"));
+    EXPECT_TRUE(menu.shortcutItem(ShortcutAction::screenshotRecognition)->shortcut().isEmpty());
+}
+
+TEST(StatusMenuTest, KeySequencesCoverSpaceFunctionKeysAndSuper) {
+    AppShortcut space = shortcut(QStringLiteral(" "), {ShortcutModifiers::control, ShortcutModifiers::shift});
+    EXPECT_EQ(StatusMenu::keySequenceFor(space),
+              QKeySequence(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_Space));
+    EXPECT_TRUE(StatusMenu::makeIcon(QStringLiteral(":/no/such/mark.svg")).availableSizes().size() > 0);
+}
+
+class ShortcutWiringTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        shortcuts = ShortcutConfiguration::defaultShortcuts();
+        manager = std::make_unique<HotKeyManager>(input);
+        wiring = std::make_unique<ShortcutWiring>(
+            manager.get(), [this] { return shortcuts; },
+            HotKeyManager::Handlers{{ShortcutAction::openTranslationWindow, [this] { ++opened; }}},
+            [this](KeyChord) {
+                ++probes;
+                return probeStatus;
+            });
+    }
+
+    testing::FakeGlobalInput input;
+    std::unique_ptr<HotKeyManager> manager;
+    std::unique_ptr<ShortcutWiring> wiring;
+    ShortcutConfiguration shortcuts;
+    int opened = 0;
+    int probes = 0;
+    int32_t probeStatus = 0;
+};
+
+TEST_F(ShortcutWiringTest, RefusedShortcutKeepsOnlyItsErrorUntilALaterSuccess) {
+    QSignalSpy registered(wiring.get(), &ShortcutWiring::shortcutsRegistered);
+    input.grabResults[uint32_t('x')] = 10; // screenshotRecognition is Ctrl+Alt+X
+    wiring->registerGlobalShortcuts();
+    EXPECT_EQ(input.grabs.size(), 3u);
+    ASSERT_EQ(wiring->registrationErrors().size(), 1u);
+    EXPECT_TRUE(wiring->registrationErrors()
+                    .at(ShortcutAction::screenshotRecognition)
+                    .contains(QStringLiteral("10")));
+    EXPECT_EQ(registered.count(), 1);
+
+    input.grabResults.clear();
+    wiring->registerGlobalShortcuts();
+    EXPECT_TRUE(wiring->registrationErrors().empty());
+    EXPECT_EQ(input.grabs.size(), 4u);
+}
+
+TEST_F(ShortcutWiringTest, ReregistrationIsQueuedCoalescedAndRunsEvenWithoutAChange) {
+    wiring->registerGlobalShortcuts();
+    const int grabsBefore = input.grabCalls;
+    // Restoring the defaults when they are already set must still reach the desktop again.
+    wiring->reregisterShortcuts();
+    wiring->reregisterShortcuts();
+    EXPECT_EQ(input.grabCalls, grabsBefore) << "nothing happens inside the caller's turn";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(input.grabCalls, grabsBefore + 4);
+
+    // A refused chord set by a change: the error is the last word after the queued registration.
+    input.grabResults[uint32_t('x')] = 10;
+    wiring->reregisterShortcuts();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(wiring->registrationErrors().count(ShortcutAction::screenshotRecognition), 1u);
+}
+
+TEST_F(ShortcutWiringTest, PausingReleasesGrabsAndHandlersRunOnALaterTurn) {
+    wiring->registerGlobalShortcuts();
+    ASSERT_EQ(input.grabs.size(), 4u);
+    wiring->setGlobalShortcutsPaused(true);
+    EXPECT_TRUE(input.grabs.empty());
+    wiring->setGlobalShortcutsPaused(false);
+    EXPECT_EQ(input.grabs.size(), 4u);
+
+    const HotKeyIdentifier id{HotKeyManager::hotKeySignature,
+                              uint32_t(hotKeyId(ShortcutAction::openTranslationWindow))};
+    input.press(id);
+    EXPECT_EQ(opened, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(ShortcutWiringTest, ValidationWarnsProbesOrPassesAsTheShortcutRequires) {
+    const ShortcutModifiers ctrl{ShortcutModifiers::command};
+    const ShortcutModifiers ctrlAlt{ShortcutModifiers::command, ShortcutModifiers::option};
+    EXPECT_EQ(wiring->validateShortcut(shortcut(QStringLiteral("t"), ctrl)),
+              ShortcutWiring::menuShortcutWarning);
+    EXPECT_EQ(probes, 0);
+    EXPECT_EQ(wiring->validateShortcut(shortcut(QStringLiteral("t"), ctrl, 2)), std::nullopt);
+    EXPECT_EQ(probes, 0);
+    EXPECT_EQ(wiring->validateShortcut(shortcut(QStringLiteral("t"), ctrlAlt)), std::nullopt);
+    EXPECT_EQ(probes, 1);
+    AppShortcut twoScalars = shortcut(QStringLiteral("t"), ctrl);
+    twoScalars.keyEquivalent = QStringLiteral("tt");
+    EXPECT_EQ(wiring->validateShortcut(twoScalars), std::nullopt);
+    EXPECT_EQ(probes, 2);
+
+    probeStatus = 10;
+    const std::optional<QString> refused = wiring->validateShortcut(shortcut(QStringLiteral("k"), ctrlAlt));
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->contains(QStringLiteral("错误 10"))) << refused->toStdString();
+}
+
+} // namespace
+} // namespace tolvane

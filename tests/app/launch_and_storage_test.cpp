@@ -144,3 +144,71 @@ TEST_F(TestHostIsolation, CleanUpRunsOnceWhicheverPathComesFirst) {
 
 } // namespace
 } // namespace tolvane
+
+namespace tolvane {
+namespace {
+
+using StartUp = TestHostIsolation;
+
+QStringList steps(const QStringList& arguments, std::function<void(AppDelegate&)> before = {}) {
+    AppDelegate delegate(launchWith(arguments), {});
+    if (before)
+        before(delegate);
+    delegate.start();
+    QStringList taken = delegate.startupSteps();
+    if (delegate.mainWindowController() && delegate.mainWindowController()->window())
+        taken << QStringLiteral("visible:") +
+                     QString::number(delegate.mainWindowController()->window()->isVisible());
+    return taken;
+}
+
+TEST_F(StartUp, NormalOrderAndTheGuideOnlyUntilSeen) {
+    EXPECT_EQ(steps({}), (QStringList{QStringLiteral("panel"), QStringLiteral("tray"),
+                                      QStringLiteral("hotkeys"), QStringLiteral("capsule"),
+                                      QStringLiteral("subscriptions"), QStringLiteral("mainWindow"),
+                                      QStringLiteral("guide"), QStringLiteral("visible:1")}));
+    const QStringList seen = steps({}, [](AppDelegate& delegate) {
+        delegate.storage().settingsStore().setValue(AppDelegate::hasSeenGuideKey, true);
+    });
+    EXPECT_FALSE(seen.contains(QStringLiteral("guide")));
+    EXPECT_TRUE(seen.contains(QStringLiteral("mainWindow")));
+    // The page switch alone is a normal start-up.
+    EXPECT_EQ(steps({QStringLiteral("--ui-snapshot-settings-page"), QStringLiteral("general")}).first(),
+              QStringLiteral("panel"));
+}
+
+TEST_F(StartUp, EachSnapshotSwitchDoesOnlyItsAction) {
+    EXPECT_EQ(steps({QStringLiteral("--ui-snapshot-workspace")}),
+              (QStringList{QStringLiteral("snapshot:--ui-snapshot-workspace"), QStringLiteral("tray"),
+                           QStringLiteral("mainWindow"), QStringLiteral("visible:1")}));
+    EXPECT_EQ(steps({QStringLiteral("--ui-snapshot-onboarding-permissions")}),
+              (QStringList{QStringLiteral("snapshot:--ui-snapshot-onboarding-permissions"),
+                           QStringLiteral("guide")}));
+    EXPECT_EQ(steps({QStringLiteral("--ui-snapshot-settings"), QStringLiteral("--ui-snapshot-ocr")}),
+              (QStringList{QStringLiteral("snapshot:--ui-snapshot-ocr")}));
+
+    AppDelegate settings(launchWith({QStringLiteral("--ui-snapshot-settings")}), {});
+    settings.start();
+    ASSERT_NE(settings.hostedWindow(QStringLiteral("settings")), nullptr);
+    EXPECT_TRUE(settings.hostedWindow(QStringLiteral("settings"))->isVisible());
+    EXPECT_EQ(settings.statusMenu(), nullptr);
+    EXPECT_EQ(settings.mainWindowController(), nullptr);
+}
+
+TEST_F(StartUp, GuideStepsAreClampedAndTheGuideWindowIsReused) {
+    std::vector<int> built;
+    AppFactories factories;
+    factories.onboardingContent = [&](int step, QWidget* parent) {
+        built.push_back(step);
+        return new QWidget(parent);
+    };
+    AppDelegate delegate(launchWith({QStringLiteral("--ui-snapshot-onboarding")}), factories);
+    delegate.presentOnboarding(9);
+    QWidget* guide = delegate.hostedWindow(QStringLiteral("onboarding"));
+    delegate.presentOnboarding(-1);
+    EXPECT_EQ(built, std::vector<int>{3});
+    EXPECT_EQ(delegate.hostedWindow(QStringLiteral("onboarding")), guide);
+}
+
+} // namespace
+} // namespace tolvane

@@ -1,0 +1,413 @@
+#include "model/app_settings.h"
+
+#include "core/logging.h"
+#include "core/text.h"
+#include "model/json_codec.h"
+#include "model/language_table.h"
+#include "model/shortcut_errors.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QUuid>
+#include <limits>
+
+namespace tolvane {
+
+namespace {
+
+namespace key {
+const QString baseURL = QStringLiteral("provider.baseURL");
+const QString model = QStringLiteral("provider.model");
+const QString translationEngine = QStringLiteral("provider.translationEngine");
+const QString cloudTranslationQuality = QStringLiteral("provider.cloudTranslationQuality");
+const QString sourceLanguage = QStringLiteral("translation.sourceLanguage");
+const QString targetLanguage = QStringLiteral("translation.targetLanguage");
+const QString translationStyle = QStringLiteral("translation.style");
+const QString glossaryTerms = QStringLiteral("translation.glossaryTerms");
+const QString shortcuts = QStringLiteral("hotkey.shortcuts.v2");
+const QString legacyPreset = QStringLiteral("hotkey.preset");
+const QString autoTranslateWhileTyping = QStringLiteral("workflow.autoTranslateWhileTyping");
+const QString autoCopyResult = QStringLiteral("workflow.autoCopyResult");
+const QString autoSelectionButtonEnabled = QStringLiteral("workflow.autoSelectionButtonEnabled");
+const QString mainWindowCloseBehavior = QStringLiteral("window.main.closeBehavior");
+const QString screenshotCaptureMode = QStringLiteral("ocr.captureMode");
+const QString screenshotRegionMemory = QStringLiteral("ocr.regionMemory");
+const QString cloudCharactersUsed = QStringLiteral("subscription.cloud.charactersUsed");
+const QString cloudCharactersLimit = QStringLiteral("subscription.cloud.charactersLimit");
+const QString cloudUsagePeriod = QStringLiteral("subscription.cloud.usagePeriod");
+} // namespace key
+
+const QString autoLanguage = QString::fromLatin1(kAutoLanguageCode);
+const QString defaultTargetLanguage = QStringLiteral("zh-Hans");
+
+// The stored raw value as a case of E, or `fallback` for anything else.
+template <RawEnum E> E readEnum(const KeyValueStore& store, const QString& name, E fallback) {
+    if (const auto raw = readString(store, name)) {
+        if (const auto value = fromRawValue<E>(*raw))
+            return *value;
+    }
+    return fallback;
+}
+
+bool containsCode(const QList<TranslationLanguage>& languages, const QString& code) {
+    for (const TranslationLanguage& language : languages) {
+        if (language.id == code)
+            return true;
+    }
+    return false;
+}
+
+QList<GlossaryTerm> decodeGlossary(const QByteArray& data) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        throw DecodingError(QStringLiteral("The glossary is not a JSON array."));
+    QList<GlossaryTerm> terms;
+    for (const QJsonValue& value : document.array())
+        terms.append(GlossaryTerm::fromJson(value));
+    return terms;
+}
+
+QByteArray encodeGlossary(const QList<GlossaryTerm>& terms) {
+    QJsonArray array;
+    for (const GlossaryTerm& term : terms)
+        array.append(term.toJson());
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+// The configuration of a settings file older than "hotkey.shortcuts.v2": the defaults with the translate
+// shortcut chosen by the old preset name.
+ShortcutConfiguration migrateLegacyShortcuts(const std::optional<QString>& preset) {
+    using M = ShortcutModifiers;
+    AppShortcut translate{17, M{M::command, M::option}, QStringLiteral("t"), 1};
+    if (preset == QLatin1String("commandCDoubleTap"))
+        translate = {8, M{M::command}, QStringLiteral("c"), 2};
+    else if (preset == QLatin1String("commandOptionSpace"))
+        translate = {49, M{M::command, M::option}, QStringLiteral(" "), 1};
+    else if (preset == QLatin1String("commandShiftT"))
+        translate = {17, M{M::command, M::shift}, QStringLiteral("t"), 1};
+    else if (preset == QLatin1String("controlOptionSpace"))
+        translate = {49, M{M::control, M::option}, QStringLiteral(" "), 1};
+    ShortcutConfiguration config = ShortcutConfiguration::defaultShortcuts();
+    config.setShortcut(ShortcutAction::translateSelection, translate);
+    return config;
+}
+
+int64_t saturatingAdd(int64_t a, int64_t b) {
+    int64_t sum = 0;
+    if (!__builtin_add_overflow(a, b, &sum))
+        return sum;
+    return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+}
+
+} // namespace
+
+AppSettings::AppSettings(KeyValueStore& defaults, Clock& clock, QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_clock(clock) {
+    load();
+    writeNormalisedValues();
+    rollUsagePeriodIfNeeded();
+}
+
+void AppSettings::load() {
+    const KeyValueStore& store = m_defaults;
+    m_baseURLString = readString(store, key::baseURL).value_or(defaultBaseURL);
+    m_model = readString(store, key::model).value_or(defaultModel);
+    m_translationEngine = readEnum(store, key::translationEngine, TranslationEngine::cloudStandard);
+    m_cloudTranslationQuality =
+        readEnum(store, key::cloudTranslationQuality, CloudTranslationQuality::standard);
+
+    const QString source = readString(store, key::sourceLanguage).value_or(autoLanguage);
+    m_sourceLanguage = containsCode(sourceLanguages(), source) ? source : autoLanguage;
+    const QString target = readString(store, key::targetLanguage).value_or(defaultTargetLanguage);
+    m_targetLanguage = containsCode(targetLanguages(), target) ? target : defaultTargetLanguage;
+
+    m_translationStyle = readEnum(store, key::translationStyle, TranslationStyle::literal);
+
+    m_glossaryTerms.clear();
+    if (const auto data = readData(store, key::glossaryTerms)) {
+        try {
+            m_glossaryTerms = decodeGlossary(*data);
+        } catch (const AppError& error) {
+            qCWarning(lcSettings).noquote() << "Ignoring the stored glossary:" << error.description();
+        }
+    }
+
+    std::optional<ShortcutConfiguration> shortcuts;
+    if (const auto data = readData(store, key::shortcuts)) {
+        try {
+            shortcuts = ShortcutConfiguration::fromJson(*data);
+        } catch (const AppError& error) {
+            qCWarning(lcSettings).noquote() << "Ignoring the stored shortcuts:" << error.description();
+        }
+    }
+    m_shortcuts = shortcuts ? *shortcuts : migrateLegacyShortcuts(readString(store, key::legacyPreset));
+
+    m_autoTranslateWhileTyping = readBool(store, key::autoTranslateWhileTyping).value_or(true);
+    m_autoCopyResult = readBool(store, key::autoCopyResult).value_or(false);
+    m_autoSelectionButtonEnabled = readBool(store, key::autoSelectionButtonEnabled).value_or(false);
+    m_mainWindowCloseBehavior = readEnum(store, key::mainWindowCloseBehavior, MainWindowCloseBehavior::ask);
+    m_screenshotCaptureMode = readEnum(store, key::screenshotCaptureMode, ScreenshotCaptureMode::single);
+
+    m_screenshotRegionMemory.reset();
+    if (const auto data = readData(store, key::screenshotRegionMemory)) {
+        try {
+            const QJsonDocument document = QJsonDocument::fromJson(*data);
+            m_screenshotRegionMemory = ScreenshotRegionMemory::fromJson(
+                document.isObject() ? QJsonValue(document.object()) : QJsonValue());
+        } catch (const AppError& error) {
+            qCWarning(lcSettings).noquote()
+                << "Ignoring the stored screenshot region:" << error.description();
+        }
+    }
+
+    m_cloudUsagePeriod = readString(store, key::cloudUsagePeriod).value_or(currentUsagePeriod());
+    const int64_t limit = readInteger(store, key::cloudCharactersLimit).value_or(0);
+    m_cloudCharactersLimit = limit > 0 ? limit : defaultCloudCharactersLimit;
+    m_cloudCharactersUsed = readInteger(store, key::cloudCharactersUsed).value_or(0);
+}
+
+void AppSettings::writeNormalisedValues() {
+    m_defaults.setValue(key::translationEngine, rawValue(m_translationEngine));
+    m_defaults.setValue(key::cloudTranslationQuality, rawValue(m_cloudTranslationQuality));
+    m_defaults.setValue(key::sourceLanguage, m_sourceLanguage);
+    m_defaults.setValue(key::targetLanguage, m_targetLanguage);
+    m_defaults.setValue(key::translationStyle, rawValue(m_translationStyle));
+    writeShortcuts();
+    m_defaults.setValue(key::autoTranslateWhileTyping, m_autoTranslateWhileTyping);
+    m_defaults.setValue(key::mainWindowCloseBehavior, rawValue(m_mainWindowCloseBehavior));
+    m_defaults.setValue(key::screenshotCaptureMode, rawValue(m_screenshotCaptureMode));
+    m_defaults.sync();
+}
+
+void AppSettings::writeGlossary() {
+    m_defaults.setValue(key::glossaryTerms, encodeGlossary(m_glossaryTerms));
+}
+
+void AppSettings::writeShortcuts() {
+    m_defaults.setValue(key::shortcuts, m_shortcuts.toJson());
+}
+
+QList<GlossaryTerm> AppSettings::activeGlossaryTerms() const {
+    QList<GlossaryTerm> active;
+    for (const GlossaryTerm& term : m_glossaryTerms) {
+        if (term.isActive())
+            active.append(term);
+    }
+    return active;
+}
+
+// Assigns, writes on every call, and emits only on a change.
+#define TOLVANE_ASSIGN(member, signal, write)                                                                \
+    do {                                                                                                     \
+        const bool changed = !(member == value);                                                             \
+        member = value;                                                                                      \
+        write;                                                                                               \
+        if (changed)                                                                                         \
+            Q_EMIT signal();                                                                                 \
+    } while (false)
+
+void AppSettings::setBaseURLString(const QString& value) {
+    TOLVANE_ASSIGN(m_baseURLString, baseURLStringChanged, m_defaults.setValue(key::baseURL, value));
+}
+
+void AppSettings::setModel(const QString& value) {
+    TOLVANE_ASSIGN(m_model, modelChanged, m_defaults.setValue(key::model, value));
+}
+
+void AppSettings::setTranslationEngine(TranslationEngine value) {
+    TOLVANE_ASSIGN(m_translationEngine, translationEngineChanged,
+                   m_defaults.setValue(key::translationEngine, rawValue(value)));
+}
+
+void AppSettings::setCloudTranslationQuality(CloudTranslationQuality value) {
+    TOLVANE_ASSIGN(m_cloudTranslationQuality, cloudTranslationQualityChanged,
+                   m_defaults.setValue(key::cloudTranslationQuality, rawValue(value)));
+}
+
+void AppSettings::setSourceLanguage(const QString& value) {
+    TOLVANE_ASSIGN(m_sourceLanguage, sourceLanguageChanged, m_defaults.setValue(key::sourceLanguage, value));
+}
+
+void AppSettings::setTargetLanguage(const QString& value) {
+    TOLVANE_ASSIGN(m_targetLanguage, targetLanguageChanged, m_defaults.setValue(key::targetLanguage, value));
+}
+
+void AppSettings::setTranslationStyle(TranslationStyle value) {
+    TOLVANE_ASSIGN(m_translationStyle, translationStyleChanged,
+                   m_defaults.setValue(key::translationStyle, rawValue(value)));
+}
+
+void AppSettings::setGlossaryTerms(const QList<GlossaryTerm>& value) {
+    TOLVANE_ASSIGN(m_glossaryTerms, glossaryTermsChanged, writeGlossary());
+}
+
+void AppSettings::updateGlossaryTerm(const GlossaryTerm& term) {
+    QList<GlossaryTerm> terms = m_glossaryTerms;
+    for (GlossaryTerm& existing : terms) {
+        if (existing.id == term.id) {
+            existing = term;
+            setGlossaryTerms(terms);
+            return;
+        }
+    }
+}
+
+void AppSettings::removeGlossaryTerm(const QUuid& id) {
+    QList<GlossaryTerm> terms = m_glossaryTerms;
+    terms.removeIf([&id](const GlossaryTerm& term) { return term.id == id; });
+    setGlossaryTerms(terms);
+}
+
+void AppSettings::setShortcuts(const ShortcutConfiguration& value) {
+    TOLVANE_ASSIGN(m_shortcuts, shortcutsChanged, writeShortcuts());
+}
+
+void AppSettings::setAutoTranslateWhileTyping(bool value) {
+    TOLVANE_ASSIGN(m_autoTranslateWhileTyping, autoTranslateWhileTypingChanged,
+                   m_defaults.setValue(key::autoTranslateWhileTyping, value));
+}
+
+void AppSettings::setAutoCopyResult(bool value) {
+    TOLVANE_ASSIGN(m_autoCopyResult, autoCopyResultChanged, m_defaults.setValue(key::autoCopyResult, value));
+}
+
+void AppSettings::setAutoSelectionButtonEnabled(bool value) {
+    TOLVANE_ASSIGN(m_autoSelectionButtonEnabled, autoSelectionButtonEnabledChanged,
+                   m_defaults.setValue(key::autoSelectionButtonEnabled, value));
+}
+
+void AppSettings::setMainWindowCloseBehavior(MainWindowCloseBehavior value) {
+    TOLVANE_ASSIGN(m_mainWindowCloseBehavior, mainWindowCloseBehaviorChanged,
+                   m_defaults.setValue(key::mainWindowCloseBehavior, rawValue(value)));
+}
+
+void AppSettings::setScreenshotCaptureMode(ScreenshotCaptureMode value) {
+    TOLVANE_ASSIGN(m_screenshotCaptureMode, screenshotCaptureModeChanged,
+                   m_defaults.setValue(key::screenshotCaptureMode, rawValue(value)));
+}
+
+void AppSettings::setShortcutRegistrationErrors(const ShortcutRegistrationErrors& value) {
+    TOLVANE_ASSIGN(m_shortcutRegistrationErrors, shortcutRegistrationErrorsChanged, (void)0);
+}
+
+void AppSettings::setUsed(int64_t value) {
+    TOLVANE_ASSIGN(m_cloudCharactersUsed, cloudCharactersUsedChanged,
+                   m_defaults.setValue(key::cloudCharactersUsed, qint64(value)));
+}
+
+void AppSettings::setLimit(int64_t value) {
+    TOLVANE_ASSIGN(m_cloudCharactersLimit, cloudCharactersLimitChanged,
+                   m_defaults.setValue(key::cloudCharactersLimit, qint64(value)));
+}
+
+void AppSettings::setPeriod(const QString& value) {
+    TOLVANE_ASSIGN(m_cloudUsagePeriod, cloudUsagePeriodChanged,
+                   m_defaults.setValue(key::cloudUsagePeriod, value));
+}
+
+#undef TOLVANE_ASSIGN
+
+void AppSettings::clearShortcutRegistrationError(ShortcutAction action) {
+    if (m_shortcutRegistrationErrors.erase(action) > 0)
+        Q_EMIT shortcutRegistrationErrorsChanged();
+}
+
+void AppSettings::resetProviderSettings() {
+    setBaseURLString(defaultBaseURL);
+    setModel(defaultModel);
+    setTranslationEngine(TranslationEngine::cloudStandard);
+    setCloudTranslationQuality(CloudTranslationQuality::standard);
+    setSourceLanguage(autoLanguage);
+    setTargetLanguage(defaultTargetLanguage);
+    setTranslationStyle(TranslationStyle::literal);
+}
+
+void AppSettings::swapLanguages() {
+    if (m_sourceLanguage == autoLanguage)
+        return;
+    const QString oldSource = m_sourceLanguage;
+    const QString oldTarget = m_targetLanguage;
+    setSourceLanguage(oldTarget);
+    setTargetLanguage(oldSource);
+}
+
+bool AppSettings::selectTranslationStyle(TranslationStyle style) {
+    setTranslationStyle(style);
+    return true;
+}
+
+bool AppSettings::selectCloudTranslationQuality(CloudTranslationQuality quality) {
+    setCloudTranslationQuality(quality);
+    return true;
+}
+
+void AppSettings::addGlossaryTerm() {
+    QList<GlossaryTerm> terms = m_glossaryTerms;
+    terms.append(GlossaryTerm{QUuid::createUuid(), QString(), QString()});
+    setGlossaryTerms(terms);
+}
+
+void AppSettings::setShortcut(const std::optional<AppShortcut>& shortcut, ShortcutAction action) {
+    if (shortcut) {
+        for (ShortcutAction other : allShortcutActions) {
+            if (other != action && m_shortcuts.shortcut(other) == shortcut)
+                throw ShortcutAssignmentError(other);
+        }
+    }
+    ShortcutConfiguration config = m_shortcuts;
+    config.setShortcut(action, shortcut);
+    setShortcuts(config);
+    clearShortcutRegistrationError(action);
+}
+
+void AppSettings::rememberScreenshotRegion(const ScreenshotRegionMemory& region) {
+    const bool changed = !(m_screenshotRegionMemory == region);
+    m_screenshotRegionMemory = region;
+    try {
+        const QJsonValue json = region.toJson();
+        m_defaults.setValue(key::screenshotRegionMemory,
+                            QJsonDocument(json.toObject()).toJson(QJsonDocument::Compact));
+    } catch (const AppError& error) {
+        // The previous stored region stays; the new one lives on in memory.
+        qCWarning(lcSettings).noquote() << "Not storing the screenshot region:" << error.description();
+    }
+    if (changed)
+        Q_EMIT screenshotRegionMemoryChanged();
+}
+
+void AppSettings::forgetScreenshotRegion() {
+    const bool changed = m_screenshotRegionMemory.has_value();
+    m_screenshotRegionMemory.reset();
+    m_defaults.remove(key::screenshotRegionMemory);
+    if (changed)
+        Q_EMIT screenshotRegionMemoryChanged();
+}
+
+void AppSettings::updateCloudUsage(std::optional<int64_t> limit, std::optional<int64_t> used) {
+    rollUsagePeriodIfNeeded();
+    if (limit && *limit >= 1)
+        setLimit(*limit);
+    if (used && *used >= 0)
+        setUsed(*used);
+}
+
+void AppSettings::addCloudCharactersUsed(int64_t count) {
+    rollUsagePeriodIfNeeded();
+    setUsed(saturatingAdd(m_cloudCharactersUsed, count));
+}
+
+void AppSettings::rollUsagePeriodIfNeeded() {
+    const QString period = currentUsagePeriod();
+    if (period == m_cloudUsagePeriod)
+        return;
+    setPeriod(period);
+    setUsed(0);
+}
+
+QString AppSettings::currentUsagePeriod() const {
+    const QDate date = m_clock.now().toLocalTime().date();
+    return QString::asprintf("%04d-%02d", date.year(), date.month());
+}
+
+} // namespace tolvane

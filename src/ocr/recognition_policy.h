@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace tolvane {
+
+// Tesseract refuses images with a side longer than this.
+inline constexpr int kMaxRecognitionSide = 32767;
+// The enhanced image is kept below this many pixels (memory guard for the second pass).
+inline constexpr double kMaxEnhancedPixels = 40.0e6;
+
+// Scale factor of the enhanced pass: 3.0 for a short side below 1 px, else 1200 / short side clamped to
+// 1.15 ... 3.0, then lowered so the result stays within kMaxRecognitionSide and kMaxEnhancedPixels.
+// A factor of 1 or less means the enhanced pass is skipped.
+double enhancementFactor(const QSize& imageSize);
+
+// A first pass is final only when it is confident (>= 0.9) on a wide image (>= 2400 px).
+bool wantsEnhancedPass(float firstPassConfidence, int imageWidth);
+
+// The score that picks between passes: confidence plus a length bonus of up to 0.05 (graphemes / 10000).
+float passScore(float confidence, const QString& text);
+
+// The image scaled down (keeping its aspect ratio) so no side exceeds kMaxRecognitionSide; unchanged when
+// it already fits.
+QImage fitForRecognition(const QImage& image);
+
+} // namespace tolvane

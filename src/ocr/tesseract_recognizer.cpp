@@ -1,0 +1,183 @@
+#include "ocr/tesseract_recognizer.h"
+
+#include "core/app_error.h"
+#include "core/logging.h"
+#include "ocr/recognition_language.h"
+#include "ocr/recognition_policy.h"
+#include "ocr/screenshot_ocr_error.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+#include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
+
+namespace tolvane {
+
+namespace {
+constexpr size_t kEngineCacheCapacity = 2;
+constexpr int kDeadlineMs = 30000;
+constexpr int kSourceResolution = 96;
+// Lines lower than this fraction of the image height are noise.
+constexpr double kMinimumTextHeight = 0.003;
+
+bool cancelRequested(void* token, int) {
+    return static_cast<const CancellationToken*>(token)->isCancelled();
+}
+
+QByteArray wordsKey(const QStringList& words) {
+    return QCryptographicHash::hash(words.join(QLatin1Char('\n')).toUtf8(), QCryptographicHash::Sha256);
+}
+
+// Opaque 8-bit grey; transparent pixels count as white paper rather than black.
+QImage greyForRecognition(const QImage& image) {
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return flat.convertToFormat(QImage::Format_Grayscale8);
+}
+} // namespace
+
+struct TesseractRecognizer::Engine {
+    QString languageString;
+    QByteArray wordsKey;
+    tesseract::TessBaseAPI api;
+};
+
+TesseractRecognizer::TesseractRecognizer(QString tessdataDir)
+    : m_tessdataDir(std::move(tessdataDir)), m_installedModels(installedTesseractModels(m_tessdataDir)) {
+    if (m_installedModels.isEmpty())
+        qCWarning(lcOcr) << "No Tesseract models found in" << m_tessdataDir;
+}
+
+TesseractRecognizer::~TesseractRecognizer() = default;
+
+QString TesseractRecognizer::defaultTessdataDir() {
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    if (!prefix.isEmpty())
+        return prefix;
+    for (const char* dir : {"/usr/share/tesseract-ocr/5/tessdata", "/usr/share/tesseract-ocr/4.00/tessdata",
+                            "/usr/share/tessdata", "/usr/local/share/tessdata"}) {
+        if (QDir(QString::fromLatin1(dir)).exists())
+            return QString::fromLatin1(dir);
+    }
+    return QStringLiteral("/usr/share/tesseract-ocr/5/tessdata");
+}
+
+TesseractRecognizer::Engine& TesseractRecognizer::engineFor(const QString& languageString,
+                                                            const QStringList& customWords) {
+    const QByteArray key = wordsKey(customWords);
+    for (auto it = m_engines.begin(); it != m_engines.end(); ++it) {
+        if ((*it)->languageString == languageString && (*it)->wordsKey == key) {
+            m_engines.splice(m_engines.begin(), m_engines, it);
+            return *m_engines.front();
+        }
+    }
+
+    auto engine = std::make_unique<Engine>();
+    engine->languageString = languageString;
+    engine->wordsKey = key;
+
+    std::vector<std::string> names{"debug_file"};
+    std::vector<std::string> values{"/dev/null"};
+    // The user-words file is only read while Init loads the dictionaries, so it goes in with Init.
+    QTemporaryFile wordsFile(QDir::tempPath() + QStringLiteral("/tolvane-ocr-words-XXXXXX.txt"));
+    if (!customWords.isEmpty() && wordsFile.open()) {
+        wordsFile.write(customWords.join(QLatin1Char('\n')).toUtf8());
+        wordsFile.write("\n");
+        wordsFile.flush();
+        names.insert(names.end(), {"user_words_file", "lstm_use_matrix"});
+        values.insert(values.end(), {QFile::encodeName(wordsFile.fileName()).toStdString(), "1"});
+    }
+    const QByteArray dataPath = QFile::encodeName(m_tessdataDir);
+    const QByteArray languages = languageString.toUtf8();
+    ++m_engineStarts;
+    if (engine->api.Init(dataPath.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY, nullptr, 0,
+                         &names, &values, false) != 0) {
+        qCCritical(lcOcr) << "Tesseract could not start for languages" << languageString << "in"
+                          << m_tessdataDir;
+        throw ScreenshotOCRError(ScreenshotOCRError::Kind::recognitionFailed);
+    }
+    engine->api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+
+    m_engines.push_front(std::move(engine));
+    while (m_engines.size() > kEngineCacheCapacity)
+        m_engines.pop_back();
+    return *m_engines.front();
+}
+
+std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, const QStringList& languages,
+                                                           const QStringList& customWords,
+                                                           const CancellationToken& token) {
+    token.throwIfCancelled();
+    if (image.isNull() || image.width() > kMaxRecognitionSide || image.height() > kMaxRecognitionSide) {
+        qCWarning(lcOcr) << "Image of" << image.size() << "cannot be recognised";
+        throw ScreenshotOCRError(ScreenshotOCRError::Kind::recognitionFailed);
+    }
+    const QString languageString = tesseractLanguageString(languages, m_installedModels);
+    Engine& engine = engineFor(languageString, customWords);
+    tesseract::TessBaseAPI& api = engine.api;
+
+    const QImage grey = greyForRecognition(image);
+    api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+    api.SetSourceResolution(kSourceResolution);
+
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = &cancelRequested;
+    monitor.cancel_this = const_cast<CancellationToken*>(&token);
+    monitor.set_deadline_msecs(kDeadlineMs);
+    const int status = api.Recognize(&monitor);
+    if (status != 0) {
+        // The page holds partial results now; never read them.
+        api.Clear();
+        if (token.isCancelled())
+            throw CancelledError();
+        qCCritical(lcOcr) << "Tesseract recognition failed (timed out or refused the image)";
+        throw ScreenshotOCRError(ScreenshotOCRError::Kind::recognitionFailed);
+    }
+
+    std::vector<RecognizedLine> lines;
+    const double minimumHeight = kMinimumTextHeight * grey.height();
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    if (it) {
+        do {
+            if (it->Empty(tesseract::RIL_TEXTLINE))
+                continue;
+            std::unique_ptr<char[]> raw(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+            if (!raw)
+                continue;
+            const QString text = cleanRecognizedLine(QString::fromUtf8(raw.get()));
+            if (text.trimmed().isEmpty())
+                continue;
+            int left = 0, top = 0, right = 0, bottom = 0;
+            if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom))
+                continue;
+            if (bottom - top < minimumHeight)
+                continue;
+            const float confidence = std::clamp(it->Confidence(tesseract::RIL_TEXTLINE) / 100.0f, 0.0f, 1.0f);
+            lines.push_back({text, QRectF(QPointF(left, top), QPointF(right, bottom)), confidence});
+        } while (it->Next(tesseract::RIL_TEXTLINE));
+    }
+    api.Clear();
+    return lines;
+}
+
+QString cleanRecognizedLine(const QString& line) {
+    static const QRegularExpression spaceRuns(QStringLiteral("[ \\t]{2,}"));
+    static const QRegularExpression spaceBetweenHan(QStringLiteral("(?<=\\p{Han})[ \\t](?=\\p{Han})"));
+    QString text = line;
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    text.replace(spaceBetweenHan, QString());
+    text.replace(spaceRuns, QStringLiteral(" "));
+    return text;
+}
+
+} // namespace tolvane

@@ -1,0 +1,156 @@
+#include "ocr/custom_words.h"
+#include "ocr/reading_order.h"
+#include "ocr/recognition_language.h"
+#include "ocr/recognition_policy.h"
+#include "ocr/region_capturer.h"
+#include "ocr/tesseract_recognizer.h"
+#include "platform/screen_grabber.h"
+#include "platform/screen_provider.h"
+
+#include <gtest/gtest.h>
+
+namespace tolvane {
+namespace {
+
+TEST(RecognitionLanguages, HintsMapByPrefixWithEnglishFallback) {
+    const QStringList chineseEnglish{"zh-Hans", "en-US"};
+    EXPECT_EQ(recognitionLanguages("zh-Hant"), chineseEnglish);
+    EXPECT_EQ(recognitionLanguages("en_GB"), QStringList{"en-US"});
+    EXPECT_EQ(recognitionLanguages("pt_PT"), (QStringList{"pt-BR", "en-US"}));
+    EXPECT_EQ(recognitionLanguages("JA"), (QStringList{"ja-JP", "en-US"}));
+    EXPECT_EQ(recognitionLanguages("auto"), chineseEnglish);
+    EXPECT_EQ(recognitionLanguages("xx"), chineseEnglish);
+    EXPECT_EQ(recognitionLanguages(""), chineseEnglish);
+}
+
+TEST(RecognitionLanguages, TesseractStringKeepsOnlyInstalledModels) {
+    const QStringList installed{"chi_sim", "chi_tra", "eng", "jpn", "kor"};
+    EXPECT_EQ(tesseractLanguageString(recognitionLanguages("zh-Hant"), installed), "chi_sim+eng");
+    EXPECT_EQ(tesseractLanguageString(recognitionLanguages("en_GB"), installed), "eng");
+    EXPECT_EQ(tesseractLanguageString(recognitionLanguages("pt_PT"), installed), "eng");
+    EXPECT_EQ(tesseractLanguageString(recognitionLanguages("pt_PT"), {"por", "eng"}), "por+eng");
+    EXPECT_EQ(tesseractLanguageString(recognitionLanguages("ko"), installed), "kor+eng");
+    // Nothing from the list installed: English if possible, else the first model, else English anyway.
+    EXPECT_EQ(tesseractLanguageString({"fr-FR"}, {"deu", "spa"}), "deu");
+    EXPECT_EQ(tesseractLanguageString({"fr-FR"}, {}), "eng");
+}
+
+TEST(CustomWords, TrimmedDeduplicatedInOrderAndCapped) {
+    QStringList words{" a ", "a", "   ", "\n", "b\n", "a\t"};
+    for (int i = 0; i < 250; ++i)
+        words.append(QStringLiteral("word%1").arg(i));
+    const QStringList result = normalizedCustomWords(words);
+    ASSERT_EQ(result.size(), kMaxCustomWords);
+    EXPECT_EQ(result.mid(0, 3), (QStringList{"a", "b", "word0"}));
+    EXPECT_EQ(result.last(), "word197");
+}
+
+TEST(RecognitionPolicy, EnhancementFactorFollowsShortSideAndStaysWithinLimits) {
+    EXPECT_DOUBLE_EQ(enhancementFactor({800, 300}), 3.0);
+    EXPECT_DOUBLE_EQ(enhancementFactor({2000, 1000}), 1.2);
+    EXPECT_DOUBLE_EQ(enhancementFactor({3000, 1100}), 1.15);
+    EXPECT_DOUBLE_EQ(enhancementFactor({5000, 0}), 3.0);
+    // A long strip: 3x would pass Tesseract's side limit.
+    const double strip = enhancementFactor({20000, 40});
+    EXPECT_LE(20000 * strip, 32767.0);
+    EXPECT_GT(strip, 1.0);
+    // A large image: the pixel budget caps the factor at or below 1, so no enhanced pass.
+    const double large = enhancementFactor({8000, 6000});
+    EXPECT_LE(8000.0 * 6000.0 * large * large, kMaxEnhancedPixels * 1.0000001);
+    EXPECT_LE(large, 1.0);
+}
+
+TEST(RecognitionPolicy, SecondPassGateAndScoreTies) {
+    EXPECT_FALSE(wantsEnhancedPass(0.9f, 2400));
+    EXPECT_TRUE(wantsEnhancedPass(0.9f, 2399));
+    EXPECT_TRUE(wantsEnhancedPass(0.89f, 5000));
+    // One more character wins while the bonus is below its cap...
+    EXPECT_GT(passScore(0.8f, "abcd"), passScore(0.8f, "abc"));
+    // ...but not once both texts earn the full 0.05.
+    EXPECT_EQ(passScore(0.8f, QString(500, 'x')), passScore(0.8f, QString(501, 'x')));
+    // Graphemes, not UTF-16 units: an emoji with a skin tone is one character.
+    EXPECT_EQ(passScore(0.5f, QString::fromUtf8("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD")), passScore(0.5f, "a"));
+}
+
+TEST(RecognitionPolicy, OversizedImagesAreScaledBelowTheRecognitionLimit) {
+    const QImage wide(40000, 100, QImage::Format_Grayscale8);
+    const QImage fitted = fitForRecognition(wide);
+    EXPECT_LE(fitted.width(), kMaxRecognitionSide);
+    EXPECT_GE(fitted.height(), 1);
+    EXPECT_NEAR(double(fitted.width()) / fitted.height(), 400.0, 5.0);
+    const QImage normal(600, 200, QImage::Format_Grayscale8);
+    EXPECT_EQ(fitForRecognition(normal).size(), normal.size());
+}
+
+RecognizedLine line(const QString& text, double left, double top, double height = 10) {
+    return {text, QRectF(left, top, 50, height), 0.9f};
+}
+
+QStringList texts(const std::vector<RecognizedLine>& lines) {
+    QStringList result;
+    for (const auto& l : lines)
+        result.append(l.text);
+    return result;
+}
+
+TEST(ReadingOrder, SameLineWithinToleranceIsLeftToRightOtherwiseTopFirst) {
+    // Image height 1000: midpoints 0.100 and 0.118 are exactly 0.018 apart -> one line.
+    std::vector<RecognizedLine> same{line("right", 300, 113), line("left", 10, 95)};
+    sortIntoReadingOrder(same, {1000, 1000});
+    EXPECT_EQ(texts(same), (QStringList{"left", "right"}));
+    // 0.0181 apart (image height 10000: 0.1000 and 0.1181) -> the upper one first.
+    std::vector<RecognizedLine> apart{line("lower-left", 10, 1176), line("upper-right", 300, 995)};
+    sortIntoReadingOrder(apart, {1000, 10000});
+    EXPECT_EQ(texts(apart), (QStringList{"upper-right", "lower-left"}));
+}
+
+TEST(ReadingOrder, ChainsGroupDeterministicallyWhateverTheInputOrder) {
+    // Midpoints 0.100, 0.110, 0.120: a pairwise comparison would call 1~2 and 2~3 the same line but 1 and 3
+    // different lines; grouping from the first line keeps 3 on a line of its own.
+    const std::vector<RecognizedLine> boxes{line("A", 500, 95), line("B", 300, 105), line("C", 10, 115)};
+    std::vector<int> order{0, 1, 2};
+    std::optional<QStringList> first;
+    do {
+        std::vector<RecognizedLine> lines;
+        for (int i : order)
+            lines.push_back(boxes[size_t(i)]);
+        sortIntoReadingOrder(lines, {1000, 1000});
+        if (!first)
+            first = texts(lines);
+        EXPECT_EQ(texts(lines), *first);
+    } while (std::next_permutation(order.begin(), order.end()));
+    EXPECT_EQ(*first, (QStringList{"B", "A", "C"}));
+}
+
+TEST(RecognizedLineCleanup, CollapsesGapsAndRemovesSingleSpacesBetweenHan) {
+    // A wide gap separates two labels and stays one space; a lone space inside Chinese text is noise.
+    EXPECT_EQ(cleanRecognizedLine(QString::fromUtf8("通用        开机时启动\n")),
+              QString::fromUtf8("通用 开机时启动"));
+    EXPECT_EQ(cleanRecognizedLine(QString::fromUtf8("开机 时启动")), QString::fromUtf8("开机时启动"));
+    EXPECT_EQ(cleanRecognizedLine("Open   the  window"), "Open the window");
+    EXPECT_EQ(cleanRecognizedLine(QString::fromUtf8("使用 OpenAI 接口")),
+              QString::fromUtf8("使用 OpenAI 接口"));
+}
+
+TEST(CaptureGeometry, NativeSizeRoundsHalfAwayFromZeroAndScreensAreHalfOpen) {
+    EXPECT_EQ(nativeCaptureSize({10.3, 5.25}, 2.0), QSize(21, 11));
+    EXPECT_EQ(nativeCaptureSize({0.1, 0.0}, 1.0), QSize(1, 1));
+    EXPECT_EQ(nativeCaptureSize({640, 480}, 1.5), QSize(960, 720));
+
+    ScreenInfo left{"L", QRectF(0, 0, 1280, 800), {}, 1.0};
+    ScreenInfo right{"R", QRectF(1280, 0, 1920, 1080), {}, 2.0};
+    EXPECT_EQ(screenContaining({left, right}, {1280, 400})->name, "R");
+    EXPECT_EQ(screenContaining({left, right}, {1279.9, 400})->name, "L");
+    EXPECT_FALSE(screenContaining({left, right}, {100, 800}).has_value());
+}
+
+TEST(CaptureGeometry, BlackDetectionIgnoresAlphaAndSeesOneLitPixel) {
+    QImage image(40, 30, QImage::Format_ARGB32);
+    image.fill(qRgba(0, 0, 0, 0));
+    EXPECT_TRUE(isAllBlack(image));
+    image.setPixel(39, 29, qRgb(0, 0, 1));
+    EXPECT_FALSE(isAllBlack(image));
+}
+
+} // namespace
+} // namespace tolvane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "workflow/translation_recorder.h"
+
+namespace tolvane {
+
+class HistoryStore;
+
+// Writes the coordinator's records to the HistoryStore: the history row first, then the memory row only when
+// asked and only after the history write succeeded, both with the record's one timestamp.
+class HistoryStoreRecorder final : public TranslationRecorder {
+public:
+    explicit HistoryStoreRecorder(HistoryStore& store) : m_store(store) {}
+    QCoro::Task<std::optional<QString>> lookupMemory(AIRequest request, CancellationToken token) override;
+    QCoro::Task<> recordTranslation(TranslationRecord record) override;
+
+private:
+    HistoryStore& m_store;
+};
+
+} // namespace tolvane

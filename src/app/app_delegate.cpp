@@ -223,6 +223,7 @@ void AppDelegate::presentMainWindow() {
                                                    });
     }
     m_mainWindowController->showWindow();
+    qCInfo(lcAppDelegate) << "Main window shown";
 }
 
 QWidget* AppDelegate::hostedWindow(const QString& name) const {

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QColor>
+#include <QPlainTextEdit>
+#include <QSizeF>
+#include <QString>
+#include <optional>
+
+namespace tolvane {
+
+// The multi-line plain-text editor of the interface: exact typography (face, size, fixed line height,
+// letter spacing), a painted caret and placeholder, programmatic focus by counter, and a text binding that
+// never sees half-composed input-method text. `textEdited` reports the user's edits only; `setText` is the
+// outside side of the binding.
+class NativeTextEditor : public QPlainTextEdit {
+    Q_OBJECT
+
+public:
+    struct Typography {
+        qreal fontSize = 13;
+        std::optional<QString> fontName; // a face name of the design; none means the system font
+        std::optional<qreal> lineHeight; // fixed line height; none means the natural one
+        qreal kerning = 0;               // letter spacing added after each character
+        friend bool operator==(const Typography&, const Typography&) = default;
+    };
+
+    explicit NativeTextEditor(QWidget* parent = nullptr);
+
+    QString text() const { return toPlainText(); }
+    // An outside change of the bound text. Ignored while an input method composes; replacing the text
+    // re-applies the typography and emits no `textEdited`.
+    void setText(const QString& text);
+
+    // Applies the typography when it differs from the last one applied.
+    void setTypography(const Typography& typography);
+    const std::optional<Typography>& lastTypography() const { return m_lastTypography; }
+
+    void setPlaceholder(const QString& placeholder);
+    const QString& placeholder() const { return m_placeholder; }
+    void setTextColor(const QColor& color);
+    void setPlaceholderColor(const QColor& color);
+    void setInsertionPointColor(const QColor& color);
+    // The gap between the widget's edges and the text.
+    void setContentInset(QSizeF inset);
+    QSizeF contentInset() const { return m_inset; }
+    void setEditable(bool editable);
+    bool isEditable() const { return !isReadOnly(); }
+    // Every new value asks for keyboard focus once, on the next event-loop turn; a read-only editor keeps
+    // the request pending until it becomes editable. The initial value (0) never moves focus.
+    void setFocusRequest(int request);
+
+    bool isComposing() const { return m_composing; }
+
+Q_SIGNALS:
+    void textEdited(const QString& text);
+    // True when editing begins (focus in), false when it ends (focus out); popups do not count.
+    void editingChanged(bool editing);
+    void typographyApplied();
+
+protected:
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    void applyTypography();
+    void publishUserText();
+    void serveFocusRequest();
+    void updatePalette();
+
+    Typography m_typography;
+    std::optional<Typography> m_lastTypography;
+    QString m_boundText;
+    QString m_placeholder;
+    QColor m_textColor = Qt::white;
+    QColor m_placeholderColor = QColor(255, 255, 255, 64);
+    QColor m_caretColor = Qt::white;
+    QSizeF m_inset;
+    int m_focusRequest = 0;
+    int m_lastFocusRequest = 0;
+    bool m_composing = false;
+    bool m_applying = false;
+};
+
+} // namespace tolvane

@@ -1,5 +1,6 @@
 #include "app/app_delegate.h"
 
+#include "app/app_commands.h"
 #include "app/shortcut_wiring.h"
 #include "app/status_menu.h"
 #include "app/theme.h"
@@ -57,6 +58,16 @@ AppDelegate::AppDelegate(LaunchEnvironment environment, AppFactories factories, 
         m_hotKeyManager.get(),
         [self = QPointer(this)] { return self ? self->currentShortcuts() : ShortcutConfiguration{}; },
         std::move(handlers));
+    const QPointer<AppDelegate> self(this);
+    m_commands = std::make_unique<AppCommands>(
+        [self] {
+            if (self)
+                self->checkForUpdates();
+        },
+        [self] {
+            if (self)
+                self->presentSettings();
+        });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::cleanUp);
 }
 
@@ -223,6 +234,7 @@ void AppDelegate::presentMainWindow() {
                                                    });
     }
     m_mainWindowController->showWindow();
+    m_commands->attachTo(m_mainWindowController->window());
     qCInfo(lcAppDelegate) << "Main window shown";
 }
 
@@ -250,6 +262,7 @@ QWidget* AppDelegate::presentHostedWindow(const QString& name, const QString& ti
         }
         layout->addWidget(inner);
         window->resize(size);
+        m_commands->attachTo(window);
     }
     window->show();
     window->raise();

@@ -14,6 +14,7 @@
 
 namespace tolvane {
 
+class AppCommands;
 class GlobalInputService;
 class HotKeyManager;
 class ShortcutWiring;
@@ -65,6 +66,7 @@ public:
     StatusMenu* statusMenu() const { return m_statusMenu.get(); }
     MainWindowController* mainWindowController() const { return m_mainWindowController.get(); }
     ShortcutWiring* shortcutWiring() const { return m_shortcutWiring.get(); }
+    AppCommands* commands() const { return m_commands.get(); }
     // The named steps start-up has taken, in order ("panel", "tray", ...), for diagnostics.
     const QStringList& startupSteps() const { return m_startupSteps; }
     // Windows shown for parts that are not built here (settings, guide, history, overlays).
@@ -87,6 +89,7 @@ private:
     std::unique_ptr<AppStorage> m_storage;
     std::unique_ptr<HotKeyManager> m_hotKeyManager;
     std::unique_ptr<ShortcutWiring> m_shortcutWiring;
+    std::unique_ptr<AppCommands> m_commands;
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<MainWindowController> m_mainWindowController;
     std::map<QString, QPointer<QWidget>> m_hostedWindows;

@@ -66,8 +66,8 @@ FittedTagline fitTagline(const QString& text, const QFont& font, qreal available
 
 OndrelBrandLockup::OndrelBrandLockup(qreal markSize, qreal wordmarkWidth, qreal taglineFontSize,
                                      std::optional<QString> tagline, QColor taglineColor, QWidget* parent)
-    : QWidget(parent), m_markSize(markSize), m_wordmarkWidth(wordmarkWidth), m_taglineFontSize(taglineFontSize),
-      m_tagline(std::move(tagline)), m_taglineColor(taglineColor) {
+    : QWidget(parent), m_markSize(markSize), m_wordmarkWidth(wordmarkWidth),
+      m_taglineFontSize(taglineFontSize), m_tagline(std::move(tagline)), m_taglineColor(taglineColor) {
     const bool named = m_tagline && !m_tagline->isEmpty();
     setAccessibleName(named ? QStringLiteral("Ondrel, ") + *m_tagline : QStringLiteral("Ondrel"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);

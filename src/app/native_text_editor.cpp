@@ -61,8 +61,9 @@ void NativeTextEditor::setTypography(const Typography& typography) {
 
 void NativeTextEditor::applyTypography() {
     m_applying = true;
-    QFont font = m_typography.fontName ? Theme::fontForFace(*m_typography.fontName, m_typography.fontSize)
-                                       : Theme::makeFont(QApplication::font().family(), 400, m_typography.fontSize);
+    QFont font = m_typography.fontName
+                     ? Theme::fontForFace(*m_typography.fontName, m_typography.fontSize)
+                     : Theme::makeFont(QApplication::font().family(), 400, m_typography.fontSize);
     setFont(font);
     if (m_typography.lineHeight) {
         // Formatting the whole text must not become an undo step of the user's.

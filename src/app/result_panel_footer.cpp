@@ -57,14 +57,16 @@ ResultPanelFooter::ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelS
     for (TranslationEngine engine : {TranslationEngine::cloudStandard, TranslationEngine::openAICompatible})
         m_engine->addItem(displayName(engine), rawValue(engine));
     m_quality = makePicker(QStringLiteral("云端质量"), 104, this);
-    for (CloudTranslationQuality quality : {CloudTranslationQuality::standard, CloudTranslationQuality::advanced})
+    for (CloudTranslationQuality quality :
+         {CloudTranslationQuality::standard, CloudTranslationQuality::advanced})
         m_quality->addItem(displayName(quality), rawValue(quality));
     layout->addWidget(m_engine);
     layout->addWidget(m_quality);
     layout->addStretch(1);
 
     m_stop = addButton(QStringLiteral("停止"), QStringLiteral("stop.fill"), QColor(0xFF, 0x45, 0x3A));
-    m_manualTranslate = addButton(QStringLiteral("翻译"), QStringLiteral("arrow.right"), Theme::colorBDA46B());
+    m_manualTranslate =
+        addButton(QStringLiteral("翻译"), QStringLiteral("arrow.right"), Theme::colorBDA46B());
     m_copySource = addButton(QStringLiteral("复制原文"), QStringLiteral("doc.on.doc"), {});
     m_recognizedTranslate =
         addButton(QStringLiteral("翻译"), QStringLiteral("arrow.right.circle.fill"), Theme::accentColor());

@@ -17,7 +17,8 @@ class ResultPanelFooter : public QWidget {
     Q_OBJECT
 
 public:
-    ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelSettings* settings, QWidget* parent = nullptr);
+    ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelSettings* settings,
+                      QWidget* parent = nullptr);
 
     // Re-reads the workflow state, the settings and the manual editor's text.
     void refresh(const QString& manualInputText);

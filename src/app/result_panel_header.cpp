@@ -82,7 +82,7 @@ ResultPanelHeader::ResultPanelHeader(ResultPanelWorkflow* workflow, ResultPanelS
     m_source = makePicker(QStringLiteral("源语言"), 104, this);
     auto* arrow = new QLabel(this);
     arrow->setPixmap(IconProvider::shared().symbolPixmap(QStringLiteral("arrow.right"), 10,
-                                                        Theme::secondaryLabelColor(), devicePixelRatioF()));
+                                                         Theme::secondaryLabelColor(), devicePixelRatioF()));
     m_target = makePicker(QStringLiteral("目标语言"), 128, this);
     m_close = new QToolButton(this);
     m_close->setAutoRaise(true);
@@ -110,11 +110,13 @@ ResultPanelHeader::ResultPanelHeader(ResultPanelWorkflow* workflow, ResultPanelS
 }
 
 void ResultPanelHeader::refresh() {
-    const StatusPresentation presentation = statusPresentation(m_workflow->status(), m_workflow->isManualInputMode());
+    const StatusPresentation presentation =
+        statusPresentation(m_workflow->status(), m_workflow->isManualInputMode());
     if (presentation.symbolName != m_symbol || presentation.tint != m_tint) {
         m_symbol = presentation.symbolName;
         m_tint = presentation.tint;
-        m_icon->setPixmap(IconProvider::shared().symbolPixmap(m_symbol, iconSize, m_tint, devicePixelRatioF()));
+        m_icon->setPixmap(
+            IconProvider::shared().symbolPixmap(m_symbol, iconSize, m_tint, devicePixelRatioF()));
     }
     if (presentation.title != m_titleText) {
         m_titleText = presentation.title;

@@ -18,7 +18,8 @@ class ResultPanelHeader : public QWidget {
     Q_OBJECT
 
 public:
-    ResultPanelHeader(ResultPanelWorkflow* workflow, ResultPanelSettings* settings, QWidget* parent = nullptr);
+    ResultPanelHeader(ResultPanelWorkflow* workflow, ResultPanelSettings* settings,
+                      QWidget* parent = nullptr);
 
     // Re-reads the status and the settings.
     void refresh();

@@ -84,8 +84,10 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     m_result = new ResultPanelTextView(ResultPanelTextView::Sizing::scrolling, m_output);
     m_result->setAccessibleName(QStringLiteral("翻译结果"));
     m_result->setFont(Theme::body());
-    m_result->setStyleSheet(QStringLiteral("QTextEdit{background:transparent;%1}").arg(colorRule(Theme::colorE9E1D4())));
-    m_hint = makeCentredNote(QStringLiteral("<p style='line-height:16px'>输入或粘贴文本<br>停止输入后自动翻译</p>"), m_output);
+    m_result->setStyleSheet(
+        QStringLiteral("QTextEdit{background:transparent;%1}").arg(colorRule(Theme::colorE9E1D4())));
+    m_hint = makeCentredNote(
+        QStringLiteral("<p style='line-height:16px'>输入或粘贴文本<br>停止输入后自动翻译</p>"), m_output);
     m_progress = new QWidget(m_output);
     auto* progress = new QHBoxLayout(m_progress);
     progress->setSpacing(8);
@@ -108,8 +110,8 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     m_failure->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_failure->setTextFormat(Qt::PlainText);
     m_failure->setStyleSheet(colorRule(Theme::colorB86745()));
-    for (QWidget* page : {static_cast<QWidget*>(m_result), m_hint, m_progress, m_cancelled,
-                          static_cast<QWidget*>(m_failure)})
+    for (QWidget* page :
+         {static_cast<QWidget*>(m_result), m_hint, m_progress, m_cancelled, static_cast<QWidget*>(m_failure)})
         m_output->addWidget(page);
     output->addWidget(m_output, 1);
 

@@ -11,7 +11,8 @@
 namespace tolvane {
 namespace {
 
-QWidget* makeSection(const QString& caption, ResultPanelTextView** view, QLabel** captionLabel, QWidget* parent) {
+QWidget* makeSection(const QString& caption, ResultPanelTextView** view, QLabel** captionLabel,
+                     QWidget* parent) {
     auto* section = new QWidget(parent);
     auto* layout = new QVBoxLayout(section);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -21,8 +22,8 @@ QWidget* makeSection(const QString& caption, ResultPanelTextView** view, QLabel*
     label->setStyleSheet(QStringLiteral("color:%1;").arg(Theme::secondaryLabelColor().name(QColor::HexArgb)));
     *view = new ResultPanelTextView(ResultPanelTextView::Sizing::fitted, section);
     (*view)->setFont(Theme::body());
-    (*view)->setStyleSheet(
-        QStringLiteral("QTextEdit{background:transparent;color:%1;}").arg(Theme::labelColor().name(QColor::HexArgb)));
+    (*view)->setStyleSheet(QStringLiteral("QTextEdit{background:transparent;color:%1;}")
+                               .arg(Theme::labelColor().name(QColor::HexArgb)));
     layout->addWidget(label);
     layout->addWidget(*view);
     if (captionLabel)

@@ -26,7 +26,8 @@ StatusPresentation statusPresentation(const WorkflowStatus& status, bool isManua
     case K::empty:
         return {QStringLiteral("text.badge.xmark"), Theme::accentColor(), QStringLiteral("未取到文本")};
     case K::failed:
-        return {QStringLiteral("exclamationmark.triangle.fill"), Theme::systemOrange(), QStringLiteral("需要处理")};
+        return {QStringLiteral("exclamationmark.triangle.fill"), Theme::systemOrange(),
+                QStringLiteral("需要处理")};
     }
     return {};
 }

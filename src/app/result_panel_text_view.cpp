@@ -7,7 +7,8 @@
 
 namespace tolvane {
 
-ResultPanelTextView::ResultPanelTextView(Sizing sizing, QWidget* parent) : QTextEdit(parent), m_sizing(sizing) {
+ResultPanelTextView::ResultPanelTextView(Sizing sizing, QWidget* parent)
+    : QTextEdit(parent), m_sizing(sizing) {
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setAcceptRichText(false);

@@ -142,3 +142,41 @@ TEST(CloseBehaviorSettingTest, UnknownStoredValuesReadAsAsk) {
 
 } // namespace
 } // namespace tolvane
+
+#include "app/app_commands.h"
+
+namespace tolvane {
+namespace {
+
+TEST_F(MainWindowControllerTest, CloseCommandGoesThroughTheWindowsOwnCloseHandling) {
+    int updateChecks = 0;
+    AppCommands commands([&] { ++updateChecks; }, {});
+    controller->showWindow();
+    commands.attachTo(controller->window());
+    EXPECT_TRUE(controller->window()->actions().contains(commands.closeWindowAction()));
+
+    QApplication::setActiveWindow(controller->window());
+    ASSERT_EQ(QApplication::activeWindow(), controller->window());
+    commands.closeWindowAction()->setEnabled(true);
+    commands.closeWindowAction()->trigger();
+    commands.closeWindowAction()->trigger();
+    // With "ask" the command shows the box (once), never closes the window directly.
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_NE(controller->closeChoiceBox(), nullptr);
+    EXPECT_EQ(controller->window()->findChildren<QMessageBox*>().size(), 1);
+
+    commands.checkForUpdatesAction()->trigger();
+    EXPECT_EQ(updateChecks, 1);
+    EXPECT_EQ(commands.checkForUpdatesAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+U")));
+}
+
+TEST(AppCommandsTest, CloseDoesNothingWithoutAnActiveWindow) {
+    AppCommands commands({}, {});
+    QApplication::setActiveWindow(nullptr);
+    commands.closeActiveWindow();
+    EXPECT_EQ(commands.closeWindowAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
+    EXPECT_EQ(commands.settingsAction()->shortcut(), QKeySequence(Qt::ControlModifier | Qt::Key_Comma));
+}
+
+} // namespace
+} // namespace tolvane

@@ -1,0 +1,119 @@
+#include "await_task.h"
+#include "ocr/leptonica_image_enhancer.h"
+#include "ocr/screenshot_ocr_service.h"
+#include "ocr/tesseract_recognizer.h"
+#include "platform/qt/qt_screen_grabber.h"
+#include "platform/qt/qt_screen_provider.h"
+#include "text_corpus.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+// Capture and recognition against a real X server: windows placed at known positions are grabbed through
+// the service and read back.
+namespace tolvane {
+namespace {
+
+using testing::awaitTask;
+
+// A window outside the window manager's control, so it sits exactly where it is put.
+class PictureWindow final : public QWidget {
+public:
+    PictureWindow(QImage picture, QPoint position)
+        : QWidget(nullptr,
+                  Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+          m_picture(std::move(picture)) {
+        setGeometry(QRect(position, m_picture.size()));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_picture); }
+
+private:
+    QImage m_picture;
+};
+
+std::unique_ptr<ScreenshotOCRService> makeService() {
+    ScreenshotOCRService::Dependencies deps;
+    deps.screens = std::make_shared<QtScreenProvider>();
+    deps.grabber = std::make_shared<QtScreenGrabber>();
+    deps.recognizer = std::make_shared<TesseractRecognizer>();
+    deps.enhancer = std::make_shared<LeptonicaImageEnhancer>();
+    deps.screenRecordingAllowed = [] { return true; };
+    deps.clock = &systemClock();
+    return std::make_unique<ScreenshotOCRService>(std::move(deps));
+}
+
+bool showAndWait(QWidget& window) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    QTest::qWait(200); // let the server finish painting
+    return true;
+}
+
+QImage quadrants(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const int w = size.width() / 2, h = size.height() / 2;
+    painter.fillRect(0, 0, w, h, QColor(0x12, 0x9e, 0x5a));
+    painter.fillRect(w, 0, size.width() - w, h, QColor(0x20, 0x40, 0xd0));
+    painter.fillRect(0, h, w, size.height() - h, QColor(0xd0, 0x30, 0x30));
+    painter.fillRect(w, h, size.width() - w, size.height() - h, QColor(0xf0, 0xc0, 0x10));
+    return image;
+}
+
+TEST(OcrCaptureX11, RegionAwayFromTheOriginIsGrabbedPixelExact) {
+    if (QGuiApplication::primaryScreen()->devicePixelRatio() != 1.0)
+        GTEST_SKIP() << "pixel comparison assumes a 1x screen";
+    const QImage picture = quadrants(QSize(160, 90));
+    PictureWindow window(picture, QPoint(137, 91));
+    ASSERT_TRUE(showAndWait(window));
+    auto service = makeService();
+
+    const QImage grabbed = awaitTask(service->captureImage(QRectF(137, 91, 160, 90), {}));
+    ASSERT_EQ(grabbed.size(), picture.size());
+    const QImage expected = picture.convertToFormat(QImage::Format_RGB32);
+    const QImage actual = grabbed.convertToFormat(QImage::Format_RGB32);
+    int differing = 0;
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x)
+            differing += actual.pixel(x, y) != expected.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}
+
+TEST(OcrCaptureX11, RegionPartlyOffScreenIsClippedToTheScreen) {
+    auto service = makeService();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QImage grabbed =
+        awaitTask(service->captureImage(QRectF(screen.right() - 49, screen.top() + 10, 200, 100), {}));
+    const qreal dpr = QGuiApplication::primaryScreen()->devicePixelRatio();
+    EXPECT_EQ(grabbed.size(), QSize(qRound(50 * dpr), qRound(100 * dpr)));
+}
+
+TEST(OcrCaptureX11, TextIsRecognisedWithinItsRegionAndOurOwnPanelIsLeftOut) {
+    const QStringList lines{"Capture region check", "Quiet harbour at seven"};
+    PictureWindow text(testing::renderText(lines, 22, false, QStringLiteral("Inter"), 24), QPoint(211, 157));
+    ASSERT_TRUE(showAndWait(text));
+    // A panel of ours on top of the same region, showing words that must not be read back.
+    PictureWindow panel(testing::renderText({"PANEL OUTPUT"}, 22, true, QStringLiteral("Inter"), 12),
+                        QPoint(text.x() + 40, text.y() + text.height() - 20));
+    ASSERT_TRUE(showAndWait(panel));
+    auto service = makeService();
+    service->ownWindows().addWindow(&panel);
+
+    const QRectF region(QRectF(text.geometry()).united(QRectF(panel.geometry())));
+    const QImage grabbed = awaitTask(service->captureImage(region, {}));
+    EXPECT_TRUE(panel.isVisible()) << "shown again after the grab";
+    const QString recognised = awaitTask(service->recognizeImage(grabbed, QStringLiteral("en"), {}, {}));
+    EXPECT_FALSE(recognised.contains(QStringLiteral("PANEL"))) << recognised.toStdString();
+    EXPECT_LE(testing::characterErrorRate(recognised, lines.join(QLatin1Char('\n'))), 0.02)
+        << recognised.toStdString();
+}
+
+} // namespace
+} // namespace tolvane

@@ -76,7 +76,8 @@ ResultPanelFooter::ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelS
         layout->addWidget(button);
 
     m_manualTranslate->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
-    addKeypadShortcut(m_manualTranslate, QKeySequence(Qt::CTRL | Qt::KeypadModifier | Qt::Key_Enter));
+    addKeypadShortcut(m_manualTranslate,
+                      QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Enter));
     m_copy->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     m_replace->setShortcut(QKeySequence(Qt::Key_Return));
     addKeypadShortcut(m_replace, QKeySequence(Qt::KeypadModifier | Qt::Key_Enter));

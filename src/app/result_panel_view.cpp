@@ -29,7 +29,8 @@ QFrame* makeDivider(QWidget* parent) {
 
 } // namespace
 
-ResultPanelView::ResultPanelView(ResultPanelWorkflow* workflow, ResultPanelSettings* settings, QWidget* parent)
+ResultPanelView::ResultPanelView(ResultPanelWorkflow* workflow, ResultPanelSettings* settings,
+                                 QWidget* parent)
     : QWidget(parent), m_workflow(workflow), m_settings(settings) {
     setFixedSize(panelWidth, panelHeight);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -65,11 +66,13 @@ ResultPanelView::ResultPanelView(ResultPanelWorkflow* workflow, ResultPanelSetti
         render();
         scheduleFlush();
     });
-    connect(workflow, &ResultPanelWorkflow::manualInputSessionIDChanged, this, &ResultPanelView::scheduleFlush);
-    for (auto signal : {&ResultPanelSettings::sourceLanguageChanged, &ResultPanelSettings::targetLanguageChanged,
-                        &ResultPanelSettings::translationEngineChanged,
-                        &ResultPanelSettings::cloudTranslationQualityChanged,
-                        &ResultPanelSettings::translationStyleChanged})
+    connect(workflow, &ResultPanelWorkflow::manualInputSessionIDChanged, this,
+            &ResultPanelView::scheduleFlush);
+    for (auto signal :
+         {&ResultPanelSettings::sourceLanguageChanged, &ResultPanelSettings::targetLanguageChanged,
+          &ResultPanelSettings::translationEngineChanged,
+          &ResultPanelSettings::cloudTranslationQualityChanged,
+          &ResultPanelSettings::translationStyleChanged})
         connect(settings, signal, this, [this] {
             m_header->refresh();
             m_footer->refresh(m_manualInputText);

@@ -98,17 +98,24 @@ TEST_F(EndToEndTest, SupersededStreamIsDroppedAndOnlyItsSuccessorIsRecorded) {
 
 TEST_F(EndToEndTest, HostedRouteRegistersTheDeviceAndRecordsUnderItsDisplayName) {
     settings.setTranslationEngine(TranslationEngine::cloudStandard);
+    settings.setCloudTranslationQuality(CloudTranslationQuality::advanced);
     coordinator->translateText(QStringLiteral("Hello"), false);
     ASSERT_TRUE(waitForKind(Kind::completed));
     settleStore();
 
     EXPECT_EQ(hosted.registrationRequests().size(), 1);
     ASSERT_EQ(hosted.translateRequests().size(), 1);
+    EXPECT_EQ(hosted.translateRequests().front().jsonBody().value(QStringLiteral("cloud_quality")).toString(),
+              QStringLiteral("advanced"));
     EXPECT_TRUE(openai.requests().isEmpty());
     EXPECT_TRUE(keychain.readData(KeychainStore::hostedDeviceAccount).has_value());
     EXPECT_FALSE(coordinator->resultText().isEmpty());
     EXPECT_EQ(query("SELECT provider FROM history"), coordinator->providerName());
     EXPECT_EQ(query("SELECT result_text FROM memory"), coordinator->resultText());
+    // The service's quota figures reach the application's settings.
+    EXPECT_EQ(settings.cloudCharactersLimit(), 10000);
+    EXPECT_EQ(settings.cloudCharactersUsed(), 42);
+    EXPECT_EQ(coordinator->providerName(), QStringLiteral("fake fake-model"));
 }
 
 TEST_F(EndToEndTest, MissingApiKeyFailsWithoutTouchingTheNetworkOrTheDatabase) {

@@ -2,6 +2,7 @@
 
 #include "app/app_commands.h"
 #include "app/shortcut_wiring.h"
+#include "app/snapshot_writer.h"
 #include "app/status_menu.h"
 #include "app/theme.h"
 #include "app/workspace_placeholder.h"
@@ -137,6 +138,29 @@ void AppDelegate::runSnapshot(SnapshotScreen screen) {
         presentOnboarding(3);
         break;
     }
+    const QString output = m_environment.environment.value(QLatin1String(SnapshotWriter::outputVariable));
+    if (output.isEmpty())
+        return;
+    QWidget* shown = QApplication::activeWindow();
+    if (m_mainWindowController && m_mainWindowController->window())
+        shown = m_mainWindowController->window();
+    for (const auto& [name, window] : m_hostedWindows) {
+        if (window && window->isVisible())
+            shown = window;
+    }
+    if (!shown) {
+        qCCritical(lcApp) << "Snapshot run showed no window";
+        terminate();
+        return;
+    }
+    const QPointer<AppDelegate> self(this);
+    new SnapshotWriter(
+        shown, snapshotSwitch(screen), output,
+        [self] {
+            if (self)
+                self->terminate();
+        },
+        this);
 }
 
 void AppDelegate::terminate() {

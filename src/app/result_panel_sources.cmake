@@ -13,3 +13,8 @@ target_sources(tolvane_app PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_workflow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_settings.h)
+target_sources(tolvane_app PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/floating_panel_controller.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/result_panel_placement.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/result_panel_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/result_panel_x11.cpp)

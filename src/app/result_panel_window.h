@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QWidget>
+
+namespace tolvane {
+
+class ResultPanelView;
+
+// The floating panel's top-level window: frameless, above other windows, shown without taking focus, with
+// a clear background around the view's rounded container. Created once and hidden between uses; a close
+// request (window manager or shortcut) is turned into `closeRequested` instead of closing.
+class TranslatorPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TranslatorPanel(ResultPanelView* view);
+
+    ResultPanelView* view() const { return m_view; }
+    // Chooses the translucent or the opaque container; the opaque one cuts its corners with a mask.
+    void setCompositing(bool compositing);
+
+Q_SIGNALS:
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    ResultPanelView* m_view;
+};
+
+} // namespace tolvane

@@ -46,6 +46,9 @@ void ResultPanelTextView::showText(const QString& text) {
 }
 
 int ResultPanelTextView::heightForWidth(int width) const {
+    // The shown document is already laid out at the current width; only another width needs a copy.
+    if (qFuzzyCompare(document()->textWidth(), qreal(width)))
+        return int(std::ceil(document()->size().height()));
     std::unique_ptr<QTextDocument> copy(document()->clone());
     copy->setTextWidth(width);
     return int(std::ceil(copy->size().height()));

@@ -145,10 +145,10 @@ TEST(NativeTextEditorTest, FocusRequestsAreServedOnceAndWaitForEditability) {
 TEST(NativeTextEditorTest, RichPasteInsertsPlainTextWithUndoAndRedo) {
     NativeTextEditor editor;
     QSignalSpy edited(&editor, &NativeTextEditor::textEdited);
-    QMimeData mime;
-    mime.setHtml(QStringLiteral("<b>bold</b> <i>words</i>"));
-    mime.setText(QStringLiteral("bold words"));
-    QApplication::clipboard()->setMimeData(&mime);
+    auto* mime = new QMimeData; // the clipboard takes ownership
+    mime->setHtml(QStringLiteral("<b>bold</b> <i>words</i>"));
+    mime->setText(QStringLiteral("bold words"));
+    QApplication::clipboard()->setMimeData(mime);
     editor.paste();
     EXPECT_EQ(editor.text(), QStringLiteral("bold words"));
     EXPECT_FALSE(editor.document()->begin().begin().fragment().charFormat().font().bold());

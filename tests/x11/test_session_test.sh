@@ -11,6 +11,14 @@ trap 'rm -rf "$work"' EXIT
 passes=0
 failures=0
 
+# True while the process exists and is not a zombie (an orphan's zombie lingers until its new parent reaps it).
+is_alive() {
+    local state
+    state="$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" || return 1
+    [[ -n "$state" && "$state" != Z ]]
+}
+export -f is_alive
+
 check() { # check DESCRIPTION COMMAND...
     if "${@:2}"; then
         echo "ok: $1"
@@ -50,17 +58,20 @@ done <"$work/dirs"
 display="$(cat "$work/display")"
 check "the X server is gone afterwards" test ! -e "/tmp/.X11-unix/X${display#:}"
 check "openbox, keyring and AT-SPI launcher are gone afterwards" \
-    bash -c 'for pid in $(cat "$1"); do kill -0 "$pid" 2>/dev/null && exit 1; done; exit 0' _ "$work/siblings"
+    bash -c 'for pid in $(cat "$1"); do is_alive "$pid" && exit 1; done; exit 0' _ "$work/siblings"
 
-# Interrupted while CMD runs: CMD and the session are stopped, and the status says so.
-"$session" bash -c 'echo $$ >"$1/cmd.pid"; echo "$DISPLAY" >"$1/display2"; sleep 300' cmd "$work" &
+# Interrupted while CMD runs: CMD, the processes CMD started and the session are stopped, and the status says
+# so. The child's output is not redirected, so a survivor would also keep ctest waiting.
+"$session" bash -c 'echo "$DISPLAY" >"$1/display2"; sleep 300 & echo $! >"$1/child.pid"; echo $$ >"$1/cmd.pid"
+                    wait' cmd "$work" &
 session_pid=$!
 while [[ ! -s "$work/cmd.pid" ]] && kill -0 "$session_pid" 2>/dev/null; do sleep 0.1; done
 kill -TERM "$session_pid"
 wait "$session_pid"
 status=$?
 check "an interrupted session reports it (143)" test "$status" -eq 143
-check "an interrupted session stops CMD" bash -c '! kill -0 "$(cat "$1")" 2>/dev/null' _ "$work/cmd.pid"
+check "an interrupted session stops CMD" bash -c '! is_alive "$(cat "$1")"' _ "$work/cmd.pid"
+check "an interrupted session stops what CMD started" bash -c '! is_alive "$(cat "$1")"' _ "$work/child.pid"
 display="$(cat "$work/display2")"
 check "an interrupted session stops its X server" test ! -e "/tmp/.X11-unix/X${display#:}"
 

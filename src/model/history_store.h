@@ -17,8 +17,8 @@ namespace tolvane {
 
 // The translation history and the translation memory in one SQLite file (tables `history` and `memory`).
 // Every statement runs on the store's own worker thread, one operation at a time; callers await the result
-// on the main thread. Operations throw HistoryStoreError. The database uses SQLite's default rollback
-// journal with full synchronisation, so whatever was committed survives the process being killed.
+// on the main thread. Operations throw HistoryStoreError. The database runs in write-ahead-log mode, so
+// whatever was committed survives the process being killed.
 class HistoryStore {
 public:
     // Opens `path`, or the default location when empty, creating its folder. Never fails: a database that

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <gtest/gtest.h>
@@ -243,15 +245,54 @@ TEST_F(HistoryStoreTest, ReadOnlyFolderFailsWithWords) {
 }
 
 TEST_F(HistoryStoreTest, ALockedDatabaseFailsTheListInsteadOfShorteningIt) {
+    {
+        HistoryStore writer(clock, path());
+        await(writer.upsertHistoryEntry("A", request("a"), "b", "p", clock.now()));
+        await(writer.close());
+    }
+    // A connection in exclusive locking mode keeps every other one out, readers included.
+    auto other = std::make_unique<RawDb>(path());
+    ASSERT_EQ(other->exec("PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;"), SQLITE_OK);
     HistoryStore store(clock, path());
-    await(store.upsertHistoryEntry("A", request("a"), "b", "p", clock.now()));
-    RawDb other(path());
-    ASSERT_EQ(other.exec("BEGIN EXCLUSIVE;"), SQLITE_OK);
     EXPECT_EQ(errorOf(store.fetchHistory()), "database is locked");
+    EXPECT_EQ(errorOf(store.fetchHistory(50)), "database is locked");
     EXPECT_EQ(errorOf(store.upsertHistoryEntry("B", request("a"), "b", "p", clock.now())),
               "database is locked");
-    other.exec("ROLLBACK;");
+    other->exec("ROLLBACK;");
+    other.reset();
     EXPECT_EQ(await(store.fetchHistory()).size(), 1);
+}
+
+TEST_F(HistoryStoreTest, AKillDuringWritesLosesNothingCommitted) {
+    QProcess writer;
+    writer.start(QStringLiteral(HISTORY_WRITER_HELPER), {path()});
+    ASSERT_TRUE(writer.waitForStarted());
+    QStringList done;
+    while (done.size() < 200 && writer.waitForReadyRead(10000)) {
+        while (writer.canReadLine())
+            done << QString::fromLatin1(writer.readLine()).trimmed();
+    }
+    writer.kill(); // SIGKILL, most likely in the middle of a write
+    writer.waitForFinished();
+    done += QString::fromLatin1(writer.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(done.size(), 200);
+
+    HistoryStore store(clock, path());
+    QSet<QString> ids;
+    for (const HistoryEntry& entry : await(store.fetchHistory()))
+        ids.insert(entry.id);
+    for (const QString& n : done)
+        EXPECT_TRUE(ids.contains("ID-" + n.trimmed())) << n.toStdString();
+    const AIRequest last = request("source " + done.last().trimmed());
+    EXPECT_TRUE(await(store.lookupMemory(
+        HistoryStore::memoryCacheKey(last.sourceText, last.targetLanguage, last.style, last.glossaryTerms))));
+    await(store.close());
+    RawDb raw(path());
+    sqlite3_stmt* check = nullptr;
+    sqlite3_prepare_v2(raw.db, "PRAGMA integrity_check;", -1, &check, nullptr);
+    ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+    sqlite3_finalize(check);
 }
 
 TEST_F(HistoryStoreTest, CloseEndsTheConnection) {

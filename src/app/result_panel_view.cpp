@@ -90,6 +90,11 @@ ResultPanelView::ResultPanelView(ResultPanelWorkflow* workflow, ResultPanelSetti
     render();
 }
 
+ResultPanelView::~ResultPanelView() {
+    // The editor is destroyed after this object's own members and may still report losing focus then.
+    m_manual->editor()->disconnect(this);
+}
+
 void ResultPanelView::setBackdrop(PanelBackdrop backdrop) {
     if (m_backdrop == backdrop)
         return;

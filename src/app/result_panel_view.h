@@ -38,6 +38,7 @@ public:
     static constexpr qreal cornerRadius = 12;
 
     ResultPanelView(ResultPanelWorkflow* workflow, ResultPanelSettings* settings, QWidget* parent = nullptr);
+    ~ResultPanelView() override;
 
     void setBackdrop(PanelBackdrop backdrop);
     PanelBackdrop backdrop() const { return m_backdrop; }

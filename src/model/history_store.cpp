@@ -117,7 +117,8 @@ struct HistoryStore::Connection {
         }
         db = handle;
         // Write-ahead log with NORMAL sync: a commit is one append and needs no fsync, and whatever was
-        // committed survives the process being killed (a power loss may undo the last commits, never corrupt).
+        // committed survives the process being killed (a power loss may undo the last commits, never
+        // corrupt).
         sqlite3_exec(db, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
         sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
         try {

@@ -29,7 +29,9 @@ template <> struct RawEnumTable<ShortcutAction> {
 inline constexpr std::array<ShortcutAction, 4> allShortcutActions = allCases<ShortcutAction>();
 
 // The id a hot key of this action is registered under: its position plus 1.
-constexpr int hotKeyId(ShortcutAction action) { return static_cast<int>(action) + 1; }
+constexpr int hotKeyId(ShortcutAction action) {
+    return static_cast<int>(action) + 1;
+}
 std::optional<ShortcutAction> shortcutActionFromHotKeyId(int id);
 
 } // namespace tolvane

@@ -16,3 +16,9 @@ tolvane_test(ocr_run_unit_tests LABEL unit
   SOURCES
     screenshot_run_controller_test.cpp
   DEPS tolvane::ocr)
+
+# Screenshot runs from end to end: the real overlay, capture and Tesseract, driven through XTest.
+tolvane_test(ocr_run_x11_tests LABEL x11
+  SOURCES
+    screenshot_run_x11_test.cpp
+  DEPS tolvane::ocr PkgConfig::OVERLAY_XTEST)

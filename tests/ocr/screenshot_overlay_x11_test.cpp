@@ -1,6 +1,7 @@
 #include "ocr/screenshot_ocr_error.h"
 #include "ocr/screenshot_overlay_controller.h"
 #include "ocr/screenshot_selection_view.h"
+#include "other_x_client.h"
 #include "x11/x_server_probe.h"
 
 #include <QCoroTask>
@@ -11,58 +12,10 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-
 namespace tolvane {
 namespace {
 
-// A second X client, as another application would be: it tries to take the keyboard and types through XTest.
-class OtherClient {
-public:
-    OtherClient() : m_display(XOpenDisplay(nullptr)) {}
-    ~OtherClient() {
-        if (m_display)
-            XCloseDisplay(m_display);
-    }
-    bool connected() const { return m_display != nullptr; }
-    // GrabSuccess when nobody else holds the keyboard; the grab is given back at once.
-    int tryGrabKeyboard() {
-        const int status = XGrabKeyboard(m_display, DefaultRootWindow(m_display), False, GrabModeAsync,
-                                         GrabModeAsync, CurrentTime);
-        if (status == GrabSuccess)
-            XUngrabKeyboard(m_display, CurrentTime);
-        XSync(m_display, False);
-        return status;
-    }
-    void pressKey(KeySym keysym) {
-        const KeyCode code = XKeysymToKeycode(m_display, keysym);
-        XTestFakeKeyEvent(m_display, code, True, CurrentTime);
-        XTestFakeKeyEvent(m_display, code, False, CurrentTime);
-        XSync(m_display, False);
-    }
-    void drag(QPoint from, QPoint to) {
-        XTestFakeMotionEvent(m_display, -1, from.x(), from.y(), CurrentTime);
-        XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
-        XSync(m_display, False);
-        QTest::qWait(20);
-        XTestFakeMotionEvent(m_display, -1, (from.x() + to.x()) / 2, (from.y() + to.y()) / 2, CurrentTime);
-        XTestFakeMotionEvent(m_display, -1, to.x(), to.y(), CurrentTime);
-        XSync(m_display, False);
-        QTest::qWait(20);
-        XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
-        XSync(m_display, False);
-    }
-    bool overrideRedirect(WId window) {
-        XWindowAttributes attributes{};
-        XGetWindowAttributes(m_display, Window(window), &attributes);
-        return attributes.override_redirect;
-    }
-
-private:
-    Display* m_display;
-};
+using OtherClient = testing::OtherXClient;
 
 struct Result {
     std::optional<ScreenshotSelectionOutcome> outcome;

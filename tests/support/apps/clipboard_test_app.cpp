@@ -8,7 +8,10 @@
 //                            --hint VALUE; and PRIMARY with --primary T
 //   copier [options]         on Ctrl+C puts the formats given (same options) on CLIPBOARD
 //   manager <text>           clipboard-manager stand-in: re-owns an emptied CLIPBOARD with <text>
-// Commands: "print" answers "TEXT <hex of UTF-8>" with the line edit's text; "quit".
+// Commands: "print" answers "TEXT <hex of UTF-8>" with the line edit's text; "selection" answers
+// "SELECTION <hex of UTF-8>" with its selected text; "field" answers "FIELD <x> <y> <width> <height>", the
+// line edit's rectangle relative to the window's client area (window managers offset the client inside
+// their frame, so tests translate this origin on the X server rather than trusting reported frames); "quit".
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -140,6 +143,17 @@ int main(int argc, char* argv[]) {
                 app.quit();
             else if (line == "print")
                 say(QStringLiteral("TEXT ") + QString::fromLatin1(edit->text().toUtf8().toHex()));
+            else if (line == "selection")
+                say(QStringLiteral("SELECTION ") +
+                    QString::fromLatin1(edit->selectedText().toUtf8().toHex()));
+            else if (line == "field") {
+                const QRect field(edit->mapTo(&window, QPoint(0, 0)), edit->size());
+                say(QStringLiteral("FIELD %1 %2 %3 %4")
+                        .arg(field.x())
+                        .arg(field.y())
+                        .arg(field.width())
+                        .arg(field.height()));
+            }
         }
     });
 

@@ -13,3 +13,7 @@ tolvane_add_overlay_icons(tolvane_ocr)
 
 # Screenshot runs: single, continuous, batch and dropped images.
 target_sources(tolvane_ocr PRIVATE screenshot_run_controller.cpp screenshot_run_service_adapter.cpp)
+
+# The runs' port over the workflow coordinator, built by the application shell.
+target_sources(tolvane_ocr PRIVATE coordinator_screenshot_workflow.cpp)
+target_link_libraries(tolvane_ocr PUBLIC tolvane::workflow)

@@ -172,6 +172,7 @@ AIRequest WorkflowCoordinator::makeTranslationRequest(const QString& text) const
 void WorkflowCoordinator::applyBookkeeping(const OperationBookkeeping& row) {
     using HistoryId = OperationBookkeeping::HistoryId;
     using ManualMode = OperationBookkeeping::ManualMode;
+    ++m_entrySerial;
     if (row.clearsHistoryLinks) {
         setDisplayedHistoryEntryID(std::nullopt);
         m_restoredHistorySourceText.reset();
@@ -406,6 +407,7 @@ void WorkflowCoordinator::retranslate(const QString& text, bool canPasteBackToSo
 void WorkflowCoordinator::beginScreenshotCapture() {
     ReentryGuard guard(*this);
     applyBookkeeping(bookkeepingFor(EntryOperation::beginScreenshotCapture));
+    retireCurrentTicket();
     clearTexts();
     setCanPasteBackToSource(false);
     setStatus(WorkflowStatus::capturing());
@@ -450,6 +452,7 @@ QCoro::Task<> WorkflowCoordinator::recognizedTextBody(Self self, CancellationTok
 void WorkflowCoordinator::showRecognizedText(const QString& text, std::optional<QRect> bounds) {
     ReentryGuard guard(*this);
     applyBookkeeping(bookkeepingFor(EntryOperation::showRecognizedText));
+    retireCurrentTicket();
     const QString trimmed = text::trimmed(text);
     setSourceText(trimmed);
     setResultText({});

@@ -98,6 +98,10 @@ public:
     const std::optional<AIRequest>& lastRequest() const { return m_lastRequest; }
     const std::optional<AIRequest>& lastAutoFailedRequest() const { return m_lastAutoFailedRequest; }
     const std::optional<QString>& inputHistoryEntryID() const { return m_inputHistoryEntryID; }
+    // Bumped by every explicit stop, dismissal, reset and history display.
+    uint64_t explicitCancellationGeneration() const { return m_explicitCancellationGeneration; }
+    // Bumped by every entry operation: work begun before a change has been overtaken by newer input.
+    uint64_t entrySerial() const { return m_entrySerial; }
 
     // The status is also assigned by its owner and the workspace (a save failure, an OCR error).
     void setStatus(const WorkflowStatus& status);
@@ -200,6 +204,9 @@ private:
     // Stores a new task in a slot (cancelling the one there) and returns its ticket.
     uint64_t startCurrentTask(std::function<QCoro::Task<>(CancellationToken, uint64_t)> body);
     bool ownsCurrentSlot(uint64_t ticket) const { return m_currentTicket == ticket; }
+    // For operations that cancel currentTask and publish a new state of their own without starting a task:
+    // the cancelled task then ends silently instead of settling that state back to idle.
+    void retireCurrentTicket() { ++m_currentTicket; }
     void startPerformTranslation(const QString& text, bool canPasteBack,
                                  std::optional<QString> historyEntryId);
     void translateManualInputUnguarded(const QString& text);
@@ -276,6 +283,7 @@ private:
     uint64_t m_currentTicket = 0;
     uint64_t m_autoTranslateGeneration = 0;
     uint64_t m_explicitCancellationGeneration = 0;
+    uint64_t m_entrySerial = 0;
     std::optional<AIRequest> m_lastAutoFailedRequest;
     std::optional<AIRequest> m_lastConfigurationRetranslationRequest;
     std::optional<QString> m_restoredHistorySourceText;

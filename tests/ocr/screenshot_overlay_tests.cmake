@@ -22,3 +22,9 @@ tolvane_test(ocr_run_x11_tests LABEL x11
   SOURCES
     screenshot_run_x11_test.cpp
   DEPS tolvane::ocr PkgConfig::OVERLAY_XTEST)
+
+# Runs and dropped images over the real workflow coordinator.
+tolvane_test(ocr_run_coordinator_tests LABEL unit
+  SOURCES
+    coordinator_screenshot_workflow_test.cpp
+  DEPS tolvane::ocr tolvane::workflow)

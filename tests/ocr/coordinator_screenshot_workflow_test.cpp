@@ -1,0 +1,250 @@
+#include "core/app_error.h"
+#include "ocr/coordinator_screenshot_workflow.h"
+#include "ocr/screenshot_ocr_error.h"
+#include "ocr/screenshot_run_controller.h"
+#include "workflow/coordinator_fixture.h"
+
+#include <deque>
+#include <gtest/gtest.h>
+#include <variant>
+
+// Screenshot runs and dropped images over the real workflow coordinator, through the adapter the
+// application shell builds.
+namespace tolvane {
+namespace {
+
+using namespace std::chrono_literals;
+using Kind = WorkflowStatus::Kind;
+using OcrKind = ScreenshotOCRError::Kind;
+
+// Selections answer at once with the configured region and mode; recognitions follow a script and can be
+// held open.
+class ScriptedRunService final : public ScreenshotRunService {
+public:
+    using Recognition = std::variant<QString, OcrKind>;
+
+    QCoro::Task<ScreenshotSelectionOutcome> selectRegion(ScreenshotCaptureMode, std::optional<QRectF>, int,
+                                                         CancellationToken) override {
+        co_return ScreenshotSelectionOutcome::capture(region, mode);
+    }
+    QCoro::Task<QImage> captureImage(QRectF, CancellationToken) override {
+        ++captures;
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(captures);
+        co_return image;
+    }
+    QCoro::Task<QString> recognizeImage(QImage, QString, QStringList, CancellationToken token) override {
+        return recognize(this, token);
+    }
+    std::optional<QRectF> restoredRegion(const std::optional<ScreenshotRegionMemory>&) const override {
+        return std::nullopt;
+    }
+    std::optional<ScreenshotRegionMemory> makeRegionMemory(const QRectF&) const override {
+        return std::nullopt;
+    }
+    void cancelActiveSelection() override {}
+
+    void release() {
+        for (Signal& gate : gates)
+            gate.resolve({});
+        gates.clear();
+    }
+
+    QRectF region{100, 200, 300, 50};
+    ScreenshotCaptureMode mode = ScreenshotCaptureMode::single;
+    std::deque<Recognition> script;
+    bool hold = false;
+    std::vector<Signal> gates;
+    int captures = 0;
+
+private:
+    static QCoro::Task<QString> recognize(ScriptedRunService* self, CancellationToken token) {
+        if (self->hold) {
+            Signal gate;
+            self->gates.push_back(gate);
+            co_await gate.wait(token);
+        }
+        if (self->script.empty())
+            throw ScreenshotOCRError(OcrKind::noTextRecognized);
+        const Recognition next = self->script.front();
+        self->script.pop_front();
+        if (const auto* kind = std::get_if<OcrKind>(&next))
+            throw ScreenshotOCRError(*kind);
+        co_return std::get<QString>(next);
+    }
+};
+
+class NoSettings final : public ScreenshotRunSettings {
+public:
+    ScreenshotCaptureMode captureMode() const override { return ScreenshotCaptureMode::single; }
+    void setCaptureMode(ScreenshotCaptureMode) override {}
+    std::optional<ScreenshotRegionMemory> regionMemory() const override { return std::nullopt; }
+    void rememberRegion(const ScreenshotRegionMemory&) override {}
+    QString languageHint() const override { return QStringLiteral("en"); }
+    QStringList customWords() const override { return {}; }
+};
+
+class CoordinatorScreenshotWorkflowTest : public testing::CoordinatorTest {
+protected:
+    CoordinatorScreenshotWorkflowTest() {
+        workflow = std::make_shared<CoordinatorScreenshotWorkflow>(coordinator.get());
+        runs = std::make_unique<ScreenshotRunController>(ScreenshotRunController::Dependencies{
+            service, std::make_shared<NoSettings>(), workflow, &clock, nullptr, [] {}});
+        // As the shell wires it: a stop in the coordinator cancels the screenshot run.
+        coordinator->setCancelCaptureWorkflowHook([this] {
+            hooks << QStringLiteral("cancelCapture");
+            runs->cancelScreenshotSession();
+        });
+    }
+    ~CoordinatorScreenshotWorkflowTest() override {
+        runs.reset();
+        testing::drainEventLoop();
+    }
+    void settle() {
+        for (int i = 0; i < 4; ++i)
+            turn();
+    }
+    QStringList chatTexts() const {
+        QStringList texts;
+        for (const auto& call : providers.chat)
+            texts << call.request.sourceText;
+        return texts;
+    }
+
+    std::shared_ptr<ScriptedRunService> service = std::make_shared<ScriptedRunService>();
+    std::shared_ptr<CoordinatorScreenshotWorkflow> workflow;
+    std::unique_ptr<ScreenshotRunController> runs;
+};
+
+TEST_F(CoordinatorScreenshotWorkflowTest, EntryOperationsMoveTheCountersADroppedImageCompares) {
+    const quint64 serial = workflow->entrySerial();
+    const quint64 generation = workflow->explicitCancellationGeneration();
+    workflow->beginScreenshotCapture();
+    workflow->translateText(QStringLiteral("a"), false);
+    EXPECT_EQ(workflow->entrySerial(), serial + 2);
+    EXPECT_EQ(workflow->explicitCancellationGeneration(), generation) << "new input is not a stop";
+
+    workflow->stopTranslation();
+    coordinator->dismissPanel();
+    coordinator->resetWorkflow();
+    EXPECT_EQ(workflow->entrySerial(), serial + 5);
+    EXPECT_EQ(workflow->explicitCancellationGeneration(), generation + 3);
+
+    hooks.clear();
+    workflow->failWith(QStringLiteral("读取失败"));
+    workflow->presentPanel(std::nullopt);
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(QStringLiteral("读取失败")));
+    EXPECT_EQ(hooks, QStringList({"present()"}));
+
+    // Without a coordinator the calls do nothing.
+    coordinator.reset();
+    workflow->translateText(QStringLiteral("late"), false);
+    workflow->failWith(QStringLiteral("late"));
+    EXPECT_EQ(workflow->entrySerial(), 0u);
+}
+
+TEST_F(CoordinatorScreenshotWorkflowTest, RunsHandTheirTextToTheCoordinatorAnchoredAtTheRegionsLowerEdge) {
+    service->script = {QStringLiteral("hello world")};
+    runs->startScreenshotSession(ScreenshotPurpose::translate);
+    settle();
+    EXPECT_FALSE(runs->isRunActive());
+    EXPECT_EQ(chatTexts(), QStringList({"hello world"}));
+    EXPECT_TRUE(hooks.contains(QStringLiteral("present(250,249)"))) << hooks.join(", ").toStdString();
+    EXPECT_EQ(kind(), Kind::streaming);
+    EXPECT_FALSE(coordinator->canPasteBackToSource());
+
+    // Recognition only: the text is shown, not translated. While it is read the panel stays busy: the
+    // translation it replaced ends without setting the status back to idle.
+    hooks.clear();
+    service->hold = true;
+    service->script = {QStringLiteral("  shown  ")};
+    runs->startScreenshotSession(ScreenshotPurpose::recognizeOnly);
+    settle();
+    EXPECT_EQ(kind(), Kind::capturing);
+    EXPECT_EQ(providers.liveStreams(), 0);
+    service->hold = false;
+    service->release();
+    settle();
+    EXPECT_EQ(chatTexts().size(), 1);
+    EXPECT_EQ(coordinator->sourceText(), QStringLiteral("shown"));
+    EXPECT_EQ(kind(), Kind::textCaptured);
+    EXPECT_EQ(hooks.last(), QStringLiteral("present(250,249)"));
+
+    // A failed capture is shown as the failure, with the panel opened without an anchor.
+    hooks.clear();
+    service->script = {OcrKind::captureFailed};
+    runs->startScreenshotSession(ScreenshotPurpose::translate);
+    settle();
+    const QString message =
+        describeError(std::make_exception_ptr(ScreenshotOCRError(OcrKind::captureFailed)));
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(message));
+    EXPECT_EQ(hooks.last(), QStringLiteral("present()"));
+}
+
+TEST_F(CoordinatorScreenshotWorkflowTest, AStopInTheCoordinatorEndsAContinuousRunForGood) {
+    service->mode = ScreenshotCaptureMode::continuous;
+    service->script = {QStringLiteral("first"), QStringLiteral("second")};
+    runs->startScreenshotSession(ScreenshotPurpose::translate);
+    settle();
+    ASSERT_EQ(chatTexts(), QStringList({"first"}));
+    ASSERT_TRUE(runs->isRunActive());
+
+    // The stop reaches the run through the coordinator's own hook, while the run waits for its next cycle.
+    coordinator->stopTranslation();
+    settle();
+    EXPECT_FALSE(runs->isRunActive());
+    EXPECT_FALSE(runs->hasEscapeMonitors());
+    clock.advance(5s);
+    settle();
+    EXPECT_EQ(service->captures, 1) << "no cycle after the stop";
+    EXPECT_EQ(chatTexts(), QStringList({"first"}));
+    EXPECT_EQ(kind(), Kind::cancelled);
+    EXPECT_EQ(providers.liveStreams(), 0);
+}
+
+TEST_F(CoordinatorScreenshotWorkflowTest, ADroppedImageReachesTheCoordinatorOnlyIfNothingNewerCameFirst) {
+    const QImage image(8, 8, QImage::Format_RGB32);
+    service->hold = true;
+
+    // Undisturbed: translated, with no paste-back target.
+    service->script = {QStringLiteral("dropped")};
+    runs->recognizeDroppedImage(image);
+    settle();
+    EXPECT_EQ(kind(), Kind::capturing);
+    service->release();
+    settle();
+    EXPECT_EQ(chatTexts(), QStringList({"dropped"}));
+    EXPECT_FALSE(coordinator->canPasteBackToSource());
+
+    // A stop during recognition: the late text is dropped.
+    service->script = {QStringLiteral("after stop")};
+    runs->recognizeDroppedImage(image);
+    settle();
+    coordinator->stopTranslation();
+    service->release();
+    settle();
+    EXPECT_EQ(chatTexts().size(), 1);
+    EXPECT_EQ(kind(), Kind::cancelled);
+
+    // Newer typed-in work during recognition: only that is translated.
+    service->script = {QStringLiteral("overtaken")};
+    runs->recognizeDroppedImage(image);
+    settle();
+    coordinator->translateText(QStringLiteral("newer"), false);
+    service->release();
+    settle();
+    EXPECT_EQ(chatTexts(), QStringList({"dropped", "newer"}));
+
+    // A real failure is still shown.
+    hooks.clear();
+    service->script = {OcrKind::noTextRecognized};
+    runs->recognizeDroppedImage(image);
+    settle();
+    service->release();
+    settle();
+    EXPECT_EQ(kind(), Kind::failed);
+    EXPECT_EQ(hooks.last(), QStringLiteral("present()"));
+}
+
+} // namespace
+} // namespace tolvane

@@ -8,6 +8,7 @@
 #include "platform/x11/selection_owner_watch.h"
 #include "platform/x11/x11_global_input.h"
 #include "platform/x11/x11_input_service.h"
+#include "platform/x11/x11_keymap.h"
 #include "platform/x11/x11_pasteboard_backend.h"
 #include "platform/x11/x11_window_system.h"
 #include "platform/x11/xtest_key_injector.h"
@@ -16,11 +17,16 @@
 #include "workflow/selection_reader.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
+#include <X11/keysym.h>
+#include <algorithm>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
@@ -60,11 +66,44 @@ std::optional<QRect> fieldInRoot(HelperProcess& app, xcb_connection_t* connectio
     return field;
 }
 
-class FixedCapsuleSettings final : public AutoSelectionButtonSettings {
+// Records the capsule's settings calls in `log`, next to the translations the fixture records there.
+class RecordingCapsuleSettings final : public AutoSelectionButtonSettings {
 public:
+    explicit RecordingCapsuleSettings(QStringList& log) : m_log(log) {}
     bool autoSelectionButtonEnabled() const override { return true; }
-    void setTranslationStyle(TranslationStyle) override {}
-    void flushPendingChanges() override {}
+    void setTranslationStyle(TranslationStyle style) override {
+        m_log.append(QStringLiteral("style ") + rawValue(style));
+    }
+    void flushPendingChanges() override { m_log.append(QStringLiteral("flush")); }
+
+private:
+    QStringList& m_log;
+};
+
+// The time from a reference point to the capsule window's Show event.
+class ShowTimer final : public QObject {
+public:
+    explicit ShowTimer(const AutoSelectionButtonController& controller) : m_controller(controller) {
+        qApp->installEventFilter(this);
+    }
+    void restart() {
+        m_shownAfter.reset();
+        m_timer.start();
+    }
+    std::optional<double> shownAfterMs() const { return m_shownAfter; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched == m_controller.panel() && m_timer.isValid() &&
+            !m_shownAfter)
+            m_shownAfter = m_timer.nsecsElapsed() / 1e6;
+        return false;
+    }
+
+private:
+    const AutoSelectionButtonController& m_controller;
+    QElapsedTimer m_timer;
+    std::optional<double> m_shownAfter;
 };
 
 class AutoSelectionButtonX11 : public ::testing::Test {
@@ -104,18 +143,47 @@ protected:
 
     // A paced left-button drag as a user makes it: press, a few moves, release. XTest, not xdotool's
     // mousemove, which warps the pointer and so makes no raw motion.
-    void fake(uint8_t type, uint8_t detail, QPoint at = {}) {
+    void fakeNow(uint8_t type, uint8_t detail, QPoint at = {}) {
         xcb_test_fake_input(service.connection(), type, detail, XCB_CURRENT_TIME, service.root(),
                             int16_t(at.x()), int16_t(at.y()), 0);
         xcb_flush(service.connection());
+    }
+    void fake(uint8_t type, uint8_t detail, QPoint at = {}) {
+        fakeNow(type, detail, at);
         QTest::qWait(40);
     }
-    void drag(QPoint from, QPoint to) {
+    // `beforeRelease` runs just before the release is sent, `afterRelease` right after it, with no wait.
+    void drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {},
+              const std::function<void()>& afterRelease = {}) {
         fake(XCB_MOTION_NOTIFY, 0, from);
         fake(XCB_BUTTON_PRESS, 1);
         for (int step = 1; step <= 4; ++step)
             fake(XCB_MOTION_NOTIFY, 0, from + (to - from) * step / 4);
-        fake(XCB_BUTTON_RELEASE, 1);
+        if (beforeRelease)
+            beforeRelease();
+        fakeNow(XCB_BUTTON_RELEASE, 1);
+        if (afterRelease)
+            afterRelease();
+        QTest::qWait(40);
+    }
+    // Selects the whole field text right to left, released in the field's left padding.
+    QPoint dragSelectField(const std::function<void()>& beforeRelease = {},
+                           const std::function<void()>& afterRelease = {}) {
+        const QPoint release(field.x() + 3, fieldRow());
+        drag({field.right() - 20, fieldRow()}, release, beforeRelease, afterRelease);
+        return release;
+    }
+    bool waitForCapsule() {
+        return QTest::qWaitFor([&] { return controller.isCapsuleVisible(); }, 5000);
+    }
+    // The other application still has the keyboard: a typed key replaces its selected text.
+    void expectFocusStayedWithHelper() {
+        const auto front = windows.frontmost();
+        ASSERT_TRUE(front);
+        EXPECT_EQ(front->target.pid, app->pid());
+        xdotool({QStringLiteral("type"), QStringLiteral("z")});
+        ASSERT_TRUE(app->waitForLine(QStringLiteral("KEY ")));
+        EXPECT_EQ(fieldContents(), QStringLiteral("z"));
     }
 
     void clickAt(QPoint point, int repeat = 1) {
@@ -147,7 +215,8 @@ protected:
                                                      permissions, [] { return QCursor::pos(); },
                                                      currentScreenMappings}};
     SelectionOwnerWatch primaryWatch{service, service.atom("PRIMARY")};
-    FixedCapsuleSettings settings;
+    QStringList log;
+    RecordingCapsuleSettings settings{log};
     std::vector<CapturedSelection> translations;
     AutoSelectionButtonController controller{
         AutoSelectionButtonController::Services{input, settings, systemClock(), [] { return true; },
@@ -158,7 +227,10 @@ protected:
                                                 [this] { return primaryWatch.foreignChanges(); },
                                                 AutoSelectionButtonController::readerFunction(reader),
                                                 [] { return QCursor::pos(); }},
-        [this](const CapturedSelection& selection) { translations.push_back(selection); }};
+        [this](const CapturedSelection& selection) {
+            translations.push_back(selection);
+            log.append(QStringLiteral("translate"));
+        }};
     std::unique_ptr<HelperProcess> app;
     QRect field;
 };
@@ -187,15 +259,96 @@ TEST_F(AutoSelectionButtonX11, DragSelectionShowsCapsuleBesideReleaseAndItsClick
     EXPECT_EQ(translations.front().text, fieldText);
     EXPECT_FALSE(controller.isCapsuleVisible());
 
-    // The capsule never took the focus: the other application is still frontmost, and a typed key replaces
-    // its still-selected text.
-    const auto front = windows.frontmost();
-    ASSERT_TRUE(front);
-    EXPECT_EQ(front->target.pid, app->pid());
+    // The capsule never took the focus.
     EXPECT_EQ(QGuiApplication::focusWindow(), nullptr);
-    xdotool({QStringLiteral("type"), QStringLiteral("z")});
-    ASSERT_TRUE(app->waitForLine(QStringLiteral("KEY ")));
-    EXPECT_EQ(fieldContents(), QStringLiteral("z"));
+    expectFocusStayedWithHelper();
+}
+
+TEST_F(AutoSelectionButtonX11, StyleMenuOffersEveryStyleAndAChoiceTranslatesWithItKeepingFocus) {
+    dragSelectField();
+    ASSERT_TRUE(waitForCapsule());
+    QWidget* panel = controller.panel();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(panel));
+
+    // A real click on the "•••" area opens the style menu below it.
+    clickAt(panel->geometry().topLeft() + QPoint(64, 19));
+    QMenu* menu = controller.styleMenu();
+    ASSERT_TRUE(menu);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 3000));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QStringList entries;
+    for (QAction* action : menu->actions())
+        entries.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(entries,
+              (QStringList{QStringLiteral("直译"), QStringLiteral("润色"), QStringLiteral("技术文档"),
+                           QStringLiteral("邮件语气"), QStringLiteral("-"), QStringLiteral("隐藏")}));
+    EXPECT_TRUE(controller.isCapsuleVisible());
+    EXPECT_TRUE(translations.empty());
+
+    QAction* technical = menu->actions().at(2);
+    clickAt(menu->mapToGlobal(menu->actionGeometry(technical).center()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !translations.empty(); }, 5000));
+    // The style reaches the settings, and their pending notifications run, before the translation starts.
+    EXPECT_EQ(log, (QStringList{QStringLiteral("style technical"), QStringLiteral("flush"),
+                                QStringLiteral("translate")}));
+    ASSERT_EQ(translations.size(), 1u);
+    EXPECT_EQ(translations.front().text, fieldText);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible() && !controller.isCapsuleVisible(); }, 3000));
+
+    // The menu grabbed keyboard and pointer while open, but the X focus never left the other application.
+    expectFocusStayedWithHelper();
+}
+
+TEST_F(AutoSelectionButtonX11, HidesOnKeyPressAndOnPressesElsewhereAndPendingReadsDie) {
+    // A key press hides the capsule (modifier keys alone are no key presses: Shift may extend a selection).
+    dragSelectField();
+    ASSERT_TRUE(waitForCapsule());
+    xdotool({QStringLiteral("key"), QStringLiteral("Right")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !controller.isCapsuleVisible(); }, 3000));
+
+    // A right press outside the capsule hides it as well.
+    dragSelectField();
+    ASSERT_TRUE(waitForCapsule());
+    xdotool({QStringLiteral("mousemove"), QString::number(field.right() - 40), QString::number(fieldRow())});
+    xdotool({QStringLiteral("click"), QStringLiteral("3")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !controller.isCapsuleVisible(); }, 3000));
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")}); // closes the field's context menu
+
+    // A key pressed right after the drag, before the first read, cancels the reads: the capsule never
+    // shows although PRIMARY changed.
+    const std::optional<xcb_keycode_t> right = X11Keymap::read(service.connection()).keycodeFor(XK_Right);
+    ASSERT_TRUE(right);
+    const quint64 changesBefore = primaryWatch.foreignChanges();
+    dragSelectField({}, [&] {
+        fakeNow(XCB_KEY_PRESS, *right);
+        fakeNow(XCB_KEY_RELEASE, *right);
+    });
+    waitPastLastRead();
+    EXPECT_GT(primaryWatch.foreignChanges(), changesBefore);
+    EXPECT_FALSE(controller.isCapsuleVisible());
+    EXPECT_TRUE(translations.empty());
+}
+
+TEST_F(AutoSelectionButtonX11, DragEndToCapsuleShownOnTheRealServer) {
+    // Logged, not asserted: the figure includes the first read delay of 180 ms.
+    ShowTimer timer(controller);
+    std::vector<double> figures;
+    for (int run = 0; run < 5; ++run) {
+        clickAt({field.right() - 40, fieldRow()});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isCapsuleVisible(); }, 3000));
+        dragSelectField([&] { timer.restart(); });
+        ASSERT_TRUE(waitForCapsule());
+        ASSERT_TRUE(timer.shownAfterMs());
+        figures.push_back(*timer.shownAfterMs());
+    }
+    std::sort(figures.begin(), figures.end());
+    QStringList runs;
+    for (double figure : figures)
+        runs.append(QString::number(figure, 'f', 1));
+    std::printf("drag end to capsule shown (ms, sorted): %s; median %.1f\n", qPrintable(runs.join(", ")),
+                figures[figures.size() / 2]);
+    RecordProperty("drag_end_to_capsule_shown_median_ms",
+                   QString::number(figures[figures.size() / 2], 'f', 1).toStdString());
 }
 
 TEST_F(AutoSelectionButtonX11, ClicksWithoutADragNeverShowTheCapsule) {

@@ -131,7 +131,9 @@ void ResultPanelManualBody::showCount(const QString& text) {
 void ResultPanelManualBody::showOutput(const WorkflowStatus& status, const QString& resultText) {
     switch (manualOutputKind(status, resultText)) {
     case ManualOutputKind::result:
-        m_result->showText(resultText);
+        m_result->showText(resultText, status.kind() == WorkflowStatus::Kind::streaming
+                                           ? ResultPanelTextView::Pace::framed
+                                           : ResultPanelTextView::Pace::immediate);
         m_output->setCurrentWidget(m_result);
         break;
     case ManualOutputKind::hint:

@@ -93,7 +93,10 @@ void ResultPanelReadingBody::show(const WorkflowStatus& status, const QString& s
     case K::section:
         if (m_resultCaption->text() != area.caption)
             m_resultCaption->setText(area.caption);
-        m_resultView->showText(area.text);
+        // Streamed chunks are shown at most once a frame; any other state shows its text at once.
+        m_resultView->showText(area.text, status.kind() == WorkflowStatus::Kind::streaming
+                                              ? ResultPanelTextView::Pace::framed
+                                              : ResultPanelTextView::Pace::immediate);
         break;
     case K::message:
         m_message->setText(area.text);

@@ -4,6 +4,7 @@ target_sources(tolvane_app PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/brand_lockup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/brand_wordmark.cpp
   ${CMAKE_CURRENT_LIST_DIR}/native_text_editor.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/result_panel_app_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_footer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_header.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_manual_body.cpp

@@ -238,23 +238,96 @@ TEST_F(ResultPanelViewTest, StreamingAppendsAndKeepsTheUsersSelection) {
         expected += QStringLiteral("词%1 ").arg(chunk);
         workflow.setResult(expected);
         if (chunk == 100) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !text->hasPendingText(); }));
             QTextCursor selection = text->textCursor();
             selection.setPosition(2);
             selection.setPosition(8, QTextCursor::KeepAnchor);
             text->setTextCursor(selection);
         }
         if (chunk == 101) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !text->hasPendingText(); }));
             EXPECT_EQ(text->textCursor().selectionStart(), 2);
             EXPECT_EQ(text->textCursor().selectionEnd(), 8);
         }
     }
+    // Completion shows everything at once, in the same widget.
     workflow.setStatus(WorkflowStatus::completed());
-    EXPECT_EQ(view->readingBody()->resultView(), text); // the same widget carries the completed text
+    EXPECT_EQ(view->readingBody()->resultView(), text);
     EXPECT_EQ(text->shownText(), workflow.resultText());
+    EXPECT_EQ(text->toPlainText(), workflow.resultText());
     EXPECT_EQ(text->textCursor().selectedText().size(), 6);
 
     view->header()->closeButton()->click();
     EXPECT_EQ(workflow.calls, QStringList{QStringLiteral("dismiss")});
+}
+
+TEST_F(ResultPanelViewTest, StreamedChunksWithinAFrameCostOneUpdate) {
+    workflow.setStatus(WorkflowStatus::streaming());
+    ResultPanelTextView* text = view->readingBody()->resultView();
+    QTextDocument* document = text->document();
+    int updates = 0;
+    QObject::connect(document, &QTextDocument::contentsChange, [&] { ++updates; });
+
+    // The first chunk replaces the placeholder at once; a burst after it is shown together when the frame
+    // ends.
+    QString result = QStringLiteral("chunk 0 ");
+    workflow.setResult(result);
+    EXPECT_EQ(text->toPlainText(), result);
+    updates = 0;
+    for (int chunk = 1; chunk < 50; ++chunk) {
+        result += QStringLiteral("chunk %1 ").arg(chunk);
+        workflow.setResult(result);
+    }
+    EXPECT_EQ(updates, 0);
+    EXPECT_EQ(text->requestedText(), result);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !text->hasPendingText(); }));
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(text->toPlainText(), result);
+
+    // A new translation replaces the text at once, and a waiting extension of the old one is dropped.
+    workflow.setResult(result + QStringLiteral("more"));
+    workflow.setResult(QStringLiteral("fresh"));
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("fresh"));
+    drainEventLoop();
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("fresh"));
+
+    // In the manual body the streamed result is paced the same way and completes at once.
+    workflow.setResult(QString());
+    workflow.setManual(true);
+    ResultPanelTextView* manual = view->manualBody()->resultView();
+    workflow.setResult(QStringLiteral("a"));
+    workflow.setResult(QStringLiteral("ab"));
+    EXPECT_EQ(manual->shownText(), QStringLiteral("a"));
+    workflow.setStatus(WorkflowStatus::completed());
+    EXPECT_EQ(manual->toPlainText(), QStringLiteral("ab"));
+}
+
+TEST_F(ResultPanelViewTest, StreamedSpecialCharactersStayAppendsAndMatchAWholeFill) {
+    workflow.setStatus(WorkflowStatus::streaming());
+    ResultPanelTextView* text = view->readingBody()->resultView();
+    // A non-breaking space or a line separator reads back differently from the document; a line break
+    // split between chunks as "\r" + "\n" must still be a single break.
+    const QStringList chunks{QStringLiteral("价格\u00A0100"), QStringLiteral(" 元\u2028第二行"),
+                             QStringLiteral(" 末\r"), QStringLiteral("\n下一段"), QStringLiteral(" 完")};
+    QString result;
+    for (const QString& chunk : chunks) {
+        result += chunk;
+        workflow.setResult(result);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !text->hasPendingText(); }));
+        if (result.size() == chunks[0].size()) {
+            QTextCursor selection = text->textCursor();
+            selection.setPosition(0);
+            selection.setPosition(2, QTextCursor::KeepAnchor);
+            text->setTextCursor(selection);
+        }
+    }
+    // The selection made after the first chunk survived the characters that read back differently...
+    EXPECT_EQ(text->textCursor().selectedText(), QStringLiteral("价格"));
+    // ...and the streamed document is the one a single fill gives.
+    ResultPanelTextView whole(ResultPanelTextView::Sizing::scrolling);
+    whole.showText(result);
+    EXPECT_EQ(text->toPlainText(), whole.toPlainText());
+    EXPECT_EQ(text->document()->blockCount(), whole.document()->blockCount());
 }
 
 TEST_F(ResultPanelViewTest, FooterOffersTheActionsOfEachState) {

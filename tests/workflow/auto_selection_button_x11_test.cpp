@@ -387,5 +387,27 @@ TEST_F(AutoSelectionButtonX11, ClicksWithoutADragNeverShowTheCapsule) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !controller.isCapsuleVisible(); }, 3000));
 }
 
+TEST_F(AutoSelectionButtonX11, DragWithoutANewSelectionNeverOffersTheStaleOne) {
+    // The helper owns PRIMARY with a word selected: both watches on the service window see the owner.
+    const quint64 changesBefore = primaryWatch.foreignChanges();
+    clickAt({field.x() + 40, fieldRow()}, 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return primaryWatch.foreignChanges() > changesBefore; }, 3000));
+    EXPECT_EQ(primaryWatch.ownerPid(), app->pid());
+    EXPECT_EQ(pasteboard.ownerPid(DesktopSelection::primary), app->pid());
+    waitPastLastRead();
+
+    // A drag over the helper's window background selects nothing new and keeps it in front; PRIMARY still
+    // holds the old word, readable from the frontmost application, but it is not offered. (A drag on the
+    // desktop would not tell: the window manager then leaves no application in front.)
+    const QPoint background(field.x() + 20, field.y() - 25);
+    drag(background, background + QPoint(200, 0));
+    const auto front = windows.frontmost();
+    ASSERT_TRUE(front);
+    EXPECT_EQ(front->target.pid, app->pid());
+    waitPastLastRead();
+    EXPECT_FALSE(controller.isCapsuleVisible());
+    EXPECT_TRUE(translations.empty());
+}
+
 } // namespace
 } // namespace tolvane::testing

@@ -1,11 +1,10 @@
 #include "app/app_delegate.h"
+#include "app/desktop_services.h"
 #include "app/launch_environment.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "core/logging.h"
 #include "platform/session_info.h"
-#include "platform/x11/x11_global_input.h"
-#include "platform/x11/x11_input_service.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -36,15 +35,11 @@ int main(int argc, char* argv[]) {
         singleInstance->listen();
     }
 
-    std::unique_ptr<X11InputService> inputService;
-    std::unique_ptr<X11GlobalInput> globalInput;
-    if (!isolated) {
-        const SessionKind session = currentSession().kind;
-        inputService = std::make_unique<X11InputService>();
-        globalInput = std::make_unique<X11GlobalInput>(*inputService, session);
-    }
+    // The real desktop only for a normal run; isolated runs act on an in-memory one.
+    std::unique_ptr<DesktopServices> desktop =
+        isolated ? DesktopServices::inMemory() : DesktopServices::x11(currentSession().kind);
 
-    AppDelegate delegate(environment, AppFactories{}, globalInput.get());
+    AppDelegate delegate(environment, AppFactories{}, std::move(desktop));
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &delegate, &AppDelegate::terminate);
     if (singleInstance)

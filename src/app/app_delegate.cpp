@@ -1,21 +1,38 @@
 #include "app/app_delegate.h"
 
 #include "app/app_commands.h"
+#include "app/app_settings_adapters.h"
+#include "app/desktop_services.h"
+#include "app/floating_panel_controller.h"
+#include "app/result_panel_app_settings.h"
+#include "app/result_panel_workflow.h"
+#include "app/screenshot_assembly.h"
 #include "app/shortcut_wiring.h"
 #include "app/snapshot_writer.h"
 #include "app/status_menu.h"
 #include "app/theme.h"
+#include "app/updater.h"
+#include "app/workflow_assembly.h"
 #include "app/workspace_placeholder.h"
+#include "core/clock.h"
 #include "core/logging.h"
+#include "model/app_settings.h"
+#include "ocr/coordinator_screenshot_workflow.h"
+#include "ocr/screenshot_run_controller.h"
 #include "platform/key_value_store.h"
+#include "platform/permission_service.h"
+#include "platform/window_system.h"
+#include "providers/hosted_base_url.h"
+#include "workflow/auto_selection_button_controller.h"
 #include "workflow/hot_key_manager.h"
 #include "workflow/permission_helpers.h"
+#include "workflow/workflow_coordinator.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QJsonDocument>
+#include <QCursor>
 #include <QLabel>
-#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -23,52 +40,49 @@ namespace tolvane {
 
 namespace {
 
-QString infoValue(const QString& key) {
-    QFile file(QStringLiteral(":/Info.json"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object().value(key).toString();
+// Calls a member of the delegate while it is alive.
+template <typename... Args>
+std::function<void(Args...)> whileAlive(AppDelegate* delegate, void (AppDelegate::*member)(Args...)) {
+    return [self = QPointer<AppDelegate>(delegate), member](Args... args) {
+        if (self)
+            (self->*member)(args...);
+    };
 }
 
 } // namespace
 
-AppDelegate::AppDelegate(LaunchEnvironment environment, AppFactories factories, GlobalInputService* input,
+AppDelegate::AppDelegate(LaunchEnvironment environment, AppFactories factories,
+                         std::unique_ptr<DesktopServices> desktop, std::unique_ptr<Updater> updater,
                          QObject* parent)
     : QObject(parent), m_environment(std::move(environment)), m_factories(std::move(factories)),
-      m_storage(std::make_unique<AppStorage>(m_environment)) {
+      m_storage(std::make_unique<AppStorage>(m_environment)),
+      m_settings(std::make_unique<AppSettings>(m_storage->settingsStore(), systemClock())),
+      m_network(std::make_unique<QNetworkAccessManager>()) {
     if (!m_factories.mainContent)
         m_factories.mainContent = WorkspacePlaceholder::factory();
-    // Neither a test host nor a snapshot run ever grabs keys on the desktop.
-    if (input && !m_environment.isTestHost() && !m_environment.isSnapshotRun())
+    // Neither a test host nor a snapshot run ever touches the desktop: no grabs, no clipboard, no pastes.
+    const bool isolated = m_environment.isTestHost() || m_environment.isSnapshotRun();
+    m_desktop = desktop && !isolated ? std::move(desktop) : DesktopServices::inMemory();
+    if (GlobalInputService* input = m_desktop->globalInput())
         m_hotKeyManager = std::make_unique<HotKeyManager>(*input);
+    m_updater = updater ? std::move(updater)
+                        : std::unique_ptr<Updater>(AppcastUpdater::fromInfoResource(m_network.get()));
 
     HotKeyManager::Handlers handlers{
-        {ShortcutAction::openTranslationWindow,
-         [self = QPointer(this)] {
-             if (self)
-                 self->presentMainWindow();
-         }},
-        {ShortcutAction::translateSelection,
-         [] { qCInfo(lcAppDelegate) << "Selection translation is not available in this build"; }},
-        {ShortcutAction::screenshotTranslation,
-         [] { qCInfo(lcAppDelegate) << "Screenshot translation is not available in this build"; }},
-        {ShortcutAction::screenshotRecognition,
-         [] { qCInfo(lcAppDelegate) << "Screenshot recognition is not available in this build"; }},
+        {ShortcutAction::openTranslationWindow, whileAlive(this, &AppDelegate::presentMainWindow)},
+        {ShortcutAction::translateSelection, whileAlive(this, &AppDelegate::translateSelection)},
+        {ShortcutAction::screenshotTranslation, whileAlive(this, &AppDelegate::startScreenshotTranslation)},
+        {ShortcutAction::screenshotRecognition, whileAlive(this, &AppDelegate::startScreenshotRecognition)},
     };
     m_shortcutWiring = std::make_unique<ShortcutWiring>(
         m_hotKeyManager.get(),
         [self = QPointer(this)] { return self ? self->currentShortcuts() : ShortcutConfiguration{}; },
         std::move(handlers));
-    const QPointer<AppDelegate> self(this);
-    m_commands = std::make_unique<AppCommands>(
-        [self] {
-            if (self)
-                self->checkForUpdates();
-        },
-        [self] {
-            if (self)
-                self->presentSettings();
-        });
+    m_commands = std::make_unique<AppCommands>(whileAlive(this, &AppDelegate::checkForUpdates),
+                                               whileAlive(this, &AppDelegate::presentSettings));
+    // The settings window shows what the last registration could not grab.
+    connect(m_shortcutWiring.get(), &ShortcutWiring::shortcutsRegistered, this,
+            [this] { m_settings->setShortcutRegistrationErrors(m_shortcutWiring->registrationErrors()); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::cleanUp);
 }
 
@@ -82,11 +96,16 @@ void AppDelegate::cleanUp() {
     m_cleanedUp = true;
     if (m_hotKeyManager)
         m_hotKeyManager->unregisterAll();
-    // The windows go before the storage, so nothing holds the test host's files while they are removed.
+    // The windows and the workflow go before the storage: the history database is closed (its queued
+    // writes done) before a test host's folder is removed.
+    m_capsule.reset();
+    m_screenshots.reset();
+    m_panel.reset();
     m_mainWindowController.reset();
     for (auto& [name, window] : m_hostedWindows)
         delete window;
     m_hostedWindows.clear();
+    m_workflow.reset();
     m_storage->removeTestHostStorage();
 }
 
@@ -100,12 +119,14 @@ void AppDelegate::start() {
         return;
     }
     // The panel hooks come first, so no hot key can fire into a workflow without a panel.
-    m_startupSteps << QStringLiteral("panel");
+    installPanel();
     installStatusItem();
     registerGlobalShortcuts();
-    m_startupSteps << QStringLiteral("capsule") << QStringLiteral("subscriptions");
+    installCapsule();
+    subscribeToSettings();
     presentMainWindow();
-    if (readBool(m_storage->settingsStore(), hasSeenGuideKey) != true)
+    m_updater->start();
+    if (readBool(m_settings->defaults(), AppSettings::firstRunGuideKey) != true)
         presentOnboarding(0);
 }
 
@@ -173,23 +194,12 @@ void AppDelegate::installStatusItem() {
         return;
     m_startupSteps << QStringLiteral("tray");
     const QPointer<AppDelegate> self(this);
-    auto run = [self](void (AppDelegate::*member)()) {
-        return [self, member] {
-            if (self)
-                (self->*member)();
-        };
-    };
+    auto run = [this](void (AppDelegate::*member)()) { return whileAlive(this, member); };
     StatusMenu::Commands commands;
     commands.showMainWindow = run(&AppDelegate::presentMainWindow);
-    commands.triggerTranslation = [] {
-        qCInfo(lcAppDelegate) << "Selection translation is not available in this build";
-    };
-    commands.triggerScreenshotTranslation = [] {
-        qCInfo(lcAppDelegate) << "Screenshot translation is not available in this build";
-    };
-    commands.triggerScreenshotRecognition = [] {
-        qCInfo(lcAppDelegate) << "Screenshot recognition is not available in this build";
-    };
+    commands.triggerTranslation = run(&AppDelegate::translateSelection);
+    commands.triggerScreenshotTranslation = run(&AppDelegate::startScreenshotTranslation);
+    commands.triggerScreenshotRecognition = run(&AppDelegate::startScreenshotRecognition);
     commands.showHistory = run(&AppDelegate::presentHistoryWindow);
     commands.showSettings = run(&AppDelegate::presentSettings);
     commands.showOnboarding = [self] {
@@ -222,15 +232,119 @@ std::optional<QString> AppDelegate::validateShortcut(const AppShortcut& shortcut
 }
 
 ShortcutConfiguration AppDelegate::currentShortcuts() const {
-    const std::optional<QByteArray> json = readData(m_storage->settingsStore(), shortcutsKey);
-    if (!json)
-        return ShortcutConfiguration::defaultShortcuts();
-    try {
-        return ShortcutConfiguration::fromJson(*json);
-    } catch (const std::exception& error) {
-        qCWarning(lcAppDelegate) << "Stored shortcuts unreadable, using the defaults:" << error.what();
-        return ShortcutConfiguration::defaultShortcuts();
+    return m_settings->shortcuts();
+}
+
+void AppDelegate::subscribeToSettings() {
+    if (m_subscribed)
+        return;
+    m_subscribed = true;
+    m_startupSteps << QStringLiteral("subscriptions");
+    connect(m_settings.get(), &AppSettings::shortcutsChanged, this, &AppDelegate::shortcutsDidChange);
+    connect(m_settings.get(), &AppSettings::autoSelectionButtonEnabledChanged, this, [this] {
+        if (m_capsule)
+            m_capsule->start();
+    });
+}
+
+void AppDelegate::ensureWorkflow() {
+    if (m_workflow)
+        return;
+    m_workflow = std::make_unique<WorkflowAssembly>(WorkflowAssembly::Configuration{
+        *m_settings, m_storage->keychainStore(), *m_desktop, systemClock(), *m_network,
+        m_storage->historyDatabasePath(), resolveHostedBaseURL()});
+}
+
+WorkflowCoordinator& AppDelegate::workflow() {
+    ensureWorkflow();
+    return m_workflow->coordinator();
+}
+
+void AppDelegate::installPanel() {
+    if (m_panel)
+        return;
+    m_startupSteps << QStringLiteral("panel");
+    WorkflowCoordinator& coordinator = workflow();
+    auto* panelWorkflow = new CoordinatorPanelWorkflow(&coordinator);
+    auto* panelSettings = new ResultPanelAppSettings(m_settings.get());
+    m_panel = std::make_unique<FloatingPanelController>(panelWorkflow, panelSettings);
+    // Deleted with the controller, after the panel's view that reads them.
+    panelWorkflow->setParent(m_panel.get());
+    panelSettings->setParent(m_panel.get());
+    const QPointer<FloatingPanelController> panel(m_panel.get());
+    coordinator.setPresentPanelHook([panel](std::optional<QRect> anchor) {
+        if (panel)
+            panel->present(anchor ? std::optional<QRectF>(QRectF(*anchor)) : std::nullopt);
+    });
+    coordinator.setFocusPanelInputHook([panel] {
+        if (panel)
+            panel->focusInput();
+    });
+    coordinator.setClosePanelHook([panel] {
+        if (panel)
+            panel->hidePanel();
+    });
+    coordinator.setCancelCaptureWorkflowHook(whileAlive(this, &AppDelegate::cancelScreenshotSession));
+}
+
+void AppDelegate::installCapsule() {
+    m_startupSteps << QStringLiteral("capsule");
+    GlobalInputService* input = m_desktop->globalInput();
+    if (m_capsule || !input)
+        return;
+    ensureWorkflow();
+    DesktopServices* desktop = m_desktop.get();
+    m_capsuleSettings = std::make_unique<AppSettingsCapsuleSettings>(*m_settings);
+    AutoSelectionButtonController::Services services{
+        *input,
+        *m_capsuleSettings,
+        systemClock(),
+        [desktop] { return desktop->permissions().isGranted(PermissionKind::accessibility); },
+        [desktop] {
+            const std::shared_ptr<WindowSystem> windows = desktop->windows();
+            const std::optional<FrontmostWindow> front = windows->frontmost();
+            return front && front->target.pid == windows->selfPid();
+        },
+        [desktop] { return desktop->foreignPrimaryChanges(); },
+        AutoSelectionButtonController::readerFunction(m_workflow->selectionReader()),
+        [desktop] { return desktop->cursorPosition(); },
+    };
+    const QPointer<WorkflowCoordinator> coordinator(&m_workflow->coordinator());
+    m_capsule = std::make_unique<AutoSelectionButtonController>(
+        std::move(services), [coordinator](const CapturedSelection& selection) {
+            if (coordinator)
+                coordinator->translateCapturedSelection(selection);
+        });
+    m_capsule->start();
+}
+
+ScreenshotAssembly* AppDelegate::screenshots() {
+    if (!m_screenshots) {
+        ensureWorkflow();
+        m_screenshots = std::make_unique<ScreenshotAssembly>(ScreenshotAssembly::Configuration{
+            *m_settings, std::make_shared<CoordinatorScreenshotWorkflow>(&m_workflow->coordinator()),
+            m_desktop->windows(), m_desktop->globalInput()});
     }
+    return m_screenshots.get();
+}
+
+void AppDelegate::translateSelection() {
+    workflow().translateSelection();
+}
+
+void AppDelegate::startScreenshotTranslation() {
+    if (ScreenshotAssembly* assembly = screenshots())
+        assembly->runs().startScreenshotSession(ScreenshotPurpose::translate);
+}
+
+void AppDelegate::startScreenshotRecognition() {
+    if (ScreenshotAssembly* assembly = screenshots())
+        assembly->runs().startScreenshotSession(ScreenshotPurpose::recognizeOnly);
+}
+
+void AppDelegate::cancelScreenshotSession() {
+    if (m_screenshots)
+        m_screenshots->runs().cancelScreenshotSession();
 }
 
 void AppDelegate::presentMainWindow() {
@@ -238,7 +352,9 @@ void AppDelegate::presentMainWindow() {
         m_startupSteps << QStringLiteral("mainWindow");
         const QPointer<AppDelegate> self(this);
         MainContentContext context;
-        context.settingsStore = &m_storage->settingsStore();
+        context.workflow = &workflow();
+        context.settings = m_settings.get();
+        context.historyStore = &m_workflow->historyStore();
         context.onOpenSettings = [self] {
             if (self)
                 self->presentSettings();
@@ -247,15 +363,22 @@ void AppDelegate::presentMainWindow() {
             if (self)
                 self->presentHistoryWindow();
         };
+        context.onScreenshotTranslate = whileAlive(this, &AppDelegate::startScreenshotTranslation);
+        context.onScreenshotRecognize = whileAlive(this, &AppDelegate::startScreenshotRecognition);
+        context.onRecognizeDroppedImage = [self](QImage image) {
+            if (!self)
+                return;
+            if (ScreenshotAssembly* assembly = self->screenshots())
+                assembly->runs().recognizeDroppedImage(image);
+        };
         context.isSnapshotMode = m_environment.snapshotScreen() == SnapshotScreen::workspace;
         if (context.isSnapshotMode)
             context.inputText = snapshotSampleText();
-        m_mainWindowController =
-            std::make_unique<MainWindowController>(std::move(context), m_factories.mainContent,
-                                                   closeBehaviorSetting(m_storage->settingsStore()), [self] {
-                                                       if (self)
-                                                           self->terminate();
-                                                   });
+        m_mainWindowController = std::make_unique<MainWindowController>(
+            std::move(context), m_factories.mainContent, closeBehaviorSetting(*m_settings), [self] {
+                if (self)
+                    self->terminate();
+            });
     }
     m_mainWindowController->showWindow();
     m_commands->attachTo(m_mainWindowController->window());
@@ -279,13 +402,26 @@ QWidget* AppDelegate::presentHostedWindow(const QString& name, const QString& ti
         layout->setContentsMargins(0, 0, 0, 0);
         QWidget* inner = content ? content(window) : nullptr;
         if (!inner) {
-            // Stands in until the real view of this window exists.
-            auto* label = new QLabel(window);
+            // Stands in until the real view of this window exists: the window's title, so the window is
+            // recognisable rather than an empty dark square.
+            auto* label = new QLabel(title, window);
             label->setObjectName(QStringLiteral("placeholder"));
+            label->setAlignment(Qt::AlignCenter);
+            label->setFont(Theme::manropeMedium30());
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, Theme::colorE9E1D4());
+            label->setPalette(palette);
             inner = label;
         }
         layout->addWidget(inner);
         window->resize(size);
+        // Centred on the screen under the pointer, like the main window.
+        if (const QScreen* screen = QGuiApplication::screenAt(QCursor::pos())
+                                        ? QGuiApplication::screenAt(QCursor::pos())
+                                        : QGuiApplication::primaryScreen()) {
+            const QRect available = screen->availableGeometry();
+            window->move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+        }
         m_commands->attachTo(window);
     }
     window->show();
@@ -319,13 +455,7 @@ void AppDelegate::presentHistoryWindow() {
 }
 
 void AppDelegate::checkForUpdates() {
-    const QString version = infoValue(QStringLiteral("CFBundleShortVersionString"));
-    auto* box = new QMessageBox(
-        QMessageBox::Information, QStringLiteral("检查更新…"),
-        QStringLiteral("Ondrel %1").arg(version.isEmpty() ? qApp->applicationVersion() : version));
-    box->setInformativeText(QStringLiteral("更新通过系统的软件包管理器提供。"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    m_updater->checkForUpdates();
 }
 
 } // namespace tolvane

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "app/app_storage.h"
+#include "app/desktop_services.h"
 #include "app/launch_environment.h"
 #include "app/main_window_controller.h"
+#include "app/updater.h"
 #include "model/shortcut_configuration.h"
 
+#include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -15,10 +18,16 @@
 namespace tolvane {
 
 class AppCommands;
-class GlobalInputService;
+class AppSettings;
+class AppSettingsCapsuleSettings;
+class AutoSelectionButtonController;
+class FloatingPanelController;
 class HotKeyManager;
+class ScreenshotAssembly;
 class ShortcutWiring;
 class StatusMenu;
+class WorkflowAssembly;
+class WorkflowCoordinator;
 
 // The windows the shell hosts but other parts of the application build. Any factory left empty shows a
 // placeholder window instead.
@@ -38,11 +47,13 @@ class AppDelegate final : public QObject {
 public:
     static constexpr int lastOnboardingStep = 3;
     static inline const QString hasSeenGuideKey = QStringLiteral("firstRun.hasSeenGuide");
-    static inline const QString shortcutsKey = QStringLiteral("shortcuts");
 
-    // `input` is the desktop's global input (null: no hot keys, e.g. under Wayland or in tests).
-    AppDelegate(LaunchEnvironment environment, AppFactories factories, GlobalInputService* input = nullptr,
-                QObject* parent = nullptr);
+    // `desktop` is the desktop the workflow acts on; null means the in-memory one (no hot keys, no capsule,
+    // nothing read from or written to other applications). Test hosts and snapshot runs always use the
+    // in-memory desktop. `updater` null means the default: the appcast updater for normal runs, none else.
+    AppDelegate(LaunchEnvironment environment, AppFactories factories,
+                std::unique_ptr<DesktopServices> desktop = nullptr,
+                std::unique_ptr<Updater> updater = nullptr, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // The start-up sequence; does nothing under a test host.
@@ -57,12 +68,23 @@ public:
     void presentOnboarding(int step);
     void presentHistoryWindow();
     void checkForUpdates();
+    // The tray and hot-key commands of the workflow.
+    void translateSelection();
+    void startScreenshotTranslation();
+    void startScreenshotRecognition();
+    // Ends a screenshot run in progress (the workflow's capture-cancel hook).
+    void cancelScreenshotSession();
     std::optional<QString> validateShortcut(const AppShortcut& shortcut) const;
     // The shortcut setting changed: register again on a later turn.
     void shortcutsDidChange();
 
     const LaunchEnvironment& environment() const { return m_environment; }
     AppStorage& storage() { return *m_storage; }
+    AppSettings& settings() { return *m_settings; }
+    // The workflow and the windows it drives; built on first need (at start-up for a normal run).
+    WorkflowCoordinator& workflow();
+    FloatingPanelController* panelController() const { return m_panel.get(); }
+    AutoSelectionButtonController* capsule() const { return m_capsule.get(); }
     StatusMenu* statusMenu() const { return m_statusMenu.get(); }
     MainWindowController* mainWindowController() const { return m_mainWindowController.get(); }
     ShortcutWiring* shortcutWiring() const { return m_shortcutWiring.get(); }
@@ -77,8 +99,14 @@ Q_SIGNALS:
     void terminating();
 
 private:
+    void ensureWorkflow();
+    void installPanel();
     void installStatusItem();
     void registerGlobalShortcuts();
+    void installCapsule();
+    void subscribeToSettings();
+    // Built on first use.
+    ScreenshotAssembly* screenshots();
     ShortcutConfiguration currentShortcuts() const;
     void runSnapshot(SnapshotScreen screen);
     QWidget* presentHostedWindow(const QString& name, const QString& title, QSize size,
@@ -87,6 +115,16 @@ private:
     LaunchEnvironment m_environment;
     AppFactories m_factories;
     std::unique_ptr<AppStorage> m_storage;
+    std::unique_ptr<AppSettings> m_settings;
+    // The one network manager: providers and the updater.
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<DesktopServices> m_desktop;
+    std::unique_ptr<Updater> m_updater;
+    std::unique_ptr<WorkflowAssembly> m_workflow;
+    std::unique_ptr<FloatingPanelController> m_panel;
+    std::unique_ptr<ScreenshotAssembly> m_screenshots;
+    std::unique_ptr<AppSettingsCapsuleSettings> m_capsuleSettings;
+    std::unique_ptr<AutoSelectionButtonController> m_capsule;
     std::unique_ptr<HotKeyManager> m_hotKeyManager;
     std::unique_ptr<ShortcutWiring> m_shortcutWiring;
     std::unique_ptr<AppCommands> m_commands;
@@ -95,6 +133,7 @@ private:
     std::map<QString, QPointer<QWidget>> m_hostedWindows;
     QStringList m_startupSteps;
     bool m_cleanedUp = false;
+    bool m_subscribed = false;
 };
 
 } // namespace tolvane

@@ -2,7 +2,7 @@
 
 #include "app/theme.h"
 #include "core/logging.h"
-#include "platform/key_value_store.h"
+#include "model/app_settings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -149,17 +149,10 @@ void MainWindowController::handleCloseChoice(QMessageBox* box) {
     }
 }
 
-MainWindowController::CloseBehaviorSetting closeBehaviorSetting(KeyValueStore& store) {
+MainWindowController::CloseBehaviorSetting closeBehaviorSetting(AppSettings& settings) {
     return {
-        [&store] {
-            const std::optional<QString> raw = readString(store, mainWindowCloseBehaviorKey);
-            const auto behavior = raw ? fromRawValue<MainWindowCloseBehavior>(*raw) : std::nullopt;
-            return behavior.value_or(MainWindowCloseBehavior::ask);
-        },
-        [&store](MainWindowCloseBehavior behavior) {
-            store.setValue(mainWindowCloseBehaviorKey, rawValue(behavior));
-            store.sync();
-        },
+        [&settings] { return settings.mainWindowCloseBehavior(); },
+        [&settings](MainWindowCloseBehavior behavior) { settings.setMainWindowCloseBehavior(behavior); },
     };
 }
 

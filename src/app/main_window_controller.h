@@ -11,14 +11,16 @@
 
 namespace tolvane {
 
-class KeyValueStore;
+class AppSettings;
+class HistoryStore;
 class WorkflowCoordinator;
 
 // What the main window's content is built from: the services, the delegate's callbacks and the initial
 // view state.
 struct MainContentContext {
     WorkflowCoordinator* workflow = nullptr;
-    KeyValueStore* settingsStore = nullptr;
+    AppSettings* settings = nullptr;
+    HistoryStore* historyStore = nullptr;
     std::function<void()> onOpenSettings;
     std::function<void()> onOpenHistory;
     std::function<void()> onScreenshotTranslate;
@@ -101,8 +103,7 @@ private:
     bool m_closingDirectly = false;
 };
 
-// The key of the close behaviour in the settings store, and its reading (unknown values read as "ask").
-inline const QString mainWindowCloseBehaviorKey = QStringLiteral("window.main.closeBehavior");
-MainWindowController::CloseBehaviorSetting closeBehaviorSetting(KeyValueStore& store);
+// The close behaviour as the settings hold it (an unknown stored value reads as "ask").
+MainWindowController::CloseBehaviorSetting closeBehaviorSetting(AppSettings& settings);
 
 } // namespace tolvane

@@ -18,7 +18,14 @@ WorkspacePlaceholder::WorkspacePlaceholder(const MainContentContext& context, QW
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 0, 24, 24);
-    layout->addSpacing(52);
+    // The first row stands for the workspace's title bar: the application's name, so the window reads as
+    // the translation window even before any text is in it.
+    auto* title = new QLabel(QStringLiteral("Ondrel"), this);
+    title->setObjectName(QStringLiteral("title"));
+    title->setFont(Theme::manropeMedium30());
+    title->setFixedHeight(52);
+    title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    layout->addWidget(title);
     auto* text = new QLabel(context.inputText, this);
     text->setObjectName(QStringLiteral("inputText"));
     text->setFont(Theme::interRegular22());

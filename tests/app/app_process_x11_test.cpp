@@ -1,10 +1,14 @@
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
 
 namespace {
 
@@ -18,12 +22,18 @@ protected:
             QDir().mkpath(profile.filePath(QLatin1String(folder)));
         QFile::setPermissions(profile.filePath(QStringLiteral("runtime")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile ini(profile.filePath(QStringLiteral("config/Tolvane/Tolvane.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[firstRun]\nhasSeenGuide=true\n");
+        writeSettings({});
     }
 
-    std::unique_ptr<QProcess> launch() {
+    // The settings file as the application reads it, with the guide already seen.
+    void writeSettings(const QByteArray& extraLines) {
+        QFile ini(profile.filePath(QStringLiteral("config/Tolvane/Tolvane.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[General]\nfirstRun.hasSeenGuide=true\n" + extraLines);
+    }
+
+    std::unique_ptr<QProcess> launch(const QStringList& arguments = {},
+                                     const std::map<QString, QString>& extra = {}) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("XCTestConfigurationFilePath"));
@@ -32,10 +42,54 @@ protected:
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), profile.filePath(QStringLiteral("cache")));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), profile.filePath(QStringLiteral("runtime")));
         environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tolvane.*=true"));
+        for (const auto& [name, value] : extra)
+            environment.insert(name, value);
         process->setProcessEnvironment(environment);
         process->setProcessChannelMode(QProcess::MergedChannels);
-        process->start(QStringLiteral(TOLVANE_BINARY), {});
+        process->start(QStringLiteral(TOLVANE_BINARY), arguments);
         return process;
+    }
+
+    // xdotool's answer, trimmed; none when it failed.
+    static std::optional<QString> xdotool(const QStringList& arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral("xdotool"), arguments);
+        if (!tool.waitForFinished(20000) || tool.exitCode() != 0) {
+            qWarning() << "xdotool" << arguments << "failed:" << tool.readAllStandardError()
+                       << tool.exitCode();
+            return std::nullopt;
+        }
+        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    }
+    // The visible top-level windows of a process.
+    static QStringList visibleWindows(const QProcess& process) {
+        return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                        QString::number(process.processId())})
+            .value_or(QString())
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    // Activates the main window (the process's large "Ondrel" window) and presses Ctrl+W in it through
+    // XTest, so the close command goes through the window's own close event.
+    static bool pressCloseInMainWindow(const QProcess& process) {
+        const QStringList candidates = xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                                QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                                                QStringLiteral("--pid"), QString::number(process.processId()),
+                                                QStringLiteral("--name"), QStringLiteral("^Ondrel$")})
+                                           .value_or(QString())
+                                           .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString& window : candidates) {
+            const QString geometry =
+                xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window})
+                    .value_or(QString());
+            const int width =
+                geometry.section(QStringLiteral("WIDTH="), 1).section(QLatin1Char('\n'), 0, 0).toInt();
+            if (width < 1180)
+                continue;
+            if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}))
+                return false;
+            return xdotool({QStringLiteral("key"), QStringLiteral("ctrl+w")}).has_value();
+        }
+        return false;
     }
 
     // Waits until the process has written `text` `times` times in all.
@@ -89,6 +143,110 @@ TEST_F(AppProcess, SocketLeftByAKilledInstanceDoesNotBlockTheNextStart) {
     ::kill(pid_t(next->processId()), SIGTERM);
     ASSERT_TRUE(next->waitForFinished(20000));
     EXPECT_EQ(next->exitCode(), 0);
+}
+
+TEST_F(AppProcess, ClosingTheMainWindowFollowsEachCloseBehaviour) {
+    // quit: the process really exits, with status 0.
+    writeSettings("window.main.closeBehavior=quit\n");
+    auto quitting = launch();
+    QByteArray output;
+    ASSERT_TRUE(waitForOutput(*quitting, output, "Main window shown")) << output.toStdString();
+    ASSERT_TRUE(pressCloseInMainWindow(*quitting));
+    ASSERT_TRUE(quitting->waitForFinished(20000)) << "quit must end the process";
+    EXPECT_EQ(quitting->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(quitting->exitCode(), 0);
+
+    // keepRunning: the window goes, the process stays.
+    writeSettings("window.main.closeBehavior=keepRunning\n");
+    auto keeping = launch();
+    output.clear();
+    ASSERT_TRUE(waitForOutput(*keeping, output, "Main window shown")) << output.toStdString();
+    ASSERT_TRUE(pressCloseInMainWindow(*keeping));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return visibleWindows(*keeping).isEmpty(); }, 10000));
+    EXPECT_EQ(keeping->state(), QProcess::Running);
+    ::kill(pid_t(keeping->processId()), SIGTERM);
+    ASSERT_TRUE(keeping->waitForFinished(20000));
+    EXPECT_EQ(keeping->exitCode(), 0);
+
+    // ask: the choice box comes up over the window that stays.
+    writeSettings("window.main.closeBehavior=ask\n");
+    auto asking = launch();
+    output.clear();
+    ASSERT_TRUE(waitForOutput(*asking, output, "Main window shown")) << output.toStdString();
+    const qsizetype before = visibleWindows(*asking).size();
+    ASSERT_TRUE(pressCloseInMainWindow(*asking));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return visibleWindows(*asking).size() == before + 1; }, 10000));
+    EXPECT_EQ(asking->state(), QProcess::Running);
+    ::kill(pid_t(asking->processId()), SIGTERM);
+    ASSERT_TRUE(asking->waitForFinished(20000));
+    EXPECT_EQ(asking->exitCode(), 0);
+}
+
+TEST_F(AppProcess, EachSnapshotSwitchDrawsItsScreenWritesItAndExits) {
+    const std::vector<std::pair<QString, QString>> runs{
+        {QStringLiteral("--ui-snapshot-workspace"), QStringLiteral("1441x901")},
+        {QStringLiteral("--ui-snapshot-ocr"), QStringLiteral("1440x900")},
+        {QStringLiteral("--ui-snapshot-ocr-error"), QStringLiteral("520x320")},
+        {QStringLiteral("--ui-snapshot-settings"), QString()},
+        {QStringLiteral("--ui-snapshot-onboarding"), QStringLiteral("880x640")},
+        {QStringLiteral("--ui-snapshot-onboarding-features"), QStringLiteral("880x640")},
+        {QStringLiteral("--ui-snapshot-onboarding-permissions"), QStringLiteral("880x640")},
+        {QStringLiteral("--ui-snapshot-onboarding-workflow"), QStringLiteral("880x640")},
+    };
+    for (const auto& [switchName, size] : runs) {
+        const QString png = profile.filePath(switchName.mid(2) + QStringLiteral(".png"));
+        auto run = launch({switchName}, {{QStringLiteral("TOLVANE_SNAPSHOT_OUTPUT"), png}});
+        ASSERT_TRUE(run->waitForFinished(30000)) << switchName.toStdString() << run->readAll().toStdString();
+        EXPECT_EQ(run->exitCode(), 0) << switchName.toStdString();
+        const QString output = QString::fromUtf8(run->readAll());
+        const QString line = QStringLiteral("snapshot ") + switchName + QLatin1Char(' ');
+        EXPECT_TRUE(output.contains(line)) << output.toStdString();
+        if (!size.isEmpty())
+            EXPECT_TRUE(
+                output.section(line, 1).section(QLatin1Char('\n'), 0, 0).endsWith(QLatin1Char(' ') + size))
+                << switchName.toStdString() << ": " << output.toStdString();
+        EXPECT_FALSE(output.contains("Registered")) << "a snapshot run grabs no keys";
+
+        // A picture with more than one colour: the placeholder's label is drawn.
+        const QImage image(png);
+        ASSERT_FALSE(image.isNull()) << switchName.toStdString();
+        const QRgb first = image.pixel(0, 0);
+        bool varied = false;
+        for (int y = 0; y < image.height() && !varied; y += 3)
+            for (int x = 0; x < image.width() && !varied; x += 3)
+                varied = image.pixel(x, y) != first;
+        EXPECT_TRUE(varied) << switchName.toStdString() << " drew a blank picture";
+    }
+}
+
+TEST_F(AppProcess, TestHostLeavesTheUsersFoldersAndKeyringAlone) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    std::map<QString, QString> sentinel{{QStringLiteral("XCTestConfigurationFilePath"), QString()}};
+    for (const char* variable :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        sentinel[QLatin1String(variable)] = home.path();
+    auto host = launch({}, sentinel);
+    ASSERT_TRUE(host->waitForStarted(20000));
+    const QString folder =
+        QDir(QDir::tempPath())
+            .filePath(QStringLiteral("com.tolvane.app.tests.") + QString::number(host->processId()));
+    QByteArray output;
+    ASSERT_TRUE(waitForOutput(*host, output, "Test host")) << output.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(folder));
+    ::kill(pid_t(host->processId()), SIGTERM);
+    ASSERT_TRUE(host->waitForFinished(20000));
+    EXPECT_EQ(host->exitCode(), 0);
+    output += host->readAll();
+    EXPECT_FALSE(output.contains("Registered")) << output.toStdString();
+    EXPECT_FALSE(output.contains("Main window shown")) << output.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder)) << "the test host's folder is removed at exit";
+    QStringList written;
+    QDirIterator it(home.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << it.next();
+    EXPECT_EQ(written, QStringList()) << "nothing lands in the user's folders";
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 #include "app/main_window_controller.h"
+#include "core/clock.h"
+#include "model/app_settings.h"
 #include "platform/memory/memory_key_value_store.h"
 
 #include <QApplication>
@@ -32,15 +34,16 @@ protected:
                 lastContext = given;
                 return new QLabel(given.inputText, parent);
             },
-            closeBehaviorSetting(store), [this] { ++terminations; });
+            closeBehaviorSetting(settings), [this] { ++terminations; });
     }
-    void setBehavior(MainWindowCloseBehavior behavior) { closeBehaviorSetting(store).write(behavior); }
+    void setBehavior(MainWindowCloseBehavior behavior) { closeBehaviorSetting(settings).write(behavior); }
     static void nextTurns() {
         for (int i = 0; i < 3; ++i)
             QCoreApplication::processEvents();
     }
 
     MemoryKeyValueStore store;
+    AppSettings settings{store, systemClock()};
     std::unique_ptr<MainWindowController> controller;
     int factoryCalls = 0;
     int terminations = 0;
@@ -99,7 +102,7 @@ TEST_F(MainWindowControllerTest, AskShowsOneBoxAndKeepingRemembersTheChoice) {
     EXPECT_TRUE(window->isVisible()) << "hidden a turn later, not inside the box's completion";
     nextTurns();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(closeBehaviorSetting(store).read(), MainWindowCloseBehavior::keepRunning);
+    EXPECT_EQ(settings.mainWindowCloseBehavior(), MainWindowCloseBehavior::keepRunning);
     EXPECT_EQ(terminations, 0);
 
     // Remembered: the next close hides at once.
@@ -119,7 +122,7 @@ TEST_F(MainWindowControllerTest, QuittingTerminatesOnceWithoutHidingFirst) {
     EXPECT_EQ(terminations, 1);
     EXPECT_TRUE(window->isVisible());
     // Not ticked: the setting stays "ask".
-    EXPECT_EQ(closeBehaviorSetting(store).read(), MainWindowCloseBehavior::ask);
+    EXPECT_EQ(settings.mainWindowCloseBehavior(), MainWindowCloseBehavior::ask);
 
     setBehavior(MainWindowCloseBehavior::quit);
     EXPECT_FALSE(window->close());
@@ -130,14 +133,18 @@ TEST_F(MainWindowControllerTest, QuittingTerminatesOnceWithoutHidingFirst) {
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST(CloseBehaviorSettingTest, UnknownStoredValuesReadAsAsk) {
+TEST(CloseBehaviorSettingTest, UnknownStoredValuesReadAsAskAndChoicesAreStored) {
+    const QString key = QStringLiteral("window.main.closeBehavior");
     MemoryKeyValueStore store;
-    store.setValue(mainWindowCloseBehaviorKey, QStringLiteral("explode"));
-    EXPECT_EQ(closeBehaviorSetting(store).read(), MainWindowCloseBehavior::ask);
-    store.setValue(mainWindowCloseBehaviorKey, 2);
-    EXPECT_EQ(closeBehaviorSetting(store).read(), MainWindowCloseBehavior::ask);
-    closeBehaviorSetting(store).write(MainWindowCloseBehavior::quit);
-    EXPECT_EQ(store.value(mainWindowCloseBehaviorKey).toString(), QStringLiteral("quit"));
+    store.setValue(key, QStringLiteral("explode"));
+    AppSettings unknown(store, systemClock());
+    EXPECT_EQ(closeBehaviorSetting(unknown).read(), MainWindowCloseBehavior::ask);
+    store.setValue(key, 2);
+    AppSettings wrongType(store, systemClock());
+    EXPECT_EQ(closeBehaviorSetting(wrongType).read(), MainWindowCloseBehavior::ask);
+    closeBehaviorSetting(wrongType).write(MainWindowCloseBehavior::quit);
+    EXPECT_EQ(store.value(key).toString(), QStringLiteral("quit"));
+    EXPECT_EQ(AppSettings(store, systemClock()).mainWindowCloseBehavior(), MainWindowCloseBehavior::quit);
 }
 
 } // namespace

@@ -1,0 +1,247 @@
+#include "app/app_delegate.h"
+#include "app/desktop_services.h"
+#include "app/floating_panel_controller.h"
+#include "app/result_panel_window.h"
+#include "app/shortcut_wiring.h"
+#include "model/app_settings.h"
+#include "platform/memory/memory_accessibility_backend.h"
+#include "platform/memory/memory_key_injector.h"
+#include "platform/memory/memory_pasteboard_backend.h"
+#include "platform/memory/memory_window_system.h"
+#include "platform/permission_service.h"
+#include "workflow/auto_selection_button_controller.h"
+#include "workflow/fake_global_input.h"
+#include "workflow/workflow_coordinator.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace tolvane {
+namespace {
+
+using testing::FakeGlobalInput;
+
+constexpr qint64 editorPid = 5151;
+constexpr uint32_t keysymT = 0x74;
+constexpr uint32_t keysymX = 0x78;
+constexpr uint32_t keysymY = 0x79;
+
+// Scripted global input that reports each grab before it is made.
+class ObservedInput final : public GlobalInputService {
+public:
+    FakeGlobalInput fake;
+    std::function<void()> beforeGrab;
+
+    int32_t status() const override { return fake.status(); }
+    int32_t rawInputStatus() const override { return fake.rawInputStatus(); }
+    int32_t grabKey(KeyChord chord, HotKeyIdentifier id) override {
+        if (beforeGrab)
+            beforeGrab();
+        return fake.grabKey(chord, id);
+    }
+    void ungrabKey(HotKeyIdentifier id) override { fake.ungrabKey(id); }
+    int addHotKeyHandler(HotKeyHandler handler) override { return fake.addHotKeyHandler(std::move(handler)); }
+    int addRawObserver(RawObserver observer) override { return fake.addRawObserver(std::move(observer)); }
+    void remove(int subscription) override { fake.remove(subscription); }
+};
+
+// An X11 desktop made of fakes: scripted grabs, one editor in front with a selection, granted permissions.
+class FakeDesktop final : public DesktopServices {
+public:
+    ObservedInput observed;
+    FakeGlobalInput& input = observed.fake;
+    MemoryPasteboardBackend pasteboard_{systemClock()};
+    MemoryKeyInjector keys_;
+    std::shared_ptr<MemoryWindowSystem> windows_ = std::make_shared<MemoryWindowSystem>();
+    MemoryAccessibilityBackend accessibility_;
+    PermissionService permissions_{
+        SessionInfo{SessionKind::x11, X11Extensions{true, 2, 3, true, true, true}}};
+
+    FakeDesktop() {
+        windows_->setFront(windows_->addWindow(0x600001, editorPid, 1, QStringLiteral("Editor")));
+    }
+
+    GlobalInputService* globalInput() override { return &observed; }
+    PasteboardBackend& pasteboard() override { return pasteboard_; }
+    KeyInjector& keys() override { return keys_; }
+    std::shared_ptr<WindowSystem> windows() override { return windows_; }
+    AccessibilityBackend& accessibility() override { return accessibility_; }
+    const PermissionService& permissions() const override { return permissions_; }
+    quint64 foreignPrimaryChanges() const override { return 0; }
+    QPoint cursorPosition() const override { return {400, 300}; }
+
+    // The grab of the chord with this keysym, if any.
+    std::optional<HotKeyIdentifier> grabOf(uint32_t keysym) const {
+        for (const auto& [id, chord] : input.grabs)
+            if (chord.keysym == keysym)
+                return HotKeyIdentifier{id.first, id.second};
+        return std::nullopt;
+    }
+};
+
+// A normal (not test-host) start-up on the fake desktop, with the user's folders pointed at a sentinel and
+// no session bus or display for the keyring to reach.
+class AppWiring : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sentinel.isValid());
+        for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                                     "XDG_STATE_HOME", "DBUS_SESSION_BUS_ADDRESS", "DISPLAY"}) {
+            saved.emplace_back(variable, qgetenv(variable));
+            qputenv(variable,
+                    QByteArrayView(variable).startsWith("HOME") || QByteArrayView(variable).startsWith("XDG")
+                        ? sentinel.path().toLocal8Bit()
+                        : QByteArray());
+        }
+        auto owned = std::make_unique<FakeDesktop>();
+        desktop = owned.get();
+        delegate = std::make_unique<AppDelegate>(LaunchEnvironment{{QStringLiteral("tolvane")}, {}, false},
+                                                 AppFactories{}, std::move(owned));
+        delegate->settings().defaults().setValue(AppSettings::firstRunGuideKey, true);
+    }
+    void TearDown() override {
+        delegate.reset();
+        for (const auto& [variable, value] : saved)
+            qputenv(variable, value);
+    }
+    static void turns(int count = 5) {
+        for (int i = 0; i < count; ++i)
+            QCoreApplication::processEvents();
+    }
+    bool panelShown() const {
+        return delegate->panelController() && delegate->panelController()->panelWindow() &&
+               delegate->panelController()->panelWindow()->isVisible();
+    }
+
+    QTemporaryDir sentinel;
+    std::vector<std::pair<const char*, QByteArray>> saved;
+    FakeDesktop* desktop = nullptr;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(AppWiring, PanelHooksAreInPlaceBeforeTheFirstGrabAndHotKeysDriveTheWorkflow) {
+    // From the first grab on a hot key could fire: the workflow must already reach the panel by then.
+    std::optional<bool> panelReachableAtFirstGrab;
+    desktop->observed.beforeGrab = [&] {
+        if (panelReachableAtFirstGrab)
+            return;
+        panelReachableAtFirstGrab = false;
+        delegate->workflow().presentPanel(QRect(100, 100, 40, 12));
+        panelReachableAtFirstGrab = panelShown();
+    };
+    delegate->start();
+    desktop->observed.beforeGrab = nullptr;
+    EXPECT_EQ(panelReachableAtFirstGrab, true);
+    EXPECT_EQ(desktop->input.grabs.size(), 4u);
+    delegate->workflow().dismissPanel();
+    turns();
+    EXPECT_FALSE(panelShown());
+
+    // Ctrl+Alt+T reads the editor's selection into the workflow and shows the panel beside it.
+    desktop->accessibility_.setFocused(editorPid,
+                                       {QStringLiteral("  Hello world \n"), QRect(200, 180, 90, 16)});
+    const std::optional<HotKeyIdentifier> translate = desktop->grabOf(keysymT);
+    ASSERT_TRUE(translate.has_value());
+    EXPECT_TRUE(desktop->input.press(*translate));
+    EXPECT_EQ(delegate->workflow().sourceText(), QString()) << "the handler runs on a later turn";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return delegate->workflow().sourceText() == QStringLiteral("Hello world"); }, 5000));
+    EXPECT_TRUE(panelShown());
+
+    // Ctrl+Alt+O brings the hidden main window back.
+    delegate->mainWindowController()->window()->hide();
+    const std::optional<HotKeyIdentifier> open = desktop->grabOf(0x6f);
+    ASSERT_TRUE(open.has_value());
+    desktop->input.press(*open);
+    turns();
+    EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible());
+}
+
+TEST_F(AppWiring, RegistrationResultsReachTheSettingsAndChangesRegisterAgain) {
+    desktop->input.grabResults[keysymX] = 10;
+    delegate->start();
+    ShortcutRegistrationErrors errors = delegate->settings().shortcutRegistrationErrors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors.begin()->first, ShortcutAction::screenshotRecognition);
+    EXPECT_TRUE(errors.begin()->second.contains(QStringLiteral("10")))
+        << errors.begin()->second.toStdString();
+
+    // Moving the refused action to a free chord registers on a later turn and clears the error.
+    const AppShortcut ctrlAltY{16, ShortcutModifiers{ShortcutModifiers::command, ShortcutModifiers::option},
+                               QStringLiteral("y"), 1};
+    delegate->settings().setShortcut(ctrlAltY, ShortcutAction::screenshotRecognition);
+    turns();
+    EXPECT_TRUE(delegate->settings().shortcutRegistrationErrors().empty());
+    EXPECT_TRUE(desktop->grabOf(keysymY).has_value());
+
+    // A chord the desktop refuses: setShortcut clears the error, the queued registration has the last word.
+    desktop->input.grabResults[keysymY] = 10;
+    delegate->settings().setShortcut(std::nullopt, ShortcutAction::screenshotRecognition);
+    turns();
+    delegate->settings().setShortcut(ctrlAltY, ShortcutAction::screenshotRecognition);
+    EXPECT_TRUE(delegate->settings().shortcutRegistrationErrors().empty());
+    turns();
+    errors = delegate->settings().shortcutRegistrationErrors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors.begin()->first, ShortcutAction::screenshotRecognition);
+
+    // Restoring defaults that are already in place still registers again.
+    desktop->input.grabResults.clear();
+    delegate->settings().setShortcuts(ShortcutConfiguration::defaultShortcuts());
+    turns();
+    const int grabsBefore = desktop->input.grabCalls;
+    delegate->shortcutWiring()->reregisterShortcuts();
+    turns();
+    EXPECT_GT(desktop->input.grabCalls, grabsBefore);
+    EXPECT_TRUE(delegate->settings().shortcutRegistrationErrors().empty());
+}
+
+TEST_F(AppWiring, SelectionCapsuleFollowsItsSetting) {
+    delegate->start();
+    AutoSelectionButtonController* capsule = delegate->capsule();
+    ASSERT_NE(capsule, nullptr);
+    EXPECT_FALSE(capsule->isRunning()) << "off by default";
+    delegate->settings().setAutoSelectionButtonEnabled(true);
+    EXPECT_TRUE(capsule->isRunning());
+    EXPECT_GT(desktop->input.observerCount(), 0u);
+    delegate->settings().setAutoSelectionButtonEnabled(false);
+    EXPECT_FALSE(capsule->isRunning());
+    EXPECT_EQ(desktop->input.observerCount(), 0u);
+}
+
+TEST_F(AppWiring, ClosingTheMainWindowFollowsTheCloseBehaviourSetting) {
+    delegate->start();
+    QWidget* window = delegate->mainWindowController()->window();
+    ASSERT_NE(window, nullptr);
+    QSignalSpy terminating(delegate.get(), &AppDelegate::terminating);
+
+    delegate->settings().setMainWindowCloseBehavior(MainWindowCloseBehavior::keepRunning);
+    window->close();
+    turns();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(terminating.count(), 0);
+
+    delegate->presentMainWindow();
+    EXPECT_EQ(delegate->mainWindowController()->window(), window) << "the same window comes back";
+    delegate->settings().setMainWindowCloseBehavior(MainWindowCloseBehavior::ask);
+    window->close();
+    turns();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_NE(delegate->mainWindowController()->closeChoiceBox(), nullptr);
+    EXPECT_EQ(terminating.count(), 0);
+    delegate->mainWindowController()->closeChoiceBox()->done(0);
+    turns();
+
+    delegate->settings().setMainWindowCloseBehavior(MainWindowCloseBehavior::quit);
+    delegate->presentMainWindow();
+    window->close();
+    turns();
+    EXPECT_EQ(terminating.count(), 1);
+}
+
+} // namespace
+} // namespace tolvane

@@ -312,6 +312,29 @@ TEST_F(AutoSelectionButtonX11, StyleMenuOffersEveryStyleAndAChoiceTranslatesWith
     expectFocusStayedWithHelper();
 }
 
+TEST_F(AutoSelectionButtonX11, DraggingTheCapsuleMovesItAndNeverTranslates) {
+    dragSelectField();
+    ASSERT_TRUE(waitForCapsule());
+    QWidget* panel = controller.panel();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(panel));
+    const QPoint before = panel->pos();
+
+    // Pressed on the glass and moved 60 px down-right in steps: the capsule follows the pointer exactly
+    // and the release is no click.
+    const QPoint grip = before + QPoint(19, 19);
+    drag(grip, grip + QPoint(60, 40));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->pos() == before + QPoint(60, 40); }, 3000))
+        << "at " << panel->pos().x() << "," << panel->pos().y();
+    EXPECT_TRUE(controller.isCapsuleVisible());
+    QTest::qWait(200);
+    EXPECT_TRUE(translations.empty());
+
+    // The moved capsule still works where it now is.
+    clickAt(panel->geometry().topLeft() + QPoint(19, 19));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return translations.size() == 1; }, 5000));
+    EXPECT_EQ(translations.front().text, fieldText);
+}
+
 TEST_F(AutoSelectionButtonX11, HidesOnKeyPressAndOnPressesElsewhereAndPendingReadsDie) {
     // A key press hides the capsule (modifier keys alone are no key presses: Shift may extend a selection).
     dragSelectField();

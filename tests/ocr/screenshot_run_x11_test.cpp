@@ -42,7 +42,7 @@ public:
     }
     void setPicture(QImage picture) {
         m_picture = std::move(picture);
-        setFixedSize(m_picture.size());
+        setFixedSize(m_picture.deviceIndependentSize().toSize());
         repaint();
     }
 
@@ -61,9 +61,31 @@ bool showAndWait(QWidget& window) {
     return true;
 }
 
+// Device pixels per logical unit (QT_SCALE_FACTOR=2 runs the tests on a doubled screen).
+qreal screenScale() {
+    return QGuiApplication::primaryScreen()->devicePixelRatio();
+}
+
+// Text as an application would draw it on this screen: rendered in device pixels.
+QImage crispText(const QStringList& lines, int pixelSize, bool dark, const QString& family, int margin) {
+    const qreal scale = screenScale();
+    QImage image = renderText(lines, qRound(pixelSize * scale), dark, family, qRound(margin * scale));
+    image.setDevicePixelRatio(scale);
+    return image;
+}
+
+// A blank light picture of `size` logical units, in device pixels.
+QImage blankPicture(QSize size) {
+    const qreal scale = screenScale();
+    QImage image((QSizeF(size) * scale).toSize(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    image.fill(QColor(250, 250, 250));
+    return image;
+}
+
 // Renders `lines` at 16 px on a light background, in the fonts the application uses.
 QImage textPicture(const QStringList& lines, const QString& family) {
-    return renderText(lines, 16, false, family, 20);
+    return crispText(lines, 16, false, family, 20);
 }
 
 class MemorySettings final : public ScreenshotRunSettings {
@@ -223,9 +245,19 @@ protected:
         return overlay;
     }
 
-    // Drags from the region's bottom-right corner to its top-left one, then waits until a view has it.
+    // Drags from the region's bottom-right corner to its top-left one (the other way round when the corner
+    // lies on the mode panel of the region shown before, where a press starts no selection), then waits until
+    // a view has it.
     bool dragRegion(ScreenshotOverlayController* overlay, const QRect& region) {
-        other.drag(region.topLeft() + QPoint(region.width(), region.height()), region.topLeft());
+        QPointF from = region.topLeft() + QPointF(region.width(), region.height());
+        QPointF to = region.topLeft();
+        ScreenshotSelectionView* view = overlay->keyView();
+        if (const auto panel = view->modePanelRect();
+            panel && panel->contains(from - view->screenFrame().topLeft()))
+            std::swap(from, to);
+        // XTest moves the pointer in device pixels.
+        const qreal scale = QGuiApplication::primaryScreen()->devicePixelRatio();
+        other.drag((from * scale).toPoint(), (to * scale).toPoint());
         return QTest::qWaitFor([&] {
             for (ScreenshotSelectionView* view : overlay->views())
                 if (view->globalSelection() == QRectF(region))
@@ -240,7 +272,8 @@ protected:
 
     // The keyboard can be taken by another client, and no overlay is left.
     void expectReleased() {
-        EXPECT_EQ(service->activeSelectionController(), nullptr);
+        // A run cancelled by Escape ends at once; its overlay closes on the next turns.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return service->activeSelectionController() == nullptr; }));
         EXPECT_TRUE(QTest::qWaitFor([&] { return other.tryGrabKeyboard() == GrabSuccess; }))
             << "the keyboard grab was released";
     }
@@ -263,7 +296,7 @@ TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegionsLow
     ASSERT_TRUE(showAndWait(english));
     // Our own result panel lies over part of the region: it must not be read back.
     PictureWindow panel(QPoint(420, 95));
-    panel.setPicture(renderText({QStringLiteral("PANEL OUTPUT")}, 16, true, QStringLiteral("Inter")));
+    panel.setPicture(crispText({QStringLiteral("PANEL OUTPUT")}, 16, true, QStringLiteral("Inter"), 16));
     ASSERT_TRUE(showAndWait(panel));
     service->ownWindows().addWindow(&panel);
 
@@ -366,7 +399,7 @@ TEST_F(ScreenshotRunX11, AContinuousRunHandsOverOnlyWhenTheTextChanges) {
     const QStringList secondWrapped{QStringLiteral("The words on screen"),
                                     QStringLiteral("have changed now.")};
     PictureWindow text(QPoint(137, 91));
-    QImage canvas(520, 110, QImage::Format_RGB32);
+    QImage canvas = blankPicture(QSize(520, 110));
     auto show = [&](const QStringList& lines) {
         canvas.fill(QColor(250, 250, 250));
         QPainter(&canvas).drawImage(0, 0, textPicture(lines, QStringLiteral("Inter")));
@@ -375,7 +408,7 @@ TEST_F(ScreenshotRunX11, AContinuousRunHandsOverOnlyWhenTheTextChanges) {
     };
     show(firstText);
     ASSERT_TRUE(showAndWait(text));
-    const QRect region(137, 91, canvas.width(), canvas.height());
+    const QRect region(137, 91, 520, 110);
 
     runs->startScreenshotSession(ScreenshotPurpose::translate);
     ScreenshotOverlayController* overlay = waitForOverlay(0);
@@ -414,7 +447,7 @@ TEST_F(ScreenshotRunX11, AContinuousRunHandsOverOnlyWhenTheTextChanges) {
         << workflow->handOvers[0].text.toStdString();
     EXPECT_LE(characterErrorRate(workflow->handOvers[1].text, secondText.join(u'\n')), 0.01)
         << workflow->handOvers[1].text.toStdString();
-    const QRect anchor(137 + canvas.width() / 2, 91 + canvas.height() - 1, 1, 1);
+    const QRect anchor(137 + 520 / 2, 91 + 110 - 1, 1, 1);
     EXPECT_EQ(workflow->handOvers[0].anchor, anchor);
     EXPECT_EQ(workflow->handOvers[1].anchor, anchor);
     EXPECT_EQ(traffic->captures, 3) << "no capture after Escape";
@@ -436,12 +469,11 @@ struct WordGrid {
     }
     QImage picture() const {
         const int rows = int((words.size() + kColumns - 1) / kColumns);
-        QImage image(kColumns * kCell.width(), rows * kCell.height(), QImage::Format_RGB32);
-        image.fill(QColor(250, 250, 250));
+        QImage image = blankPicture(QSize(kColumns * kCell.width(), rows * kCell.height()));
         QPainter painter(&image);
         for (int i = 0; i < words.size(); ++i)
             painter.drawImage(cell(i).topLeft() - origin + QPoint(4, 2),
-                              renderText({words[i]}, 24, false, QStringLiteral("Inter"), 8));
+                              crispText({words[i]}, 24, false, QStringLiteral("Inter"), 8));
         return image;
     }
 };

@@ -46,12 +46,11 @@ private:
 // order: the connection first, so it is closed last.
 class X11Desktop final : public DesktopServices {
 public:
-    explicit X11Desktop(SessionKind session)
-        : m_input(m_service, session), m_pasteboard(m_service), m_keys(m_service),
-          m_windows(std::make_shared<X11WindowSystem>(m_service)),
-          m_primary(m_service, m_service.atom("PRIMARY")) {}
-
-    bool isConnected() const { return m_service.isConnected(); }
+    // `service` is connected.
+    X11Desktop(std::unique_ptr<X11InputService> service, SessionKind session)
+        : m_service(std::move(service)), m_input(*m_service, session), m_pasteboard(*m_service),
+          m_keys(*m_service), m_windows(std::make_shared<X11WindowSystem>(*m_service)),
+          m_primary(*m_service, m_service->atom("PRIMARY")) {}
 
     GlobalInputService* globalInput() override { return &m_input; }
     PasteboardBackend& pasteboard() override { return m_pasteboard; }
@@ -63,7 +62,7 @@ public:
     QPoint cursorPosition() const override { return QCursor::pos(); }
 
 private:
-    X11InputService m_service;
+    std::unique_ptr<X11InputService> m_service;
     X11GlobalInput m_input;
     X11PasteboardBackend m_pasteboard;
     XTestKeyInjector m_keys;
@@ -75,12 +74,13 @@ private:
 } // namespace
 
 std::unique_ptr<DesktopServices> DesktopServices::x11(SessionKind session) {
-    auto desktop = std::make_unique<X11Desktop>(session);
-    if (!desktop->isConnected()) {
+    // The backends are built only on a working connection.
+    auto service = std::make_unique<X11InputService>();
+    if (!service->isConnected()) {
         qCWarning(lcAppDelegate) << "No X server answers: hot keys, selection reading and paste-back are off";
         return inMemory();
     }
-    return desktop;
+    return std::make_unique<X11Desktop>(std::move(service), session);
 }
 
 std::unique_ptr<DesktopServices> DesktopServices::inMemory() {

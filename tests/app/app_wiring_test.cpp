@@ -1,8 +1,11 @@
+#include "app/app_commands.h"
 #include "app/app_delegate.h"
 #include "app/desktop_services.h"
 #include "app/floating_panel_controller.h"
 #include "app/result_panel_window.h"
 #include "app/shortcut_wiring.h"
+#include "app/status_menu.h"
+#include "app/updater.h"
 #include "model/app_settings.h"
 #include "platform/memory/memory_accessibility_backend.h"
 #include "platform/memory/memory_key_injector.h"
@@ -14,6 +17,7 @@
 #include "workflow/workflow_coordinator.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -83,6 +87,14 @@ public:
     }
 };
 
+class CountingUpdater final : public Updater {
+public:
+    int starts = 0;
+    int checks = 0;
+    void start() override { ++starts; }
+    void checkForUpdates() override { ++checks; }
+};
+
 // A normal (not test-host) start-up on the fake desktop, with the user's folders pointed at a sentinel and
 // no session bus or display for the keyring to reach.
 class AppWiring : public ::testing::Test {
@@ -99,11 +111,20 @@ protected:
         }
         auto owned = std::make_unique<FakeDesktop>();
         desktop = owned.get();
+        auto counting = std::make_unique<CountingUpdater>();
+        updater = counting.get();
         delegate = std::make_unique<AppDelegate>(LaunchEnvironment{{QStringLiteral("tolvane")}, {}, false},
-                                                 AppFactories{}, std::move(owned));
+                                                 AppFactories{}, std::move(owned), std::move(counting));
         delegate->settings().defaults().setValue(AppSettings::firstRunGuideKey, true);
     }
     void TearDown() override {
+        // Qt keeps one settings file per process whatever the environment says later: leave nothing behind
+        // for the next test.
+        KeyValueStore& store = delegate->settings().defaults();
+        for (const char* key : {"firstRun.hasSeenGuide", "shortcuts", "window.main.closeBehavior",
+                                "workflow.autoSelectionButtonEnabled"})
+            store.remove(QLatin1String(key));
+        store.sync();
         delegate.reset();
         for (const auto& [variable, value] : saved)
             qputenv(variable, value);
@@ -120,6 +141,7 @@ protected:
     QTemporaryDir sentinel;
     std::vector<std::pair<const char*, QByteArray>> saved;
     FakeDesktop* desktop = nullptr;
+    CountingUpdater* updater = nullptr;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -241,6 +263,20 @@ TEST_F(AppWiring, ClosingTheMainWindowFollowsTheCloseBehaviourSetting) {
     window->close();
     turns();
     EXPECT_EQ(terminating.count(), 1);
+}
+
+TEST_F(AppWiring, UpdateCommandsReachTheUpdaterOnceEach) {
+    delegate->start();
+    EXPECT_EQ(updater->starts, 1);
+    delegate->commands()->checkForUpdatesAction()->trigger();
+    EXPECT_EQ(updater->checks, 1);
+    QAction* trayItem = nullptr;
+    for (QAction* action : delegate->statusMenu()->menu()->actions())
+        if (action->text().startsWith(QStringLiteral("检查更新…")))
+            trayItem = action;
+    ASSERT_NE(trayItem, nullptr);
+    trayItem->trigger();
+    EXPECT_EQ(updater->checks, 2);
 }
 
 } // namespace

@@ -31,15 +31,20 @@ QWidget* makeSection(const QString& caption, ResultPanelTextView** view, QLabel*
     return section;
 }
 
-QLabel* makeMessage(QWidget* parent, int sidePadding) {
-    auto* label = new QLabel(parent);
+// A message in a padded box. The padding is the box's layout margin: a selectable label draws its text
+// from its top edge whatever contents margins it has.
+QLabel* makeMessage(QWidget* parent, int sidePadding, QWidget** box) {
+    *box = new QWidget(parent);
+    auto* layout = new QVBoxLayout(*box);
+    layout->setContentsMargins(sidePadding, 42, sidePadding, 42);
+    auto* label = new QLabel(*box);
     label->setFont(Theme::body());
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignCenter);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setContentsMargins(sidePadding, 42, sidePadding, 42);
     label->setStyleSheet(QStringLiteral("color:%1;").arg(Theme::secondaryLabelColor().name(QColor::HexArgb)));
+    layout->addWidget(label);
     return label;
 }
 
@@ -58,8 +63,8 @@ ResultPanelReadingBody::ResultPanelReadingBody(QWidget* parent) : QScrollArea(pa
 
     m_sourceSection = makeSection(QStringLiteral("原文"), &m_sourceView, nullptr, content);
     m_resultSection = makeSection(QStringLiteral("译文"), &m_resultView, &m_resultCaption, content);
-    m_message = makeMessage(content, 0);
-    m_failure = makeMessage(content, 32);
+    m_message = makeMessage(content, 0, &m_messageBox);
+    m_failure = makeMessage(content, 32, &m_failureBox);
     m_progress = new QWidget(content);
     auto* progress = new QHBoxLayout(m_progress);
     progress->setContentsMargins(0, 42, 0, 42);
@@ -69,11 +74,13 @@ ResultPanelReadingBody::ResultPanelReadingBody(QWidget* parent) : QScrollArea(pa
     spinner->setFixedHeight(4);
     progress->addWidget(spinner);
 
-    for (QWidget* part : {m_sourceSection, m_resultSection, static_cast<QWidget*>(m_message),
-                          static_cast<QWidget*>(m_failure), m_progress})
+    for (QWidget* part : {m_sourceSection, m_resultSection, m_messageBox, m_failureBox, m_progress})
         layout->addWidget(part);
     layout->addStretch(1);
     setWidget(content);
+    // The scroll area makes its widget fill itself with the palette's window colour; the body shows the
+    // panel's container through it instead.
+    content->setAutoFillBackground(false);
     show(WorkflowStatus::idle(), {}, {});
 }
 
@@ -86,8 +93,8 @@ void ResultPanelReadingBody::show(const WorkflowStatus& status, const QString& s
     m_kind = area.kind;
     using K = ReadingResultArea::Kind;
     m_resultSection->setVisible(area.kind == K::section);
-    m_message->setVisible(area.kind == K::message);
-    m_failure->setVisible(area.kind == K::failure);
+    m_messageBox->setVisible(area.kind == K::message);
+    m_failureBox->setVisible(area.kind == K::failure);
     m_progress->setVisible(area.kind == K::progress);
     switch (area.kind) {
     case K::section:

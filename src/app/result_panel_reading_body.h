@@ -39,7 +39,9 @@ private:
     QLabel* m_resultCaption;
     ResultPanelTextView* m_resultView;
     QLabel* m_message;
+    QWidget* m_messageBox; // the message with its padding
     QLabel* m_failure;
+    QWidget* m_failureBox;
     QWidget* m_progress;
 };
 

@@ -1,6 +1,7 @@
 #include "app/result_panel_window.h"
 
 #include "app/result_panel_view.h"
+#include "app/theme.h"
 
 #include <QCloseEvent>
 #include <QPainterPath>
@@ -16,6 +17,12 @@ TranslatorPanel::TranslatorPanel(ResultPanelView* view)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(QStringLiteral("Ondrel"));
+    // The dark palette of the other windows, but no filled background (the view paints the rounded
+    // container and the corners around it stay clear) and no window style sheet: a style sheet on the
+    // window keeps the palette from reaching the pickers and labels.
+    Theme::applyDarkAppearance(this);
+    setAutoFillBackground(false);
+    setStyleSheet(QString());
     setFixedSize(ResultPanelView::panelWidth, ResultPanelView::panelHeight);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -137,6 +137,7 @@ struct Traffic {
     int selections = 0;
     int captures = 0;
     int recognitions = 0; // finished, with or without text
+    QImage lastCapture;
     bool holdRecognition = false;
     std::vector<Signal> gates;
 };
@@ -174,6 +175,7 @@ private:
                                        QRectF region, CancellationToken token) {
         QImage image = co_await inner->captureImage(region, token);
         ++traffic->captures;
+        traffic->lastCapture = image;
         co_return image;
     }
     static QCoro::Task<QString> recognize(ScreenshotRunService* inner, std::shared_ptr<Traffic> traffic,
@@ -316,6 +318,14 @@ TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegionsLow
     EXPECT_EQ(first.anchor, QRect(qRound(137 + english.width() / 2.0), 91 + english.height() - 1, 1, 1));
     EXPECT_EQ(workflow->calls, QStringList({"begin", "translateRecognized"}));
     EXPECT_TRUE(panel.isVisible()) << "the panel is shown again after the capture";
+    // The captured pixels are the window's own: neither dimmed by the overlay nor covered by the panel.
+    const QImage& captured = traffic->lastCapture;
+    const qreal scale = screenScale();
+    ASSERT_EQ(captured.size(), (QSizeF(englishRegion.size()) * scale).toSize());
+    EXPECT_EQ(captured.pixelColor(QPoint(3, 3)), QColor(250, 250, 250));
+    const QPoint underPanel =
+        (QPointF(panel.pos() - englishRegion.topLeft() + QPoint(4, 4)) * scale).toPoint();
+    EXPECT_EQ(captured.pixelColor(underPanel), QColor(250, 250, 250));
     expectReleased();
 
     // A second run right after, over Chinese text, recognised only (no translation).

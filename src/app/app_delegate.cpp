@@ -4,6 +4,8 @@
 #include "app/app_settings_adapters.h"
 #include "app/desktop_services.h"
 #include "app/floating_panel_controller.h"
+#include "app/ocr_snapshot_window.h"
+#include "app/result_panel_window.h"
 #include "app/result_panel_app_settings.h"
 #include "app/result_panel_workflow.h"
 #include "app/screenshot_assembly.h"
@@ -18,6 +20,7 @@
 #include "core/logging.h"
 #include "model/app_settings.h"
 #include "ocr/coordinator_screenshot_workflow.h"
+#include "ocr/screenshot_ocr_error.h"
 #include "ocr/screenshot_run_controller.h"
 #include "platform/key_value_store.h"
 #include "platform/permission_service.h"
@@ -132,16 +135,29 @@ void AppDelegate::start() {
 
 void AppDelegate::runSnapshot(SnapshotScreen screen) {
     m_startupSteps << QStringLiteral("snapshot:") + snapshotSwitch(screen);
+    QWidget* shown = nullptr;
     switch (screen) {
     case SnapshotScreen::workspace:
         installStatusItem();
         presentMainWindow();
         break;
-    case SnapshotScreen::ocr:
-        presentHostedWindow(QStringLiteral("ocr"), QStringLiteral("Ondrel"), {1440, 900}, {});
+    case SnapshotScreen::ocr: {
+        QPointer<QWidget>& window = m_hostedWindows[QStringLiteral("ocr")];
+        if (!window)
+            window = makeOcrSnapshotWindow();
+        window->show();
+        window->raise();
+        window->activateWindow();
+        shown = window;
         break;
+    }
     case SnapshotScreen::ocrError:
-        presentHostedWindow(QStringLiteral("ocrError"), QStringLiteral("Ondrel"), {520, 320}, {});
+        // The real panel, failed with the screen-capture permission message, at the pointer.
+        installPanel();
+        workflow().setStatus(WorkflowStatus::failed(
+            ScreenshotOCRError(ScreenshotOCRError::Kind::screenRecordingPermissionRequired).description()));
+        workflow().presentPanel(std::nullopt);
+        shown = m_panel->panelWindow();
         break;
     case SnapshotScreen::settings:
         presentSettings();
@@ -162,11 +178,10 @@ void AppDelegate::runSnapshot(SnapshotScreen screen) {
     const QString output = m_environment.environment.value(QLatin1String(SnapshotWriter::outputVariable));
     if (output.isEmpty())
         return;
-    QWidget* shown = QApplication::activeWindow();
-    if (m_mainWindowController && m_mainWindowController->window())
+    if (!shown && m_mainWindowController && m_mainWindowController->window())
         shown = m_mainWindowController->window();
     for (const auto& [name, window] : m_hostedWindows) {
-        if (window && window->isVisible())
+        if (!shown && window && window->isVisible())
             shown = window;
     }
     if (!shown) {
@@ -241,10 +256,20 @@ void AppDelegate::subscribeToSettings() {
     m_subscribed = true;
     m_startupSteps << QStringLiteral("subscriptions");
     connect(m_settings.get(), &AppSettings::shortcutsChanged, this, &AppDelegate::shortcutsDidChange);
-    connect(m_settings.get(), &AppSettings::autoSelectionButtonEnabledChanged, this, [this] {
-        if (m_capsule)
-            m_capsule->start();
+    connect(m_settings.get(), &AppSettings::autoSelectionButtonEnabledChanged, this,
+            &AppDelegate::restartSelectionCapsule);
+    // Coming back to the front (another application was active) starts the capsule afresh.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            restartSelectionCapsule();
     });
+}
+
+void AppDelegate::restartSelectionCapsule() {
+    if (!m_capsule)
+        return;
+    m_capsule->stop();
+    m_capsule->start();
 }
 
 void AppDelegate::ensureWorkflow() {

@@ -105,6 +105,8 @@ private:
     void registerGlobalShortcuts();
     void installCapsule();
     void subscribeToSettings();
+    // Stops the capsule and starts it again when its setting is on.
+    void restartSelectionCapsule();
     // Built on first use.
     ScreenshotAssembly* screenshots();
     ShortcutConfiguration currentShortcuts() const;

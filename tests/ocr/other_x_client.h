@@ -38,6 +38,26 @@ public:
         XSync(m_display, False);
         return status;
     }
+    // Whether this client may take a passive grab of the key (no modifiers) on the root window, which fails
+    // while another client holds one; the grab is given back at once.
+    bool canGrabKey(KeySym keysym) {
+        const KeyCode code = XKeysymToKeycode(m_display, keysym);
+        XSync(m_display, False);
+        s_accessDenied = false;
+        const auto previous = XSetErrorHandler([](Display*, XErrorEvent* error) {
+            if (error->error_code == BadAccess)
+                s_accessDenied = true;
+            return 0;
+        });
+        XGrabKey(m_display, code, 0, DefaultRootWindow(m_display), False, GrabModeAsync, GrabModeAsync);
+        XSync(m_display, False);
+        const bool granted = !s_accessDenied;
+        if (granted)
+            XUngrabKey(m_display, code, 0, DefaultRootWindow(m_display));
+        XSync(m_display, False);
+        XSetErrorHandler(previous);
+        return granted;
+    }
     void pressKey(KeySym keysym) {
         const KeyCode code = XKeysymToKeycode(m_display, keysym);
         XTestFakeKeyEvent(m_display, code, True, CurrentTime);
@@ -73,6 +93,7 @@ public:
     }
 
 private:
+    static inline bool s_accessDenied = false;
     Display* m_display;
 };
 

@@ -278,6 +278,7 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return service->activeSelectionController() == nullptr; }));
         EXPECT_TRUE(QTest::qWaitFor([&] { return other.tryGrabKeyboard() == GrabSuccess; }))
             << "the keyboard grab was released";
+        EXPECT_TRUE(other.canGrabKey(XK_Escape)) << "the overlay's Escape hot key was released";
     }
 
     OtherXClient other;
@@ -361,6 +362,7 @@ TEST_F(ScreenshotRunX11, EscapeAtEachStageHandsNothingOverAndStopsOnlyWhatHadSta
     runs->startScreenshotSession(ScreenshotPurpose::translate);
     ScreenshotOverlayController* overlay = waitForOverlay(0);
     ASSERT_TRUE(overlay);
+    EXPECT_FALSE(other.canGrabKey(XK_Escape)) << "Escape is grabbed while the overlay is open";
     other.pressKey(XK_Escape);
     ASSERT_TRUE(waitForRunEnd());
     EXPECT_TRUE(workflow->calls.isEmpty()) << workflow->calls.join(u", ").toStdString();

@@ -5,8 +5,8 @@
 #include "app/desktop_services.h"
 #include "app/floating_panel_controller.h"
 #include "app/ocr_snapshot_window.h"
-#include "app/result_panel_window.h"
 #include "app/result_panel_app_settings.h"
+#include "app/result_panel_window.h"
 #include "app/result_panel_workflow.h"
 #include "app/screenshot_assembly.h"
 #include "app/shortcut_wiring.h"
@@ -456,21 +456,55 @@ QWidget* AppDelegate::presentHostedWindow(const QString& name, const QString& ti
 }
 
 void AppDelegate::presentSettings() {
-    const QString page = m_environment.settingsPage().value_or(QString());
+    SettingsContentContext context;
+    context.settings = m_settings.get();
+    context.keychain = &m_storage->keychainStore();
+    context.page = m_environment.settingsPage().value_or(QString());
+    context.onOpenOnboarding = [self = QPointer(this)] {
+        if (self)
+            self->presentOnboarding(0);
+    };
+    context.onCheckForUpdates = whileAlive(this, &AppDelegate::checkForUpdates);
+    context.validateShortcut = [self = QPointer(this)](const AppShortcut& shortcut) {
+        return self ? self->validateShortcut(shortcut) : std::nullopt;
+    };
+    context.reregisterShortcuts = [wiring = QPointer(m_shortcutWiring.get())] {
+        if (wiring)
+            wiring->reregisterShortcuts();
+    };
+    context.setGlobalShortcutsPaused = [wiring = QPointer(m_shortcutWiring.get())](bool paused) {
+        if (wiring)
+            wiring->setGlobalShortcutsPaused(paused);
+    };
     auto content = m_factories.settingsContent;
     presentHostedWindow(QStringLiteral("settings"), QStringLiteral("设置与权限"), {760, 620},
-                        content ? std::function<QWidget*(QWidget*)>(
-                                      [content, page](QWidget* parent) { return content(page, parent); })
+                        content ? std::function<QWidget*(QWidget*)>([content, context](QWidget* parent) {
+                            return content(context, parent);
+                        })
                                 : nullptr);
 }
 
 void AppDelegate::presentOnboarding(int step) {
-    const int clamped = std::clamp(step, 0, lastOnboardingStep);
     m_startupSteps << QStringLiteral("guide");
+    OnboardingContentContext context;
+    context.settings = m_settings.get();
+    context.step = std::clamp(step, 0, lastOnboardingStep);
+    context.onFinish = whileAlive(this, &AppDelegate::presentMainWindow);
+    context.validateShortcut = [self = QPointer(this)](const AppShortcut& shortcut) {
+        return self ? self->validateShortcut(shortcut) : std::nullopt;
+    };
+    context.reregisterShortcuts = [wiring = QPointer(m_shortcutWiring.get())] {
+        if (wiring)
+            wiring->reregisterShortcuts();
+    };
+    context.setGlobalShortcutsPaused = [wiring = QPointer(m_shortcutWiring.get())](bool paused) {
+        if (wiring)
+            wiring->setGlobalShortcutsPaused(paused);
+    };
     auto content = m_factories.onboardingContent;
     presentHostedWindow(QStringLiteral("onboarding"), QStringLiteral("Ondrel"), {880, 640},
-                        content ? std::function<QWidget*(QWidget*)>([content, clamped](QWidget* parent) {
-                            return content(clamped, parent);
+                        content ? std::function<QWidget*(QWidget*)>([content, context](QWidget* parent) {
+                            return content(context, parent);
                         })
                                 : nullptr);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/app_factories.h"
 #include "app/app_storage.h"
 #include "app/desktop_services.h"
 #include "app/launch_environment.h"
@@ -28,16 +29,6 @@ class ShortcutWiring;
 class StatusMenu;
 class WorkflowAssembly;
 class WorkflowCoordinator;
-
-// The windows the shell hosts but other parts of the application build. Any factory left empty shows a
-// placeholder window instead.
-struct AppFactories {
-    MainContentFactory mainContent;
-    // Builds the settings window's content (the page is the snapshot switch's, or empty).
-    std::function<QWidget*(const QString& page, QWidget* parent)> settingsContent;
-    // Builds the first-run guide's content at a step in 0...3.
-    std::function<QWidget*(int step, QWidget* parent)> onboardingContent;
-};
 
 // Owns the long-lived services and windows, runs the start-up sequence and shuts down cleanly. Under a test
 // host only construction runs, with isolated storage that is removed again at the end.

@@ -109,12 +109,7 @@ protected:
                         ? sentinel.path().toLocal8Bit()
                         : QByteArray());
         }
-        auto owned = std::make_unique<FakeDesktop>();
-        desktop = owned.get();
-        auto counting = std::make_unique<CountingUpdater>();
-        updater = counting.get();
-        delegate = std::make_unique<AppDelegate>(LaunchEnvironment{{QStringLiteral("tolvane")}, {}, false},
-                                                 AppFactories{}, std::move(owned), std::move(counting));
+        recreate({});
         delegate->settings().defaults().setValue(AppSettings::firstRunGuideKey, true);
     }
     void TearDown() override {
@@ -128,6 +123,17 @@ protected:
         delegate.reset();
         for (const auto& [variable, value] : saved)
             qputenv(variable, value);
+    }
+    // A new delegate (and desktop) with these factories.
+    void recreate(AppFactories factories) {
+        delegate.reset();
+        auto owned = std::make_unique<FakeDesktop>();
+        desktop = owned.get();
+        auto counting = std::make_unique<CountingUpdater>();
+        updater = counting.get();
+        delegate = std::make_unique<AppDelegate>(LaunchEnvironment{{QStringLiteral("tolvane")}, {}, false},
+                                                 std::move(factories), std::move(owned), std::move(counting));
+        delegate->settings().defaults().setValue(AppSettings::firstRunGuideKey, true);
     }
     static void turns(int count = 5) {
         for (int i = 0; i < count; ++i)
@@ -277,6 +283,39 @@ TEST_F(AppWiring, UpdateCommandsReachTheUpdaterOnceEach) {
     ASSERT_NE(trayItem, nullptr);
     trayItem->trigger();
     EXPECT_EQ(updater->checks, 2);
+}
+
+TEST_F(AppWiring, SettingsWindowGetsWorkingShortcutControls) {
+    std::vector<SettingsContentContext> built;
+    AppFactories factories;
+    factories.settingsContent = [&](const SettingsContentContext& context, QWidget* parent) {
+        built.push_back(context);
+        return new QWidget(parent);
+    };
+    recreate(std::move(factories));
+    delegate->start();
+    delegate->presentSettings();
+    delegate->presentSettings();
+    ASSERT_EQ(built.size(), 1u) << "the content is built once";
+    const SettingsContentContext& context = built.front();
+    EXPECT_EQ(context.settings, &delegate->settings());
+    EXPECT_EQ(context.keychain, &delegate->storage().keychainStore());
+
+    // Recording a shortcut releases every grab, finishing takes them back.
+    context.setGlobalShortcutsPaused(true);
+    EXPECT_TRUE(desktop->input.grabs.empty());
+    context.setGlobalShortcutsPaused(false);
+    EXPECT_EQ(desktop->input.grabs.size(), 4u);
+
+    // "Restore defaults" registers again although nothing changed; two requests in one turn register once.
+    const int grabsBefore = desktop->input.grabCalls;
+    context.reregisterShortcuts();
+    context.reregisterShortcuts();
+    turns();
+    EXPECT_EQ(desktop->input.grabCalls, grabsBefore + 4);
+
+    const AppShortcut ctrlT{17, ShortcutModifiers{ShortcutModifiers::command}, QStringLiteral("t"), 1};
+    EXPECT_EQ(context.validateShortcut(ctrlT), ShortcutWiring::menuShortcutWarning);
 }
 
 } // namespace

@@ -198,8 +198,8 @@ TEST_F(StartUp, EachSnapshotSwitchDoesOnlyItsAction) {
 TEST_F(StartUp, GuideStepsAreClampedAndTheGuideWindowIsReused) {
     std::vector<int> built;
     AppFactories factories;
-    factories.onboardingContent = [&](int step, QWidget* parent) {
-        built.push_back(step);
+    factories.onboardingContent = [&](const OnboardingContentContext& context, QWidget* parent) {
+        built.push_back(context.step);
         return new QWidget(parent);
     };
     AppDelegate delegate(launchWith({QStringLiteral("--ui-snapshot-onboarding")}), factories);

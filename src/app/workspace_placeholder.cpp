@@ -24,11 +24,15 @@ WorkspacePlaceholder::WorkspacePlaceholder(const MainContentContext& context, QW
     title->setObjectName(QStringLiteral("title"));
     title->setFont(Theme::manropeMedium30());
     title->setFixedHeight(52);
+    // Each label carries the text colour itself: the dark appearance applied to the window afterwards
+    // would otherwise reach the labels first.
+    title->setPalette(ground);
     title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     layout->addWidget(title);
     auto* text = new QLabel(context.inputText, this);
     text->setObjectName(QStringLiteral("inputText"));
     text->setFont(Theme::interRegular22());
+    text->setPalette(ground);
     text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(text, 1);

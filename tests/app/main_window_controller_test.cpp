@@ -187,3 +187,34 @@ TEST(AppCommandsTest, CloseDoesNothingWithoutAnActiveWindow) {
 
 } // namespace
 } // namespace tolvane
+
+#include "app/workspace_placeholder.h"
+
+namespace tolvane {
+namespace {
+
+// The placeholder's texts must read light on the dark ground once the window's dark appearance is applied.
+TEST(WorkspacePlaceholderTest, TextsAreDrawnLightOnTheDarkGround) {
+    MemoryKeyValueStore store;
+    AppSettings settings(store, systemClock());
+    MainContentContext context;
+    context.isSnapshotMode = true;
+    context.inputText = snapshotSampleText();
+    MainWindowController controller(context, WorkspacePlaceholder::factory(), closeBehaviorSetting(settings),
+                                    [] {});
+    controller.showWindow();
+    const QImage image = controller.window()->grab().toImage();
+    int lightPixels = 0;
+    int darkPixels = 0;
+    for (int y = 0; y < std::min(image.height(), 260); ++y)
+        for (int x = 0; x < std::min(image.width(), 700); ++x) {
+            const int gray = qGray(image.pixel(x, y));
+            lightPixels += gray > 160;
+            darkPixels += gray < 20;
+        }
+    EXPECT_GT(lightPixels, 500) << "the title and the sample text are drawn in the light text colour";
+    EXPECT_GT(darkPixels, lightPixels) << "on the dark ground";
+}
+
+} // namespace
+} // namespace tolvane

@@ -286,34 +286,8 @@ void WorkflowCoordinator::translateCapturedSelectionUnguarded(const CapturedSele
     applyBookkeeping(bookkeepingFor(EntryOperation::translateCapturedSelection));
     Self self(this);
     startCurrentTask([self, selection](CancellationToken token, uint64_t ticket) {
-        return capturedSelectionBody(self, std::move(token), ticket, selection);
+        return shownTextBody(self, std::move(token), ticket, selection.text, selection.bounds, true);
     });
-}
-
-QCoro::Task<> WorkflowCoordinator::capturedSelectionBody(Self self, CancellationToken token, uint64_t ticket,
-                                                         CapturedSelection selection) {
-    token.throwIfCancelled();
-    if (!self)
-        co_return;
-    self->clearTexts();
-    self->setCanPasteBackToSource(true);
-    self->setStatus(WorkflowStatus::capturing());
-    self->callPresentPanel(selection.bounds);
-    std::exception_ptr error;
-    try {
-        co_await runTranslation(self, token, selection.text, std::nullopt);
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!error || !self || !self->ownsCurrentSlot(ticket))
-        co_return;
-    self->setCanPasteBackToSource(false);
-    if (isCancellation(error)) {
-        self->reportFailure(WorkflowStatus::idle());
-    } else {
-        self->setStatus(WorkflowStatus::failed(describeError(error)));
-        self->callPresentPanel(selection.bounds);
-    }
 }
 
 // ---- given and typed text ----
@@ -419,17 +393,19 @@ void WorkflowCoordinator::translateRecognizedText(const QString& text, std::opti
     applyBookkeeping(bookkeepingFor(EntryOperation::translateRecognizedText));
     Self self(this);
     startCurrentTask([self, text, bounds](CancellationToken token, uint64_t ticket) {
-        return recognizedTextBody(self, std::move(token), ticket, text, bounds);
+        return shownTextBody(self, std::move(token), ticket, text, bounds, false);
     });
 }
 
-QCoro::Task<> WorkflowCoordinator::recognizedTextBody(Self self, CancellationToken token, uint64_t ticket,
-                                                      QString text, std::optional<QRect> bounds) {
+// Translates text that is already in hand (a captured selection or recognised text), shown at `bounds`.
+QCoro::Task<> WorkflowCoordinator::shownTextBody(Self self, CancellationToken token, uint64_t ticket,
+                                                 QString text, std::optional<QRect> bounds,
+                                                 bool canPasteBack) {
     token.throwIfCancelled();
     if (!self)
         co_return;
     self->clearTexts();
-    self->setCanPasteBackToSource(false);
+    self->setCanPasteBackToSource(canPasteBack);
     self->setStatus(WorkflowStatus::capturing());
     self->callPresentPanel(bounds);
     std::exception_ptr error;

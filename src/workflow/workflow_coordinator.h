@@ -219,13 +219,11 @@ private:
 
     // Task bodies: static coroutines that hold the coordinator weakly (see core/async/task.h).
     static QCoro::Task<> selectionBody(Self self, CancellationToken token, uint64_t ticket);
-    static QCoro::Task<> capturedSelectionBody(Self self, CancellationToken token, uint64_t ticket,
-                                               CapturedSelection selection);
     static QCoro::Task<> performTranslationBody(Self self, CancellationToken token, uint64_t ticket,
                                                 QString text, bool canPasteBack,
                                                 std::optional<QString> historyEntryId);
-    static QCoro::Task<> recognizedTextBody(Self self, CancellationToken token, uint64_t ticket, QString text,
-                                            std::optional<QRect> bounds);
+    static QCoro::Task<> shownTextBody(Self self, CancellationToken token, uint64_t ticket, QString text,
+                                       std::optional<QRect> bounds, bool canPasteBack);
     static QCoro::Task<> pasteBackBody(Self self, CancellationToken token, PasteBackTarget* pasteBack,
                                        QString text);
 

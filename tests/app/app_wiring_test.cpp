@@ -12,6 +12,7 @@
 #include "platform/memory/memory_pasteboard_backend.h"
 #include "platform/memory/memory_window_system.h"
 #include "platform/permission_service.h"
+#include "support/virtual_clock.h"
 #include "workflow/auto_selection_button_controller.h"
 #include "workflow/fake_global_input.h"
 #include "workflow/workflow_coordinator.h"
@@ -101,14 +102,17 @@ class AppWiring : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sentinel.isValid());
-        for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
-                                     "XDG_STATE_HOME", "DBUS_SESSION_BUS_ADDRESS", "DISPLAY"}) {
+        for (const char* variable :
+             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME",
+              "DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "TOLVANE_HOSTED_BASE_URL"}) {
             saved.emplace_back(variable, qgetenv(variable));
             qputenv(variable,
                     QByteArrayView(variable).startsWith("HOME") || QByteArrayView(variable).startsWith("XDG")
                         ? sentinel.path().toLocal8Bit()
                         : QByteArray());
         }
+        // A translation started here must fail at once on loopback instead of reaching the real service.
+        qputenv("TOLVANE_HOSTED_BASE_URL", "http://127.0.0.1:9/");
         recreate({});
         delegate->settings().defaults().setValue(AppSettings::firstRunGuideKey, true);
     }
@@ -121,6 +125,8 @@ protected:
             store.remove(QLatin1String(key));
         store.sync();
         delegate.reset();
+        // Let cancelled translations unwind, so no suspended work outlives the test.
+        tolvane::testing::drainEventLoop();
         for (const auto& [variable, value] : saved)
             qputenv(variable, value);
     }

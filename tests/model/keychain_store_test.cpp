@@ -1,3 +1,4 @@
+#include "keychain_operations.h"
 #include "model/keychain_error.h"
 #include "model/keychain_store.h"
 #include "platform/memory/memory_secret_backend.h"
@@ -11,35 +12,29 @@ namespace {
 
 using Op = MemorySecretBackend::Operation;
 
-TEST(KeychainStore, SaveReplacesReadDeleteAndMissingItems) {
+TEST(KeychainStore, SaveReplacesReadDeleteAndKeepsAccountsAndServicesApart) {
     MemorySecretBackend backend;
     KeychainStore store(backend);
+    KeychainStore other(backend, QStringLiteral("TolvaneTestHost"));
     EXPECT_EQ(store.readAPIKey(), std::nullopt) << "no key before any save, and no error";
     EXPECT_FALSE(store.hasAPIKey());
 
     store.saveAPIKey(QStringLiteral("sk-first"));
     store.saveAPIKey(QStringLiteral("sk-second"));
-    EXPECT_EQ(backend.itemCount(), 1);
+    store.saveData(QByteArray("\x00\x01credential", 12), KeychainStore::hostedDeviceAccount);
+    EXPECT_EQ(backend.itemCount(), 2);
     EXPECT_EQ(store.readAPIKey(), QStringLiteral("sk-second"));
     EXPECT_TRUE(store.hasAPIKey());
+    EXPECT_FALSE(other.hasAPIKey());
+    EXPECT_EQ(store.readData(KeychainStore::hostedDeviceAccount), QByteArray("\x00\x01credential", 12));
 
     store.deleteAPIKey();
     EXPECT_NO_THROW(store.deleteAPIKey()) << "deleting a missing item succeeds";
     EXPECT_FALSE(store.hasAPIKey());
     EXPECT_EQ(store.readAPIKey(), std::nullopt);
-}
-
-TEST(KeychainStore, AccountsAndServicesAreSeparateItems) {
-    MemorySecretBackend backend;
-    KeychainStore store(backend);
-    KeychainStore other(backend, QStringLiteral("TolvaneTestHost"));
-    store.saveAPIKey(QStringLiteral("key"));
-    store.saveData(QByteArray("\x00\x01credential", 12), KeychainStore::hostedDeviceAccount);
-    EXPECT_FALSE(other.hasAPIKey());
-    EXPECT_EQ(store.readData(KeychainStore::hostedDeviceAccount), QByteArray("\x00\x01credential", 12));
+    EXPECT_TRUE(store.readData(KeychainStore::hostedDeviceAccount)) << "accounts are separate items";
     store.deleteItem(KeychainStore::hostedDeviceAccount);
     EXPECT_EQ(store.readData(KeychainStore::hostedDeviceAccount), std::nullopt);
-    EXPECT_EQ(store.readAPIKey(), QStringLiteral("key"));
 }
 
 TEST(KeychainStore, KeyTextIsStoredUnchangedAndDecodedStrictly) {
@@ -88,19 +83,10 @@ TEST(KeychainStore, BackendFailuresSurfaceAsKeychainErrorsNeverAsNoKey) {
     for (Op op : {Op::store, Op::lookup, Op::exists, Op::clear})
         backend.setFailure(op, unavailable);
 
-    const std::vector<std::function<void()>> operations{
-        [&] { store.saveAPIKey(QStringLiteral("x")); },
-        [&] { (void)store.readAPIKey(); },
-        [&] { (void)store.hasAPIKey(); },
-        [&] { store.deleteAPIKey(); },
-        [&] { store.deleteItem(KeychainStore::hostedDeviceAccount); },
-        [&] { store.saveData("x", KeychainStore::hostedDeviceAccount); },
-        [&] { (void)store.readData(KeychainStore::hostedDeviceAccount); },
-    };
-    for (size_t i = 0; i < operations.size(); ++i) {
+    for (const auto& [name, operation] : testing::keychainOperations(store)) {
         try {
-            operations[i]();
-            ADD_FAILURE() << "operation " << i << " did not throw";
+            operation();
+            ADD_FAILURE() << name << " did not throw";
         } catch (const KeychainError& error) {
             EXPECT_EQ(error.status(), -1) << "a zero code is never shown as status 0";
             EXPECT_TRUE(error.description().startsWith(QStringLiteral("Keychain returned status -1. ")));

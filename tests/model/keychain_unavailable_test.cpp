@@ -1,3 +1,4 @@
+#include "keychain_operations.h"
 #include "model/keychain_error.h"
 #include "model/keychain_store.h"
 #include "platform/secret/libsecret_backend.h"
@@ -15,15 +16,7 @@ TEST(KeychainWithoutSecretService, EveryOperationThrowsAndNoneSaysNoKey) {
     LibsecretBackend backend;
     KeychainStore store(backend, QStringLiteral("TolvaneUnavailableTest"));
 
-    const std::vector<std::pair<const char*, std::function<void()>>> operations{
-        {"save", [&] { store.saveAPIKey(QStringLiteral("sk")); }},
-        {"read", [&] { (void)store.readAPIKey(); }},
-        {"has", [&] { (void)store.hasAPIKey(); }},
-        {"delete", [&] { store.deleteAPIKey(); }},
-        {"saveData", [&] { store.saveData("x", KeychainStore::hostedDeviceAccount); }},
-        {"readData", [&] { (void)store.readData(KeychainStore::hostedDeviceAccount); }},
-    };
-    for (const auto& [name, operation] : operations) {
+    for (const auto& [name, operation] : testing::keychainOperations(store)) {
         try {
             operation();
             ADD_FAILURE() << name << " did not throw";

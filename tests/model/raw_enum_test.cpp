@@ -36,22 +36,6 @@ TEST(RawEnum, RawValuesAreExactAndCaseSensitive) {
     expectStrictRawValues<CloudTranslationQuality>();
     expectStrictRawValues<ScreenshotCaptureMode>();
     expectStrictRawValues<MainWindowCloseBehavior>();
-
-    EXPECT_EQ(fromRawValue<TranslationStyle>(QStringLiteral("literal")), TranslationStyle::literal);
-    EXPECT_EQ(fromRawValue<TranslationStyle>(QStringLiteral("Literal")), std::nullopt);
-    EXPECT_EQ(fromRawValue<TranslationStyle>(QStringLiteral(" literal")), std::nullopt);
-    EXPECT_EQ(rawValue(TranslationEngine::openAICompatible), QStringLiteral("openAICompatible"));
-    EXPECT_EQ(rawValue(MainWindowCloseBehavior::keepRunning), QStringLiteral("keepRunning"));
-    EXPECT_EQ(rawValue(AIAction::translate), QStringLiteral("translate"));
-}
-
-TEST(RawEnum, CasesKeepDeclarationOrder) {
-    const auto styles = allCases<TranslationStyle>();
-    const std::array<TranslationStyle, 4> expected{TranslationStyle::literal, TranslationStyle::polished,
-                                                   TranslationStyle::technical, TranslationStyle::email};
-    EXPECT_EQ(styles, expected);
-    EXPECT_EQ(allCases<ScreenshotCaptureMode>().front(), ScreenshotCaptureMode::single);
-    EXPECT_EQ(allCases<MainWindowCloseBehavior>().back(), MainWindowCloseBehavior::quit);
 }
 
 TEST(RawEnum, JsonDecodingNamesTheKeyAndRefusesOtherShapes) {
@@ -66,16 +50,6 @@ TEST(RawEnum, JsonDecodingNamesTheKeyAndRefusesOtherShapes) {
     EXPECT_THROW(enumFromJson<TranslationStyle>(QJsonValue(1)), DecodingError);
     EXPECT_THROW(enumFromJson<TranslationStyle>(QJsonValue()), DecodingError);
     EXPECT_THROW(enumFromJson<CloudTranslationQuality>(QJsonValue(QJsonValue::Undefined)), DecodingError);
-}
-
-TEST(RawEnum, DisplayNamesAreTheChineseSourceTexts) {
-    EXPECT_EQ(displayName(TranslationStyle::literal), QStringLiteral("直译"));
-    EXPECT_EQ(displayName(TranslationStyle::email), QStringLiteral("邮件语气"));
-    EXPECT_EQ(displayName(TranslationEngine::openAICompatible), QStringLiteral("自定义 API（BYOK）"));
-    EXPECT_EQ(displayName(CloudTranslationQuality::advanced), QStringLiteral("高级（高质量）"));
-    EXPECT_EQ(displayName(ScreenshotCaptureMode::continuous), QStringLiteral("连续"));
-    EXPECT_EQ(displayName(MainWindowCloseBehavior::quit), QStringLiteral("退出 Ondrel"));
-    EXPECT_EQ(displayName(AIAction::translate), QString());
 }
 
 } // namespace

@@ -17,9 +17,16 @@ QByteArray storageJson(const QString& storage) {
     return QStringLiteral("{\"storage\": %1}").arg(storage).toUtf8();
 }
 
-QString shortcutJson(const QString& keyCode, const QString& extra = {}) {
-    return QStringLiteral(R"({"keyCode": %1, "modifiers": 10, "keyEquivalent": "t", "pressCount": 1%2})")
-        .arg(keyCode, extra);
+// One shortcut object; `fields` replaces the members after the key code.
+QString shortcutJson(
+    const QString& keyCode,
+    const QString& fields = QStringLiteral(R"("modifiers": 10, "keyEquivalent": "t", "pressCount": 1)")) {
+    return QStringLiteral(R"({"keyCode": %1, %2})").arg(keyCode, fields);
+}
+
+// A storage holding translateSelection only.
+QByteArray selectionOnly(const QString& shortcut) {
+    return storageJson(QStringLiteral(R"(["translateSelection", %1])").arg(shortcut));
 }
 
 TEST(ShortcutConfigurationJson, DefaultsRoundTripAndWriteModifiersAsABareNumber) {
@@ -38,7 +45,7 @@ TEST(ShortcutConfigurationJson, DefaultsRoundTripAndWriteModifiersAsABareNumber)
 }
 
 TEST(ShortcutConfigurationJson, AcceptsAnyPairOrderAndKeepsTheLastRepeatedAction) {
-    const QString a = shortcutJson(QStringLiteral("17"));
+    const QString a = shortcutJson("17");
     const QString b =
         QStringLiteral(R"({"keyCode": 8, "modifiers": 8, "keyEquivalent": "c", "pressCount": 2})");
     const auto config = ShortcutConfiguration::fromJson(storageJson(
@@ -52,28 +59,21 @@ TEST(ShortcutConfigurationJson, AcceptsAnyPairOrderAndKeepsTheLastRepeatedAction
 }
 
 TEST(ShortcutConfigurationJson, RejectsMalformedStorage) {
-    const QString ok = shortcutJson(QStringLiteral("17"));
+    const QString ok = shortcutJson("17");
     const QList<QByteArray> bad{
         storageJson(QStringLiteral(R"(["translateSelection", %1, "openTranslationWindow"])").arg(ok)),
         storageJson(QStringLiteral(R"(["translateWindow", %1])").arg(ok)),
         storageJson(QStringLiteral(R"(["TranslateSelection", %1])").arg(ok)),
         storageJson(QStringLiteral(R"([17, %1])").arg(ok)),
-        storageJson(QStringLiteral(
-            R"(["translateSelection", {"keyCode": 17, "modifiers": 10, "keyEquivalent": "t"}])")),
-        storageJson(
-            QStringLiteral(R"(["translateSelection", %1])").arg(shortcutJson(QStringLiteral("17.5")))),
-        storageJson(QStringLiteral(R"(["translateSelection", %1])").arg(shortcutJson(QStringLiteral("-1")))),
-        storageJson(
-            QStringLiteral(R"(["translateSelection", %1])").arg(shortcutJson(QStringLiteral("4294967296")))),
-        storageJson(
-            QStringLiteral(R"(["translateSelection", %1])").arg(shortcutJson(QStringLiteral("\"17\"")))),
-        storageJson(QStringLiteral(
-            R"(["translateSelection", {"keyCode": 17, "modifiers": 256, "keyEquivalent": "t", "pressCount": 1}])")),
-        storageJson(QStringLiteral(
-            R"(["translateSelection", {"keyCode": 17, "modifiers": 10, "keyEquivalent": 5, "pressCount": 1}])")),
-        storageJson(QStringLiteral(
-            R"(["translateSelection", {"keyCode": 17, "modifiers": 10, "keyEquivalent": "t", "pressCount": 1.5}])")),
         storageJson(QStringLiteral(R"({"translateSelection": %1})").arg(ok)),
+        selectionOnly(shortcutJson("17", R"("modifiers": 10, "keyEquivalent": "t")")),
+        selectionOnly(shortcutJson("17.5")),
+        selectionOnly(shortcutJson("-1")),
+        selectionOnly(shortcutJson("4294967296")),
+        selectionOnly(shortcutJson("\"17\"")),
+        selectionOnly(shortcutJson("17", R"("modifiers": 256, "keyEquivalent": "t", "pressCount": 1)")),
+        selectionOnly(shortcutJson("17", R"("modifiers": 10, "keyEquivalent": 5, "pressCount": 1)")),
+        selectionOnly(shortcutJson("17", R"("modifiers": 10, "keyEquivalent": "t", "pressCount": 1.5)")),
         QByteArray(R"({"shortcuts": []})"),
         QByteArray("not json"),
         QByteArray("[]"),
@@ -82,12 +82,10 @@ TEST(ShortcutConfigurationJson, RejectsMalformedStorage) {
         EXPECT_THROW(ShortcutConfiguration::fromJson(json), DecodingError) << json.constData();
 
     // The largest key code still decodes, and an empty storage is an empty configuration.
-    EXPECT_EQ(
-        ShortcutConfiguration::fromJson(storageJson(QStringLiteral(R"(["translateSelection", %1])")
-                                                        .arg(shortcutJson(QStringLiteral("4294967295")))))
-            .shortcut(ShortcutAction::translateSelection)
-            ->keyCode,
-        4294967295u);
+    EXPECT_EQ(ShortcutConfiguration::fromJson(selectionOnly(shortcutJson("4294967295")))
+                  .shortcut(ShortcutAction::translateSelection)
+                  ->keyCode,
+              4294967295u);
     EXPECT_TRUE(ShortcutConfiguration::fromJson(storageJson(QStringLiteral("[]"))).isEmpty());
 }
 
@@ -156,15 +154,9 @@ TEST(AppShortcutDisplay, UsesLinuxNamesInCtrlAltShiftSuperOrder) {
         EXPECT_EQ((AppShortcut{code, {}, "t", 1}).keyDisplayName(), name) << code;
 }
 
-TEST(ShortcutErrors, DescribeForLinux) {
-    EXPECT_EQ(ShortcutAssignmentError(ShortcutAction::openTranslationWindow).description(),
-              QStringLiteral("这个快捷键已用于其他操作，请先修改冲突项。"));
-    EXPECT_EQ(HotKeyError(HotKeyError::Kind::registerFailed, 10).description(),
-              QStringLiteral("快捷键可能已被系统或其他 App 占用（错误 10）。"));
-    EXPECT_EQ(HotKeyError(HotKeyError::Kind::installHandlerFailed, -1).description(),
-              QStringLiteral("无法安装全局快捷键监听器（错误 -1）。"));
-    EXPECT_EQ(shortcutActionFromHotKeyId(hotKeyId(ShortcutAction::screenshotRecognition)),
-              ShortcutAction::screenshotRecognition);
+TEST(ShortcutErrors, HotKeyIdsMapBackOnlyForActions) {
+    for (ShortcutAction action : allShortcutActions)
+        EXPECT_EQ(shortcutActionFromHotKeyId(hotKeyId(action)), action);
     EXPECT_FALSE(shortcutActionFromHotKeyId(5));
     EXPECT_FALSE(shortcutActionFromHotKeyId(0));
 }

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -44,26 +45,21 @@ TEST(GlossaryTerm, JsonWritesUpperCaseIdAndReadsStrictly) {
         parseObject(R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","source":"kernel","target":"内核"})");
     EXPECT_EQ(GlossaryTerm::fromJson(lower), term);
 
-    const char* rejected[] = {
-        R"({"id":"{0F8FAD5B-D9CB-469F-A165-70867728950E}","source":"a","target":"b"})",
-        R"({"id":"0F8FAD5BD9CB469FA16570867728950E","source":"a","target":"b"})",
-        R"({"id":"","source":"a","target":"b"})",
-        R"({"id":7,"source":"a","target":"b"})",
+    // Each refused object names the offending key.
+    const std::pair<const char*, const char*> rejected[] = {
+        {R"({"id":"{0F8FAD5B-D9CB-469F-A165-70867728950E}","source":"a","target":"b"})", "id"},
+        {R"({"id":"0F8FAD5BD9CB469FA16570867728950E","source":"a","target":"b"})", "id"},
+        {R"({"id":"","source":"a","target":"b"})", "id"},
+        {R"({"id":7,"source":"a","target":"b"})", "id"},
+        {R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","source":"a"})", "target"},
+        {R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","source":null,"target":"b"})", "source"},
     };
-    for (const char* json : rejected) {
-        const QString error = decodingFailure([&] { GlossaryTerm::fromJson(parseObject(json)); });
-        EXPECT_TRUE(error.contains(QStringLiteral("\"id\""))) << json << " -> " << qPrintable(error);
+    for (const auto& [text, key] : rejected) {
+        const QJsonObject object = parseObject(text);
+        const QString error = decodingFailure([&object] { GlossaryTerm::fromJson(object); });
+        EXPECT_TRUE(error.contains(QStringLiteral("\"%1\"").arg(QLatin1String(key))))
+            << text << " -> " << qPrintable(error);
     }
-
-    const QString missingTarget = decodingFailure([] {
-        GlossaryTerm::fromJson(parseObject(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","source":"a"})"));
-    });
-    EXPECT_TRUE(missingTarget.contains(QStringLiteral("\"target\""))) << qPrintable(missingTarget);
-    const QString wrongSource = decodingFailure([] {
-        GlossaryTerm::fromJson(
-            parseObject(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","source":null,"target":"b"})"));
-    });
-    EXPECT_TRUE(wrongSource.contains(QStringLiteral("\"source\""))) << qPrintable(wrongSource);
     EXPECT_FALSE(decodingFailure([] { GlossaryTerm::fromJson(QJsonArray{}); }).isEmpty());
 }
 
@@ -107,21 +103,19 @@ TEST(AIRequest, EqualityFollowsTextsStyleAndGlossaryOrder) {
     decomposed.sourceText = QStringLiteral("re\u0301sume\u0301");
     EXPECT_EQ(request, decomposed);
 
-    AIRequest reordered = request;
-    reordered.glossaryTerms = {second, first};
-    EXPECT_NE(request, reordered);
-
-    AIRequest renumbered = request;
-    renumbered.glossaryTerms[0].id = QUuid::createUuid();
-    EXPECT_NE(request, renumbered);
-
-    AIRequest restyled = request;
-    restyled.style = TranslationStyle::polished;
-    EXPECT_NE(request, restyled);
-
-    AIRequest retargeted = request;
-    retargeted.targetLanguage = QStringLiteral("zh-Hant");
-    EXPECT_NE(request, retargeted);
+    const std::function<void(AIRequest&)> changes[] = {
+        [&](AIRequest& r) {
+            r.glossaryTerms = {second, first};
+        },
+        [](AIRequest& r) { r.glossaryTerms[0].id = QUuid::createUuid(); },
+        [](AIRequest& r) { r.style = TranslationStyle::polished; },
+        [](AIRequest& r) { r.targetLanguage = QStringLiteral("zh-Hant"); },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        AIRequest changed = request;
+        changes[i](changed);
+        EXPECT_NE(request, changed) << "change " << i;
+    }
 }
 
 TEST(HistoryEntry, EqualityAndHashAgree) {

@@ -1,66 +1,18 @@
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-#include <csignal>
-#include <gtest/gtest.h>
-#include <map>
-#include <optional>
+#include "app_process.h"
+#include "x11_tools.h"
 
+#include <QDirIterator>
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace tolvane::testing {
 namespace {
 
-// The real application binary run as its own process on the test session's X server, with a private
-// profile so it never meets the user's settings, database or running instance.
+// The real application binary as its own process on the test session's X server.
 class AppProcess : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(profile.isValid());
-        for (const char* folder : {"config/Tolvane", "data", "cache", "runtime"})
-            QDir().mkpath(profile.filePath(QLatin1String(folder)));
-        QFile::setPermissions(profile.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        writeSettings({});
-    }
+    void SetUp() override { ASSERT_TRUE(profile.isValid()); }
 
-    // The settings file as the application reads it, with the guide already seen.
-    void writeSettings(const QByteArray& extraLines) {
-        QFile ini(profile.filePath(QStringLiteral("config/Tolvane/Tolvane.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write("[General]\nfirstRun.hasSeenGuide=true\n" + extraLines);
-    }
-
-    std::unique_ptr<QProcess> launch(const QStringList& arguments = {},
-                                     const std::map<QString, QString>& extra = {}) {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("XCTestConfigurationFilePath"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), profile.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), profile.filePath(QStringLiteral("cache")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), profile.filePath(QStringLiteral("runtime")));
-        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tolvane.*=true"));
-        for (const auto& [name, value] : extra)
-            environment.insert(name, value);
-        process->setProcessEnvironment(environment);
-        process->setProcessChannelMode(QProcess::MergedChannels);
-        process->start(QStringLiteral(TOLVANE_BINARY), arguments);
-        return process;
-    }
-
-    // xdotool's answer, trimmed; none when it failed.
-    static std::optional<QString> xdotool(const QStringList& arguments) {
-        QProcess tool;
-        tool.start(QStringLiteral("xdotool"), arguments);
-        if (!tool.waitForFinished(20000) || tool.exitCode() != 0) {
-            qWarning() << "xdotool" << arguments << "failed:" << tool.readAllStandardError()
-                       << tool.exitCode();
-            return std::nullopt;
-        }
-        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-    }
     // The visible top-level windows of a process.
     static QStringList visibleWindows(const QProcess& process) {
         return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
@@ -78,12 +30,7 @@ protected:
                                            .value_or(QString())
                                            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (const QString& window : candidates) {
-            const QString geometry =
-                xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window})
-                    .value_or(QString());
-            const int width =
-                geometry.section(QStringLiteral("WIDTH="), 1).section(QLatin1Char('\n'), 0, 0).toInt();
-            if (width < 1180)
+            if (windowFrame(window).width() < 1180)
                 continue;
             if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}))
                 return false;
@@ -92,27 +39,17 @@ protected:
         return false;
     }
 
-    // Waits until the process has written `text` `times` times in all.
-    static bool waitForOutput(QProcess& process, QByteArray& seen, const QByteArray& text, int times = 1) {
-        return QTest::qWaitFor(
-            [&] {
-                seen += process.readAll();
-                return seen.count(text) >= times;
-            },
-            20000);
-    }
-
-    QTemporaryDir profile;
+    AppProfile profile;
 };
 
 TEST_F(AppProcess, SecondLaunchHandsOverAndSigtermExitsCleanly) {
-    auto first = launch();
+    auto first = profile.launch();
     QByteArray firstOutput;
     ASSERT_TRUE(waitForOutput(*first, firstOutput, "Main window shown")) << firstOutput.toStdString();
     EXPECT_TRUE(firstOutput.contains("Registered openTranslationWindow shortcut"))
         << firstOutput.toStdString();
 
-    auto second = launch();
+    auto second = profile.launch();
     ASSERT_TRUE(second->waitForFinished(20000));
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
@@ -122,33 +59,28 @@ TEST_F(AppProcess, SecondLaunchHandsOverAndSigtermExitsCleanly) {
     // The running instance shows its window again.
     EXPECT_TRUE(waitForOutput(*first, firstOutput, "Main window shown", 2)) << firstOutput.toStdString();
 
-    ::kill(pid_t(first->processId()), SIGTERM);
-    ASSERT_TRUE(first->waitForFinished(20000));
-    EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first->exitCode(), 0);
+    EXPECT_TRUE(terminatesCleanly(*first));
 }
 
 TEST_F(AppProcess, SocketLeftByAKilledInstanceDoesNotBlockTheNextStart) {
-    auto crashed = launch();
+    auto crashed = profile.launch();
     QByteArray output;
     ASSERT_TRUE(waitForOutput(*crashed, output, "Main window shown")) << output.toStdString();
     crashed->kill();
     ASSERT_TRUE(crashed->waitForFinished(20000));
-    ASSERT_TRUE(QFile::exists(profile.filePath(QStringLiteral("runtime/tolvane.sock"))));
+    ASSERT_TRUE(QFile::exists(profile.path("runtime/tolvane.sock")));
 
-    auto next = launch();
+    auto next = profile.launch();
     QByteArray nextOutput;
     EXPECT_TRUE(waitForOutput(*next, nextOutput, "Main window shown")) << nextOutput.toStdString();
     EXPECT_FALSE(nextOutput.contains("Handed over"));
-    ::kill(pid_t(next->processId()), SIGTERM);
-    ASSERT_TRUE(next->waitForFinished(20000));
-    EXPECT_EQ(next->exitCode(), 0);
+    EXPECT_TRUE(terminatesCleanly(*next));
 }
 
 TEST_F(AppProcess, ClosingTheMainWindowFollowsEachCloseBehaviour) {
     // quit: the process really exits, with status 0.
-    writeSettings("window.main.closeBehavior=quit\n");
-    auto quitting = launch();
+    profile.writeSettings("window.main.closeBehavior=quit\n");
+    auto quitting = profile.launch();
     QByteArray output;
     ASSERT_TRUE(waitForOutput(*quitting, output, "Main window shown")) << output.toStdString();
     ASSERT_TRUE(pressCloseInMainWindow(*quitting));
@@ -157,29 +89,25 @@ TEST_F(AppProcess, ClosingTheMainWindowFollowsEachCloseBehaviour) {
     EXPECT_EQ(quitting->exitCode(), 0);
 
     // keepRunning: the window goes, the process stays.
-    writeSettings("window.main.closeBehavior=keepRunning\n");
-    auto keeping = launch();
+    profile.writeSettings("window.main.closeBehavior=keepRunning\n");
+    auto keeping = profile.launch();
     output.clear();
     ASSERT_TRUE(waitForOutput(*keeping, output, "Main window shown")) << output.toStdString();
     ASSERT_TRUE(pressCloseInMainWindow(*keeping));
     EXPECT_TRUE(QTest::qWaitFor([&] { return visibleWindows(*keeping).isEmpty(); }, 10000));
     EXPECT_EQ(keeping->state(), QProcess::Running);
-    ::kill(pid_t(keeping->processId()), SIGTERM);
-    ASSERT_TRUE(keeping->waitForFinished(20000));
-    EXPECT_EQ(keeping->exitCode(), 0);
+    EXPECT_TRUE(terminatesCleanly(*keeping));
 
     // ask: the choice box comes up over the window that stays.
-    writeSettings("window.main.closeBehavior=ask\n");
-    auto asking = launch();
+    profile.writeSettings("window.main.closeBehavior=ask\n");
+    auto asking = profile.launch();
     output.clear();
     ASSERT_TRUE(waitForOutput(*asking, output, "Main window shown")) << output.toStdString();
     const qsizetype before = visibleWindows(*asking).size();
     ASSERT_TRUE(pressCloseInMainWindow(*asking));
     EXPECT_TRUE(QTest::qWaitFor([&] { return visibleWindows(*asking).size() == before + 1; }, 10000));
     EXPECT_EQ(asking->state(), QProcess::Running);
-    ::kill(pid_t(asking->processId()), SIGTERM);
-    ASSERT_TRUE(asking->waitForFinished(20000));
-    EXPECT_EQ(asking->exitCode(), 0);
+    EXPECT_TRUE(terminatesCleanly(*asking));
 }
 
 TEST_F(AppProcess, EachSnapshotSwitchDrawsItsScreenWritesItAndExits) {
@@ -194,8 +122,9 @@ TEST_F(AppProcess, EachSnapshotSwitchDrawsItsScreenWritesItAndExits) {
         {QStringLiteral("--ui-snapshot-onboarding-workflow"), QStringLiteral("880x640")},
     };
     for (const auto& [switchName, size] : runs) {
-        const QString png = profile.filePath(switchName.mid(2) + QStringLiteral(".png"));
-        auto run = launch({switchName}, {{QStringLiteral("TOLVANE_SNAPSHOT_OUTPUT"), png}});
+        const QString png =
+            profile.path("cache") + QLatin1Char('/') + switchName.mid(2) + QStringLiteral(".png");
+        auto run = profile.launch({switchName}, {{QStringLiteral("TOLVANE_SNAPSHOT_OUTPUT"), png}});
         ASSERT_TRUE(run->waitForFinished(30000)) << switchName.toStdString() << run->readAll().toStdString();
         EXPECT_EQ(run->exitCode(), 0) << switchName.toStdString();
         const QString output = QString::fromUtf8(run->readAll());
@@ -226,7 +155,7 @@ TEST_F(AppProcess, TestHostLeavesTheUsersFoldersAndKeyringAlone) {
     for (const char* variable :
          {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
         sentinel[QLatin1String(variable)] = home.path();
-    auto host = launch({}, sentinel);
+    auto host = profile.launch({}, sentinel);
     ASSERT_TRUE(host->waitForStarted(20000));
     const QString folder =
         QDir(QDir::tempPath())
@@ -234,9 +163,7 @@ TEST_F(AppProcess, TestHostLeavesTheUsersFoldersAndKeyringAlone) {
     QByteArray output;
     ASSERT_TRUE(waitForOutput(*host, output, "Test host")) << output.toStdString();
     EXPECT_TRUE(QFileInfo::exists(folder));
-    ::kill(pid_t(host->processId()), SIGTERM);
-    ASSERT_TRUE(host->waitForFinished(20000));
-    EXPECT_EQ(host->exitCode(), 0);
+    EXPECT_TRUE(terminatesCleanly(*host));
     output += host->readAll();
     EXPECT_FALSE(output.contains("Registered")) << output.toStdString();
     EXPECT_FALSE(output.contains("Main window shown")) << output.toStdString();
@@ -250,3 +177,4 @@ TEST_F(AppProcess, TestHostLeavesTheUsersFoldersAndKeyringAlone) {
 }
 
 } // namespace
+} // namespace tolvane::testing

@@ -9,27 +9,23 @@
 #include "result_panel_fakes.h"
 #include "support/virtual_clock.h"
 #include "workflow/helper_process.h"
+#include "x11_tools.h"
 
-#include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace tolvane::testing {
 namespace {
 
-QString xtool(const QString& program, const QStringList& arguments) {
-    QProcess tool;
-    tool.start(program, arguments);
-    tool.waitForFinished(10000);
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
 quint64 activeWindow() {
-    return xtool(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).toULongLong();
+    return xdotool({QStringLiteral("getactivewindow")}).value_or(QString()).toULongLong();
 }
 
+QString property(const QStringList& arguments) {
+    return x11Tool(QStringLiteral("xprop"), arguments).value_or(QString());
+}
 QString property(quint64 window, const QString& name) {
-    return xtool(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), name});
+    return property({QStringLiteral("-id"), QString::number(window), name});
 }
 
 TEST(FloatingPanelX11, ShowsBesideTheActiveApplicationAndTakesFocusOnlyForTyping) {
@@ -40,8 +36,7 @@ TEST(FloatingPanelX11, ShowsBesideTheActiveApplicationAndTakesFocusOnlyForTyping
     HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP),
                          {QStringLiteral("edit"), QStringLiteral("text")});
     ASSERT_TRUE(editor.isReady());
-    xtool(QStringLiteral("xdotool"),
-          {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(editor.window())});
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(editor.window())});
     ASSERT_EQ(activeWindow(), editor.window());
 
     TranslatorPanel* panel = controller.panelWindow();
@@ -57,8 +52,7 @@ TEST(FloatingPanelX11, ShowsBesideTheActiveApplicationAndTakesFocusOnlyForTyping
         // although the window manager drops the states on hide.
         // A window manager keeps only the states it supports (openbox has no STICKY and shows a window on
         // all desktops by its desktop number alone).
-        const QString supported =
-            xtool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTED")});
+        const QString supported = property({QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTED")});
         const QString state = property(panel->winId(), QStringLiteral("_NET_WM_STATE"));
         for (const char* atom : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
                                  "_NET_WM_STATE_STICKY", "_NET_WM_STATE_ABOVE"}) {

@@ -4,6 +4,7 @@
 #include "app/single_instance.h"
 #include "model/keychain_store.h"
 #include "platform/key_value_store.h"
+#include "scoped_environment.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -82,19 +83,11 @@ class TestHostIsolation : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sentinel.isValid());
-        for (const char* variable :
-             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
-            saved.emplace_back(variable, qgetenv(variable));
-            qputenv(variable, sentinel.path().toLocal8Bit());
-        }
-    }
-    void TearDown() override {
-        for (const auto& [variable, value] : saved)
-            qputenv(variable, value);
+        environment.redirectUserFolders(sentinel.path());
     }
 
     QTemporaryDir sentinel;
-    std::vector<std::pair<const char*, QByteArray>> saved;
+    testing::ScopedEnvironment environment;
 };
 
 TEST_F(TestHostIsolation, DelegateKeepsEverythingInMemoryAndRemovesItsFolder) {
@@ -141,12 +134,6 @@ TEST_F(TestHostIsolation, CleanUpRunsOnceWhicheverPathComesFirst) {
     EXPECT_TRUE(QFileInfo::exists(folder));
     QDir(folder).removeRecursively();
 }
-
-} // namespace
-} // namespace tolvane
-
-namespace tolvane {
-namespace {
 
 using StartUp = TestHostIsolation;
 

@@ -2,12 +2,10 @@
 #include "support/fake_openai_server.h"
 #include "workflow/helper_process.h"
 
+#include "app_process.h"
+#include "x11_tools.h"
+
 #include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-#include <csignal>
 #include <gtest/gtest.h>
 
 namespace tolvane::testing {
@@ -19,16 +17,11 @@ class MainRoad : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(profile.isValid());
-        for (const char* folder : {"config/Tolvane", "data", "cache", "runtime"})
-            QDir().mkpath(profile.filePath(QLatin1String(folder)));
-        QFile::setPermissions(profile.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile ini(profile.filePath(QStringLiteral("config/Tolvane/Tolvane.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[General]\nfirstRun.hasSeenGuide=true\nprovider.translationEngine=openAICompatible\n"
-                  "provider.model=test-model\ntranslation.sourceLanguage=en\n"
-                  "translation.targetLanguage=zh-Hans\nprovider.baseURL=" +
-                  openai.url(QStringLiteral("/v1")).toString().toUtf8() + "\n");
+        ASSERT_TRUE(
+            profile.writeSettings("provider.translationEngine=openAICompatible\nprovider.model=test-model\n"
+                                  "translation.sourceLanguage=en\ntranslation.targetLanguage=zh-Hans\n"
+                                  "provider.baseURL=" +
+                                  openai.url(QStringLiteral("/v1")).toString().toUtf8() + "\n"));
     }
 
     // The API key goes into the session's Secret Service the way any client would put it there.
@@ -43,41 +36,8 @@ protected:
         return tool.waitForFinished(20000) && tool.exitCode() == 0;
     }
 
-    static bool xdotool(const QStringList& arguments) {
-        QProcess tool;
-        tool.start(QStringLiteral("xdotool"), arguments);
-        return tool.waitForFinished(20000) && tool.exitCode() == 0;
-    }
-
-    std::unique_ptr<QProcess> launch() {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("XCTestConfigurationFilePath"));
-        for (const char* proxy :
-             {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-            environment.remove(QLatin1String(proxy));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), profile.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), profile.filePath(QStringLiteral("cache")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), profile.filePath(QStringLiteral("runtime")));
-        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.tolvane.*=true"));
-        process->setProcessEnvironment(environment);
-        process->setProcessChannelMode(QProcess::MergedChannels);
-        process->start(QStringLiteral(TOLVANE_BINARY), {});
-        return process;
-    }
-
-    bool waitForOutput(QProcess& process, const QByteArray& text, int timeoutMs = 20000) {
-        return QTest::qWaitFor(
-            [&] {
-                output += process.readAll();
-                return output.contains(text);
-            },
-            timeoutMs);
-    }
-
     FakeHttpServer openai;
-    QTemporaryDir profile;
+    AppProfile profile;
     QByteArray output;
 };
 
@@ -85,10 +45,10 @@ TEST_F(MainRoad, SelectedTextTranslatesIntoThePanelOnTheHotKey) {
     ASSERT_TRUE(storeApiKey("sk-main-road")) << "needs the test session's Secret Service";
     openai.enqueue(openai::stream({QStringLiteral("你好"), QStringLiteral("，世界")}, 20));
 
-    auto app = launch();
-    ASSERT_TRUE(waitForOutput(*app, "Registered translateSelection shortcut: Ctrl+Alt+T"))
+    auto app = profile.launch();
+    ASSERT_TRUE(waitForOutput(*app, output, "Registered translateSelection shortcut: Ctrl+Alt+T"))
         << output.toStdString();
-    ASSERT_TRUE(waitForOutput(*app, "Main window shown")) << output.toStdString();
+    ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
 
     HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP),
                          {QStringLiteral("edit"), QStringLiteral("Hello world")}, true);
@@ -98,7 +58,7 @@ TEST_F(MainRoad, SelectedTextTranslatesIntoThePanelOnTheHotKey) {
     ASSERT_TRUE(
         xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+alt+t")}));
 
-    ASSERT_TRUE(waitForOutput(*app, "Translation completed provider=openai-compatible"))
+    ASSERT_TRUE(waitForOutput(*app, output, "Translation completed provider=openai-compatible"))
         << output.toStdString();
     ASSERT_EQ(openai.requests().size(), 1);
     const CapturedRequest& request = openai.requests().first();
@@ -110,12 +70,10 @@ TEST_F(MainRoad, SelectedTextTranslatesIntoThePanelOnTheHotKey) {
     // The panel is up beside the editor, next to the main window.
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            QProcess tool;
-            tool.start(QStringLiteral("xdotool"),
-                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                        QString::number(app->processId())});
-            tool.waitForFinished(20000);
-            return tool.readAllStandardOutput().trimmed().split('\n').size() >= 2;
+            return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--pid"), QString::number(app->processId())})
+                       .value_or(QString())
+                       .count(QLatin1Char('\n')) >= 1;
         },
         10000));
     // For eyeballing: the whole screen with the panel up, when asked for.
@@ -127,9 +85,7 @@ TEST_F(MainRoad, SelectedTextTranslatesIntoThePanelOnTheHotKey) {
     EXPECT_EQ(editor.waitForLine(QStringLiteral("TEXT ")),
               QStringLiteral("TEXT ") + QString::fromLatin1(QByteArray("Hello world").toHex()));
 
-    ::kill(pid_t(app->processId()), SIGTERM);
-    ASSERT_TRUE(app->waitForFinished(20000));
-    EXPECT_EQ(app->exitCode(), 0);
+    EXPECT_TRUE(terminatesCleanly(*app));
 }
 
 } // namespace

@@ -1,4 +1,6 @@
+#include "app/app_commands.h"
 #include "app/main_window_controller.h"
+#include "app/workspace_placeholder.h"
 #include "core/clock.h"
 #include "model/app_settings.h"
 #include "platform/memory/memory_key_value_store.h"
@@ -35,6 +37,12 @@ protected:
                 return new QLabel(given.inputText, parent);
             },
             closeBehaviorSetting(settings), [this] { ++terminations; });
+    }
+    // Shows the window and closes it under "ask": the close is refused and the choice box is up.
+    QMessageBox* askToClose() {
+        controller->showWindow();
+        EXPECT_FALSE(controller->window()->close());
+        return controller->closeChoiceBox();
     }
     void setBehavior(MainWindowCloseBehavior behavior) { closeBehaviorSetting(settings).write(behavior); }
     static void nextTurns() {
@@ -80,11 +88,9 @@ TEST_F(MainWindowControllerTest, BuildsOnceAndReshowsTheSameWindowAtItsGeometry)
 }
 
 TEST_F(MainWindowControllerTest, AskShowsOneBoxAndKeepingRemembersTheChoice) {
-    controller->showWindow();
-    MainWindow* window = controller->window();
-    EXPECT_FALSE(window->close());
-    QMessageBox* box = controller->closeChoiceBox();
+    QMessageBox* box = askToClose();
     ASSERT_NE(box, nullptr);
+    MainWindow* window = controller->window();
     EXPECT_TRUE(controller->isPresentingCloseChoice());
     EXPECT_EQ(box->text(), QStringLiteral("关闭 Ondrel？"));
     EXPECT_EQ(box->defaultButton(), buttonTitled(box, QStringLiteral("保持在后台运行")));
@@ -112,11 +118,9 @@ TEST_F(MainWindowControllerTest, AskShowsOneBoxAndKeepingRemembersTheChoice) {
 }
 
 TEST_F(MainWindowControllerTest, QuittingTerminatesOnceWithoutHidingFirst) {
-    controller->showWindow();
-    MainWindow* window = controller->window();
-    EXPECT_FALSE(window->close());
-    QMessageBox* box = controller->closeChoiceBox();
+    QMessageBox* box = askToClose();
     ASSERT_NE(box, nullptr);
+    MainWindow* window = controller->window();
     buttonTitled(box, QStringLiteral("退出 Ondrel"))->click();
     nextTurns();
     EXPECT_EQ(terminations, 1);
@@ -147,17 +151,8 @@ TEST(CloseBehaviorSettingTest, UnknownStoredValuesReadAsAskAndChoicesAreStored) 
     EXPECT_EQ(AppSettings(store, systemClock()).mainWindowCloseBehavior(), MainWindowCloseBehavior::quit);
 }
 
-} // namespace
-} // namespace tolvane
-
-#include "app/app_commands.h"
-
-namespace tolvane {
-namespace {
-
 TEST_F(MainWindowControllerTest, CloseCommandGoesThroughTheWindowsOwnCloseHandling) {
-    int updateChecks = 0;
-    AppCommands commands([&] { ++updateChecks; }, {});
+    AppCommands commands({}, {});
     controller->showWindow();
     commands.attachTo(controller->window());
     EXPECT_TRUE(controller->window()->actions().contains(commands.closeWindowAction()));
@@ -172,26 +167,10 @@ TEST_F(MainWindowControllerTest, CloseCommandGoesThroughTheWindowsOwnCloseHandli
     EXPECT_NE(controller->closeChoiceBox(), nullptr);
     EXPECT_EQ(controller->window()->findChildren<QMessageBox*>().size(), 1);
 
-    commands.checkForUpdatesAction()->trigger();
-    EXPECT_EQ(updateChecks, 1);
-    EXPECT_EQ(commands.checkForUpdatesAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+U")));
-}
-
-TEST(AppCommandsTest, CloseDoesNothingWithoutAnActiveWindow) {
-    AppCommands commands({}, {});
+    // Without an active window the command does nothing.
     QApplication::setActiveWindow(nullptr);
     commands.closeActiveWindow();
-    EXPECT_EQ(commands.closeWindowAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
-    EXPECT_EQ(commands.settingsAction()->shortcut(), QKeySequence(Qt::ControlModifier | Qt::Key_Comma));
 }
-
-} // namespace
-} // namespace tolvane
-
-#include "app/workspace_placeholder.h"
-
-namespace tolvane {
-namespace {
 
 // The placeholder's texts must read light on the dark ground once the window's dark appearance is applied.
 TEST(WorkspacePlaceholderTest, TextsAreDrawnLightOnTheDarkGround) {

@@ -7,6 +7,16 @@
 
 namespace tolvane::testing {
 
+// Stores `value` in `field` and emits `signal` on `owner` only when the value really changes, as the
+// product's own settings and workflow do.
+template <typename Owner, typename Value, typename Signal>
+void changeAndNotify(Owner* owner, Value& field, const Value& value, Signal signal) {
+    if (field == value)
+        return;
+    field = value;
+    Q_EMIT(owner->*signal)();
+}
+
 // A workflow whose state the test sets and which records every operation called on it.
 class RecordingPanelWorkflow final : public ResultPanelWorkflow {
 public:
@@ -24,34 +34,19 @@ public:
     QUuid manualInputSessionID() const override { return m_session; }
 
     void setStatus(const WorkflowStatus& s) {
-        if (!(s == m_status)) {
-            m_status = s;
-            Q_EMIT statusChanged();
-        }
+        changeAndNotify(this, m_status, s, &ResultPanelWorkflow::statusChanged);
     }
     void setSource(const QString& s) {
-        if (s != m_source) {
-            m_source = s;
-            Q_EMIT sourceTextChanged();
-        }
+        changeAndNotify(this, m_source, s, &ResultPanelWorkflow::sourceTextChanged);
     }
     void setResult(const QString& s) {
-        if (s != m_result) {
-            m_result = s;
-            Q_EMIT resultTextChanged();
-        }
+        changeAndNotify(this, m_result, s, &ResultPanelWorkflow::resultTextChanged);
     }
     void setPasteBack(bool v) {
-        if (v != m_pasteBack) {
-            m_pasteBack = v;
-            Q_EMIT canPasteBackToSourceChanged();
-        }
+        changeAndNotify(this, m_pasteBack, v, &ResultPanelWorkflow::canPasteBackToSourceChanged);
     }
     void setManual(bool v) {
-        if (v != m_manual) {
-            m_manual = v;
-            Q_EMIT isManualInputModeChanged();
-        }
+        changeAndNotify(this, m_manual, v, &ResultPanelWorkflow::isManualInputModeChanged);
     }
     void newSession() {
         m_session = QUuid::createUuid();
@@ -89,34 +84,19 @@ public:
     CloudTranslationQuality cloudTranslationQuality() const override { return quality; }
     QString translationStyleKey() const override { return style; }
     void setSourceLanguage(const QString& code) override {
-        if (code != source) {
-            source = code;
-            Q_EMIT sourceLanguageChanged();
-        }
+        changeAndNotify(this, source, code, &ResultPanelSettings::sourceLanguageChanged);
     }
     void setTargetLanguage(const QString& code) override {
-        if (code != target) {
-            target = code;
-            Q_EMIT targetLanguageChanged();
-        }
+        changeAndNotify(this, target, code, &ResultPanelSettings::targetLanguageChanged);
     }
     void setTranslationEngine(TranslationEngine e) override {
-        if (e != engine) {
-            engine = e;
-            Q_EMIT translationEngineChanged();
-        }
+        changeAndNotify(this, engine, e, &ResultPanelSettings::translationEngineChanged);
     }
     void selectCloudTranslationQuality(CloudTranslationQuality q) override {
-        if (q != quality) {
-            quality = q;
-            Q_EMIT cloudTranslationQualityChanged();
-        }
+        changeAndNotify(this, quality, q, &ResultPanelSettings::cloudTranslationQualityChanged);
     }
     void setStyle(const QString& s) {
-        if (s != style) {
-            style = s;
-            Q_EMIT translationStyleChanged();
-        }
+        changeAndNotify(this, style, s, &ResultPanelSettings::translationStyleChanged);
     }
 };
 

@@ -13,10 +13,12 @@
 #include "app/result_panel_window.h"
 #include "model/app_settings.h"
 #include "model/keychain_store.h"
+#include "scoped_environment.h"
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
 #include "workflow/helper_process.h"
 #include "workflow/workflow_coordinator.h"
+#include "x11_tools.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -32,12 +34,6 @@ namespace {
 
 const QString sourceText = QStringLiteral("Hello panel road");
 const QString translation = QStringLiteral("你好，面板之路");
-
-bool xdotool(const QStringList& arguments) {
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    return tool.waitForFinished(20000) && tool.exitCode() == 0;
-}
 
 // The desktop clipboard's text as another client reads it.
 QString desktopClipboard() {
@@ -55,37 +51,12 @@ QString editorText(HelperProcess& editor) {
     return line ? QString::fromUtf8(QByteArray::fromHex(line->mid(5).toLatin1())) : QString();
 }
 
-// The editor's window frame on screen, from the window manager.
-QRect editorFrame(const HelperProcess& editor) {
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
-                                           QString::number(editor.window())});
-    tool.waitForFinished(10000);
-    QRect frame;
-    for (const QByteArray& line : tool.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> pair = line.split('=');
-        if (pair.size() != 2)
-            continue;
-        const int value = pair[1].toInt();
-        if (pair[0] == "X")
-            frame.moveLeft(value);
-        else if (pair[0] == "Y")
-            frame.moveTop(value);
-        else if (pair[0] == "WIDTH")
-            frame.setWidth(value);
-        else if (pair[0] == "HEIGHT")
-            frame.setHeight(value);
-    }
-    return frame;
-}
-
 class PanelMainRoad : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         // Settings and history go under the test's own home, so no earlier run's memory answers.
-        previousHome = qgetenv("HOME");
-        qputenv("HOME", home.path().toUtf8());
+        userHome.set("HOME", home.path().toUtf8());
         LaunchEnvironment environment;
         environment.arguments = {QStringLiteral("tolvane")};
         environment.environment = QProcessEnvironment::systemEnvironment();
@@ -102,10 +73,7 @@ protected:
         delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-panel-road"));
         delegate->start();
     }
-    void TearDown() override {
-        delegate.reset();
-        qputenv("HOME", previousHome);
-    }
+    void TearDown() override { delegate.reset(); }
 
     FloatingPanelController* panel() const { return delegate->panelController(); }
     // Shown and exposed: the X server has mapped it and asked for its first paint.
@@ -129,7 +97,7 @@ protected:
     }
 
     QTemporaryDir home;
-    QByteArray previousHome;
+    ScopedEnvironment userHome;
     FakeHttpServer openai;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<QProcess> key;
@@ -142,7 +110,7 @@ TEST_F(PanelMainRoad, SelectionTranslatesIntoThePanelAndBackIntoTheApplication) 
     ASSERT_NE(panel(), nullptr);
     HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP), {QStringLiteral("edit"), sourceText}, true);
     ASSERT_TRUE(editor.isReady());
-    const QRect frame = editorFrame(editor);
+    const QRect frame = windowFrame(QString::number(editor.window()));
     ASSERT_TRUE(frame.isValid());
 
     pressTranslateOver(editor);

@@ -4,7 +4,6 @@
 #include "model/key_table.h"
 
 #include <QMenu>
-#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace tolvane {
@@ -79,96 +78,33 @@ TEST(StatusMenuTest, KeySequencesCoverSpaceFunctionKeysAndSuper) {
     EXPECT_TRUE(StatusMenu::makeIcon(QStringLiteral(":/no/such/mark.svg")).availableSizes().size() > 0);
 }
 
-class ShortcutWiringTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        shortcuts = ShortcutConfiguration::defaultShortcuts();
-        manager = std::make_unique<HotKeyManager>(input);
-        wiring = std::make_unique<ShortcutWiring>(
-            manager.get(), [this] { return shortcuts; },
-            HotKeyManager::Handlers{{ShortcutAction::openTranslationWindow, [this] { ++opened; }}},
-            [this](KeyChord) {
-                ++probes;
-                return probeStatus;
-            });
-    }
-
+TEST(ShortcutWiringTest, ValidationWarnsProbesOrPassesAsTheShortcutRequires) {
     testing::FakeGlobalInput input;
-    std::unique_ptr<HotKeyManager> manager;
-    std::unique_ptr<ShortcutWiring> wiring;
-    ShortcutConfiguration shortcuts;
-    int opened = 0;
+    HotKeyManager manager(input);
     int probes = 0;
     int32_t probeStatus = 0;
-};
-
-TEST_F(ShortcutWiringTest, RefusedShortcutKeepsOnlyItsErrorUntilALaterSuccess) {
-    QSignalSpy registered(wiring.get(), &ShortcutWiring::shortcutsRegistered);
-    input.grabResults[uint32_t('x')] = 10; // screenshotRecognition is Ctrl+Alt+X
-    wiring->registerGlobalShortcuts();
-    EXPECT_EQ(input.grabs.size(), 3u);
-    ASSERT_EQ(wiring->registrationErrors().size(), 1u);
-    EXPECT_TRUE(wiring->registrationErrors()
-                    .at(ShortcutAction::screenshotRecognition)
-                    .contains(QStringLiteral("10")));
-    EXPECT_EQ(registered.count(), 1);
-
-    input.grabResults.clear();
-    wiring->registerGlobalShortcuts();
-    EXPECT_TRUE(wiring->registrationErrors().empty());
-    EXPECT_EQ(input.grabs.size(), 4u);
-}
-
-TEST_F(ShortcutWiringTest, ReregistrationIsQueuedCoalescedAndRunsEvenWithoutAChange) {
-    wiring->registerGlobalShortcuts();
-    const int grabsBefore = input.grabCalls;
-    // Restoring the defaults when they are already set must still reach the desktop again.
-    wiring->reregisterShortcuts();
-    wiring->reregisterShortcuts();
-    EXPECT_EQ(input.grabCalls, grabsBefore) << "nothing happens inside the caller's turn";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(input.grabCalls, grabsBefore + 4);
-
-    // A refused chord set by a change: the error is the last word after the queued registration.
-    input.grabResults[uint32_t('x')] = 10;
-    wiring->reregisterShortcuts();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(wiring->registrationErrors().count(ShortcutAction::screenshotRecognition), 1u);
-}
-
-TEST_F(ShortcutWiringTest, PausingReleasesGrabsAndHandlersRunOnALaterTurn) {
-    wiring->registerGlobalShortcuts();
-    ASSERT_EQ(input.grabs.size(), 4u);
-    wiring->setGlobalShortcutsPaused(true);
-    EXPECT_TRUE(input.grabs.empty());
-    wiring->setGlobalShortcutsPaused(false);
-    EXPECT_EQ(input.grabs.size(), 4u);
-
-    const HotKeyIdentifier id{HotKeyManager::hotKeySignature,
-                              uint32_t(hotKeyId(ShortcutAction::openTranslationWindow))};
-    input.press(id);
-    EXPECT_EQ(opened, 0);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(opened, 1);
-}
-
-TEST_F(ShortcutWiringTest, ValidationWarnsProbesOrPassesAsTheShortcutRequires) {
+    ShortcutWiring wiring(
+        &manager, [] { return ShortcutConfiguration::defaultShortcuts(); }, {},
+        [&](KeyChord) {
+            ++probes;
+            return probeStatus;
+        });
     const ShortcutModifiers ctrl{ShortcutModifiers::command};
     const ShortcutModifiers ctrlAlt{ShortcutModifiers::command, ShortcutModifiers::option};
-    EXPECT_EQ(wiring->validateShortcut(shortcut(QStringLiteral("t"), ctrl)),
+    EXPECT_EQ(wiring.validateShortcut(shortcut(QStringLiteral("t"), ctrl)),
               ShortcutWiring::menuShortcutWarning);
     EXPECT_EQ(probes, 0);
-    EXPECT_EQ(wiring->validateShortcut(shortcut(QStringLiteral("t"), ctrl, 2)), std::nullopt);
+    EXPECT_EQ(wiring.validateShortcut(shortcut(QStringLiteral("t"), ctrl, 2)), std::nullopt);
     EXPECT_EQ(probes, 0);
-    EXPECT_EQ(wiring->validateShortcut(shortcut(QStringLiteral("t"), ctrlAlt)), std::nullopt);
+    EXPECT_EQ(wiring.validateShortcut(shortcut(QStringLiteral("t"), ctrlAlt)), std::nullopt);
     EXPECT_EQ(probes, 1);
     AppShortcut twoScalars = shortcut(QStringLiteral("t"), ctrl);
     twoScalars.keyEquivalent = QStringLiteral("tt");
-    EXPECT_EQ(wiring->validateShortcut(twoScalars), std::nullopt);
+    EXPECT_EQ(wiring.validateShortcut(twoScalars), std::nullopt);
     EXPECT_EQ(probes, 2);
 
     probeStatus = 10;
-    const std::optional<QString> refused = wiring->validateShortcut(shortcut(QStringLiteral("k"), ctrlAlt));
+    const std::optional<QString> refused = wiring.validateShortcut(shortcut(QStringLiteral("k"), ctrlAlt));
     ASSERT_TRUE(refused.has_value());
     EXPECT_TRUE(refused->contains(QStringLiteral("错误 10"))) << refused->toStdString();
 }

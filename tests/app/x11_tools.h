@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QStringList>
+#include <QtDebug>
+#include <optional>
+
+namespace tolvane::testing {
+
+// Runs a command-line X11 tool (xdotool, xprop) to its end; its trimmed output, none when it failed.
+inline std::optional<QString> x11Tool(const QString& program, const QStringList& arguments) {
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(20000) || tool.exitCode() != 0) {
+        qWarning() << program << arguments << "failed:" << tool.readAllStandardError() << tool.exitCode();
+        return std::nullopt;
+    }
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+inline std::optional<QString> xdotool(const QStringList& arguments) {
+    return x11Tool(QStringLiteral("xdotool"), arguments);
+}
+
+// A window's frame on screen as the window manager reports it; empty when unknown.
+inline QRect windowFrame(const QString& window) {
+    const QString shell =
+        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}).value_or(QString());
+    const auto field = [&](const char* name) {
+        return shell.section(QLatin1String(name) + QLatin1Char('='), 1)
+            .section(QLatin1Char('\n'), 0, 0)
+            .toInt();
+    };
+    return QRect(field("X"), field("Y"), field("WIDTH"), field("HEIGHT"));
+}
+
+} // namespace tolvane::testing

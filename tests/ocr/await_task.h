@@ -47,4 +47,26 @@ T awaitTask(QCoro::Task<T> task, std::chrono::milliseconds limit = std::chrono::
     return std::move(*probe->value);
 }
 
+// Runs the task to its end; returns the error it ended with, or null when it succeeded.
+template <typename T> std::exception_ptr awaitFailure(QCoro::Task<T> task) {
+    try {
+        awaitTask(std::move(task));
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
+// The kind of the `Error` in `error`; nullopt when there is no error or it is of another type.
+template <typename Error> std::optional<typename Error::Kind> errorKind(std::exception_ptr error) {
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const Error& e) {
+        return e.kind();
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
 } // namespace tolvane::testing

@@ -1,12 +1,9 @@
 #include "core/app_error.h"
 #include "ocr/coordinator_screenshot_workflow.h"
-#include "ocr/screenshot_ocr_error.h"
-#include "ocr/screenshot_run_controller.h"
+#include "screenshot_run_fakes.h"
 #include "workflow/coordinator_fixture.h"
 
-#include <deque>
 #include <gtest/gtest.h>
-#include <variant>
 
 // Screenshot runs and dropped images over the real workflow coordinator, through the adapter the
 // application shell builds.
@@ -17,79 +14,14 @@ using namespace std::chrono_literals;
 using Kind = WorkflowStatus::Kind;
 using OcrKind = ScreenshotOCRError::Kind;
 
-// Selections answer at once with the configured region and mode; recognitions follow a script and can be
-// held open.
-class ScriptedRunService final : public ScreenshotRunService {
-public:
-    using Recognition = std::variant<QString, OcrKind>;
-
-    QCoro::Task<ScreenshotSelectionOutcome> selectRegion(ScreenshotCaptureMode, std::optional<QRectF>, int,
-                                                         CancellationToken) override {
-        co_return ScreenshotSelectionOutcome::capture(region, mode);
-    }
-    QCoro::Task<QImage> captureImage(QRectF, CancellationToken) override {
-        ++captures;
-        QImage image(4, 4, QImage::Format_RGB32);
-        image.fill(captures);
-        co_return image;
-    }
-    QCoro::Task<QString> recognizeImage(QImage, QString, QStringList, CancellationToken token) override {
-        return recognize(this, token);
-    }
-    std::optional<QRectF> restoredRegion(const std::optional<ScreenshotRegionMemory>&) const override {
-        return std::nullopt;
-    }
-    std::optional<ScreenshotRegionMemory> makeRegionMemory(const QRectF&) const override {
-        return std::nullopt;
-    }
-    void cancelActiveSelection() override {}
-
-    void release() {
-        for (Signal& gate : gates)
-            gate.resolve({});
-        gates.clear();
-    }
-
-    QRectF region{100, 200, 300, 50};
-    ScreenshotCaptureMode mode = ScreenshotCaptureMode::single;
-    std::deque<Recognition> script;
-    bool hold = false;
-    std::vector<Signal> gates;
-    int captures = 0;
-
-private:
-    static QCoro::Task<QString> recognize(ScriptedRunService* self, CancellationToken token) {
-        if (self->hold) {
-            Signal gate;
-            self->gates.push_back(gate);
-            co_await gate.wait(token);
-        }
-        if (self->script.empty())
-            throw ScreenshotOCRError(OcrKind::noTextRecognized);
-        const Recognition next = self->script.front();
-        self->script.pop_front();
-        if (const auto* kind = std::get_if<OcrKind>(&next))
-            throw ScreenshotOCRError(*kind);
-        co_return std::get<QString>(next);
-    }
-};
-
-class NoSettings final : public ScreenshotRunSettings {
-public:
-    ScreenshotCaptureMode captureMode() const override { return ScreenshotCaptureMode::single; }
-    void setCaptureMode(ScreenshotCaptureMode) override {}
-    std::optional<ScreenshotRegionMemory> regionMemory() const override { return std::nullopt; }
-    void rememberRegion(const ScreenshotRegionMemory&) override {}
-    QString languageHint() const override { return QStringLiteral("en"); }
-    QStringList customWords() const override { return {}; }
-};
-
 class CoordinatorScreenshotWorkflowTest : public testing::CoordinatorTest {
 protected:
     CoordinatorScreenshotWorkflowTest() {
+        service->answerAtOnce =
+            ScreenshotSelectionOutcome::capture(QRectF(100, 200, 300, 50), ScreenshotCaptureMode::single);
         workflow = std::make_shared<CoordinatorScreenshotWorkflow>(coordinator.get());
         runs = std::make_unique<ScreenshotRunController>(ScreenshotRunController::Dependencies{
-            service, std::make_shared<NoSettings>(), workflow, &clock, nullptr, [] {}});
+            service, std::make_shared<testing::MemoryRunSettings>(), workflow, &clock, nullptr, [] {}});
         // As the shell wires it: a stop in the coordinator cancels the screenshot run.
         coordinator->setCancelCaptureWorkflowHook([this] {
             hooks << QStringLiteral("cancelCapture");
@@ -111,7 +43,7 @@ protected:
         return texts;
     }
 
-    std::shared_ptr<ScriptedRunService> service = std::make_shared<ScriptedRunService>();
+    std::shared_ptr<testing::ScriptedRunService> service = std::make_shared<testing::ScriptedRunService>();
     std::shared_ptr<CoordinatorScreenshotWorkflow> workflow;
     std::unique_ptr<ScreenshotRunController> runs;
 };
@@ -156,13 +88,13 @@ TEST_F(CoordinatorScreenshotWorkflowTest, RunsHandTheirTextToTheCoordinatorAncho
     // Recognition only: the text is shown, not translated. While it is read the panel stays busy: the
     // translation it replaced ends without setting the status back to idle.
     hooks.clear();
-    service->hold = true;
+    service->holdRecognition = true;
     service->script = {QStringLiteral("  shown  ")};
     runs->startScreenshotSession(ScreenshotPurpose::recognizeOnly);
     settle();
     EXPECT_EQ(kind(), Kind::capturing);
     EXPECT_EQ(providers.liveStreams(), 0);
-    service->hold = false;
+    service->holdRecognition = false;
     service->release();
     settle();
     EXPECT_EQ(chatTexts().size(), 1);
@@ -182,7 +114,7 @@ TEST_F(CoordinatorScreenshotWorkflowTest, RunsHandTheirTextToTheCoordinatorAncho
 }
 
 TEST_F(CoordinatorScreenshotWorkflowTest, AStopInTheCoordinatorEndsAContinuousRunForGood) {
-    service->mode = ScreenshotCaptureMode::continuous;
+    service->answerAtOnce->mode = ScreenshotCaptureMode::continuous;
     service->script = {QStringLiteral("first"), QStringLiteral("second")};
     runs->startScreenshotSession(ScreenshotPurpose::translate);
     settle();
@@ -196,7 +128,7 @@ TEST_F(CoordinatorScreenshotWorkflowTest, AStopInTheCoordinatorEndsAContinuousRu
     EXPECT_FALSE(runs->hasEscapeMonitors());
     clock.advance(5s);
     settle();
-    EXPECT_EQ(service->captures, 1) << "no cycle after the stop";
+    EXPECT_EQ(service->captures.size(), 1) << "no cycle after the stop";
     EXPECT_EQ(chatTexts(), QStringList({"first"}));
     EXPECT_EQ(kind(), Kind::cancelled);
     EXPECT_EQ(providers.liveStreams(), 0);
@@ -204,7 +136,7 @@ TEST_F(CoordinatorScreenshotWorkflowTest, AStopInTheCoordinatorEndsAContinuousRu
 
 TEST_F(CoordinatorScreenshotWorkflowTest, ADroppedImageReachesTheCoordinatorOnlyIfNothingNewerCameFirst) {
     const QImage image(8, 8, QImage::Format_RGB32);
-    service->hold = true;
+    service->holdRecognition = true;
 
     // Undisturbed: translated, with no paste-back target.
     service->script = {QStringLiteral("dropped")};

@@ -2,6 +2,7 @@
 #include "ocr/leptonica_image_enhancer.h"
 #include "ocr/screenshot_ocr_service.h"
 #include "ocr/tesseract_recognizer.h"
+#include "picture_window.h"
 #include "platform/qt/qt_screen_grabber.h"
 #include "platform/qt/qt_screen_provider.h"
 #include "text_corpus.h"
@@ -9,8 +10,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <QTest>
-#include <QWidget>
 #include <gtest/gtest.h>
 
 // Capture and recognition against a real X server: windows placed at known positions are grabbed through
@@ -20,22 +19,8 @@ namespace {
 
 using testing::awaitTask;
 
-// A window outside the window manager's control, so it sits exactly where it is put.
-class PictureWindow final : public QWidget {
-public:
-    PictureWindow(QImage picture, QPoint position)
-        : QWidget(nullptr,
-                  Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-          m_picture(std::move(picture)) {
-        setGeometry(QRect(position, m_picture.size()));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_picture); }
-
-private:
-    QImage m_picture;
-};
+using testing::PictureWindow;
+using testing::showAndWait;
 
 std::unique_ptr<ScreenshotOCRService> makeService() {
     ScreenshotOCRService::Dependencies deps;
@@ -46,14 +31,6 @@ std::unique_ptr<ScreenshotOCRService> makeService() {
     deps.screenRecordingAllowed = [] { return true; };
     deps.clock = &systemClock();
     return std::make_unique<ScreenshotOCRService>(std::move(deps));
-}
-
-bool showAndWait(QWidget& window) {
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return false;
-    QTest::qWait(200); // let the server finish painting
-    return true;
 }
 
 QImage quadrants(QSize size) {
@@ -71,7 +48,7 @@ TEST(OcrCaptureX11, RegionAwayFromTheOriginIsGrabbedPixelExact) {
     if (QGuiApplication::primaryScreen()->devicePixelRatio() != 1.0)
         GTEST_SKIP() << "pixel comparison assumes a 1x screen";
     const QImage picture = quadrants(QSize(160, 90));
-    PictureWindow window(picture, QPoint(137, 91));
+    PictureWindow window(QPoint(137, 91), picture);
     ASSERT_TRUE(showAndWait(window));
     auto service = makeService();
 
@@ -97,11 +74,11 @@ TEST(OcrCaptureX11, RegionPartlyOffScreenIsClippedToTheScreen) {
 
 TEST(OcrCaptureX11, TextIsRecognisedWithinItsRegionAndOurOwnPanelIsLeftOut) {
     const QStringList lines{"Capture region check", "Quiet harbour at seven"};
-    PictureWindow text(testing::renderText(lines, 22, false, QStringLiteral("Inter"), 24), QPoint(211, 157));
+    PictureWindow text(QPoint(211, 157), testing::renderText(lines, 22, false, QStringLiteral("Inter"), 24));
     ASSERT_TRUE(showAndWait(text));
     // A panel of ours on top of the same region, showing words that must not be read back.
-    PictureWindow panel(testing::renderText({"PANEL OUTPUT"}, 22, true, QStringLiteral("Inter"), 12),
-                        QPoint(text.x() + 40, text.y() + text.height() - 20));
+    PictureWindow panel(QPoint(text.x() + 40, text.y() + text.height() - 20),
+                        testing::renderText({"PANEL OUTPUT"}, 22, true, QStringLiteral("Inter"), 12));
     ASSERT_TRUE(showAndWait(panel));
     auto service = makeService();
     service->ownWindows().addWindow(&panel);

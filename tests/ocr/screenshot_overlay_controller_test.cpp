@@ -4,6 +4,7 @@
 #include "platform/global_input.h"
 #include "platform/memory/fake_screen_provider.h"
 #include "platform/memory/memory_window_system.h"
+#include "selection_result.h"
 #include "support/virtual_clock.h"
 
 #include <QCoroTask>
@@ -123,24 +124,6 @@ public:
 
 const HotKeyIdentifier kOcre{fourCharCode("OCRE"), 1};
 
-struct Result {
-    std::optional<ScreenshotSelectionOutcome> outcome;
-    std::optional<ScreenshotSelectionError::Kind> selectionError;
-    bool otherError = false;
-    int settlements = 0;
-};
-
-QCoro::Task<> collect(OneShot<ScreenshotSelectionOutcome> shot, std::shared_ptr<Result> result) {
-    try {
-        result->outcome = co_await shot.wait();
-    } catch (const ScreenshotSelectionError& e) {
-        result->selectionError = e.kind();
-    } catch (...) {
-        result->otherError = true;
-    }
-    ++result->settlements;
-}
-
 struct ControllerFixture {
     std::shared_ptr<FakeScreenProvider> screens = std::make_shared<FakeScreenProvider>(
         QList{FakeScreenProvider::makeScreen("A", QRectF(0, 0, 1920, 1080)),
@@ -148,7 +131,7 @@ struct ControllerFixture {
     std::shared_ptr<MemoryWindowSystem> windows = std::make_shared<MemoryWindowSystem>();
     FakeGlobalInput input;
     QPointF cursor{100, 100};
-    std::shared_ptr<Result> result = std::make_shared<Result>();
+    std::shared_ptr<testing::SelectionResult> result = std::make_shared<testing::SelectionResult>();
     std::unique_ptr<ScreenshotOverlayController> controller;
 
     ControllerFixture() {
@@ -160,10 +143,7 @@ struct ControllerFixture {
         controller = std::make_unique<ScreenshotOverlayController>(std::move(deps));
     }
     void show(std::optional<QRectF> remembered = std::nullopt, int batchCount = 0) {
-        OneShot<ScreenshotSelectionOutcome> shot;
-        controller->setContinuation(shot);
-        QCoro::connect(collect(shot, result), controller.get(), [] {});
-        controller->selectCapture(ScreenshotCaptureMode::single, remembered, batchCount);
+        testing::openSelection(*controller, result, remembered, batchCount);
     }
     ScreenshotSelectionView* view(int i) const { return controller->views().value(i); }
     void settle() {

@@ -2,6 +2,7 @@
 #include "ocr/screenshot_overlay_controller.h"
 #include "ocr/screenshot_selection_view.h"
 #include "other_x_client.h"
+#include "selection_result.h"
 #include "x11/x_server_probe.h"
 
 #include <QCoroTask>
@@ -17,33 +18,14 @@ namespace {
 
 using OtherClient = testing::OtherXClient;
 
-struct Result {
-    std::optional<ScreenshotSelectionOutcome> outcome;
-    std::optional<ScreenshotSelectionError::Kind> error;
-    int settlements = 0;
-};
-
-QCoro::Task<> collect(OneShot<ScreenshotSelectionOutcome> shot, std::shared_ptr<Result> result) {
-    try {
-        result->outcome = co_await shot.wait();
-    } catch (const ScreenshotSelectionError& e) {
-        result->error = e.kind();
-    } catch (...) {
-    }
-    ++result->settlements;
-}
-
 struct OverlayRun {
     std::unique_ptr<ScreenshotOverlayController> controller;
-    std::shared_ptr<Result> result = std::make_shared<Result>();
+    std::shared_ptr<testing::SelectionResult> result = std::make_shared<testing::SelectionResult>();
 
     explicit OverlayRun(std::optional<QRectF> remembered = std::nullopt) {
         controller = std::make_unique<ScreenshotOverlayController>(
             ScreenshotOverlayController::defaultDependencies(nullptr, nullptr));
-        OneShot<ScreenshotSelectionOutcome> shot;
-        controller->setContinuation(shot);
-        QCoro::connect(collect(shot, result), controller.get(), [] {});
-        controller->selectCapture(ScreenshotCaptureMode::single, remembered, 0);
+        testing::openSelection(*controller, result, remembered);
     }
     bool shown() {
         return QTest::qWaitFor([this] {
@@ -100,7 +82,7 @@ TEST_F(ScreenshotOverlayX11, CoversEachScreenOverAFrozenPictureAndHoldsTheKeyboa
 
     other.pressKey(XK_Escape);
     ASSERT_TRUE(run.ended());
-    EXPECT_EQ(run.result->error, ScreenshotSelectionError::Kind::cancelled);
+    EXPECT_EQ(run.result->selectionError, ScreenshotSelectionError::Kind::cancelled);
     EXPECT_EQ(other.tryGrabKeyboard(), GrabSuccess) << "the grab is released";
     QTest::qWait(100);
     EXPECT_EQ(probe.pixelAt(137 + 200, 91 + 100), QColor(Qt::red)) << "the overlay is gone";
@@ -128,7 +110,7 @@ TEST_F(ScreenshotOverlayX11, ATooSmallRegionEndsAndFreesTheKeyboard) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return other.tryGrabKeyboard() == AlreadyGrabbed; }));
     other.pressKey(XK_KP_Enter);
     ASSERT_TRUE(run.ended());
-    EXPECT_EQ(run.result->error, ScreenshotSelectionError::Kind::selectionTooSmall);
+    EXPECT_EQ(run.result->selectionError, ScreenshotSelectionError::Kind::selectionTooSmall);
     EXPECT_EQ(other.tryGrabKeyboard(), GrabSuccess);
 }
 

@@ -5,9 +5,10 @@
 #include "ocr/screenshot_run_service_adapter.h"
 #include "ocr/screenshot_selection_view.h"
 #include "other_x_client.h"
+#include "picture_window.h"
 #include "platform/x11/x11_global_input.h"
 #include "platform/x11/x11_input_service.h"
-#include "support/virtual_clock.h"
+#include "screenshot_run_fakes.h"
 #include "text_corpus.h"
 
 #include <QGuiApplication>
@@ -25,41 +26,14 @@ namespace {
 
 using testing::characterErrorRate;
 using testing::OtherXClient;
+using testing::PictureWindow;
 using testing::renderText;
+using testing::showAndWait;
 
 const QStringList kEnglish{QStringLiteral("The quick brown fox jumps over the lazy dog."),
                            QStringLiteral("Translate the selected text into English.")};
 const QStringList kChinese{QString::fromUtf8("截图翻译会识别屏幕上的文字"),
                            QString::fromUtf8("然后把结果显示在浮动面板中")};
-
-// A picture at a fixed place on screen, outside the window manager's control.
-class PictureWindow final : public QWidget {
-public:
-    explicit PictureWindow(QPoint position)
-        : QWidget(nullptr,
-                  Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-        move(position);
-    }
-    void setPicture(QImage picture) {
-        m_picture = std::move(picture);
-        setFixedSize(m_picture.deviceIndependentSize().toSize());
-        repaint();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_picture); }
-
-private:
-    QImage m_picture;
-};
-
-bool showAndWait(QWidget& window) {
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return false;
-    QTest::qWait(150); // let the server finish painting
-    return true;
-}
 
 // Device pixels per logical unit (QT_SCALE_FACTOR=2 runs the tests on a doubled screen).
 qreal screenScale() {
@@ -87,50 +61,6 @@ QImage blankPicture(QSize size) {
 QImage textPicture(const QStringList& lines, const QString& family) {
     return crispText(lines, 16, false, family, 20);
 }
-
-class MemorySettings final : public ScreenshotRunSettings {
-public:
-    ScreenshotCaptureMode captureMode() const override { return mode; }
-    void setCaptureMode(ScreenshotCaptureMode m) override { mode = m; }
-    std::optional<ScreenshotRegionMemory> regionMemory() const override { return memory; }
-    void rememberRegion(const ScreenshotRegionMemory& m) override { memory = m; }
-    QString languageHint() const override { return hint; }
-    QStringList customWords() const override { return {}; }
-
-    ScreenshotCaptureMode mode = ScreenshotCaptureMode::single;
-    std::optional<ScreenshotRegionMemory> memory;
-    QString hint = QStringLiteral("en");
-};
-
-// Stands in for the coordinator: records every call in order.
-class RecordingWorkflow final : public ScreenshotRunWorkflow {
-public:
-    struct HandOver {
-        QString text;
-        std::optional<QRect> anchor;
-    };
-    void beginScreenshotCapture() override { calls.append(QStringLiteral("begin")); }
-    void translateRecognizedText(const QString& text, std::optional<QRect> anchor) override {
-        calls.append(QStringLiteral("translateRecognized"));
-        handOvers.push_back({text, anchor});
-    }
-    void showRecognizedText(const QString& text, std::optional<QRect> anchor) override {
-        calls.append(QStringLiteral("show"));
-        handOvers.push_back({text, anchor});
-    }
-    void translateText(const QString& text, bool) override {
-        calls.append(QStringLiteral("translateText"));
-        handOvers.push_back({text, std::nullopt});
-    }
-    void stopTranslation() override { calls.append(QStringLiteral("stop")); }
-    void failWith(const QString& message) override { calls.append(QStringLiteral("fail: ") + message); }
-    void presentPanel(std::optional<QRect>) override { calls.append(QStringLiteral("present")); }
-    quint64 explicitCancellationGeneration() const override { return 0; }
-    quint64 entrySerial() const override { return 0; }
-
-    QStringList calls;
-    std::vector<HandOver> handOvers;
-};
 
 // What passed through the real service, and a gate that can hold recognitions before they start.
 struct Traffic {
@@ -268,6 +198,12 @@ protected:
         });
     }
 
+    // Waits for the overlay opened after `previous` selections and drags `region` in it.
+    bool selectIn(int previous, const QRect& region) {
+        ScreenshotOverlayController* overlay = waitForOverlay(previous);
+        return overlay && dragRegion(overlay, region);
+    }
+
     bool waitForRunEnd() {
         return QTest::qWaitFor([&] { return !runs->isRunActive(); }, 60000);
     }
@@ -286,8 +222,9 @@ protected:
     X11GlobalInput globalInput{input, SessionKind::x11};
     testing::VirtualClock clock;
     std::shared_ptr<Traffic> traffic = std::make_shared<Traffic>();
-    std::shared_ptr<MemorySettings> settings = std::make_shared<MemorySettings>();
-    std::shared_ptr<RecordingWorkflow> workflow = std::make_shared<RecordingWorkflow>();
+    std::shared_ptr<testing::MemoryRunSettings> settings = std::make_shared<testing::MemoryRunSettings>();
+    std::shared_ptr<testing::RecordingRunWorkflow> workflow =
+        std::make_shared<testing::RecordingRunWorkflow>();
     std::unique_ptr<ScreenshotOCRService> service;
     std::unique_ptr<ScreenshotRunController> runs;
     int beeps = 0;
@@ -306,9 +243,7 @@ TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegionsLow
     // The anchor's x is rounded once from the exact middle (an odd width ends in .5).
     const QRect englishRegion(137, 91, english.width(), english.height());
     runs->startScreenshotSession(ScreenshotPurpose::translate);
-    ScreenshotOverlayController* overlay = waitForOverlay(0);
-    ASSERT_TRUE(overlay);
-    ASSERT_TRUE(dragRegion(overlay, englishRegion));
+    ASSERT_TRUE(selectIn(0, englishRegion));
     other.pressKey(XK_Return);
     ASSERT_TRUE(waitForRunEnd());
 
@@ -338,9 +273,7 @@ TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegionsLow
     workflow->calls.clear();
     const QRect chineseRegion(700, 400, chinese.width(), chinese.height());
     runs->startScreenshotSession(ScreenshotPurpose::recognizeOnly);
-    overlay = waitForOverlay(1);
-    ASSERT_TRUE(overlay);
-    ASSERT_TRUE(dragRegion(overlay, chineseRegion));
+    ASSERT_TRUE(selectIn(1, chineseRegion));
     other.pressKey(XK_KP_Enter);
     ASSERT_TRUE(waitForRunEnd());
 
@@ -360,8 +293,7 @@ TEST_F(ScreenshotRunX11, EscapeAtEachStageHandsNothingOverAndStopsOnlyWhatHadSta
 
     // In the overlay, before anything was chosen: the workflow is never touched.
     runs->startScreenshotSession(ScreenshotPurpose::translate);
-    ScreenshotOverlayController* overlay = waitForOverlay(0);
-    ASSERT_TRUE(overlay);
+    ASSERT_TRUE(waitForOverlay(0));
     EXPECT_FALSE(other.canGrabKey(XK_Escape)) << "Escape is grabbed while the overlay is open";
     other.pressKey(XK_Escape);
     ASSERT_TRUE(waitForRunEnd());
@@ -371,9 +303,7 @@ TEST_F(ScreenshotRunX11, EscapeAtEachStageHandsNothingOverAndStopsOnlyWhatHadSta
 
     // In the overlay with a region drawn: still nothing.
     runs->startScreenshotSession(ScreenshotPurpose::translate);
-    overlay = waitForOverlay(1);
-    ASSERT_TRUE(overlay);
-    ASSERT_TRUE(dragRegion(overlay, region));
+    ASSERT_TRUE(selectIn(1, region));
     other.pressKey(XK_Escape);
     ASSERT_TRUE(waitForRunEnd());
     EXPECT_TRUE(workflow->calls.isEmpty()) << workflow->calls.join(u", ").toStdString();
@@ -383,9 +313,7 @@ TEST_F(ScreenshotRunX11, EscapeAtEachStageHandsNothingOverAndStopsOnlyWhatHadSta
     // started capture is stopped once and its late text is dropped.
     traffic->holdRecognition = true;
     runs->startScreenshotSession(ScreenshotPurpose::translate);
-    overlay = waitForOverlay(2);
-    ASSERT_TRUE(overlay);
-    ASSERT_TRUE(dragRegion(overlay, region));
+    ASSERT_TRUE(selectIn(2, region));
     other.pressKey(XK_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !traffic->gates.empty(); }));
     expectReleased();
@@ -532,11 +460,9 @@ TEST_F(ScreenshotRunX11, EscapeInALaterBatchOverlayDropsTheCollectedTexts) {
     settings->mode = ScreenshotCaptureMode::batch;
 
     runs->startScreenshotSession(ScreenshotPurpose::translate);
-    ScreenshotOverlayController* overlay = waitForOverlay(0);
-    ASSERT_TRUE(overlay);
-    ASSERT_TRUE(dragRegion(overlay, grid.cell(0)));
+    ASSERT_TRUE(selectIn(0, grid.cell(0)));
     other.pressKey(XK_Return);
-    overlay = waitForOverlay(1);
+    ScreenshotOverlayController* overlay = waitForOverlay(1);
     ASSERT_TRUE(overlay);
     EXPECT_EQ(overlay->keyView()->globalSelection(), QRectF(grid.cell(0))) << "the last region pre-selected";
     other.pressKey(XK_Escape);

@@ -79,7 +79,7 @@ TEST(CloudWireTypes, AnswersDecodeWithTheirFallbacksAndDefaults) {
               CloudTranslationQuality::advanced);
 }
 
-TEST(CloudWireTypes, RequestsOmitAbsentMembersAndKeepGlossaryTermsUntrimmed) {
+TEST(CloudWireTypes, RequestsOmitAbsentMembers) {
     CloudTranslationRequest request;
     request.sourceText = "s";
     request.sourceLanguage = "auto";
@@ -89,14 +89,6 @@ TEST(CloudWireTypes, RequestsOmitAbsentMembersAndKeepGlossaryTermsUntrimmed) {
     const QJsonObject plain = request.toJson();
     EXPECT_FALSE(plain.contains("device_token"));
     EXPECT_EQ(plain.value("glossary"), QJsonArray());
-
-    const QList<GlossaryTerm> terms{{QUuid::createUuid(), " padded ", "x"},
-                                    {QUuid::createUuid(), "   ", "blank source"},
-                                    {QUuid::createUuid(), "no target", " \n"},
-                                    {QUuid::createUuid(), " padded ", "x"}};
-    const auto active = CloudTranslationRequest::activeTerms(terms);
-    ASSERT_EQ(active.size(), 2);
-    EXPECT_EQ(active[0].source, " padded ");
 
     DeviceRegistrationRequest registration{"id", "linux", std::nullopt};
     EXPECT_EQ(registration.toJson(), (QJsonObject{{"installation_id", "id"}, {"platform", "linux"}}));
@@ -116,19 +108,6 @@ TEST(CloudWireTypes, RegistrationExpiryMustBeAnInternetDateToTheSecond) {
                            QByteArray(R"({"expires_at":"2030-05-01T10:00:00Z"})")}) {
         EXPECT_THROW(DeviceRegistrationResponse::decode(bad), JsonDecodingError) << bad.toStdString();
     }
-}
-
-TEST(CloudWireTypes, StoredCredentialUsesFieldNamesAndReferenceDateSeconds) {
-    HostedDeviceCredential identified{"abc", std::nullopt, std::nullopt};
-    EXPECT_EQ(identified.encode(), R"({"installationID":"abc"})");
-
-    HostedDeviceCredential registered{"abc", "tok", QDateTime(QDate(2001, 1, 2), QTime(0, 0), Qt::UTC)};
-    const QJsonObject stored = QJsonDocument::fromJson(registered.encode()).object();
-    EXPECT_EQ(stored.value("expiresAt").toDouble(), 86400.0);
-    EXPECT_EQ(HostedDeviceCredential::decode(registered.encode()), registered);
-    EXPECT_THROW(HostedDeviceCredential::decode(R"({"deviceToken":"t"})"), JsonDecodingError);
-    EXPECT_THROW(HostedDeviceCredential::decode(R"({"installationID":"a","expiresAt":"soon"})"),
-                 JsonDecodingError);
 }
 
 TEST(HostedBaseURL, EnvironmentThenInfoEntryThenDefault) {

@@ -17,6 +17,11 @@ using testing::FakeHostedService;
 using testing::FakeResponse;
 using testing::runToEnd;
 
+QCoro::Task<> fetchInto(HostedDeviceCredentialService service, bool force,
+                        std::optional<HostedDeviceCredential>* out) {
+    *out = co_await service.fetchDeviceCredential(force);
+}
+
 class HostedCredentialTest : public ::testing::Test, protected testing::HostedFixture {
 protected:
     HostedDeviceCredentialService credentialService() {
@@ -24,10 +29,7 @@ protected:
     }
     std::pair<std::optional<HostedDeviceCredential>, std::exception_ptr> fetch(bool force = false) {
         std::optional<HostedDeviceCredential> credential;
-        auto failure = runToEnd([](HostedDeviceCredentialService s, bool f,
-                                   std::optional<HostedDeviceCredential>* out) -> QCoro::Task<> {
-            *out = co_await s.fetchDeviceCredential(f);
-        }(credentialService(), force, &credential));
+        auto failure = runToEnd(fetchInto(credentialService(), force, &credential));
         return {credential, failure};
     }
 };
@@ -155,16 +157,11 @@ TEST_F(HostedCredentialTest, ConcurrentFetchesShareOneRegistration) {
     slow.parts.first().delayMs = 100;
     service.enqueueRegistration(slow);
     std::optional<HostedDeviceCredential> a, b, forced;
-    auto fetchInto = [](HostedDeviceCredentialService s, bool force,
-                        std::optional<HostedDeviceCredential>* out) -> QCoro::Task<> {
-        *out = co_await s.fetchDeviceCredential(force);
-    };
     auto first = fetchInto(credentialService(), false, &a);
     auto second = fetchInto(credentialService(), false, &b);
     // A forced refresh waits for the plain fetch, then registers on its own.
     auto third = fetchInto(credentialService(), true, &forced);
-    QTest::qWaitFor([&] { return a && b && forced; }, 10000);
-    ASSERT_TRUE(a && b && forced);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a && b && forced; }, 10000));
     EXPECT_EQ(a->deviceToken, "shared");
     EXPECT_EQ(b->deviceToken, "shared");
     EXPECT_EQ(a->installationID, b->installationID);
@@ -186,8 +183,7 @@ TEST_F(HostedCredentialTest, ConcurrentFetchesShareOneRegistration) {
                               }()));
     EXPECT_TRUE(errorAs<CancelledError>(cancelled));
     auto waiting = fetchInto(credentialService(), true, &patient);
-    QTest::qWaitFor([&] { return patient.has_value(); }, 10000);
-    ASSERT_TRUE(patient);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return patient.has_value(); }, 10000));
     EXPECT_EQ(patient->deviceToken, "shared");
     EXPECT_EQ(service.registrationRequests().size(), 3);
 }

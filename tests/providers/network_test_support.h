@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/app_error.h"
+#include "providers/provider_errors.h"
 
 #include <QCoroTask>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTest>
 #include <exception>
+#include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 
@@ -51,6 +53,13 @@ template <typename Error> std::optional<Error> errorAs(std::exception_ptr failur
     } catch (...) {
         return std::nullopt;
     }
+}
+
+// Asserts that `failure` is an AIProviderError worded `message`.
+inline void expectProviderMessage(std::exception_ptr failure, const QString& message) {
+    auto error = errorAs<AIProviderError>(failure);
+    ASSERT_TRUE(error) << describeError(failure).toStdString();
+    EXPECT_EQ(error->description(), message);
 }
 
 } // namespace tolvane::testing

@@ -1,5 +1,6 @@
 #include "app/native_text_editor.h"
 #include "app/theme.h"
+#include "image_probes.h"
 #include "support/virtual_clock.h"
 
 #include <QApplication>
@@ -170,11 +171,8 @@ TEST(NativeTextEditorTest, PlaceholderIsPaintedAtTheInsetUntilTheFirstCharacter)
     t.fontSize = 20;
     editor.setTypography(t);
     const auto redAt = [](const QImage& image, QRect area) {
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                if (QColor(image.pixel(x, y)).red() > 200 && QColor(image.pixel(x, y)).green() < 60)
-                    return true;
-        return false;
+        return testing::countPixels(
+                   image, [](const QColor& c) { return c.red() > 200 && c.green() < 60; }, area) > 0;
     };
     QImage image = editor.grab().toImage();
     EXPECT_FALSE(redAt(image, QRect(0, 0, 10, 120))); // nothing left of the inset

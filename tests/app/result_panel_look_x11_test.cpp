@@ -11,6 +11,7 @@
 #include "app/result_panel_view.h"
 #include "app/result_panel_window.h"
 #include "app/theme.h"
+#include "image_probes.h"
 #include "result_panel_fakes.h"
 #include "support/virtual_clock.h"
 
@@ -52,30 +53,25 @@ QColor over(const QColor& top, double alpha, const QColor& bottom) {
                   mix(top.blue(), bottom.blue()));
 }
 
+// The largest difference in one colour channel.
+int distance(const QColor& a, const QColor& b) {
+    return std::max(
+        {std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+}
+
 ::testing::AssertionResult near(const QImage& image, QPoint at, const QColor& expected, int tolerance = 3) {
     const QColor actual = image.pixelColor(at);
-    if (std::abs(actual.red() - expected.red()) <= tolerance &&
-        std::abs(actual.green() - expected.green()) <= tolerance &&
-        std::abs(actual.blue() - expected.blue()) <= tolerance)
+    if (distance(actual, expected) <= tolerance)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "pixel (" << at.x() << "," << at.y() << ") is " << actual.name().toStdString() << ", expected "
            << expected.name().toStdString();
 }
 
-// The bounding box of the pixels in `region` that differ from `background` by more than `threshold` in
-// any channel.
+// The bounding box of the pixels in `region` that differ from `background` by more than `threshold`.
 QRect inkBox(const QImage& image, const QRect& region, const QColor& background, int threshold = 24) {
-    QRect box;
-    for (int y = region.top(); y <= region.bottom(); ++y)
-        for (int x = region.left(); x <= region.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (std::abs(c.red() - background.red()) > threshold ||
-                std::abs(c.green() - background.green()) > threshold ||
-                std::abs(c.blue() - background.blue()) > threshold)
-                box |= QRect(x, y, 1, 1);
-        }
-    return box;
+    return testing::pixelBounds(
+        image, [&](const QColor& c) { return distance(c, background) > threshold; }, region);
 }
 
 // The pixel of `region` closest to `colour`: a glyph core drawn in that colour matches it within a few
@@ -83,12 +79,8 @@ QRect inkBox(const QImage& image, const QRect& region, const QColor& background,
 int closestDistance(const QImage& image, const QRect& region, const QColor& colour) {
     int best = INT_MAX;
     for (int y = region.top(); y <= region.bottom(); ++y)
-        for (int x = region.left(); x <= region.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            best = std::min(best,
-                            std::max({std::abs(c.red() - colour.red()), std::abs(c.green() - colour.green()),
-                                      std::abs(c.blue() - colour.blue())}));
-        }
+        for (int x = region.left(); x <= region.right(); ++x)
+            best = std::min(best, distance(image.pixelColor(x, y), colour));
     return best;
 }
 
@@ -132,6 +124,14 @@ protected:
     }
     // The top-level's own rendering, with its transparency.
     QImage windowImage() const { return panel()->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+    // Switches the workflow to `status` with `result`, lets the panel repaint and saves it as `name`.
+    QImage showState(const WorkflowStatus& status, const QString& result, const QString& name) {
+        workflow.setResult(result);
+        workflow.setStatus(status);
+        settle();
+        save(name);
+        return screenImage();
+    }
     void save(const QString& name) const {
         screenImage().save(snapshotDir() + QStringLiteral("/panel-%1.png").arg(name));
         windowImage().save(snapshotDir() + QStringLiteral("/panel-%1-window.png").arg(name));
@@ -172,7 +172,7 @@ TEST_F(ResultPanelLookTest, ReadingStatesKeepTheirGeometryAndColours) {
     }
 
     // Header: the 16 px icon from x 14, centred on y 22, in the accent tint; the title 10 px later; the
-    // pickers 104 and 128 wide, 10 apart with the arrow between; the close glyph ending by x 506.
+    // pickers after it; the close glyph ending by x 506.
     const QRect icon = inkBox(screen, QRect(4, 4, 30, 36), containerFill);
     EXPECT_GE(icon.left(), 14);
     EXPECT_LE(icon.right(), 14 + 16);
@@ -180,10 +180,7 @@ TEST_F(ResultPanelLookTest, ReadingStatesKeepTheirGeometryAndColours) {
     EXPECT_LE(closestDistance(screen, icon, Theme::accentColor()), 3);
     ResultPanelHeader* header = view()->header();
     const QRect source = placed(header->sourcePicker(), panel());
-    const QRect target = placed(header->targetPicker(), panel());
     EXPECT_EQ(source.left(), 14 + 16 + 10 + 76 + 10);
-    EXPECT_EQ(source.width(), 104);
-    EXPECT_EQ(target.width(), 128);
     EXPECT_NEAR(source.center().y(), 22, 1);
     const QRect title = inkBox(screen, QRect(36, 8, 80, 28), containerFill);
     EXPECT_GE(title.left(), 40);
@@ -209,12 +206,10 @@ TEST_F(ResultPanelLookTest, ReadingStatesKeepTheirGeometryAndColours) {
     // Light text on the dark body: the body shows the container, not a light fill.
     EXPECT_TRUE(near(screen, {400, 200}, containerFill, 1));
 
-    // Footer: the engine picker from x 14 (118 wide), quality 104; the buttons about 24 high, centred on
+    // Footer: the engine picker from x 14; the buttons about 24 high, centred on
     // y 294, the last ending at 506; the stop button in its red.
     ResultPanelFooter* footer = view()->footer();
     EXPECT_EQ(placed(footer->enginePicker(), panel()).left(), 14);
-    EXPECT_EQ(footer->enginePicker()->width(), 118);
-    EXPECT_EQ(footer->qualityPicker()->width(), 104);
     const QRect stop = inkBox(screen, placed(footer->stopButton(), panel()), containerFill, 40);
     EXPECT_NEAR(stop.center().y(), 294, 1);
     EXPECT_NEAR(stop.height(), 24, 2);
@@ -223,20 +218,14 @@ TEST_F(ResultPanelLookTest, ReadingStatesKeepTheirGeometryAndColours) {
     EXPECT_EQ(lastButton.right(), 505);
 
     // Completed: the green tint. Failed: the orange tint and the message 32 in from the sides.
-    workflow.setResult(QStringLiteral("敏捷的棕色狐狸跳过了那只懒狗。"));
-    workflow.setStatus(WorkflowStatus::completed());
     workflow.setPasteBack(true);
-    settle();
-    save(QStringLiteral("completed"));
-    QImage shot = screenImage();
+    QImage shot = showState(WorkflowStatus::completed(), QStringLiteral("敏捷的棕色狐狸跳过了那只懒狗。"),
+                            QStringLiteral("completed"));
     EXPECT_LE(closestDistance(shot, QRect(14, 14, 16, 16), Theme::systemGreen()), 3);
     EXPECT_EQ(placed(footer->visibleButtons().last(), panel()).right(), 505);
 
-    workflow.setResult(QString());
-    workflow.setStatus(WorkflowStatus::failed(QStringLiteral("请求失败：服务器返回 401，请检查 API 密钥。")));
-    settle();
-    save(QStringLiteral("failed"));
-    shot = screenImage();
+    shot = showState(WorkflowStatus::failed(QStringLiteral("请求失败：服务器返回 401，请检查 API 密钥。")),
+                     QString(), QStringLiteral("failed"));
     EXPECT_LE(closestDistance(shot, QRect(14, 14, 16, 16), Theme::systemOrange()), 3);
     const QRect failure = placed(body->failureLabel()->parentWidget(), panel()); // the padded box
     const QRect failureInk = inkBox(shot, failure, containerFill);
@@ -280,15 +269,9 @@ TEST_F(ResultPanelLookTest, ManualInputPanesAndColours) {
                               Theme::colorBDA46B()),
               2);
 
-    workflow.setResult(QStringLiteral("你好，世界"));
-    workflow.setStatus(WorkflowStatus::completed());
-    settle();
-    save(QStringLiteral("manual-result"));
-    workflow.setResult(QString());
-    workflow.setStatus(WorkflowStatus::failed(QStringLiteral("网络连接已断开")));
-    settle();
-    save(QStringLiteral("manual-failed"));
-    shot = screenImage();
+    showState(WorkflowStatus::completed(), QStringLiteral("你好，世界"), QStringLiteral("manual-result"));
+    shot = showState(WorkflowStatus::failed(QStringLiteral("网络连接已断开")), QString(),
+                     QStringLiteral("manual-failed"));
     EXPECT_LE(closestDistance(shot, placed(body->failureLabel(), panel()), Theme::colorB86745()), 3);
 }
 

@@ -41,7 +41,8 @@ QString desktopClipboard() {
     tool.start(QStringLiteral("xclip"),
                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     // Our own process owns the clipboard and answers the request: keep its event loop turning.
-    QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000);
+    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
+        return QString();
     return QString::fromUtf8(tool.readAllStandardOutput());
 }
 

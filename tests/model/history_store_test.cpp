@@ -1,5 +1,6 @@
-#include "await_task.h"
 #include "model/history_store.h"
+#include "support/task_outcome.h"
+#include "support/translation_request.h"
 #include "support/virtual_clock.h"
 
 #include <QDir>
@@ -18,14 +19,12 @@ using namespace std::chrono_literals;
 namespace tolvane {
 namespace {
 
-AIRequest request(QString source, QString target = QStringLiteral("zh-Hans"),
-                  QList<GlossaryTerm> terms = {}) {
-    AIRequest r;
-    r.sourceText = std::move(source);
-    r.sourceLanguage = QStringLiteral("auto");
-    r.targetLanguage = std::move(target);
-    r.glossaryTerms = std::move(terms);
-    return r;
+AIRequest request(QString source, QString target = QStringLiteral("zh-Hans")) {
+    return testing::translationRequest(std::move(source), std::move(target));
+}
+
+QString keyOf(const AIRequest& r) {
+    return HistoryStore::memoryCacheKey(r.sourceText, r.targetLanguage, r.style, r.glossaryTerms);
 }
 
 GlossaryTerm term(QString source, QString target) {
@@ -34,13 +33,10 @@ GlossaryTerm term(QString source, QString target) {
 
 using testing::await;
 
+// The store error `task` ends with, in words.
 template <typename T> QString errorOf(QCoro::Task<T>&& task) {
-    try {
-        await(std::move(task));
-    } catch (const HistoryStoreError& error) {
-        return error.description();
-    }
-    return QStringLiteral("<no error>");
+    const auto error = testing::errorAs<HistoryStoreError>(testing::runToEnd(std::move(task)));
+    return error ? error->description() : QStringLiteral("<no error>");
 }
 
 // Reads the file directly through a second connection.
@@ -113,8 +109,7 @@ TEST(MemoryCacheKey, KnownVectorsAndNormalisation) {
 TEST_F(HistoryStoreTest, LookupCountsHitsAndALaterUpsertKeepsTheCount) {
     HistoryStore store(clock, path());
     const AIRequest r = request("Hello");
-    const QString key =
-        HistoryStore::memoryCacheKey(r.sourceText, r.targetLanguage, r.style, r.glossaryTerms);
+    const QString key = keyOf(r);
     EXPECT_EQ(await(store.lookupMemory(key)), std::nullopt);
 
     await(store.upsertMemoryEntry(r, "你好", clock.now()));
@@ -189,9 +184,7 @@ TEST_F(HistoryStoreTest, TextWithNulAndAstralCharactersRoundTrips) {
 
     const AIRequest r = request(source);
     await(store.upsertMemoryEntry(r, result, clock.now()));
-    EXPECT_EQ(await(store.lookupMemory(
-                  HistoryStore::memoryCacheKey(r.sourceText, r.targetLanguage, r.style, r.glossaryTerms))),
-              result);
+    EXPECT_EQ(await(store.lookupMemory(keyOf(r))), result);
     // The cut-off prefix is a different source and must not share the row.
     EXPECT_EQ(await(store.lookupMemory(HistoryStore::memoryCacheKey("before", "zh-Hans", r.style, {}))),
               std::nullopt);
@@ -280,8 +273,7 @@ TEST_F(HistoryStoreTest, AKillDuringWritesLosesNothingCommitted) {
     for (const QString& n : done)
         EXPECT_TRUE(ids.contains("ID-" + n.trimmed())) << n.toStdString();
     const AIRequest last = request("source " + done.last().trimmed());
-    EXPECT_TRUE(await(store.lookupMemory(
-        HistoryStore::memoryCacheKey(last.sourceText, last.targetLanguage, last.style, last.glossaryTerms))));
+    EXPECT_TRUE(await(store.lookupMemory(keyOf(last))));
     await(store.close());
     EXPECT_EQ(RawDb(path()).scalar<QString>("PRAGMA integrity_check;", QString()), "ok");
 }

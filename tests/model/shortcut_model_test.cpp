@@ -89,22 +89,7 @@ TEST(ShortcutConfigurationJson, RejectsMalformedStorage) {
     EXPECT_TRUE(ShortcutConfiguration::fromJson(storageJson(QStringLiteral("[]"))).isEmpty());
 }
 
-TEST(ShortcutConfiguration, EqualityIgnoresTheOrderEntriesWereSet) {
-    const AppShortcut t{17, optionCommand, QStringLiteral("t"), 1};
-    const AppShortcut o{31, optionCommand, QStringLiteral("o"), 1};
-    ShortcutConfiguration first;
-    first.setShortcut(ShortcutAction::translateSelection, t);
-    first.setShortcut(ShortcutAction::openTranslationWindow, o);
-    ShortcutConfiguration second;
-    second.setShortcut(ShortcutAction::openTranslationWindow, o);
-    second.setShortcut(ShortcutAction::translateSelection, t);
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(first.toJson(), second.toJson());
-    second.setShortcut(ShortcutAction::openTranslationWindow, std::nullopt);
-    EXPECT_NE(first, second);
-}
-
-TEST(ShortcutModifiers, HighBitsSurviveJsonButNotMasksOrDisplay) {
+TEST(ShortcutModifiers, MapToX11AndQtAndKeepUnknownHighBitsOnlyInJson) {
     const AppShortcut shortcut{
         49, ShortcutModifiers(0x80 | ShortcutModifiers::control | ShortcutModifiers::option),
         QStringLiteral(" "), 1};
@@ -114,9 +99,8 @@ TEST(ShortcutModifiers, HighBitsSurviveJsonButNotMasksOrDisplay) {
     EXPECT_EQ(decoded.modifiers.x11ModifierMask(), 0x08u | 0x40u);
     EXPECT_EQ(decoded.displayText(), QStringLiteral("Alt+Super+Space"));
     EXPECT_TRUE(ShortcutModifiers(0x80).isEmpty());
-}
 
-TEST(ShortcutModifiers, MapToX11AndQtTheWayQtDoes) {
+    // The four known bits map to X11 and Qt the way Qt itself does.
     const ShortcutModifiers all{ShortcutModifiers::control, ShortcutModifiers::option,
                                 ShortcutModifiers::shift, ShortcutModifiers::command};
     EXPECT_EQ(all.x11ModifierMask(), 0x01u | 0x04u | 0x08u | 0x40u);

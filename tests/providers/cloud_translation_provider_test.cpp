@@ -4,6 +4,7 @@
 #include "providers/hosted_fixture.h"
 #include "providers/provider_errors.h"
 #include "providers/stream_collector.h"
+#include "support/translation_request.h"
 
 #include <QJsonArray>
 #include <QUuid>
@@ -22,15 +23,11 @@ using testing::FakeResponse;
 using Event = CloudTranslationStreamEvent;
 
 AIRequest sampleRequest() {
-    AIRequest request;
-    request.sourceText = QStringLiteral(" Hello ");
-    request.sourceLanguage = QStringLiteral("auto");
-    request.targetLanguage = QStringLiteral("zh-Hans");
-    request.style = TranslationStyle::polished;
-    request.glossaryTerms = {{QUuid::createUuid(), " API ", "接口"},
-                             {QUuid::createUuid(), "  ", "blank"},
-                             {QUuid::createUuid(), " API ", "接口"}};
-    return request;
+    return testing::translationRequest(QStringLiteral(" Hello "), QStringLiteral("zh-Hans"),
+                                       TranslationStyle::polished,
+                                       {{QUuid::createUuid(), " API ", "接口"},
+                                        {QUuid::createUuid(), "  ", "blank"},
+                                        {QUuid::createUuid(), " API ", "接口"}});
 }
 
 class CloudProviderTest : public ::testing::Test, protected testing::HostedFixture {

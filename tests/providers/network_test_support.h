@@ -2,12 +2,11 @@
 
 #include "core/app_error.h"
 #include "providers/provider_errors.h"
+#include "support/task_outcome.h"
 
-#include <QCoroTask>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTest>
-#include <exception>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -27,32 +26,6 @@ inline std::unique_ptr<QNetworkAccessManager> makeLoopbackManager() {
     auto manager = std::make_unique<QNetworkAccessManager>();
     manager->setProxy(QNetworkProxy::NoProxy);
     return manager;
-}
-
-// Runs a task to its end in a nested event loop and returns what it threw, if anything.
-template <typename Task> std::exception_ptr runToEnd(Task task) {
-    std::exception_ptr failure;
-    QCoro::waitFor([](Task t, std::exception_ptr* out) -> QCoro::Task<> {
-        try {
-            co_await std::move(t);
-        } catch (...) {
-            *out = std::current_exception();
-        }
-    }(std::move(task), &failure));
-    return failure;
-}
-
-// The failure's exact type, or null.
-template <typename Error> std::optional<Error> errorAs(std::exception_ptr failure) {
-    if (!failure)
-        return std::nullopt;
-    try {
-        std::rethrow_exception(failure);
-    } catch (const Error& error) {
-        return error;
-    } catch (...) {
-        return std::nullopt;
-    }
 }
 
 // Asserts that `failure` is an AIProviderError worded `message`.

@@ -4,6 +4,7 @@
 #include "providers/provider_errors.h"
 #include "providers/stream_collector.h"
 #include "support/fake_openai_server.h"
+#include "support/translation_request.h"
 
 #include <QJsonArray>
 #include <QTest>
@@ -30,12 +31,7 @@ QStringList textsOf(const QList<AIChunk>& chunks) {
 }
 
 AIRequest sampleRequest() {
-    AIRequest request;
-    request.sourceText = QStringLiteral("  Hello world \n");
-    request.sourceLanguage = QStringLiteral("auto");
-    request.targetLanguage = QStringLiteral("zh-Hans");
-    request.style = TranslationStyle::literal;
-    return request;
+    return testing::translationRequest(QStringLiteral("  Hello world \n"));
 }
 
 class OpenAIProviderTest : public ::testing::Test {

@@ -72,16 +72,6 @@ TEST(RecognitionPolicy, SecondPassGateAndScoreTies) {
     EXPECT_EQ(passScore(0.5f, QString::fromUtf8("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD")), passScore(0.5f, "a"));
 }
 
-TEST(RecognitionPolicy, OversizedImagesAreScaledBelowTheRecognitionLimit) {
-    const QImage wide(40000, 100, QImage::Format_Grayscale8);
-    const QImage fitted = fitForRecognition(wide);
-    EXPECT_LE(fitted.width(), kMaxRecognitionSide);
-    EXPECT_GE(fitted.height(), 1);
-    EXPECT_NEAR(double(fitted.width()) / fitted.height(), 400.0, 5.0);
-    const QImage normal(600, 200, QImage::Format_Grayscale8);
-    EXPECT_EQ(fitForRecognition(normal).size(), normal.size());
-}
-
 RecognizedLine line(const QString& text, double left, double top, double height = 10) {
     return {text, QRectF(left, top, 50, height), 0.9f};
 }

@@ -1,11 +1,11 @@
 #include "ocr/screenshot_ocr_error.h"
 #include "ocr/screenshot_overlay_controller.h"
 #include "ocr/screenshot_selection_view.h"
-#include "platform/global_input.h"
 #include "platform/memory/fake_screen_provider.h"
 #include "platform/memory/memory_window_system.h"
 #include "selection_result.h"
 #include "support/virtual_clock.h"
+#include "workflow/fake_global_input.h"
 
 #include <QCoroTask>
 #include <QTest>
@@ -80,48 +80,6 @@ TEST(ScreenshotOverlayWindowSuggestion, AStraddlingWindowGoesToItsLargerPiece) {
 
 // ---- controller ----------------------------------------------------------------------------------------
 
-// Records grabs and lets the test fire the hot key and the raw stream as the X11 service would.
-class FakeGlobalInput final : public GlobalInputService {
-public:
-    int32_t status() const override { return 0; }
-    int32_t rawInputStatus() const override { return 0; }
-    int32_t grabKey(KeyChord chord, HotKeyIdentifier id) override {
-        grabs[id.signature] = chord;
-        return 0;
-    }
-    void ungrabKey(HotKeyIdentifier id) override { grabs.erase(id.signature); }
-    int addHotKeyHandler(HotKeyHandler handler) override {
-        hotKeyHandlers[++next] = std::move(handler);
-        return next;
-    }
-    int addRawObserver(RawObserver observer) override {
-        observers[++next] = std::move(observer);
-        return next;
-    }
-    void remove(int id) override {
-        hotKeyHandlers.erase(id);
-        observers.erase(id);
-    }
-    // Dispatches like the service: handlers in turn until one takes the press.
-    bool pressHotKey(HotKeyIdentifier id) {
-        auto copy = hotKeyHandlers;
-        for (auto& [_, handler] : copy)
-            if (handler(id))
-                return true;
-        return false;
-    }
-    void rawEscape() {
-        auto copy = observers;
-        for (auto& [_, observer] : copy)
-            observer(RawInputEvent{RawInputEvent::Type::keyPress, 0xff1b, 0xff1b, 0, 0});
-    }
-
-    std::map<uint32_t, KeyChord> grabs;
-    std::map<int, HotKeyHandler> hotKeyHandlers;
-    std::map<int, RawObserver> observers;
-    int next = 0;
-};
-
 const HotKeyIdentifier kOcre{fourCharCode("OCRE"), 1};
 
 struct ControllerFixture {
@@ -129,7 +87,7 @@ struct ControllerFixture {
         QList{FakeScreenProvider::makeScreen("A", QRectF(0, 0, 1920, 1080)),
               FakeScreenProvider::makeScreen("B", QRectF(1920, 0, 1280, 1024))});
     std::shared_ptr<MemoryWindowSystem> windows = std::make_shared<MemoryWindowSystem>();
-    FakeGlobalInput input;
+    testing::FakeGlobalInput input;
     QPointF cursor{100, 100};
     std::shared_ptr<testing::SelectionResult> result = std::make_shared<testing::SelectionResult>();
     std::unique_ptr<ScreenshotOverlayController> controller;
@@ -164,7 +122,7 @@ TEST(ScreenshotOverlayController, ShowsOneViewPerScreenAndPreselectsOnlyTheScree
     EXPECT_EQ(f.view(1)->globalSelection(), QRectF(2000, 100, 400, 300));
     EXPECT_EQ(f.controller->keyView(), f.view(0)) << "keys go first to the view under the pointer";
     EXPECT_TRUE(f.controller->holdsKeyboardGrab());
-    EXPECT_EQ(f.input.grabs.count(kOcre.signature), 1u);
+    EXPECT_EQ(f.input.grabs.count({kOcre.signature, kOcre.id}), 1u);
 
     // A confirmation on the second screen comes back in global coordinates.
     QTest::mouseClick(f.view(1), Qt::LeftButton, {}, QPoint(500, 100));
@@ -177,7 +135,7 @@ TEST(ScreenshotOverlayController, ShowsOneViewPerScreenAndPreselectsOnlyTheScree
     EXPECT_TRUE(f.overlayGone());
     EXPECT_FALSE(f.controller->holdsKeyboardGrab());
     EXPECT_TRUE(f.input.grabs.empty()) << "the Escape hot key is released";
-    EXPECT_TRUE(f.input.observers.empty() && f.input.hotKeyHandlers.empty());
+    EXPECT_EQ(f.input.observerCount() + f.input.handlerCount(), 0u);
 }
 
 TEST(ScreenshotOverlayController, TheSmallestConfirmationIsEightByEight) {
@@ -201,8 +159,8 @@ TEST(ScreenshotOverlayController, EscapeThroughEveryPathEndsTheSelectionOnce) {
     const std::map<std::string, Path> paths{
         {"key", [](ControllerFixture& f) { QTest::keyClick(f.view(0), Qt::Key_Escape); }},
         {"key on other screen", [](ControllerFixture& f) { QTest::keyClick(f.view(1), Qt::Key_Escape); }},
-        {"hot key", [](ControllerFixture& f) { EXPECT_TRUE(f.input.pressHotKey(kOcre)); }},
-        {"raw", [](ControllerFixture& f) { f.input.rawEscape(); }},
+        {"hot key", [](ControllerFixture& f) { EXPECT_TRUE(f.input.press(kOcre)); }},
+        {"raw", [](ControllerFixture& f) { f.input.rawKey(0xff1b, 0); }},
         {"thread",
          [](ControllerFixture& f) { std::thread([c = f.controller.get()] { c->cancel(); }).join(); }},
         {"panel", [](ControllerFixture& f) { f.controller->cancelSelection(); }},
@@ -230,7 +188,7 @@ TEST(ScreenshotOverlayController, EscapeThroughEveryPathEndsTheSelectionOnce) {
 TEST(ScreenshotOverlayController, OtherHotKeysAndKeysAreLeftAlone) {
     ControllerFixture f;
     f.show();
-    EXPECT_FALSE(f.input.pressHotKey({fourCharCode("QVHK"), 1}));
+    EXPECT_FALSE(f.input.press({fourCharCode("QVHK"), 1}));
     QTest::keyClick(f.view(0), Qt::Key_A);
     f.settle();
     EXPECT_TRUE(f.controller->hasPendingResult());
@@ -242,27 +200,25 @@ TEST(ScreenshotOverlayController, OtherHotKeysAndKeysAreLeftAlone) {
 }
 
 TEST(ScreenshotOverlayController, FocusReturnsOnlyToALiveWindowThatLostIt) {
-    ControllerFixture f;
-    const auto target = f.windows->addWindow(42, 77, 5);
-    f.windows->setFront(target);
-    f.show();
-    f.windows->setFront(std::nullopt);
-    f.controller->cancelSelection();
-    EXPECT_EQ(f.windows->activations(), std::vector<quint32>{42});
-
-    ControllerFixture stillFront;
-    stillFront.windows->setFront(stillFront.windows->addWindow(42, 77, 5));
-    stillFront.show();
-    stillFront.controller->cancelSelection();
-    EXPECT_TRUE(stillFront.windows->activations().empty());
-
-    ControllerFixture gone;
-    gone.windows->setFront(gone.windows->addWindow(42, 77, 5));
-    gone.show();
-    gone.windows->endProcess(77);
-    gone.windows->setFront(std::nullopt);
-    gone.controller->cancelSelection();
-    EXPECT_TRUE(gone.windows->activations().empty());
+    struct Case {
+        const char* name;
+        bool lostFront;
+        bool processEnded;
+        std::vector<quint32> activations;
+    };
+    for (const Case& c : {Case{"lost focus", true, false, {42}}, Case{"still in front", false, false, {}},
+                          Case{"process gone", true, true, {}}}) {
+        SCOPED_TRACE(c.name);
+        ControllerFixture f;
+        f.windows->setFront(f.windows->addWindow(42, 77, 5));
+        f.show();
+        if (c.processEnded)
+            f.windows->endProcess(77);
+        if (c.lostFront)
+            f.windows->setFront(std::nullopt);
+        f.controller->cancelSelection();
+        EXPECT_EQ(f.windows->activations(), c.activations);
+    }
 }
 
 TEST(ScreenshotOverlayController, AReplacedOverlayNeverDropsTheNewerGrab) {
@@ -288,7 +244,7 @@ TEST(ScreenshotOverlayController, CancelAfterTheControllerIsGoneDoesNothing) {
     EXPECT_EQ(f.result->settlements, 1) << "the destroyed controller failed its waiter once";
     EXPECT_FALSE(f.result->selectionError);
     EXPECT_FALSE(OverlayKeyboardGrab::isHeldByAnyone());
-    EXPECT_TRUE(f.input.hotKeyHandlers.empty());
+    EXPECT_EQ(f.input.handlerCount(), 0u);
 }
 
 } // namespace

@@ -88,22 +88,6 @@ TEST_F(ScreenshotOverlayX11, CoversEachScreenOverAFrozenPictureAndHoldsTheKeyboa
     EXPECT_EQ(probe.pixelAt(137 + 200, 91 + 100), QColor(Qt::red)) << "the overlay is gone";
 }
 
-TEST_F(ScreenshotOverlayX11, ADraggedRegionConfirmedWithReturnComesBackInGlobalCoordinates) {
-    OverlayRun run;
-    ASSERT_TRUE(run.shown());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return other.tryGrabKeyboard() == AlreadyGrabbed; }));
-    // Bottom-right to top-left.
-    other.drag(QPoint(537, 291), QPoint(137, 91));
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return run.controller->views().front()->globalSelection().has_value(); }));
-    QTest::qWait(50);
-    other.pressKey(XK_Return);
-    ASSERT_TRUE(run.ended());
-    ASSERT_TRUE(run.result->outcome);
-    EXPECT_EQ(run.result->outcome->rect, QRectF(137, 91, 400, 200));
-    EXPECT_EQ(other.tryGrabKeyboard(), GrabSuccess);
-}
-
 TEST_F(ScreenshotOverlayX11, ATooSmallRegionEndsAndFreesTheKeyboard) {
     OverlayRun run(QRectF(200, 200, 5, 5));
     ASSERT_TRUE(run.shown());

@@ -1,35 +1,17 @@
 // The selection capsule against a real X server: real mouse drags made with xdotool in another process's
 // text field, the raw XInput stream, the PRIMARY owner watch and the real selection reader.
 #include "helper_process.h"
-#include "platform/atspi/atspi_accessibility_backend.h"
-#include "platform/permission_service.h"
-#include "platform/screen_mapping.h"
 #include "platform/session_info.h"
 #include "platform/x11/selection_owner_watch.h"
 #include "platform/x11/x11_global_input.h"
-#include "platform/x11/x11_input_service.h"
 #include "platform/x11/x11_keymap.h"
-#include "platform/x11/x11_pasteboard_backend.h"
-#include "platform/x11/x11_window_system.h"
-#include "platform/x11/xtest_key_injector.h"
+#include "real_desktop.h"
 #include "workflow/auto_selection_button_controller.h"
-#include "workflow/clipboard_manager.h"
-#include "workflow/selection_reader.h"
 
-#include <QCursor>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTest>
-#include <QTimer>
 #include <QWidget>
 #include <X11/keysym.h>
-#include <algorithm>
-#include <cstdio>
-#include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
 namespace tolvane::testing {
@@ -37,15 +19,6 @@ namespace {
 
 const QString appProgram = QStringLiteral(CLIPBOARD_TEST_APP);
 const QString fieldText = QStringLiteral("hello capsule world");
-
-// Runs xdotool while this process keeps handling its X events, as it would while a user drags.
-QString xdotool(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), args);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000));
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 // The helper's text field in root coordinates. The helper reports the field inside its client window and the
 // X server translates the client's origin: `xdotool getwindowgeometry` adds the window manager's frame
@@ -82,44 +55,7 @@ private:
     QStringList& m_log;
 };
 
-// The time from a reference point to the capsule window's Show event. waitForShow() runs a real event
-// loop, as the application does: QTest::qWaitFor sleeps 10 ms between its turns, which would add up to
-// that much to every timer and X reply on the way.
-class ShowTimer final : public QObject {
-public:
-    explicit ShowTimer(const AutoSelectionButtonController& controller) : m_controller(controller) {
-        qApp->installEventFilter(this);
-    }
-    void restart() {
-        m_shownAfter.reset();
-        m_timer.start();
-    }
-    void waitForShow(int timeoutMs) {
-        if (m_shownAfter)
-            return;
-        QTimer::singleShot(timeoutMs, &m_loop, &QEventLoop::quit);
-        m_loop.exec();
-    }
-    std::optional<double> shownAfterMs() const { return m_shownAfter; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && watched == m_controller.panel() && m_timer.isValid() &&
-            !m_shownAfter) {
-            m_shownAfter = m_timer.nsecsElapsed() / 1e6;
-            m_loop.quit();
-        }
-        return false;
-    }
-
-private:
-    const AutoSelectionButtonController& m_controller;
-    QElapsedTimer m_timer;
-    QEventLoop m_loop;
-    std::optional<double> m_shownAfter;
-};
-
-class AutoSelectionButtonX11 : public ::testing::Test {
+class AutoSelectionButtonX11 : public ::testing::Test, protected RealDesktop {
 protected:
     void SetUp() override {
         ASSERT_TRUE(service.isConnected()) << "needs the test session's X server";
@@ -216,17 +152,7 @@ protected:
         return QString::fromUtf8(QByteArray::fromHex(line->mid(5).toLatin1()));
     }
 
-    X11InputService service;
     X11GlobalInput input{service, SessionKind::x11};
-    X11PasteboardBackend pasteboard{service};
-    XTestKeyInjector keys{service};
-    X11WindowSystem windows{service};
-    AtspiAccessibilityBackend accessibility;
-    ClipboardManager clipboard{pasteboard, keys, windows, systemClock()};
-    PermissionService permissions{currentSession()};
-    SelectionReader reader{SelectionReader::Services{clipboard, pasteboard, accessibility, windows,
-                                                     permissions, [] { return QCursor::pos(); },
-                                                     currentScreenMappings}};
     SelectionOwnerWatch primaryWatch{service, service.atom("PRIMARY")};
     QStringList log;
     RecordingCapsuleSettings settings{log};
@@ -249,12 +175,9 @@ protected:
 };
 
 TEST_F(AutoSelectionButtonX11, DragSelectionShowsCapsuleBesideReleaseAndItsClickTranslatesKeepingFocus) {
-    // Right to left across the whole text, released in the field's left padding.
-    const QPoint release(field.x() + 3, fieldRow());
-    drag({field.right() - 20, fieldRow()}, release);
+    const QPoint release = dragSelectField();
     EXPECT_EQ(fieldSelection(), fieldText);
-
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isCapsuleVisible(); }, 5000));
+    ASSERT_TRUE(waitForCapsule());
     ASSERT_TRUE(controller.currentSelection());
     EXPECT_EQ(controller.currentSelection()->text, fieldText);
     EXPECT_EQ(controller.currentSelection()->bounds, QRect(release, QSize(1, 1)));
@@ -365,59 +288,21 @@ TEST_F(AutoSelectionButtonX11, HidesOnKeyPressAndOnPressesElsewhereAndPendingRea
     EXPECT_TRUE(translations.empty());
 }
 
-TEST_F(AutoSelectionButtonX11, DragEndToCapsuleShownOnTheRealServer) {
-    // Logged, not asserted: the figure includes the first read delay of 180 ms.
-    ShowTimer timer(controller);
-    std::vector<double> figures;
-    for (int run = 0; run < 5; ++run) {
-        clickAt({field.right() - 40, fieldRow()});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isCapsuleVisible(); }, 3000));
-        dragSelectField([&] { timer.restart(); }, [&] { timer.waitForShow(3000); });
-        ASSERT_TRUE(timer.shownAfterMs());
-        EXPECT_TRUE(controller.isCapsuleVisible());
-        figures.push_back(*timer.shownAfterMs());
-    }
-    std::sort(figures.begin(), figures.end());
-    QStringList runs;
-    for (double figure : figures)
-        runs.append(QString::number(figure, 'f', 1));
-    std::printf("drag end to capsule shown (ms, sorted): %s; median %.1f\n", qPrintable(runs.join(", ")),
-                figures[figures.size() / 2]);
-    RecordProperty("drag_end_to_capsule_shown_median_ms",
-                   QString::number(figures[figures.size() / 2], 'f', 1).toStdString());
-}
-
-TEST_F(AutoSelectionButtonX11, ClicksWithoutADragNeverShowTheCapsule) {
+TEST_F(AutoSelectionButtonX11, ClicksAndDragsWithoutANewSelectionNeverOfferOne) {
     const QPoint inField(field.x() + 40, fieldRow());
     clickAt(inField);
     waitPastLastRead();
     EXPECT_FALSE(controller.isCapsuleVisible());
 
-    // A double click selects a word and claims PRIMARY, but the pointer never moved while down.
+    // A double click selects a word and claims PRIMARY, but the pointer never moved while down. Both
+    // watches on the service window see the helper as the owner.
     const quint64 changesBefore = primaryWatch.foreignChanges();
     clickAt(inField, 2);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return primaryWatch.foreignChanges() > changesBefore; }, 3000));
-    waitPastLastRead();
-    EXPECT_FALSE(controller.isCapsuleVisible());
-    EXPECT_TRUE(translations.empty());
-
-    // A drag that starts a new selection still offers the capsule afterwards.
-    drag({field.right() - 20, fieldRow()}, {field.x() + 3, fieldRow()});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return controller.isCapsuleVisible(); }, 5000));
-
-    // A press elsewhere (the capsule covers the field's left end) hides it again.
-    clickAt({field.right() - 40, fieldRow()});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !controller.isCapsuleVisible(); }, 3000));
-}
-
-TEST_F(AutoSelectionButtonX11, DragWithoutANewSelectionNeverOffersTheStaleOne) {
-    // The helper owns PRIMARY with a word selected: both watches on the service window see the owner.
-    const quint64 changesBefore = primaryWatch.foreignChanges();
-    clickAt({field.x() + 40, fieldRow()}, 2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return primaryWatch.foreignChanges() > changesBefore; }, 3000));
     EXPECT_EQ(primaryWatch.ownerPid(), app->pid());
     EXPECT_EQ(pasteboard.ownerPid(DesktopSelection::primary), app->pid());
     waitPastLastRead();
+    EXPECT_FALSE(controller.isCapsuleVisible());
 
     // A drag over the helper's window background selects nothing new and keeps it in front; PRIMARY still
     // holds the old word, readable from the frontmost application, but it is not offered. (A drag on the
@@ -430,6 +315,10 @@ TEST_F(AutoSelectionButtonX11, DragWithoutANewSelectionNeverOffersTheStaleOne) {
     waitPastLastRead();
     EXPECT_FALSE(controller.isCapsuleVisible());
     EXPECT_TRUE(translations.empty());
+
+    // A drag that starts a new selection still offers the capsule afterwards.
+    dragSelectField();
+    EXPECT_TRUE(waitForCapsule());
 }
 
 } // namespace

@@ -22,6 +22,10 @@ protected:
         return road.start<std::optional<QString>>(
             [this](CancellationToken token) { return road.clipboard.copySelectedText(token); });
     }
+    auto startPaste(QString text) {
+        return road.start<void>(
+            [this, text](CancellationToken token) { return road.clipboard.pasteText(text, token); });
+    }
 };
 
 TEST_F(ClipboardManagerTest, CopyReturnsTrimmedTextAndGivesEveryUserFormatBack) {
@@ -118,8 +122,7 @@ TEST_F(ClipboardManagerTest, TerminalNeverGetsCtrlCAndPastesWithShift) {
     EXPECT_TRUE(road.keys.sent().empty());
     EXPECT_EQ(road.pasteboard.writeCount(), writesBefore) << "the clipboard is not borrowed at all";
 
-    auto [paste, pasteTask] = road.startVoid(
-        [this](CancellationToken token) { return road.clipboard.pasteText(QStringLiteral("x"), token); });
+    auto [paste, pasteTask] = startPaste(QStringLiteral("x"));
     road.clock.advance(1s);
     ASSERT_TRUE(paste->done);
     EXPECT_EQ(road.keys.sent(), std::vector<SyntheticKey>{SyntheticKey::terminalPaste});
@@ -128,8 +131,7 @@ TEST_F(ClipboardManagerTest, TerminalNeverGetsCtrlCAndPastesWithShift) {
 TEST_F(ClipboardManagerTest, PasteKeepsTextOnOfferUntilFetchedThenRestores) {
     road.setUserClipboard(userTextAndImage());
     road.pullOnPaste = false; // the target fetches late
-    auto [out, task] = road.startVoid(
-        [this](CancellationToken token) { return road.clipboard.pasteText(QStringLiteral("译文"), token); });
+    auto [out, task] = startPaste(QStringLiteral("译文"));
     road.clock.advance(400ms);
     EXPECT_FALSE(out->done) << "the text must stay on offer until the target fetched it";
     EXPECT_EQ(road.pasteboard.pullText(), QStringLiteral("译文"));
@@ -138,8 +140,7 @@ TEST_F(ClipboardManagerTest, PasteKeepsTextOnOfferUntilFetchedThenRestores) {
     EXPECT_EQ(road.pasteboard.clipboard(), userTextAndImage());
 
     // A target that ignores the paste: the clipboard still comes back, within a second.
-    auto [ignored, task2] = road.startVoid(
-        [this](CancellationToken token) { return road.clipboard.pasteText(QStringLiteral("x"), token); });
+    auto [ignored, task2] = startPaste(QStringLiteral("x"));
     road.clock.advance(1s);
     ASSERT_TRUE(ignored->done);
     EXPECT_EQ(road.pasteboard.clipboard(), userTextAndImage());
@@ -148,8 +149,7 @@ TEST_F(ClipboardManagerTest, PasteKeepsTextOnOfferUntilFetchedThenRestores) {
 TEST_F(ClipboardManagerTest, PasteAndCopyNeverInterleave) {
     road.setUserClipboard(userTextAndImage());
     road.copyAnswer = ClipboardRoad::text(QStringLiteral("selected"));
-    auto [paste, pasteTask] = road.startVoid(
-        [this](CancellationToken token) { return road.clipboard.pasteText(QStringLiteral("T"), token); });
+    auto [paste, pasteTask] = startPaste(QStringLiteral("T"));
     auto [copy, copyTask] = startCopy();
     EXPECT_EQ(road.keys.sent(), std::vector<SyntheticKey>{SyntheticKey::paste})
         << "the copy waits for the paste";

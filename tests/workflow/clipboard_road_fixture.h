@@ -12,21 +12,34 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 namespace tolvane::testing {
 
-// The result of a coroutine run to its end in virtual time.
+// The result of a coroutine run to its end; a task without a value reports `true`.
 template <typename T> struct Outcome {
     bool done = false;
     std::optional<T> value;
     std::exception_ptr error;
 
     template <typename E> bool failedWith() const {
+        return caught<E>([](const E&) {});
+    }
+    // The kind of the error of type E the run failed with, if it failed with one.
+    template <typename E> std::optional<typename E::Kind> errorKind() const {
+        std::optional<typename E::Kind> kind;
+        caught<E>([&kind](const E& e) { kind = e.kind(); });
+        return kind;
+    }
+
+private:
+    template <typename E, typename F> bool caught(F inspect) const {
         if (!error)
             return false;
         try {
             std::rethrow_exception(error);
-        } catch (const E&) {
+        } catch (const E& e) {
+            inspect(e);
             return true;
         } catch (...) {
             return false;
@@ -34,19 +47,16 @@ template <typename T> struct Outcome {
     }
 };
 
-template <typename T> QCoro::Task<> collect(QCoro::Task<T> task, std::shared_ptr<Outcome<T>> out) {
-    try {
-        out->value = co_await std::move(task);
-    } catch (...) {
-        out->error = std::current_exception();
-    }
-    out->done = true;
-}
+template <typename T> using OutcomeOf = Outcome<std::conditional_t<std::is_void_v<T>, bool, T>>;
 
-inline QCoro::Task<> collectVoid(QCoro::Task<> task, std::shared_ptr<Outcome<bool>> out) {
+template <typename T> QCoro::Task<> collect(QCoro::Task<T> task, std::shared_ptr<OutcomeOf<T>> out) {
     try {
-        co_await std::move(task);
-        out->value = true;
+        if constexpr (std::is_void_v<T>) {
+            co_await std::move(task);
+            out->value = true;
+        } else {
+            out->value = co_await std::move(task);
+        }
     } catch (...) {
         out->error = std::current_exception();
     }
@@ -92,21 +102,12 @@ struct ClipboardRoad {
         pasteboard.setForeignClipboard(std::move(contents), 99);
     }
 
+    // Starts the task and runs the event loop until it first waits.
     template <typename T, typename Start>
-    std::pair<std::shared_ptr<Outcome<T>>, TaskHandle> start(Start startTask) {
-        auto out = std::make_shared<Outcome<T>>();
+    std::pair<std::shared_ptr<OutcomeOf<T>>, TaskHandle> start(Start startTask) {
+        auto out = std::make_shared<OutcomeOf<T>>();
         TaskHandle handle = spawn(&context, lcClipboard(), [out, startTask](CancellationToken token) {
             return collect<T>(startTask(token), out);
-        });
-        drainEventLoop();
-        return {out, handle};
-    }
-
-    std::pair<std::shared_ptr<Outcome<bool>>, TaskHandle>
-    startVoid(std::function<QCoro::Task<>(CancellationToken)> body) {
-        auto out = std::make_shared<Outcome<bool>>();
-        TaskHandle handle = spawn(&context, lcClipboard(), [out, body](CancellationToken token) {
-            return collectVoid(body(token), out);
         });
         drainEventLoop();
         return {out, handle};

@@ -1,17 +1,8 @@
-#include "clipboard_road_fixture.h"
 #include "helper_process.h"
-#include "platform/atspi/atspi_accessibility_backend.h"
-#include "platform/permission_service.h"
 #include "platform/process_info.h"
-#include "platform/x11/x11_input_service.h"
-#include "platform/x11/x11_pasteboard_backend.h"
-#include "platform/x11/x11_selection_transfer.h"
-#include "platform/x11/x11_window_system.h"
-#include "platform/x11/xtest_key_injector.h"
+#include "real_desktop.h"
 #include "workflow/paste_back_controller.h"
-#include "workflow/selection_reader.h"
 
-#include <QCursor>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,71 +18,6 @@ namespace {
 
 const QString appProgram = QStringLiteral(CLIPBOARD_TEST_APP);
 const QString hungOwnerProgram = QStringLiteral(HUNG_SELECTION_OWNER);
-
-// The real desktop stack over the test session's X server.
-struct RealDesktop {
-    X11InputService service;
-    X11PasteboardBackend pasteboard{service};
-    XTestKeyInjector keys{service};
-    X11WindowSystem windows{service};
-    AtspiAccessibilityBackend accessibility;
-    ClipboardManager clipboard{pasteboard, keys, windows, systemClock()};
-    PermissionService permissions{currentSession()};
-    SelectionReader reader{SelectionReader::Services{clipboard, pasteboard, accessibility, windows,
-                                                     permissions, [] { return QCursor::pos(); },
-                                                     currentScreenMappings}};
-    PasteBackController pasteBack{clipboard, windows, systemClock()};
-    QObject context;
-
-    template <typename T>
-    std::shared_ptr<Outcome<T>> run(std::function<QCoro::Task<T>(CancellationToken)> body,
-                                    int timeoutMs = 8000) {
-        auto out = std::make_shared<Outcome<T>>();
-        spawn(&context, lcClipboard(),
-              [out, body](CancellationToken token) { return collect<T>(body(token), out); });
-        (void)QTest::qWaitFor([&] { return out->done; }, timeoutMs);
-        return out;
-    }
-
-    std::shared_ptr<Outcome<bool>> runVoid(std::function<QCoro::Task<>(CancellationToken)> body) {
-        auto out = std::make_shared<Outcome<bool>>();
-        spawn(&context, lcClipboard(),
-              [out, body](CancellationToken token) { return collectVoid(body(token), out); });
-        (void)QTest::qWaitFor([&] { return out->done; }, 8000);
-        return out;
-    }
-
-    bool bringToFront(quint32 window) {
-        windows.activate(window);
-        return QTest::qWaitFor(
-            [&] {
-                const auto front = windows.frontmost();
-                return front && front->target.window == window;
-            },
-            5000);
-    }
-};
-
-// Reads CLIPBOARD as another client would: over a connection of its own, answered by whoever owns it.
-class ForeignReader {
-public:
-    std::optional<QByteArray> read(const char* target) {
-        auto out = std::make_shared<Outcome<std::optional<QByteArray>>>();
-        QPointer<X11InputService> service(&m_service);
-        const xcb_atom_t clipboard = m_service.atom("CLIPBOARD");
-        const xcb_atom_t atom = m_service.atom(target);
-        spawn(&m_context, lcClipboard(), [=](CancellationToken token) {
-            return collect<std::optional<QByteArray>>(
-                convertSelection(service, &systemClock(), clipboard, atom, 2000ms, 1 << 26, token), out);
-        });
-        (void)QTest::qWaitFor([&] { return out->done; }, 5000);
-        return out->value ? *out->value : std::nullopt;
-    }
-
-private:
-    X11InputService m_service;
-    QObject m_context;
-};
 
 class ClipboardRoadX11 : public ::testing::Test {
 protected:
@@ -112,33 +38,34 @@ protected:
             appProgram, QStringList{QStringLiteral("owner"), QStringLiteral("--text"), QStringLiteral("old"),
                                     QStringLiteral("--png"), pngPath});
         EXPECT_TRUE(owner->isReady());
-        (void)QTest::qWaitFor([&] { return foreign.read("UTF8_STRING") == QByteArray("old"); }, 3000);
+        (void)QTest::qWaitFor([&] { return readClipboard() == QByteArray("old"); }, 3000);
         return owner;
     }
 
+    std::optional<QByteArray> readClipboard(const char* target = "UTF8_STRING") {
+        return readClipboardAsAnotherClient(foreignConnection, foreignContext, target);
+    }
     void expectUserClipboardIntact() {
-        EXPECT_EQ(foreign.read("UTF8_STRING"), QByteArray("old"));
-        EXPECT_EQ(foreign.read("image/png"), pngBytes);
+        EXPECT_EQ(readClipboard(), QByteArray("old"));
+        EXPECT_EQ(readClipboard("image/png"), pngBytes);
+    }
+    std::shared_ptr<Outcome<std::optional<QString>>> copySelectedText() {
+        return desktop.run<std::optional<QString>>(
+            [this](CancellationToken token) { return desktop.clipboard.copySelectedText(token); });
+    }
+    std::shared_ptr<Outcome<bool>> pasteBack(const QString& text) {
+        return desktop.run<void>(
+            [this, text](CancellationToken token) { return pasteBackController.pasteBack(text, token); });
     }
 
     QTemporaryDir tempDir;
     QString pngPath;
     QByteArray pngBytes;
     RealDesktop desktop;
-    ForeignReader foreign;
+    PasteBackController pasteBackController{desktop.clipboard, desktop.windows, systemClock()};
+    X11InputService foreignConnection;
+    QObject foreignContext;
 };
-
-TEST_F(ClipboardRoadX11, FrontmostIsTheHelperWindowWithItsProcess) {
-    HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("x")});
-    ASSERT_TRUE(app.isReady());
-    ASSERT_TRUE(desktop.bringToFront(app.window()));
-    const std::optional<FrontmostWindow> front = desktop.windows.frontmost();
-    ASSERT_TRUE(front);
-    EXPECT_EQ(front->target.pid, app.pid());
-    EXPECT_EQ(front->target.startTime, processStartTime(app.pid()).value_or(1));
-    EXPECT_FALSE(desktop.windows.isSelf(*front));
-    EXPECT_TRUE(desktop.windows.isAlive(front->target));
-}
 
 TEST_F(ClipboardRoadX11, SyntheticCopyWithAltHeldReadsTextAndRestoresTheUserClipboard) {
     auto owner = ownUserClipboard();
@@ -152,8 +79,7 @@ TEST_F(ClipboardRoadX11, SyntheticCopyWithAltHeldReadsTextAndRestoresTheUserClip
                         0);
     xcb_flush(desktop.service.connection());
 
-    auto out = desktop.run<std::optional<QString>>(
-        [&](CancellationToken token) { return desktop.clipboard.copySelectedText(token); });
+    auto out = copySelectedText();
     ASSERT_TRUE(out->done);
     ASSERT_FALSE(out->error);
     EXPECT_EQ(out->value->value_or(QString()), QStringLiteral("hello"));
@@ -173,8 +99,7 @@ TEST_F(ClipboardRoadX11, ConcealedCopyIsNeverReadAndTextWithImageGivesText) {
                               QStringLiteral("--hint"), QStringLiteral("secret")});
         ASSERT_TRUE(copier.isReady());
         ASSERT_TRUE(desktop.bringToFront(copier.window()));
-        auto out = desktop.run<std::optional<QString>>(
-            [&](CancellationToken token) { return desktop.clipboard.copySelectedText(token); });
+        auto out = copySelectedText();
         ASSERT_TRUE(out->done);
         EXPECT_TRUE(out->failedWith<ClipboardError>());
         expectUserClipboardIntact();
@@ -183,8 +108,7 @@ TEST_F(ClipboardRoadX11, ConcealedCopyIsNeverReadAndTextWithImageGivesText) {
                                       QStringLiteral(" both "), QStringLiteral("--png"), pngPath});
     ASSERT_TRUE(copier.isReady());
     ASSERT_TRUE(desktop.bringToFront(copier.window()));
-    auto out = desktop.run<std::optional<QString>>(
-        [&](CancellationToken token) { return desktop.clipboard.copySelectedText(token); });
+    auto out = copySelectedText();
     ASSERT_TRUE(out->done);
     EXPECT_EQ(out->value->value_or(QString()), QStringLiteral("both"));
     expectUserClipboardIntact();
@@ -197,8 +121,7 @@ TEST_F(ClipboardRoadX11, ClipboardManagerStandInNeverFeedsTheOldTextBack) {
     HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("fresh")});
     ASSERT_TRUE(app.isReady());
     ASSERT_TRUE(desktop.bringToFront(app.window()));
-    auto out = desktop.run<std::optional<QString>>(
-        [&](CancellationToken token) { return desktop.clipboard.copySelectedText(token); });
+    auto out = copySelectedText();
     ASSERT_TRUE(out->done);
     EXPECT_EQ(out->value->value_or(QString()), QStringLiteral("fresh"));
 }
@@ -265,15 +188,20 @@ TEST_F(ClipboardRoadX11, PasteBackReplacesTheSelectionAndGivesTheClipboardBack) 
     HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("source text")});
     ASSERT_TRUE(app.isReady());
     ASSERT_TRUE(desktop.bringToFront(app.window()));
-    desktop.pasteBack.captureTarget();
-    ASSERT_TRUE(desktop.pasteBack.target());
+    // The frontmost window is the helper's, named by its process and that process's start time.
+    const std::optional<FrontmostWindow> front = desktop.windows.frontmost();
+    ASSERT_TRUE(front);
+    EXPECT_EQ(front->target.pid, app.pid());
+    EXPECT_EQ(front->target.startTime, processStartTime(app.pid()).value_or(1));
+    EXPECT_FALSE(desktop.windows.isSelf(*front));
+    pasteBackController.captureTarget();
+    ASSERT_TRUE(pasteBackController.target());
 
     QWidget ours;
     ours.resize(200, 80);
     ours.show();
     ASSERT_TRUE(desktop.bringToFront(static_cast<quint32>(ours.winId())));
-    auto out = desktop.runVoid(
-        [&](CancellationToken token) { return desktop.pasteBack.pasteBack(QStringLiteral("译文"), token); });
+    auto out = pasteBack(QStringLiteral("译文"));
     ASSERT_TRUE(out->done);
     ASSERT_FALSE(out->error) << describeError(out->error).toStdString();
     app.send("print");
@@ -283,10 +211,9 @@ TEST_F(ClipboardRoadX11, PasteBackReplacesTheSelectionAndGivesTheClipboardBack) 
 
     // Our own window in front at capture time: nothing to paste into.
     ASSERT_TRUE(desktop.bringToFront(static_cast<quint32>(ours.winId())));
-    desktop.pasteBack.captureTarget();
-    auto missing = desktop.runVoid(
-        [&](CancellationToken token) { return desktop.pasteBack.pasteBack(QStringLiteral("x"), token); });
-    EXPECT_TRUE(missing->failedWith<PasteBackError>());
+    pasteBackController.captureTarget();
+    EXPECT_EQ(pasteBack(QStringLiteral("x"))->errorKind<PasteBackError>(),
+              PasteBackError::Kind::missingTargetApplication);
 }
 
 TEST_F(ClipboardRoadX11, PasteBackToAnApplicationThatQuitFails) {
@@ -294,17 +221,11 @@ TEST_F(ClipboardRoadX11, PasteBackToAnApplicationThatQuitFails) {
         std::make_unique<HelperProcess>(appProgram, QStringList{QStringLiteral("edit"), QStringLiteral("a")});
     ASSERT_TRUE(app->isReady());
     ASSERT_TRUE(desktop.bringToFront(app->window()));
-    desktop.pasteBack.captureTarget();
+    pasteBackController.captureTarget();
+    EXPECT_TRUE(desktop.windows.isAlive(*pasteBackController.target()));
     app.reset();
-    auto out = desktop.runVoid(
-        [&](CancellationToken token) { return desktop.pasteBack.pasteBack(QStringLiteral("x"), token); });
-    ASSERT_TRUE(out->done);
-    ASSERT_TRUE(out->failedWith<PasteBackError>());
-    try {
-        std::rethrow_exception(out->error);
-    } catch (const PasteBackError& error) {
-        EXPECT_EQ(error.kind(), PasteBackError::Kind::targetApplicationUnavailable);
-    }
+    EXPECT_EQ(pasteBack(QStringLiteral("x"))->errorKind<PasteBackError>(),
+              PasteBackError::Kind::targetApplicationUnavailable);
 }
 
 } // namespace

@@ -16,6 +16,18 @@ inline void PrintTo(const WorkflowStatus& status, std::ostream* os) {
 
 namespace tolvane::testing {
 
+// A translation shown from history, saved from the memory.
+inline HistoryEntry historyEntry(const QString& id, const QString& source, const QString& result) {
+    return {id,
+            source,
+            result,
+            AIAction::translate,
+            QStringLiteral("en-US"),
+            QStringLiteral("zh-Hans"),
+            QStringLiteral("memory"),
+            QDateTime::currentDateTimeUtc()};
+}
+
 // A coordinator over fakes in virtual time, with every hook call and every status it publishes logged.
 class CoordinatorTest : public ::testing::Test {
 protected:

@@ -112,23 +112,11 @@ TEST_F(EntryOperationsTest, RecognisedTextShownOnlyIsTrimmedAndNamedOCR) {
     EXPECT_TRUE(providers.chat.empty());
 }
 
-TEST_F(EntryOperationsTest, StopWhileStreamingOrIdleRunsTheHookAndStaysCancelled) {
+TEST_F(EntryOperationsTest, StopWhileIdleOrInTheSameTurnAsTheStartRunsNoTask) {
     coordinator->stopTranslation();
     EXPECT_EQ(hooks, QStringList{"cancelCapture"});
     EXPECT_EQ(kind(), Kind::cancelled);
 
-    coordinator->translateText(QStringLiteral("hello"), true);
-    turn();
-    chunk(QStringLiteral("part"));
-    coordinator->stopTranslation();
-    turn();
-    EXPECT_EQ(kind(), Kind::cancelled);
-    EXPECT_FALSE(coordinator->canPasteBackToSource());
-    EXPECT_EQ(coordinator->resultText(), QStringLiteral("part"));
-    EXPECT_TRUE(recorder.records.empty());
-}
-
-TEST_F(EntryOperationsTest, StopInTheSameTurnAsTheStartNeverRunsTheTask) {
     coordinator->translateText(QStringLiteral("A"), false);
     coordinator->stopTranslation();
     turn();
@@ -202,10 +190,8 @@ TEST_F(EntryOperationsTest, HistoryEntryShownWhileStreamingWinsOverLatePieces) {
     coordinator->translateText(QStringLiteral("hello"), false);
     turn();
     chunk(QStringLiteral("part"));
-    HistoryEntry entry{QStringLiteral("ID-1"),   QStringLiteral("src"),          QStringLiteral("res"),
-                       AIAction::translate,      QStringLiteral("en-US"),        QStringLiteral("zh-Hans"),
-                       QStringLiteral("memory"), QDateTime::currentDateTimeUtc()};
-    coordinator->showHistoryEntry(entry);
+    coordinator->showHistoryEntry(
+        historyEntry(QStringLiteral("ID-1"), QStringLiteral("src"), QStringLiteral("res")));
     providers.lastChat().send(AIChunk{QStringLiteral(" late")});
     providers.lastChat().finish();
     turn();

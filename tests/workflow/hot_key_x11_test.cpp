@@ -3,10 +3,9 @@
 #include "platform/x11/x11_input_service.h"
 #include "platform/x11/x11_key_probe.h"
 #include "platform/x11/x11_keymap.h"
+#include "real_desktop.h"
 #include "workflow/hot_key_manager.h"
 
-#include <QProcess>
-#include <QTest>
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
@@ -16,13 +15,6 @@ namespace {
 constexpr uint8_t kCtrlAlt = modControl | modAlt;
 constexpr uint32_t kKeyY = 16;
 constexpr uint32_t kKeyC = 8;
-
-void xdotool(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(process.waitForFinished(10000));
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-}
 
 // Another X client holding grabs on its own connection until destroyed.
 class RivalClient {

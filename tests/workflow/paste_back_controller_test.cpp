@@ -15,20 +15,15 @@ protected:
     FrontmostWindow ours =
         road.windows.addWindow(0x100001, MemoryWindowSystem::ownPid, 1, QStringLiteral("Tolvane"));
 
-    std::shared_ptr<Outcome<bool>> pasteBack(const QString& text) {
-        auto [out, task] = road.startVoid(
+    auto startPasteBack(QString text) {
+        return road.start<void>(
             [this, text](CancellationToken token) { return controller.pasteBack(text, token); });
+    }
+    std::shared_ptr<Outcome<bool>> pasteBack(const QString& text) {
+        auto [out, task] = startPasteBack(text);
         road.clock.advance(2s);
         EXPECT_TRUE(out->done);
         return out;
-    }
-
-    static PasteBackError::Kind kindOf(const Outcome<bool>& outcome) {
-        try {
-            std::rethrow_exception(outcome.error);
-        } catch (const PasteBackError& error) {
-            return error.kind();
-        }
     }
 };
 
@@ -52,11 +47,13 @@ TEST_F(PasteBackControllerTest, NoTargetWhenTheTranslatorOrNothingWasInFront) {
     road.windows.setFront(ours);
     controller.captureTarget();
     EXPECT_EQ(controller.target(), std::nullopt) << "capturing ourselves forgets the earlier target";
-    EXPECT_EQ(kindOf(*pasteBack(QStringLiteral("x"))), PasteBackError::Kind::missingTargetApplication);
+    EXPECT_EQ(pasteBack(QStringLiteral("x"))->errorKind<PasteBackError>(),
+              PasteBackError::Kind::missingTargetApplication);
 
     road.windows.setFront(std::nullopt);
     controller.captureTarget();
-    EXPECT_EQ(kindOf(*pasteBack(QStringLiteral("x"))), PasteBackError::Kind::missingTargetApplication);
+    EXPECT_EQ(pasteBack(QStringLiteral("x"))->errorKind<PasteBackError>(),
+              PasteBackError::Kind::missingTargetApplication);
     EXPECT_TRUE(road.keys.sent().empty());
 }
 
@@ -67,14 +64,17 @@ TEST_F(PasteBackControllerTest, ReusedProcessIdOrGoneWindowNeverReceivesThePaste
     const int writesBefore = road.pasteboard.writeCount();
 
     road.windows.restartProcess(ClipboardRoad::appPid, 999); // another program now has this process id
-    EXPECT_EQ(kindOf(*pasteBack(QStringLiteral("x"))), PasteBackError::Kind::targetApplicationUnavailable);
+    EXPECT_EQ(pasteBack(QStringLiteral("x"))->errorKind<PasteBackError>(),
+              PasteBackError::Kind::targetApplicationUnavailable);
 
     road.windows.restartProcess(ClipboardRoad::appPid, 777);
     road.windows.destroyWindow(ClipboardRoad::appWindow);
-    EXPECT_EQ(kindOf(*pasteBack(QStringLiteral("x"))), PasteBackError::Kind::targetApplicationUnavailable);
+    EXPECT_EQ(pasteBack(QStringLiteral("x"))->errorKind<PasteBackError>(),
+              PasteBackError::Kind::targetApplicationUnavailable);
 
     road.windows.endProcess(ClipboardRoad::appPid);
-    EXPECT_EQ(kindOf(*pasteBack(QStringLiteral("x"))), PasteBackError::Kind::targetApplicationUnavailable);
+    EXPECT_EQ(pasteBack(QStringLiteral("x"))->errorKind<PasteBackError>(),
+              PasteBackError::Kind::targetApplicationUnavailable);
 
     EXPECT_TRUE(road.keys.sent().empty());
     EXPECT_TRUE(road.windows.activations().empty());
@@ -85,13 +85,12 @@ TEST_F(PasteBackControllerTest, ActivationThatNeverTakesEffectFailsWithoutPastin
     controller.captureTarget();
     road.windows.setFront(ours);
     road.windows.setActivationTakesEffect(false);
-    auto [out, task] = road.startVoid(
-        [this](CancellationToken token) { return controller.pasteBack(QStringLiteral("x"), token); });
+    auto [out, task] = startPasteBack(QStringLiteral("x"));
     road.clock.advance(PasteBackController::activationWait - 1ms);
     EXPECT_FALSE(out->done);
     road.clock.advance(1ms);
     ASSERT_TRUE(out->done);
-    EXPECT_EQ(kindOf(*out), PasteBackError::Kind::targetApplicationUnavailable);
+    EXPECT_EQ(out->errorKind<PasteBackError>(), PasteBackError::Kind::targetApplicationUnavailable);
     EXPECT_TRUE(road.keys.sent().empty());
 }
 
@@ -100,8 +99,7 @@ TEST_F(PasteBackControllerTest, CopyRequestedDuringPasteBackWaitsForIt) {
     road.copyAnswer = ClipboardRoad::text(QStringLiteral("sel"));
     controller.captureTarget();
     road.windows.setFront(ours);
-    auto [paste, pasteTask] = road.startVoid(
-        [this](CancellationToken token) { return controller.pasteBack(QStringLiteral("T"), token); });
+    auto [paste, pasteTask] = startPasteBack(QStringLiteral("T"));
     auto [copy, copyTask] = road.start<std::optional<QString>>(
         [this](CancellationToken token) { return road.clipboard.copySelectedText(token); });
     road.clock.advance(10ms); // activation is under way

@@ -1,7 +1,6 @@
 #include "coordinator_fixture.h"
+#include "log_capture.h"
 #include "workflow/workflow_error.h"
-
-#include <QLoggingCategory>
 
 using namespace std::chrono_literals;
 
@@ -9,31 +8,6 @@ namespace tolvane::testing {
 namespace {
 
 using Kind = WorkflowStatus::Kind;
-
-// Collects the messages of one logging category while alive.
-class LogCapture {
-public:
-    explicit LogCapture(const char* category) {
-        s_category = category;
-        s_lines.clear();
-        m_previous =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
-                if (context.category && QByteArray(context.category) == s_category)
-                    s_lines << text;
-            });
-        QLoggingCategory::setFilterRules(QStringLiteral("com.tolvane.app.*=true"));
-    }
-    ~LogCapture() {
-        qInstallMessageHandler(m_previous);
-        QLoggingCategory::setFilterRules({});
-    }
-    QStringList lines() const { return s_lines; }
-
-private:
-    static inline QByteArray s_category;
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous;
-};
 
 using PipelineTest = CoordinatorTest;
 
@@ -182,7 +156,7 @@ TEST_F(PipelineTest, StopDuringMemoryLookupEndsCancelled) {
 }
 
 TEST_F(PipelineTest, StopMidStreamClosesTheStreamAndLaterPiecesOrErrorsChangeNothing) {
-    coordinator->translateText(QStringLiteral("hello"), false);
+    coordinator->translateText(QStringLiteral("hello"), true);
     turn();
     chunk(QStringLiteral("partial"));
     coordinator->stopTranslation();
@@ -193,6 +167,7 @@ TEST_F(PipelineTest, StopMidStreamClosesTheStreamAndLaterPiecesOrErrorsChangeNot
     providers.lastChat().fail(std::make_exception_ptr(TestError(QStringLiteral("late failure"))));
     turn();
     EXPECT_EQ(kind(), Kind::cancelled);
+    EXPECT_FALSE(coordinator->canPasteBackToSource());
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("partial"));
     EXPECT_TRUE(recorder.records.empty());
 }

@@ -74,10 +74,8 @@ TEST_F(TypingTest, CompletedTextAndRestoredHistoryTextAreNotResent) {
     clock.advance(3s);
     EXPECT_EQ(providers.chat.size(), 1u);
 
-    HistoryEntry entry{QStringLiteral("ID-7"),   QStringLiteral("old text"),     QStringLiteral("旧"),
-                       AIAction::translate,      QStringLiteral("en-US"),        QStringLiteral("zh-Hans"),
-                       QStringLiteral("memory"), QDateTime::currentDateTimeUtc()};
-    coordinator->showHistoryEntry(entry);
+    coordinator->showHistoryEntry(
+        historyEntry(QStringLiteral("ID-7"), QStringLiteral("old text"), QStringLiteral("旧")));
     coordinator->manualInputDidChange(QStringLiteral("  old text "));
     clock.advance(3s);
     EXPECT_EQ(coordinator->displayedHistoryEntryID(), QStringLiteral("ID-7"));
@@ -86,45 +84,40 @@ TEST_F(TypingTest, CompletedTextAndRestoredHistoryTextAreNotResent) {
     EXPECT_EQ(coordinator->displayedHistoryEntryID(), std::nullopt);
 }
 
-TEST_F(TypingTest, StopDuringAnAutomaticTranslationStaysCancelled) {
-    coordinator->manualInputDidChange(QStringLiteral("hello"));
-    clock.advance(800ms);
-    turn();
-    chunk(QStringLiteral("部分"));
-    coordinator->stopTranslation();
-    turn();
-    EXPECT_EQ(kind(), Kind::cancelled);
+// Stopped or dismissed part-way, an automatic translation settles cancelled (a truncated text must not stand
+// as completed), records nothing, and the same text is sent again afterwards.
+TEST_F(TypingTest, AutomaticTranslationCutShortSettlesCancelledAndIsSentAgain) {
+    for (const bool dismiss : {false, true}) {
+        SCOPED_TRACE(dismiss ? "dismissed" : "stopped");
+        const size_t sent = providers.chat.size();
+        coordinator->manualInputDidChange(QStringLiteral("hello"));
+        clock.advance(3s);
+        turn();
+        ASSERT_EQ(providers.chat.size(), sent + 1);
+        EXPECT_EQ(providers.chat.back().request.sourceText, QStringLiteral("hello"));
+        chunk(QStringLiteral("半"));
+        dismiss ? coordinator->dismissPanel() : coordinator->stopTranslation();
+        turn();
+        EXPECT_EQ(kind(), Kind::cancelled);
+        EXPECT_EQ(coordinator->resultText(), QStringLiteral("半"));
+    }
     EXPECT_TRUE(recorder.records.empty());
+    coordinator->manualInputDidChange(QStringLiteral("hello"));
+    clock.advance(3s);
+    EXPECT_EQ(providers.chat.size(), 3u);
 }
 
-TEST_F(TypingTest, DismissStopsAPendingPanelDebounce) {
+TEST_F(TypingTest, DismissDropsAPendingDebounceAndEndsATranslationWithoutTextNeutrally) {
     coordinator->panelInputDidChange(QStringLiteral("hello"));
     clock.advance(400ms);
     coordinator->dismissPanel();
     clock.advance(3s);
     EXPECT_TRUE(providers.chat.empty());
-}
 
-TEST_F(TypingTest, AutomaticTranslationCutShortSettlesCancelledAndIsSentAgain) {
-    coordinator->manualInputDidChange(QStringLiteral("hello"));
-    clock.advance(800ms);
-    turn();
-    chunk(QStringLiteral("半"));
-    coordinator->dismissPanel();
-    turn();
-    EXPECT_EQ(kind(), Kind::cancelled) << "a truncated text must not stand as completed";
-    EXPECT_EQ(coordinator->resultText(), QStringLiteral("半"));
-    EXPECT_TRUE(recorder.records.empty());
-    coordinator->manualInputDidChange(QStringLiteral("hello"));
-    clock.advance(3s);
-    ASSERT_EQ(providers.chat.size(), 2u);
-    EXPECT_EQ(providers.chat[1].request.sourceText, QStringLiteral("hello"));
-}
-
-TEST_F(TypingTest, AutomaticTranslationCutShortBeforeAnyTextSettlesNeutrally) {
     coordinator->panelInputDidChange(QStringLiteral("hello"));
     clock.advance(800ms);
     turn();
+    ASSERT_EQ(providers.chat.size(), 1u);
     coordinator->dismissPanel();
     turn();
     EXPECT_EQ(kind(), Kind::idle);
@@ -153,11 +146,8 @@ TEST_F(TypingTest, ExplicitOperationSilencesAPendingAutomaticTranslation) {
 
 TEST_F(TypingTest, AutomaticTranslationOffOnlyClearsHistoryLinks) {
     settings.autoTranslate = false;
-    HistoryEntry entry{QStringLiteral("ID-2"),   QStringLiteral("a"),
-                       QStringLiteral("b"),      AIAction::translate,
-                       QStringLiteral("en-US"),  QStringLiteral("zh-Hans"),
-                       QStringLiteral("memory"), QDateTime::currentDateTimeUtc()};
-    coordinator->showHistoryEntry(entry);
+    coordinator->showHistoryEntry(
+        historyEntry(QStringLiteral("ID-2"), QStringLiteral("a"), QStringLiteral("b")));
     coordinator->manualInputDidChange(QString());
     clock.advance(3s);
     EXPECT_EQ(kind(), Kind::completed) << "an emptied text does not reset with automatic translation off";

@@ -115,12 +115,6 @@ struct FakeRecorder final : TranslationRecorder {
         records.push_back(std::move(record));
         co_return;
     }
-    int memoryWrites() const {
-        int n = 0;
-        for (const auto& r : records)
-            n += r.writeMemory ? 1 : 0;
-        return n;
-    }
 };
 
 struct FakePasteBack final : PasteBackTarget {

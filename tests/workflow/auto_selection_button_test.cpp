@@ -75,6 +75,11 @@ protected:
             ++primaryChanges;
         input.rawButton(Type::buttonRelease, 1);
     }
+    // A drag across a new selection, and the first read after it.
+    void dragAndRead() {
+        drag({200, 200}, {300, 200});
+        clock.advance(180ms);
+    }
     QRect available() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
     void mouse(QEvent::Type type, QPoint local, QPoint global) {
         QWidget* panel = controller.panel();
@@ -168,8 +173,7 @@ TEST_F(AutoSelectionButtonTest, ClicksAndKeysCancelPendingReadsAndHideTheCapsule
 }
 
 TEST_F(AutoSelectionButtonTest, PressAndReleaseInsideTheCapsuleAreIgnored) {
-    drag({200, 200}, {300, 200});
-    clock.advance(180ms);
+    dragAndRead();
     ASSERT_TRUE(controller.isCapsuleVisible());
     cursor = controller.panel()->geometry().center();
     input.rawButton(Type::buttonPress, 1);
@@ -229,8 +233,7 @@ TEST_F(AutoSelectionButtonTest, StyleFromTheMenuReachesSettingsBeforeTheSelectio
     settings.onChange = [this] {
         translations.emplace_back(CapturedSelection{"main window text", {}}, settings.style);
     };
-    drag({200, 200}, {300, 200});
-    clock.advance(180ms);
+    dragAndRead();
     ASSERT_TRUE(controller.styleMenu());
     const QList<QAction*> actions = controller.styleMenu()->actions();
     ASSERT_EQ(actions.size(), 6);
@@ -246,8 +249,7 @@ TEST_F(AutoSelectionButtonTest, StyleFromTheMenuReachesSettingsBeforeTheSelectio
 }
 
 TEST_F(AutoSelectionButtonTest, CapsuleClicksUnderFourPixelsAndDragsMoveItInGlobalCoordinates) {
-    drag({200, 200}, {300, 200});
-    clock.advance(180ms);
+    dragAndRead();
     QWidget* panel = controller.panel();
     ASSERT_TRUE(panel);
     const WId window = panel->winId();
@@ -262,8 +264,7 @@ TEST_F(AutoSelectionButtonTest, CapsuleClicksUnderFourPixelsAndDragsMoveItInGlob
 
     // Dragging 60 px in steps moves it exactly 60 px and translates nothing; local positions stay put
     // while the widget moves under the pointer.
-    drag({200, 200}, {300, 200});
-    clock.advance(180ms);
+    dragAndRead();
     const QPoint origin = panel->pos();
     mouse(QEvent::MouseButtonPress, {60, 19}, origin + QPoint(60, 19));
     for (int step = 10; step <= 60; step += 10)
@@ -285,8 +286,7 @@ TEST_F(AutoSelectionButtonTest, CapsuleClicksUnderFourPixelsAndDragsMoveItInGlob
     controller.styleMenu()->actions().last()->trigger();
     EXPECT_FALSE(controller.isCapsuleVisible());
     EXPECT_EQ(translations.size(), 1u);
-    drag({200, 200}, {300, 200});
-    clock.advance(180ms);
+    dragAndRead();
     EXPECT_TRUE(controller.isCapsuleVisible());
     EXPECT_EQ(panel->winId(), window);
 }

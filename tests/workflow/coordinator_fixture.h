@@ -50,6 +50,10 @@ protected:
     }
 
     void turn() { drainEventLoop(); }
+    void translate(const QString& text, bool pasteable = false) {
+        coordinator->translateText(text, pasteable);
+        turn();
+    }
     // Sends a chunk on the newest chat stream and lets the pipeline take it.
     void chunk(const QString& text) {
         providers.lastChat().send(AIChunk{text});
@@ -58,6 +62,11 @@ protected:
     void finishChat() {
         providers.lastChat().finish();
         turn();
+    }
+    // Streams `text` as the whole answer of the newest chat stream.
+    void answer(const QString& text) {
+        chunk(text);
+        finishChat();
     }
     WorkflowStatus::Kind kind() const { return coordinator->status().kind(); }
 

@@ -47,23 +47,20 @@ TEST_F(EntryOperationsTest, SelectionReadThroughFallbackAndSynchronousReadAreAnc
     turn();
     EXPECT_EQ(hooks, QStringList{"present(40,50)"});
     EXPECT_EQ(pasteBack.captures, 3) << "the captured-selection road repeats the capture";
-    chunk(QStringLiteral("世界"));
-    finishChat();
+    answer(QStringLiteral("世界"));
     EXPECT_EQ(kind(), Kind::completed);
     EXPECT_TRUE(coordinator->canPasteBackToSource());
     EXPECT_EQ(providers.liveStreams(), 0);
 }
 
 TEST_F(EntryOperationsTest, NewSelectionSupersedesAStreamingTranslationWithoutAFailure) {
-    coordinator->translateText(QStringLiteral("A"), false);
-    turn();
+    translate(QStringLiteral("A"));
     chunk(QStringLiteral("a1"));
     auto aWriter = providers.lastChat();
     coordinator->translateCapturedSelection({QStringLiteral("B"), QRect(1, 2, 3, 4)});
     aWriter.send(AIChunk{QStringLiteral("a2")});
     turn();
-    chunk(QStringLiteral("b1"));
-    finishChat();
+    answer(QStringLiteral("b1"));
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("b1"));
     EXPECT_EQ(kind(), Kind::completed);
     EXPECT_TRUE(coordinator->canPasteBackToSource());
@@ -84,8 +81,7 @@ TEST_F(EntryOperationsTest, PanelDebounceReplacingRecognisedTextLeavesOneLiveStr
     EXPECT_EQ(providers.chat[1].request.sourceText, QStringLiteral("hello"));
     EXPECT_EQ(providers.liveStreams(), 1) << "the automatic translation must cancel the recognised-text task";
     providers.chat[0].writer.send(AIChunk{QStringLiteral(" stale")});
-    chunk(QStringLiteral("你好"));
-    finishChat();
+    answer(QStringLiteral("你好"));
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("你好"));
     EXPECT_EQ(kind(), Kind::completed);
 }
@@ -126,18 +122,15 @@ TEST_F(EntryOperationsTest, StopWhileIdleOrInTheSameTurnAsTheStartRunsNoTask) {
 }
 
 TEST_F(EntryOperationsTest, ReplaceOriginalPastesOrReportsAndKeepsTheResult) {
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
-    chunk(QStringLiteral("你好"));
-    finishChat();
+    translate(QStringLiteral("hello"));
+    answer(QStringLiteral("你好"));
     hooks.clear();
     coordinator->replaceOriginal();
     turn();
     EXPECT_TRUE(hooks.isEmpty()) << "without paste-back permission nothing happens";
     EXPECT_TRUE(pasteBack.pasted.isEmpty());
 
-    coordinator->translateText(QStringLiteral("hello"), true);
-    turn();
+    translate(QStringLiteral("hello"), true);
     coordinator->replaceOriginal();
     turn();
     EXPECT_EQ(pasteBack.pasted, QStringList{QStringLiteral("你好")});
@@ -156,8 +149,7 @@ TEST_F(EntryOperationsTest, RetranslateOnlyOrsTheFlagForAnUnchangedRequestAndDis
     coordinator->retranslate(QStringLiteral(" hello "), false);
     turn();
     ASSERT_EQ(providers.chat.size(), 1u);
-    chunk(QStringLiteral("你好"));
-    finishChat();
+    answer(QStringLiteral("你好"));
     coordinator->retranslate(QStringLiteral("hello"), true);
     turn();
     EXPECT_EQ(providers.chat.size(), 1u);
@@ -173,8 +165,7 @@ TEST_F(EntryOperationsTest, RetranslateOnlyOrsTheFlagForAnUnchangedRequestAndDis
     ASSERT_TRUE(inputId);
     coordinator->retranslate(QStringLiteral("second"), true);
     turn();
-    chunk(QStringLiteral("二"));
-    finishChat();
+    answer(QStringLiteral("二"));
     EXPECT_EQ(recorder.records.back().historyEntryId, *inputId);
     EXPECT_FALSE(coordinator->canPasteBackToSource()) << "typed input never pastes back";
 
@@ -187,8 +178,7 @@ TEST_F(EntryOperationsTest, RetranslateOnlyOrsTheFlagForAnUnchangedRequestAndDis
 }
 
 TEST_F(EntryOperationsTest, HistoryEntryShownWhileStreamingWinsOverLatePieces) {
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
+    translate(QStringLiteral("hello"));
     chunk(QStringLiteral("part"));
     coordinator->showHistoryEntry(
         historyEntry(QStringLiteral("ID-1"), QStringLiteral("src"), QStringLiteral("res")));
@@ -225,10 +215,8 @@ TEST_F(EntryOperationsTest, ManualInputTranslateAndEmptyTextAndDismiss) {
 }
 
 TEST_F(EntryOperationsTest, ResetAndCopyActions) {
-    coordinator->translateText(QStringLiteral("hello"), true);
-    turn();
-    chunk(QStringLiteral("你好"));
-    finishChat();
+    translate(QStringLiteral("hello"), true);
+    answer(QStringLiteral("你好"));
     coordinator->copyResultText();
     coordinator->copySourceText();
     EXPECT_EQ(clipboard.writes, (QStringList{QStringLiteral("你好"), QStringLiteral("hello")}));

@@ -14,8 +14,7 @@ using PipelineTest = CoordinatorTest;
 TEST_F(PipelineTest, StreamedResultIsPublishedTimedLoggedCopiedAndRecorded) {
     settings.autoCopy = true;
     LogCapture log("com.tolvane.app.TranslationPerformance");
-    coordinator->translateText(QStringLiteral("  hi 👍🏽 \n"), false);
-    turn();
+    translate(QStringLiteral("  hi 👍🏽 \n"));
     ASSERT_EQ(providers.chat.size(), 1u);
     EXPECT_EQ(providers.chat[0].apiKey, QStringLiteral("sk-test"));
     EXPECT_EQ(providers.chat[0].request.sourceText, QStringLiteral("hi 👍🏽"));
@@ -51,13 +50,10 @@ TEST_F(PipelineTest, StreamedResultIsPublishedTimedLoggedCopiedAndRecorded) {
 
 TEST_F(PipelineTest, RepeatedRequestIsAnsweredFromMemoryWithEqualTimings) {
     LogCapture log("com.tolvane.app.TranslationPerformance");
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
-    chunk(QStringLiteral("你好"));
-    finishChat();
+    translate(QStringLiteral("hello"));
+    answer(QStringLiteral("你好"));
     clock.advance(1s);
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
+    translate(QStringLiteral("hello"));
     EXPECT_EQ(providers.chat.size(), 1u) << "the second run must not reach the provider";
     EXPECT_EQ(kind(), Kind::completed);
     EXPECT_EQ(coordinator->providerName(), QStringLiteral("memory"));
@@ -73,8 +69,7 @@ TEST_F(PipelineTest, RepeatedRequestIsAnsweredFromMemoryWithEqualTimings) {
 
 TEST_F(PipelineTest, BlankInputEndsEmptyWithoutRecordOrLogLine) {
     LogCapture log("com.tolvane.app.TranslationPerformance");
-    coordinator->translateText(QStringLiteral(" \n\t "), false);
-    turn();
+    translate(QStringLiteral(" \n\t "));
     EXPECT_EQ(kind(), Kind::empty);
     EXPECT_TRUE(coordinator->sourceText().isEmpty());
     EXPECT_EQ(recorder.lookups, 0);
@@ -92,8 +87,7 @@ class SameLanguageTest : public CoordinatorTest, public ::testing::WithParamInte
 TEST_P(SameLanguageTest, InputIsEchoedWithOneHistoryRowAndNoMemoryRow) {
     settings.source = QString::fromLatin1(GetParam().source);
     settings.target = QString::fromLatin1(GetParam().target);
-    coordinator->translateText(QStringLiteral(" Same text "), false);
-    turn();
+    translate(QStringLiteral(" Same text "));
     EXPECT_EQ(kind(), Kind::completed);
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("Same text"));
     EXPECT_EQ(coordinator->providerName(), QStringLiteral("same-language"));
@@ -112,8 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Pairs, SameLanguageTest,
 TEST_F(PipelineTest, AutoSourceNeverTakesTheSameLanguageShortCut) {
     settings.source = QStringLiteral("auto");
     settings.target = QStringLiteral("en-US");
-    coordinator->translateText(QStringLiteral("12345"), false);
-    turn();
+    translate(QStringLiteral("12345"));
     ASSERT_EQ(providers.chat.size(), 1u);
     EXPECT_EQ(providers.chat[0].request.sourceLanguage, QStringLiteral("auto"));
     EXPECT_EQ(kind(), Kind::streaming);
@@ -125,12 +118,9 @@ TEST_F(PipelineTest, SupersededMemoryAnswerIsDroppedAndRecordsNothing) {
     // A's lookup is held open and, like a worker job, does not end on cancellation by itself.
     Signal releaseA;
     recorder.holdLookup = releaseA;
-    coordinator->translateText(QStringLiteral("A"), false);
-    turn();
-    coordinator->translateText(QStringLiteral("B"), false);
-    turn();
-    chunk(QStringLiteral("text of B"));
-    finishChat();
+    translate(QStringLiteral("A"));
+    translate(QStringLiteral("B"));
+    answer(QStringLiteral("text of B"));
     releaseA.resolve({});
     turn();
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("text of B"));
@@ -145,8 +135,7 @@ TEST_F(PipelineTest, SupersededMemoryAnswerIsDroppedAndRecordsNothing) {
 TEST_F(PipelineTest, StopDuringMemoryLookupEndsCancelled) {
     Signal release;
     recorder.holdLookup = release;
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
+    translate(QStringLiteral("hello"));
     coordinator->stopTranslation();
     release.resolve({});
     turn();
@@ -156,8 +145,7 @@ TEST_F(PipelineTest, StopDuringMemoryLookupEndsCancelled) {
 }
 
 TEST_F(PipelineTest, StopMidStreamClosesTheStreamAndLaterPiecesOrErrorsChangeNothing) {
-    coordinator->translateText(QStringLiteral("hello"), true);
-    turn();
+    translate(QStringLiteral("hello"), true);
     chunk(QStringLiteral("partial"));
     coordinator->stopTranslation();
     EXPECT_EQ(kind(), Kind::cancelled);
@@ -176,24 +164,21 @@ TEST_F(PipelineTest, MissingOrBlankKeyFailsBeforeStreaming) {
     for (const std::optional<QString>& key : {std::optional<QString>(), std::optional<QString>(" \n")}) {
         keychain.key = key;
         statuses.clear();
-        coordinator->translateText(QStringLiteral("hello"), false);
-        turn();
+        translate(QStringLiteral("hello"));
         EXPECT_EQ(coordinator->status(),
                   WorkflowStatus::failed(WorkflowError::missingAPIKey().description()));
         EXPECT_FALSE(statuses.contains("streaming"));
     }
     EXPECT_TRUE(providers.chat.empty());
     keychain.key = QStringLiteral("  sk-padded \n");
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
+    translate(QStringLiteral("hello"));
     ASSERT_EQ(providers.chat.size(), 1u);
     EXPECT_EQ(providers.chat[0].apiKey, QStringLiteral("sk-padded"));
     EXPECT_EQ(providers.chat[0].baseURL, settings.baseURL);
 }
 
 TEST_F(PipelineTest, ProviderErrorAfterPiecesKeepsTheTextAndFails) {
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
+    translate(QStringLiteral("hello"));
     chunk(QStringLiteral("par"));
     providers.lastChat().fail(std::make_exception_ptr(TestError(QStringLiteral("rate limited"))));
     turn();
@@ -201,10 +186,8 @@ TEST_F(PipelineTest, ProviderErrorAfterPiecesKeepsTheTextAndFails) {
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("par"));
     EXPECT_TRUE(recorder.records.empty());
 
-    coordinator->translateText(QStringLiteral("again"), false);
-    turn();
-    chunk(QStringLiteral(" \n "));
-    finishChat();
+    translate(QStringLiteral("again"));
+    answer(QStringLiteral(" \n "));
     EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(WorkflowError::emptyResult().description()));
     EXPECT_TRUE(recorder.records.empty());
 }
@@ -212,10 +195,8 @@ TEST_F(PipelineTest, ProviderErrorAfterPiecesKeepsTheTextAndFails) {
 TEST_F(PipelineTest, HistoryWriteFailureAfterCompletionLeavesTheResultStanding) {
     LogCapture log("com.tolvane.app.Workflow");
     recorder.failWrites = true;
-    coordinator->translateText(QStringLiteral("hello"), true);
-    turn();
-    chunk(QStringLiteral("你好"));
-    finishChat();
+    translate(QStringLiteral("hello"), true);
+    answer(QStringLiteral("你好"));
     EXPECT_EQ(kind(), Kind::completed);
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("你好"));
     EXPECT_TRUE(coordinator->canPasteBackToSource());
@@ -240,8 +221,7 @@ protected:
 
 TEST_F(HostedPipelineTest, CompletedTextWinsAndUsageIsCountedLocallyWithoutQuotaUsed) {
     settings.quality = CloudTranslationQuality::advanced;
-    coordinator->translateText(QStringLiteral("héllo"), false);
-    turn();
+    translate(QStringLiteral("héllo"));
     ASSERT_EQ(providers.hosted.size(), 1u);
     EXPECT_EQ(providers.hosted[0].quality, CloudTranslationQuality::advanced);
     EXPECT_EQ(coordinator->providerName(), QStringLiteral("hosted-cloud"));
@@ -270,8 +250,7 @@ TEST_F(HostedPipelineTest, CompletedTextWinsAndUsageIsCountedLocallyWithoutQuota
 }
 
 TEST_F(HostedPipelineTest, EmptyFirstDeltaFixesFirstTokenAndReportedUsageIsNotAddedTo) {
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
+    translate(QStringLiteral("hello"));
     clock.advance(70ms);
     event(CloudTranslationStreamEvent::delta(QString()));
     clock.advance(30ms);
@@ -292,8 +271,7 @@ TEST_F(HostedPipelineTest, EmptyFirstDeltaFixesFirstTokenAndReportedUsageIsNotAd
 }
 
 TEST_F(HostedPipelineTest, StreamWithoutCompletionIsEmptyResultAndTouchesNothing) {
-    coordinator->translateText(QStringLiteral("hello"), false);
-    turn();
+    translate(QStringLiteral("hello"));
     event(CloudTranslationStreamEvent::delta(QStringLiteral("Hel")));
     providers.hosted.back().writer.finish();
     turn();

@@ -67,8 +67,7 @@ TEST_F(TypingTest, CompletedTextAndRestoredHistoryTextAreNotResent) {
     coordinator->manualInputDidChange(QStringLiteral("hello"));
     clock.advance(800ms);
     turn();
-    chunk(QStringLiteral("你好"));
-    finishChat();
+    answer(QStringLiteral("你好"));
     ASSERT_EQ(kind(), Kind::completed);
     coordinator->manualInputDidChange(QStringLiteral(" hello\n"));
     clock.advance(3s);
@@ -184,12 +183,10 @@ TEST_F(TypingTest, TypedInputReusesOneHistoryRowAcrossRetranslations) {
     coordinator->panelInputDidChange(QStringLiteral("draft one"));
     clock.advance(800ms);
     turn();
-    chunk(QStringLiteral("一"));
-    finishChat();
+    answer(QStringLiteral("一"));
     coordinator->panelInputDidChange(QStringLiteral("draft two"));
     clock.advance(3s);
-    chunk(QStringLiteral("二"));
-    finishChat();
+    answer(QStringLiteral("二"));
     ASSERT_EQ(recorder.records.size(), 2u);
     EXPECT_EQ(recorder.records[0].historyEntryId, recorder.records[1].historyEntryId);
 }

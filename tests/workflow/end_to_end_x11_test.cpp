@@ -8,17 +8,13 @@ namespace {
 class EndToEndX11 : public EndToEndTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(service.isConnected()) << "needs the test session's X server";
+        ASSERT_TRUE(desktop.service.isConnected()) << "needs the test session's X server";
         ASSERT_TRUE(foreign.isConnected());
-        makeCoordinator(desktopClipboard);
+        makeCoordinator(desktop.clipboard);
     }
     std::optional<QByteArray> clipboardText() { return readClipboardAsAnotherClient(foreign, readerContext); }
 
-    X11InputService service;
-    X11PasteboardBackend pasteboard{service};
-    XTestKeyInjector keys{service};
-    X11WindowSystem windows{service};
-    ClipboardManager desktopClipboard{pasteboard, keys, windows, systemClock()};
+    RealDesktop desktop;
     X11InputService foreign;
     QObject readerContext;
 };
@@ -39,7 +35,7 @@ TEST_F(EndToEndX11, AutoCopyPutsTheStreamedResultOnTheDesktopClipboardAndLogsThe
 }
 
 TEST_F(EndToEndX11, WithoutAutoCopyTheDesktopClipboardIsLeftAlone) {
-    desktopClipboard.writePlainText(QStringLiteral("user text"));
+    desktop.clipboard.writePlainText(QStringLiteral("user text"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return clipboardText() == QByteArray("user text"); }, 5000));
     openai.enqueue(openai::stream({QStringLiteral("Salut")}));
 

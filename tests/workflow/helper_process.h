@@ -21,7 +21,6 @@ public:
     void send(const QByteArray& command);
     // The next output line starting with `prefix` (earlier ones are kept), waiting up to `timeoutMs`.
     std::optional<QString> waitForLine(const QString& prefix, int timeoutMs = 5000);
-    QStringList lines() const { return m_lines; }
     void quit();
 
 private:

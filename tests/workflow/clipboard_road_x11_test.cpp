@@ -45,6 +45,9 @@ protected:
     std::optional<QByteArray> readClipboard(const char* target = "UTF8_STRING") {
         return readClipboardAsAnotherClient(foreignConnection, foreignContext, target);
     }
+    bool readyInFront(const HelperProcess& app) {
+        return app.isReady() && desktop.bringToFront(app.window());
+    }
     void expectUserClipboardIntact() {
         EXPECT_EQ(readClipboard(), QByteArray("old"));
         EXPECT_EQ(readClipboard("image/png"), pngBytes);
@@ -70,8 +73,7 @@ protected:
 TEST_F(ClipboardRoadX11, SyntheticCopyWithAltHeldReadsTextAndRestoresTheUserClipboard) {
     auto owner = ownUserClipboard();
     HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("  hello  ")});
-    ASSERT_TRUE(app.isReady());
-    ASSERT_TRUE(desktop.bringToFront(app.window()));
+    ASSERT_TRUE(readyInFront(app));
 
     // The user still holds Alt of the hot key.
     const xcb_keycode_t alt = desktop.keys.keycodeFor(XK_Alt_L, 64);
@@ -97,8 +99,7 @@ TEST_F(ClipboardRoadX11, ConcealedCopyIsNeverReadAndTextWithImageGivesText) {
         HelperProcess copier(appProgram,
                              {QStringLiteral("copier"), QStringLiteral("--text"), QStringLiteral("pw"),
                               QStringLiteral("--hint"), QStringLiteral("secret")});
-        ASSERT_TRUE(copier.isReady());
-        ASSERT_TRUE(desktop.bringToFront(copier.window()));
+        ASSERT_TRUE(readyInFront(copier));
         auto out = copySelectedText();
         ASSERT_TRUE(out->done);
         EXPECT_TRUE(out->failedWith<ClipboardError>());
@@ -106,8 +107,7 @@ TEST_F(ClipboardRoadX11, ConcealedCopyIsNeverReadAndTextWithImageGivesText) {
     }
     HelperProcess copier(appProgram, {QStringLiteral("copier"), QStringLiteral("--text"),
                                       QStringLiteral(" both "), QStringLiteral("--png"), pngPath});
-    ASSERT_TRUE(copier.isReady());
-    ASSERT_TRUE(desktop.bringToFront(copier.window()));
+    ASSERT_TRUE(readyInFront(copier));
     auto out = copySelectedText();
     ASSERT_TRUE(out->done);
     EXPECT_EQ(out->value->value_or(QString()), QStringLiteral("both"));
@@ -119,8 +119,7 @@ TEST_F(ClipboardRoadX11, ClipboardManagerStandInNeverFeedsTheOldTextBack) {
     HelperProcess manager(appProgram, {QStringLiteral("manager"), QStringLiteral("old")});
     ASSERT_TRUE(manager.isReady());
     HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("fresh")});
-    ASSERT_TRUE(app.isReady());
-    ASSERT_TRUE(desktop.bringToFront(app.window()));
+    ASSERT_TRUE(readyInFront(app));
     auto out = copySelectedText();
     ASSERT_TRUE(out->done);
     EXPECT_EQ(out->value->value_or(QString()), QStringLiteral("fresh"));
@@ -128,8 +127,7 @@ TEST_F(ClipboardRoadX11, ClipboardManagerStandInNeverFeedsTheOldTextBack) {
 
 TEST_F(ClipboardRoadX11, AccessibilityReadsTheFocusedSelectionButNeverAPassword) {
     HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("  Grüße  ")}, true);
-    ASSERT_TRUE(app.isReady());
-    ASSERT_TRUE(desktop.bringToFront(app.window()));
+    ASSERT_TRUE(readyInFront(app));
     std::optional<CapturedSelection> selection;
     (void)QTest::qWaitFor(
         [&] { return (selection = desktop.reader.readSelectionSynchronously()).has_value(); }, 5000);
@@ -142,8 +140,7 @@ TEST_F(ClipboardRoadX11, AccessibilityReadsTheFocusedSelectionButNeverAPassword)
     auto owner = ownUserClipboard();
     HelperProcess password(
         appProgram, {QStringLiteral("edit"), QStringLiteral("hunter2"), QStringLiteral("password")}, true);
-    ASSERT_TRUE(password.isReady());
-    ASSERT_TRUE(desktop.bringToFront(password.window()));
+    ASSERT_TRUE(readyInFront(password));
     QTest::qWait(1500); // let it register on the bus
     EXPECT_EQ(desktop.reader.readSelectionSynchronously(), std::nullopt);
     auto out = desktop.run<std::optional<CapturedSelection>>(
@@ -156,8 +153,7 @@ TEST_F(ClipboardRoadX11, AccessibilityReadsTheFocusedSelectionButNeverAPassword)
 TEST_F(ClipboardRoadX11, PrimaryOfTheFrontmostApplicationIsReadAndAHungOwnerCannotFreezeUs) {
     HelperProcess owner(
         appProgram, {QStringLiteral("owner"), QStringLiteral("--primary"), QStringLiteral(" primary sel ")});
-    ASSERT_TRUE(owner.isReady());
-    ASSERT_TRUE(desktop.bringToFront(owner.window()));
+    ASSERT_TRUE(readyInFront(owner));
     (void)QTest::qWaitFor(
         [&] { return desktop.pasteboard.ownerPid(DesktopSelection::primary) == owner.pid(); }, 3000);
     auto primary = desktop.run<std::optional<CapturedSelection>>(
@@ -167,8 +163,7 @@ TEST_F(ClipboardRoadX11, PrimaryOfTheFrontmostApplicationIsReadAndAHungOwnerCann
     EXPECT_EQ((*primary->value)->bounds->size(), QSize(1, 1));
 
     HelperProcess hung(hungOwnerProgram, {QStringLiteral("PRIMARY")});
-    ASSERT_TRUE(hung.isReady());
-    ASSERT_TRUE(desktop.bringToFront(hung.window()));
+    ASSERT_TRUE(readyInFront(hung));
     (void)QTest::qWaitFor(
         [&] { return desktop.pasteboard.ownerPid(DesktopSelection::primary) == hung.pid(); }, 3000);
     int ticks = 0;
@@ -186,8 +181,7 @@ TEST_F(ClipboardRoadX11, PrimaryOfTheFrontmostApplicationIsReadAndAHungOwnerCann
 TEST_F(ClipboardRoadX11, PasteBackReplacesTheSelectionAndGivesTheClipboardBack) {
     auto owner = ownUserClipboard();
     HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("source text")});
-    ASSERT_TRUE(app.isReady());
-    ASSERT_TRUE(desktop.bringToFront(app.window()));
+    ASSERT_TRUE(readyInFront(app));
     // The frontmost window is the helper's, named by its process and that process's start time.
     const std::optional<FrontmostWindow> front = desktop.windows.frontmost();
     ASSERT_TRUE(front);
@@ -219,8 +213,7 @@ TEST_F(ClipboardRoadX11, PasteBackReplacesTheSelectionAndGivesTheClipboardBack) 
 TEST_F(ClipboardRoadX11, PasteBackToAnApplicationThatQuitFails) {
     auto app =
         std::make_unique<HelperProcess>(appProgram, QStringList{QStringLiteral("edit"), QStringLiteral("a")});
-    ASSERT_TRUE(app->isReady());
-    ASSERT_TRUE(desktop.bringToFront(app->window()));
+    ASSERT_TRUE(readyInFront(*app));
     pasteBackController.captureTarget();
     EXPECT_TRUE(desktop.windows.isAlive(*pasteBackController.target()));
     app.reset();

@@ -59,6 +59,8 @@ FakeResponse FakeHostedService::answerFor(const CapturedRequest& request) {
     if (request.target == "/v1/translate") {
         if (!m_translations.empty())
             return next(m_translations);
+        if (m_translationHandler)
+            return m_translationHandler(request);
         return eventStream(
             {event("delta", R"({"text":"Hello"})"), event("done", answer(QStringLiteral("Hello")))});
     }

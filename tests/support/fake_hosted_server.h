@@ -18,6 +18,8 @@ public:
 
     void enqueueRegistration(FakeResponse response) { m_registrations.push_back(std::move(response)); }
     void enqueueTranslation(FakeResponse response) { m_translations.push_back(std::move(response)); }
+    // Answers translate requests when no scripted answer is queued, instead of the fixed "Hello" stream.
+    void setTranslationHandler(FakeHttpServer::Handler handler) { m_translationHandler = std::move(handler); }
 
     QList<CapturedRequest> registrationRequests() const { return requestsTo("/v1/device/register"); }
     QList<CapturedRequest> translateRequests() const { return requestsTo("/v1/translate"); }
@@ -39,6 +41,7 @@ private:
 
     std::deque<FakeResponse> m_registrations;
     std::deque<FakeResponse> m_translations;
+    FakeHttpServer::Handler m_translationHandler;
     int m_registrationCount = 0;
 };
 

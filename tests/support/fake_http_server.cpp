@@ -70,6 +70,11 @@ FakeHttpServer::~FakeHttpServer() {
     }
 }
 
+bool FakeHttpServer::listen(quint16 port) {
+    m_server.close();
+    return m_server.listen(QHostAddress::LocalHost, port);
+}
+
 QUrl FakeHttpServer::url(const QString& pathAndQuery) const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(pathAndQuery));
 }

@@ -61,6 +61,8 @@ public:
     ~FakeHttpServer() override;
 
     quint16 port() const { return m_server.serverPort(); }
+    // Moves the server to `port` on 127.0.0.1 (0 = any free port); false when that port cannot be bound.
+    bool listen(quint16 port);
     QUrl url(const QString& pathAndQuery = QStringLiteral("/")) const;
 
     void setHandler(Handler handler) { m_handler = std::move(handler); }

@@ -1,0 +1,99 @@
+#include "support/fake_translation_replies.h"
+
+#include "support/fake_hosted_server.h"
+#include "support/fake_openai_server.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextBoundaryFinder>
+
+namespace tolvane::testing::fake_replies {
+
+namespace {
+
+FakeResponse badRequest(const QString& message) {
+    const QJsonObject body{{"error", QJsonObject{{"message", message}}}};
+    return FakeResponse::json(400, QJsonDocument(body).toJson(QJsonDocument::Compact));
+}
+
+// The content of the last user message, if the request has one.
+std::optional<QString> lastUserMessage(const QJsonObject& body) {
+    const QJsonArray messages = body.value("messages").toArray();
+    for (qsizetype index = messages.size() - 1; index >= 0; --index) {
+        const QJsonObject message = messages.at(index).toObject();
+        if (message.value("role").toString() == QLatin1String("user") && message.value("content").isString())
+            return message.value("content").toString();
+    }
+    return std::nullopt;
+}
+
+QByteArray completionBody(const QString& content) {
+    const QJsonObject body{
+        {"id", "chatcmpl-fake"},
+        {"object", "chat.completion"},
+        {"model", "fake-model"},
+        {"choices",
+         QJsonArray{QJsonObject{{"index", 0},
+                                {"message", QJsonObject{{"role", "assistant"}, {"content", content}}},
+                                {"finish_reason", "stop"}}}}};
+    return QJsonDocument(body).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+QString translationOf(const QString& sourceText) {
+    return QStringLiteral("[fake] ") + sourceText;
+}
+
+QString sourceTextOfUserMessage(const QString& userMessage) {
+    static const QString marker = QStringLiteral("Text:\n");
+    const qsizetype at = userMessage.lastIndexOf(marker);
+    if (at < 0 || (at > 0 && userMessage.at(at - 1) != QLatin1Char('\n')))
+        return userMessage;
+    return userMessage.mid(at + marker.size());
+}
+
+QStringList pieces(const QString& text, int count) {
+    QList<qsizetype> boundaries;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary())
+        boundaries.append(at); // ends of the grapheme clusters, the last one being text.size()
+    const qsizetype clusters = boundaries.size();
+    const qsizetype pieceCount = std::min<qsizetype>(std::max(count, 1), clusters);
+    QStringList result;
+    qsizetype start = 0;
+    for (qsizetype piece = 1; piece <= pieceCount; ++piece) {
+        const qsizetype end = boundaries.at(piece * clusters / pieceCount - 1);
+        result.append(text.mid(start, end - start));
+        start = end;
+    }
+    return result;
+}
+
+FakeResponse chatCompletion(const CapturedRequest& request, int delayMs) {
+    const QJsonObject body = request.jsonBody();
+    const std::optional<QString> userMessage = lastUserMessage(body);
+    if (!userMessage)
+        return badRequest(QStringLiteral("The request has no user message."));
+    const QString reply = translationOf(sourceTextOfUserMessage(*userMessage));
+    if (!body.value("stream").toBool())
+        return FakeResponse::json(200, completionBody(reply));
+    return openai::stream(pieces(reply), delayMs);
+}
+
+FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs) {
+    const QJsonValue sourceText = request.jsonBody().value("source_text");
+    if (!sourceText.isString())
+        return badRequest(QStringLiteral("The request has no source_text."));
+    const QString reply = translationOf(sourceText.toString());
+    QList<QByteArray> writes;
+    for (const QString& piece : pieces(reply)) {
+        const QJsonObject delta{{"text", piece}};
+        writes.append(FakeHostedService::event("delta", QJsonDocument(delta).toJson(QJsonDocument::Compact)));
+    }
+    writes.append(FakeHostedService::event("done", FakeHostedService::answer(reply)));
+    return FakeHostedService::eventStream(writes, delayMs);
+}
+
+} // namespace tolvane::testing::fake_replies

@@ -1,0 +1,105 @@
+// Runs the fake chat-completions endpoint and the fake hosted translation service on 127.0.0.1 so the
+// application can be tried without the internet. Every translation is "[fake] " + the source text,
+// streamed in a few pieces. Runs until SIGINT or SIGTERM.
+
+#include "support/fake_hosted_server.h"
+#include "support/fake_http_server.h"
+#include "support/fake_translation_replies.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace tolvane::testing;
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// Quits the event loop on SIGINT/SIGTERM; the handler only writes to a socket pair the loop watches.
+bool quitOnTerminationSignals(QCoreApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return false;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+std::optional<quint16> portOption(const QCommandLineParser& parser, const QString& name) {
+    bool ok = false;
+    const uint port = parser.value(name).toUInt(&ok);
+    if (!ok || port > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(port);
+}
+
+bool listenOn(FakeHttpServer& server, quint16 port, const char* name) {
+    if (server.listen(port))
+        return true;
+    std::fprintf(stderr, "tolvane-fake-server: cannot listen on 127.0.0.1:%u for the %s server\n", port,
+                 name);
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tolvane-fake-server"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Local fake translation endpoints: OpenAI-compatible chat completions and the hosted "
+                       "service. Every translation is \"[fake] \" + the source text."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("openai-port"),
+                      QStringLiteral("Port of the chat-completions endpoint (0 = any free port)."),
+                      QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("hosted-port"),
+                      QStringLiteral("Port of the hosted translation service (0 = any free port)."),
+                      QStringLiteral("N"), QStringLiteral("0")});
+    parser.process(app);
+
+    const auto openaiPort = portOption(parser, QStringLiteral("openai-port"));
+    const auto hostedPort = portOption(parser, QStringLiteral("hosted-port"));
+    if (!openaiPort || !hostedPort) {
+        std::fprintf(stderr, "tolvane-fake-server: a port must be a number from 0 to 65535\n");
+        return 2;
+    }
+
+    FakeHttpServer openai;
+    openai.setHandler([](const CapturedRequest& request) {
+        if (request.method == "POST" && request.target.endsWith("/chat/completions"))
+            return fake_replies::chatCompletion(request);
+        return FakeResponse::json(404, R"({"error":{"message":"not found"}})");
+    });
+    FakeHostedService hosted;
+    hosted.setTranslationHandler(
+        [](const CapturedRequest& request) { return fake_replies::hostedTranslation(request); });
+
+    if (!listenOn(openai, *openaiPort, "openai") || !listenOn(hosted.server, *hostedPort, "hosted"))
+        return 1;
+    if (!quitOnTerminationSignals(app)) {
+        std::fprintf(stderr, "tolvane-fake-server: cannot install the signal handlers\n");
+        return 1;
+    }
+
+    std::printf("openai %s\n", qPrintable(openai.url(QStringLiteral("/v1/")).toString()));
+    std::printf("hosted %s\n", qPrintable(hosted.baseURL().toString()));
+    std::fflush(stdout);
+    return app.exec();
+}

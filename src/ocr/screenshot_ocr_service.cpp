@@ -10,6 +10,7 @@
 #include "ocr/tesseract_recognizer.h"
 #include "platform/qt/qt_screen_grabber.h"
 #include "platform/qt/qt_screen_provider.h"
+#include "platform/session_info.h"
 
 namespace tolvane {
 
@@ -21,10 +22,7 @@ ScreenshotOCRService::Dependencies ScreenshotOCRService::defaultDependencies() {
     deps.enhancer = std::make_shared<LeptonicaImageEnhancer>();
     deps.screenRecordingAllowed = [] { return true; };
     deps.clock = &systemClock();
-    deps.waylandSession =
-        qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) ==
-            0 ||
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    deps.waylandSession = currentSession().kind == SessionKind::wayland;
     return deps;
 }
 

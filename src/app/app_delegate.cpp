@@ -52,6 +52,31 @@ std::function<void(Args...)> whileAlive(AppDelegate* delegate, void (AppDelegate
     };
 }
 
+// Gives a settings or guide content context the hot-key controls it needs to record shortcuts.
+template <typename Context>
+void addShortcutControls(Context& context, AppDelegate* delegate, ShortcutWiring* wiring) {
+    context.validateShortcut = [self = QPointer<AppDelegate>(delegate)](const AppShortcut& shortcut) {
+        return self ? self->validateShortcut(shortcut) : std::nullopt;
+    };
+    context.reregisterShortcuts = [wiring = QPointer<ShortcutWiring>(wiring)] {
+        if (wiring)
+            wiring->reregisterShortcuts();
+    };
+    context.setGlobalShortcutsPaused = [wiring = QPointer<ShortcutWiring>(wiring)](bool paused) {
+        if (wiring)
+            wiring->setGlobalShortcutsPaused(paused);
+    };
+}
+
+// A hosted window's content builder from a content factory and its context; empty without a factory.
+template <typename Context>
+std::function<QWidget*(QWidget*)>
+contentBuilder(const std::function<QWidget*(const Context&, QWidget*)>& factory, Context context) {
+    if (!factory)
+        return nullptr;
+    return [factory, context](QWidget* parent) { return factory(context, parent); };
+}
+
 } // namespace
 
 AppDelegate::AppDelegate(LaunchEnvironment environment, AppFactories factories,
@@ -465,23 +490,9 @@ void AppDelegate::presentSettings() {
             self->presentOnboarding(0);
     };
     context.onCheckForUpdates = whileAlive(this, &AppDelegate::checkForUpdates);
-    context.validateShortcut = [self = QPointer(this)](const AppShortcut& shortcut) {
-        return self ? self->validateShortcut(shortcut) : std::nullopt;
-    };
-    context.reregisterShortcuts = [wiring = QPointer(m_shortcutWiring.get())] {
-        if (wiring)
-            wiring->reregisterShortcuts();
-    };
-    context.setGlobalShortcutsPaused = [wiring = QPointer(m_shortcutWiring.get())](bool paused) {
-        if (wiring)
-            wiring->setGlobalShortcutsPaused(paused);
-    };
-    auto content = m_factories.settingsContent;
+    addShortcutControls(context, this, m_shortcutWiring.get());
     presentHostedWindow(QStringLiteral("settings"), QStringLiteral("设置与权限"), {760, 620},
-                        content ? std::function<QWidget*(QWidget*)>([content, context](QWidget* parent) {
-                            return content(context, parent);
-                        })
-                                : nullptr);
+                        contentBuilder(m_factories.settingsContent, context));
 }
 
 void AppDelegate::presentOnboarding(int step) {
@@ -490,23 +501,9 @@ void AppDelegate::presentOnboarding(int step) {
     context.settings = m_settings.get();
     context.step = std::clamp(step, 0, lastOnboardingStep);
     context.onFinish = whileAlive(this, &AppDelegate::presentMainWindow);
-    context.validateShortcut = [self = QPointer(this)](const AppShortcut& shortcut) {
-        return self ? self->validateShortcut(shortcut) : std::nullopt;
-    };
-    context.reregisterShortcuts = [wiring = QPointer(m_shortcutWiring.get())] {
-        if (wiring)
-            wiring->reregisterShortcuts();
-    };
-    context.setGlobalShortcutsPaused = [wiring = QPointer(m_shortcutWiring.get())](bool paused) {
-        if (wiring)
-            wiring->setGlobalShortcutsPaused(paused);
-    };
-    auto content = m_factories.onboardingContent;
+    addShortcutControls(context, this, m_shortcutWiring.get());
     presentHostedWindow(QStringLiteral("onboarding"), QStringLiteral("Ondrel"), {880, 640},
-                        content ? std::function<QWidget*(QWidget*)>([content, context](QWidget* parent) {
-                            return content(context, parent);
-                        })
-                                : nullptr);
+                        contentBuilder(m_factories.onboardingContent, context));
 }
 
 void AppDelegate::presentHistoryWindow() {

@@ -1,6 +1,7 @@
 #include "app/result_panel_footer.h"
 
 #include "app/icon_provider.h"
+#include "app/result_panel_picker.h"
 #include "app/result_panel_settings.h"
 #include "app/result_panel_workflow.h"
 #include "app/theme.h"
@@ -15,18 +16,6 @@
 
 namespace tolvane {
 namespace {
-
-QComboBox* makePicker(const QString& name, int width, QWidget* parent) {
-    auto* picker = new QComboBox(parent);
-    picker->setAccessibleName(name);
-    picker->setFixedWidth(width);
-    picker->setFixedHeight(20);
-    QFont font = Theme::subheadline();
-    font.setPixelSize(11);
-    picker->setFont(font);
-    picker->setFocusPolicy(Qt::ClickFocus);
-    return picker;
-}
 
 template <typename E> void selectData(QComboBox* picker, E value) {
     const QSignalBlocker blocker(picker);
@@ -53,10 +42,10 @@ ResultPanelFooter::ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelS
     layout->setContentsMargins(14, 0, 14, 0);
     layout->setSpacing(10);
 
-    m_engine = makePicker(QStringLiteral("翻译引擎"), 118, this);
+    m_engine = makePanelPicker(QStringLiteral("翻译引擎"), 118, this);
     for (TranslationEngine engine : {TranslationEngine::cloudStandard, TranslationEngine::openAICompatible})
         m_engine->addItem(displayName(engine), rawValue(engine));
-    m_quality = makePicker(QStringLiteral("云端质量"), 104, this);
+    m_quality = makePanelPicker(QStringLiteral("云端质量"), 104, this);
     for (CloudTranslationQuality quality :
          {CloudTranslationQuality::standard, CloudTranslationQuality::advanced})
         m_quality->addItem(displayName(quality), rawValue(quality));

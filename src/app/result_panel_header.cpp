@@ -1,6 +1,7 @@
 #include "app/result_panel_header.h"
 
 #include "app/icon_provider.h"
+#include "app/result_panel_picker.h"
 #include "app/result_panel_settings.h"
 #include "app/result_panel_status.h"
 #include "app/result_panel_workflow.h"
@@ -28,18 +29,6 @@ QList<QPair<QString, QString>> rowsOf(const QList<TranslationLanguage>& language
     for (const TranslationLanguage& language : languages)
         rows.append({language.displayName, language.id});
     return rows;
-}
-
-QComboBox* makePicker(const QString& name, int width, QWidget* parent) {
-    auto* picker = new QComboBox(parent);
-    picker->setAccessibleName(name);
-    picker->setFixedWidth(width);
-    picker->setFixedHeight(20);
-    QFont font = Theme::subheadline();
-    font.setPixelSize(11);
-    picker->setFont(font);
-    picker->setFocusPolicy(Qt::ClickFocus);
-    return picker;
 }
 
 } // namespace
@@ -79,11 +68,11 @@ ResultPanelHeader::ResultPanelHeader(ResultPanelWorkflow* workflow, ResultPanelS
     QFont titleFont = Theme::subheadline();
     titleFont.setWeight(QFont::DemiBold);
     m_title->setFont(titleFont);
-    m_source = makePicker(QStringLiteral("源语言"), 104, this);
+    m_source = makePanelPicker(QStringLiteral("源语言"), 104, this);
     auto* arrow = new QLabel(this);
     arrow->setPixmap(IconProvider::shared().symbolPixmap(QStringLiteral("arrow.right"), 10,
                                                          Theme::secondaryLabelColor(), devicePixelRatioF()));
-    m_target = makePicker(QStringLiteral("目标语言"), 128, this);
+    m_target = makePanelPicker(QStringLiteral("目标语言"), 128, this);
     m_close = new QToolButton(this);
     m_close->setAutoRaise(true);
     m_close->setToolTip(QStringLiteral("关闭"));

@@ -8,6 +8,7 @@ target_sources(tolvane_app PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_footer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_header.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_manual_body.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/result_panel_picker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_reading_body.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_status.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_panel_text_view.cpp

@@ -7,10 +7,10 @@
 // BM_StreamingAt200PerSecond: one second of real time per iteration, a chunk every 5 ms from a timer, the
 // event loop running as in the application (layout and painting included). A 1 ms heartbeat timer records
 // the longest event-loop stall; the budget is 50 ms.
-#include "app/result_panel_fakes.h"
-#include "app/result_panel_settings.h"
-#include "app/result_panel_view.h"
-#include "app/result_panel_workflow.h"
+#include "panel/result_panel_fakes.h"
+#include "panel/result_panel_settings.h"
+#include "panel/result_panel_view.h"
+#include "panel/result_panel_workflow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

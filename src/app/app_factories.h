@@ -1,52 +1,17 @@
 #pragma once
 
-#include "app/main_window_controller.h"
-#include "model/app_shortcut.h"
-
-#include <QString>
-#include <functional>
-#include <optional>
-
-class QWidget;
+#include "ui/main_content_context.h"
+#include "ui/onboarding_content_context.h"
+#include "ui/settings_content_context.h"
 
 namespace tolvane {
-
-class AppSettings;
-class KeychainStore;
-
-// What the settings window's content is built from.
-struct SettingsContentContext {
-    AppSettings* settings = nullptr;
-    KeychainStore* keychain = nullptr;
-    // The page named by the snapshot switch; empty for the default page.
-    QString page;
-    std::function<void()> onOpenOnboarding;
-    std::function<void()> onCheckForUpdates;
-    // None when a freshly recorded shortcut may be stored; else the text to show.
-    std::function<std::optional<QString>(const AppShortcut&)> validateShortcut;
-    // Registers the hot keys again on a later turn, even when nothing changed ("restore defaults").
-    std::function<void()> reregisterShortcuts;
-    // Releases the hot keys while a shortcut is being recorded, and takes them back afterwards.
-    std::function<void(bool)> setGlobalShortcutsPaused;
-};
-
-// What the first-run guide's content is built from.
-struct OnboardingContentContext {
-    AppSettings* settings = nullptr;
-    // The step to open at, in 0...3.
-    int step = 0;
-    std::function<void()> onFinish;
-    std::function<std::optional<QString>(const AppShortcut&)> validateShortcut;
-    std::function<void()> reregisterShortcuts;
-    std::function<void(bool)> setGlobalShortcutsPaused;
-};
 
 // The windows the shell hosts but other parts of the application build. Any factory left empty shows a
 // placeholder window instead. Each builds its content once, parented to the given window.
 struct AppFactories {
     MainContentFactory mainContent;
-    std::function<QWidget*(const SettingsContentContext&, QWidget* parent)> settingsContent;
-    std::function<QWidget*(const OnboardingContentContext&, QWidget* parent)> onboardingContent;
+    SettingsContentFactory settingsContent;
+    OnboardingContentFactory onboardingContent;
 };
 
 } // namespace tolvane

@@ -1,8 +1,8 @@
 #include "app/main_window_controller.h"
 
-#include "app/theme.h"
 #include "core/logging.h"
 #include "model/app_settings.h"
+#include "ui/theme.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/main_window_close_behavior.h"
+#include "ui/main_content_context.h"
 
-#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -12,29 +12,6 @@
 namespace tolvane {
 
 class AppSettings;
-class HistoryStore;
-class WorkflowCoordinator;
-
-// What the main window's content is built from: the services, the delegate's callbacks and the initial
-// view state.
-struct MainContentContext {
-    WorkflowCoordinator* workflow = nullptr;
-    AppSettings* settings = nullptr;
-    HistoryStore* historyStore = nullptr;
-    std::function<void()> onOpenSettings;
-    std::function<void()> onOpenHistory;
-    std::function<void()> onScreenshotTranslate;
-    std::function<void()> onScreenshotRecognize;
-    std::function<void(QImage)> onRecognizeDroppedImage;
-    QString inputText;
-    bool isSyncingInputFromWorkflow = false;
-    bool isInputEditing = false;
-    int inputFocusRequest = 0;
-    bool isSnapshotMode = false;
-};
-
-// Builds the window's content; called once, on the first show. The returned widget is parented to `parent`.
-using MainContentFactory = std::function<QWidget*(const MainContentContext&, QWidget* parent)>;
 
 // The sample text the workspace shows in a snapshot run.
 QString snapshotSampleText();

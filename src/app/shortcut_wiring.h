@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/menu_shortcut_warning.h"
 #include "workflow/hot_key_manager.h"
 
 #include <QObject>
@@ -16,9 +17,6 @@ class ShortcutWiring final : public QObject {
 
 public:
     using ErrorMap = std::map<ShortcutAction, QString>;
-
-    static inline const QString menuShortcutWarning =
-        QStringLiteral("这会覆盖系统常用菜单快捷键。请再加入 Alt、Super 或 Shift 修饰键。");
 
     // `manager` may be null (a run without global input): registration then reports every shortcut as
     // unavailable.

@@ -1,9 +1,9 @@
 #include "app/status_menu.h"
 
-#include "app/icon_provider.h"
-#include "app/theme.h"
 #include "core/logging.h"
 #include "model/key_table.h"
+#include "ui/icon_provider.h"
+#include "ui/theme.h"
 
 #include <QCursor>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "app/workspace_placeholder.h"
 
-#include "app/theme.h"
+#include "ui/theme.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

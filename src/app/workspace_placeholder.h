@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/main_window_controller.h"
+#include "ui/main_content_context.h"
 
 #include <QWidget>
 

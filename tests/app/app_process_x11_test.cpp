@@ -1,6 +1,6 @@
 #include "app_process.h"
-#include "image_probes.h"
-#include "x11_tools.h"
+#include "support/image_probes.h"
+#include "support/x11_tools.h"
 
 #include <QDirIterator>
 #include <QImage>

@@ -1,12 +1,12 @@
 #include "app/app_commands.h"
 #include "app/app_delegate.h"
 #include "app/desktop_services.h"
-#include "app/floating_panel_controller.h"
-#include "app/result_panel_window.h"
 #include "app/shortcut_wiring.h"
 #include "app/status_menu.h"
 #include "app/updater.h"
 #include "model/app_settings.h"
+#include "panel/floating_panel_controller.h"
+#include "panel/result_panel_window.h"
 #include "platform/memory/memory_accessibility_backend.h"
 #include "platform/memory/memory_key_injector.h"
 #include "platform/memory/memory_pasteboard_backend.h"
@@ -284,7 +284,7 @@ TEST_F(AppWiring, SettingsWindowGetsWorkingShortcutControls) {
     EXPECT_EQ(desktop->input.grabCalls, grabsBefore + 4);
 
     const AppShortcut ctrlT{17, ShortcutModifiers{ShortcutModifiers::command}, QStringLiteral("t"), 1};
-    EXPECT_EQ(context.validateShortcut(ctrlT), ShortcutWiring::menuShortcutWarning);
+    EXPECT_EQ(context.validateShortcut(ctrlT), menuShortcutWarning);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 #include "workflow/helper_process.h"
 
 #include "app_process.h"
-#include "x11_tools.h"
+#include "support/x11_tools.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

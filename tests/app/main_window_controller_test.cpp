@@ -2,9 +2,9 @@
 #include "app/main_window_controller.h"
 #include "app/workspace_placeholder.h"
 #include "core/clock.h"
-#include "image_probes.h"
 #include "model/app_settings.h"
 #include "platform/memory/memory_key_value_store.h"
+#include "support/image_probes.h"
 
 #include <QApplication>
 #include <QCheckBox>

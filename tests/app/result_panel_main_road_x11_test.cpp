@@ -5,20 +5,20 @@
 // clipboard and writing it back into the other application. A second press on the same text is answered
 // from the translation memory; the time from the key to the visible panel is logged for it.
 #include "app/app_delegate.h"
-#include "app/floating_panel_controller.h"
-#include "app/result_panel_footer.h"
-#include "app/result_panel_reading_body.h"
-#include "app/result_panel_text_view.h"
-#include "app/result_panel_view.h"
-#include "app/result_panel_window.h"
 #include "model/app_settings.h"
 #include "model/keychain_store.h"
+#include "panel/floating_panel_controller.h"
+#include "panel/result_panel_footer.h"
+#include "panel/result_panel_reading_body.h"
+#include "panel/result_panel_text_view.h"
+#include "panel/result_panel_view.h"
+#include "panel/result_panel_window.h"
 #include "scoped_environment.h"
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
+#include "support/x11_tools.h"
 #include "workflow/helper_process.h"
 #include "workflow/workflow_coordinator.h"
-#include "x11_tools.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -91,8 +91,7 @@ TEST(ShortcutWiringTest, ValidationWarnsProbesOrPassesAsTheShortcutRequires) {
         });
     const ShortcutModifiers ctrl{ShortcutModifiers::command};
     const ShortcutModifiers ctrlAlt{ShortcutModifiers::command, ShortcutModifiers::option};
-    EXPECT_EQ(wiring.validateShortcut(shortcut(QStringLiteral("t"), ctrl)),
-              ShortcutWiring::menuShortcutWarning);
+    EXPECT_EQ(wiring.validateShortcut(shortcut(QStringLiteral("t"), ctrl)), menuShortcutWarning);
     EXPECT_EQ(probes, 0);
     EXPECT_EQ(wiring.validateShortcut(shortcut(QStringLiteral("t"), ctrl, 2)), std::nullopt);
     EXPECT_EQ(probes, 0);

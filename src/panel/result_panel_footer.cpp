@@ -1,0 +1,155 @@
+#include "panel/result_panel_footer.h"
+
+#include "core/text.h"
+#include "model/raw_enum.h"
+#include "panel/result_panel_picker.h"
+#include "panel/result_panel_settings.h"
+#include "panel/result_panel_workflow.h"
+#include "ui/icon_provider.h"
+#include "ui/theme.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+
+namespace tolvane {
+namespace {
+
+template <typename E> void selectData(QComboBox* picker, E value) {
+    const QSignalBlocker blocker(picker);
+    picker->setCurrentIndex(picker->findData(rawValue(value)));
+}
+
+// A keypad variant of a button's shortcut; it clicks the same button under the same conditions.
+void addKeypadShortcut(QPushButton* button, const QKeySequence& sequence) {
+    auto* shortcut = new QShortcut(sequence, button);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, button, [button] {
+        if (button->isVisible() && button->isEnabled())
+            button->animateClick();
+    });
+}
+
+} // namespace
+
+ResultPanelFooter::ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelSettings* settings,
+                                     QWidget* parent)
+    : QWidget(parent), m_workflow(workflow), m_settings(settings) {
+    setFixedHeight(52);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(14, 0, 14, 0);
+    layout->setSpacing(10);
+
+    m_engine = makePanelPicker(QStringLiteral("翻译引擎"), 118, this);
+    for (TranslationEngine engine : {TranslationEngine::cloudStandard, TranslationEngine::openAICompatible})
+        m_engine->addItem(displayName(engine), rawValue(engine));
+    m_quality = makePanelPicker(QStringLiteral("云端质量"), 104, this);
+    for (CloudTranslationQuality quality :
+         {CloudTranslationQuality::standard, CloudTranslationQuality::advanced})
+        m_quality->addItem(displayName(quality), rawValue(quality));
+    layout->addWidget(m_engine);
+    layout->addWidget(m_quality);
+    layout->addStretch(1);
+
+    m_stop = addButton(QStringLiteral("停止"), QStringLiteral("stop.fill"), QColor(0xFF, 0x45, 0x3A));
+    m_manualTranslate =
+        addButton(QStringLiteral("翻译"), QStringLiteral("arrow.right"), Theme::colorBDA46B());
+    m_copySource = addButton(QStringLiteral("复制原文"), QStringLiteral("doc.on.doc"), {});
+    m_recognizedTranslate =
+        addButton(QStringLiteral("翻译"), QStringLiteral("arrow.right.circle.fill"), Theme::accentColor());
+    m_copy = addButton(QStringLiteral("复制"), QStringLiteral("doc.on.doc"), {});
+    m_replace = addButton(QStringLiteral("替换原文"), QStringLiteral("return"), {});
+    for (QPushButton* button : m_buttons)
+        layout->addWidget(button);
+
+    m_manualTranslate->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    addKeypadShortcut(m_manualTranslate,
+                      QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Enter));
+    m_copy->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    m_replace->setShortcut(QKeySequence(Qt::Key_Return));
+    addKeypadShortcut(m_replace, QKeySequence(Qt::KeypadModifier | Qt::Key_Enter));
+
+    connect(m_engine, &QComboBox::activated, this, [this](int index) {
+        if (auto engine = fromRawValue<TranslationEngine>(m_engine->itemData(index).toString()))
+            m_settings->setTranslationEngine(*engine);
+    });
+    connect(m_quality, &QComboBox::activated, this, [this](int index) {
+        if (auto quality = fromRawValue<CloudTranslationQuality>(m_quality->itemData(index).toString()))
+            m_settings->selectCloudTranslationQuality(*quality);
+    });
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_workflow->stopTranslation(); });
+    connect(m_manualTranslate, &QPushButton::clicked, this, [this] {
+        if (!text::trimmed(m_manualInputText).isEmpty())
+            m_workflow->translateManualInput(m_manualInputText);
+    });
+    connect(m_copySource, &QPushButton::clicked, this, [this] { m_workflow->copySourceText(); });
+    connect(m_recognizedTranslate, &QPushButton::clicked, this,
+            [this] { m_workflow->translateText(m_workflow->sourceText(), false); });
+    connect(m_copy, &QPushButton::clicked, this, [this] {
+        if (!m_workflow->resultText().isEmpty())
+            m_workflow->copyResultText();
+    });
+    connect(m_replace, &QPushButton::clicked, this, [this] {
+        if (!m_workflow->resultText().isEmpty())
+            m_workflow->replaceOriginal();
+    });
+    refresh({});
+}
+
+QPushButton* ResultPanelFooter::addButton(const QString& title, const QString& symbol,
+                                          const QColor& prominentTint) {
+    auto* button = new QPushButton(title, this);
+    const bool prominent = prominentTint.isValid();
+    const QColor foreground = prominent ? QColor(Qt::white) : Theme::labelColor();
+    button->setIcon(IconProvider::shared().symbolPixmap(symbol, 12, foreground, devicePixelRatioF()));
+    button->setIconSize(QSize(12, 12));
+    button->setFixedHeight(24);
+    button->setFont(Theme::subheadline());
+    button->setAutoDefault(false);
+    const QString background = prominent ? prominentTint.name() : QStringLiteral("rgba(255,255,255,31)");
+    button->setStyleSheet(QStringLiteral("QPushButton{background:%1;color:%2;border:none;border-radius:6px;"
+                                         "padding:0 10px}"
+                                         "QPushButton:disabled{color:rgba(255,255,255,90);"
+                                         "background:rgba(255,255,255,20)}")
+                              .arg(background, foreground.name()));
+    m_buttons.append(button);
+    return button;
+}
+
+void ResultPanelFooter::refresh(const QString& manualInputText) {
+    m_manualInputText = manualInputText;
+    const WorkflowStatus status = m_workflow->status();
+    const bool busy = status.isBusy();
+    const bool manual = m_workflow->isManualInputMode();
+    const QString source = m_workflow->sourceText();
+    const bool hasResult = !m_workflow->resultText().isEmpty();
+
+    const TranslationEngine engine = m_settings->translationEngine();
+    selectData(m_engine, engine);
+    selectData(m_quality, m_settings->cloudTranslationQuality());
+    m_quality->setVisible(engine == TranslationEngine::cloudStandard);
+
+    m_stop->setVisible(busy);
+    m_manualTranslate->setVisible(manual && !busy);
+    m_manualTranslate->setEnabled(!text::trimmed(manualInputText).isEmpty());
+    const bool captured = status.kind() == WorkflowStatus::Kind::textCaptured;
+    m_copySource->setVisible(captured);
+    m_copySource->setEnabled(!source.isEmpty());
+    m_recognizedTranslate->setVisible(captured);
+    m_recognizedTranslate->setEnabled(!source.isEmpty());
+    m_copy->setEnabled(hasResult);
+    m_replace->setVisible(m_workflow->canPasteBackToSource());
+    m_replace->setEnabled(hasResult);
+}
+
+QList<QPushButton*> ResultPanelFooter::visibleButtons() const {
+    QList<QPushButton*> visible;
+    for (QPushButton* button : m_buttons)
+        if (!button->isHidden())
+            visible.append(button);
+    return visible;
+}
+
+} // namespace tolvane

@@ -1,0 +1,50 @@
+#include "panel/result_panel_window.h"
+
+#include "panel/result_panel_view.h"
+#include "ui/theme.h"
+
+#include <QCloseEvent>
+#include <QPainterPath>
+#include <QRegion>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+TranslatorPanel::TranslatorPanel(ResultPanelView* view)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_view(view) {
+    // Not a tool window: window managers hide utility windows of inactive applications, and the panel
+    // shows exactly while another application is active.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowTitle(QStringLiteral("Ondrel"));
+    // The dark palette of the other windows, but no filled background (the view paints the rounded
+    // container and the corners around it stay clear) and no window style sheet: a style sheet on the
+    // window keeps the palette from reaching the pickers and labels.
+    Theme::applyDarkAppearance(this);
+    setAutoFillBackground(false);
+    setStyleSheet(QString());
+    setFixedSize(ResultPanelView::panelWidth, ResultPanelView::panelHeight);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view->setParent(this);
+    layout->addWidget(view);
+}
+
+void TranslatorPanel::setCompositing(bool compositing) {
+    m_view->setBackdrop(compositing ? PanelBackdrop::translucent : PanelBackdrop::opaque);
+    if (compositing) {
+        clearMask();
+        return;
+    }
+    // Without a compositor an ARGB window shows its transparent pixels black: cut the corners instead.
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), ResultPanelView::cornerRadius, ResultPanelView::cornerRadius);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void TranslatorPanel::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    Q_EMIT closeRequested();
+}
+
+} // namespace tolvane

@@ -1,0 +1,236 @@
+#include "ui/native_text_editor.h"
+
+#include "ui/theme.h"
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <cmath>
+
+namespace tolvane {
+
+NativeTextEditor::NativeTextEditor(QWidget* parent) : QPlainTextEdit(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setBackgroundVisible(false);
+    viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    verticalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical{width:6px;background:transparent;margin:0}"
+        "QScrollBar::handle:vertical{background:rgba(255,255,255,60);border-radius:3px;min-height:20px}"
+        "QScrollBar::add-line,QScrollBar::sub-line{height:0}"
+        "QScrollBar::add-page,QScrollBar::sub-page{background:transparent}"));
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document()->setDocumentMargin(0);
+    setCursorWidth(0); // the caret is painted in its own colour
+    setUndoRedoEnabled(true);
+    updatePalette();
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        viewport()->update();
+        publishUserText();
+    });
+    connect(this, &QPlainTextEdit::cursorPositionChanged, viewport(), qOverload<>(&QWidget::update));
+    applyTypography();
+}
+
+void NativeTextEditor::setText(const QString& text) {
+    m_boundText = text;
+    if (m_composing || toPlainText() == text)
+        return;
+    m_applying = true;
+    setPlainText(text);
+    m_applying = false;
+    applyTypography();
+    if (hasFocus())
+        moveCursor(QTextCursor::End);
+}
+
+void NativeTextEditor::setTypography(const Typography& typography) {
+    m_typography = typography;
+    if (m_composing || m_lastTypography == typography)
+        return;
+    applyTypography();
+}
+
+void NativeTextEditor::applyTypography() {
+    m_applying = true;
+    QFont font = m_typography.fontName
+                     ? Theme::fontForFace(*m_typography.fontName, m_typography.fontSize)
+                     : Theme::makeFont(QApplication::font().family(), 400, m_typography.fontSize);
+    setFont(font);
+    if (m_typography.lineHeight) {
+        // Formatting the whole text must not become an undo step of the user's.
+        const bool hadUndo = document()->isUndoRedoEnabled();
+        document()->setUndoRedoEnabled(false);
+        QTextCharFormat characters;
+        characters.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+        characters.setFontLetterSpacing(m_typography.kerning);
+        QTextCursor cursor(document());
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+            cursor.setPosition(block.position());
+            QTextBlockFormat format = block.blockFormat();
+            format.setLineHeight(*m_typography.lineHeight, QTextBlockFormat::FixedHeight);
+            cursor.setBlockFormat(format);
+        }
+        cursor.select(QTextCursor::Document);
+        cursor.mergeCharFormat(characters);
+        document()->setUndoRedoEnabled(hadUndo);
+        // The typing attributes: new text takes the same spacing.
+        QTextCursor typing = textCursor();
+        QTextBlockFormat typingBlock = typing.blockFormat();
+        typingBlock.setLineHeight(*m_typography.lineHeight, QTextBlockFormat::FixedHeight);
+        QTextCharFormat typingChars = currentCharFormat();
+        typingChars.merge(characters);
+        setCurrentCharFormat(typingChars);
+    }
+    m_lastTypography = m_typography;
+    m_applying = false;
+    viewport()->update();
+    Q_EMIT typographyApplied();
+}
+
+void NativeTextEditor::publishUserText() {
+    if (m_applying || m_composing)
+        return;
+    const QString current = toPlainText();
+    if (current == m_boundText)
+        return;
+    m_boundText = current;
+    Q_EMIT textEdited(current);
+}
+
+void NativeTextEditor::setPlaceholder(const QString& placeholder) {
+    if (m_placeholder == placeholder)
+        return;
+    m_placeholder = placeholder;
+    viewport()->update();
+}
+
+void NativeTextEditor::setTextColor(const QColor& color) {
+    m_textColor = color;
+    updatePalette();
+}
+
+void NativeTextEditor::setPlaceholderColor(const QColor& color) {
+    m_placeholderColor = color;
+    viewport()->update();
+}
+
+void NativeTextEditor::setInsertionPointColor(const QColor& color) {
+    m_caretColor = color;
+    viewport()->update();
+}
+
+void NativeTextEditor::updatePalette() {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Text, m_textColor);
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Window, Qt::transparent);
+    setPalette(palette);
+}
+
+void NativeTextEditor::setContentInset(QSizeF inset) {
+    if (m_inset == inset)
+        return;
+    m_inset = inset;
+    setViewportMargins(qRound(inset.width()), qRound(inset.height()), qRound(inset.width()),
+                       qRound(inset.height()));
+}
+
+void NativeTextEditor::setEditable(bool editable) {
+    setReadOnly(!editable);
+    setTextInteractionFlags(editable ? Qt::TextEditorInteraction : Qt::NoTextInteraction);
+    serveFocusRequest();
+}
+
+void NativeTextEditor::setFocusRequest(int request) {
+    m_focusRequest = request;
+    serveFocusRequest();
+}
+
+void NativeTextEditor::serveFocusRequest() {
+    if (isReadOnly() || m_focusRequest == m_lastFocusRequest)
+        return;
+    m_lastFocusRequest = m_focusRequest;
+    QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
+}
+
+void NativeTextEditor::inputMethodEvent(QInputMethodEvent* event) {
+    m_composing = !event->preeditString().isEmpty();
+    QPlainTextEdit::inputMethodEvent(event);
+    if (!m_composing) {
+        // Outside changes that arrived while composing were held back; the committed text wins and is
+        // reported, and the held typography is applied now.
+        publishUserText();
+        if (m_lastTypography != m_typography)
+            applyTypography();
+    }
+}
+
+QVariant NativeTextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {
+    QVariant value = QPlainTextEdit::inputMethodQuery(query);
+    if (query == Qt::ImCursorRectangle) // the candidate window goes next to the caret, margins included
+        return value.toRectF().translated(viewport()->pos());
+    return value;
+}
+
+void NativeTextEditor::focusInEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusInEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        Q_EMIT editingChanged(true);
+}
+
+void NativeTextEditor::focusOutEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusOutEvent(event);
+    if (event->reason() != Qt::PopupFocusReason) {
+        publishUserText();
+        Q_EMIT editingChanged(false);
+    }
+}
+
+void NativeTextEditor::paintEvent(QPaintEvent* event) {
+    QPlainTextEdit::paintEvent(event);
+    QPainter painter(viewport());
+    if (document()->isEmpty() && !m_placeholder.isEmpty() && !m_composing) {
+        painter.setFont(font());
+        painter.setPen(m_placeholderColor);
+        const qreal width = std::max<qreal>(0, viewport()->width());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        QRectF rect(0, 1, width, viewport()->height());
+        if (m_typography.lineHeight) {
+            QTextLayout layout(m_placeholder, font());
+            layout.setTextOption(option);
+            layout.beginLayout();
+            qreal y = 1;
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(width);
+                line.setPosition(QPointF(0, y));
+                y += *m_typography.lineHeight;
+            }
+            layout.endLayout();
+            layout.draw(&painter, QPointF(0, 0));
+        } else {
+            painter.drawText(rect, m_placeholder, option);
+        }
+    }
+    if (hasFocus() && !isReadOnly()) {
+        const QRect caret = cursorRect();
+        painter.fillRect(QRect(caret.left(), caret.top(), 1, caret.height()), m_caretColor);
+    }
+}
+
+void NativeTextEditor::insertFromMimeData(const QMimeData* source) {
+    // Only the plain text of a paste is taken, whatever rich form the source offers.
+    if (source && source->hasText())
+        textCursor().insertText(source->text());
+}
+
+} // namespace tolvane

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "model/app_shortcut.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace tolvane {
+
+class AppSettings;
+class KeychainStore;
+
+// What the settings window's content is built from.
+struct SettingsContentContext {
+    AppSettings* settings = nullptr;
+    KeychainStore* keychain = nullptr;
+    // The page named by the snapshot switch; empty for the default page.
+    QString page;
+    std::function<void()> onOpenOnboarding;
+    std::function<void()> onCheckForUpdates;
+    // None when a freshly recorded shortcut may be stored; else the text to show.
+    std::function<std::optional<QString>(const AppShortcut&)> validateShortcut;
+    // Registers the hot keys again on a later turn, even when nothing changed ("restore defaults").
+    std::function<void()> reregisterShortcuts;
+    // Releases the hot keys while a shortcut is being recorded, and takes them back afterwards.
+    std::function<void(bool)> setGlobalShortcutsPaused;
+};
+
+// Builds the settings window's content once, parented to the given window.
+using SettingsContentFactory = std::function<QWidget*(const SettingsContentContext&, QWidget* parent)>;
+
+} // namespace tolvane

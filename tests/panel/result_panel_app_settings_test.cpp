@@ -1,0 +1,106 @@
+#include "model/app_settings.h"
+#include "panel/result_panel_app_settings.h"
+#include "panel/result_panel_footer.h"
+#include "panel/result_panel_header.h"
+#include "panel/result_panel_view.h"
+#include "platform/memory/memory_key_value_store.h"
+#include "result_panel_fakes.h"
+#include "support/virtual_clock.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace tolvane {
+namespace {
+
+using testing::drainEventLoop;
+using testing::RecordingPanelWorkflow;
+
+// The panel over the application's real settings object: what the panel's pickers choose is stored, and
+// the settings object's own operations reach the panel as real changes only.
+class ResultPanelAppSettingsTest : public ::testing::Test {
+protected:
+    MemoryKeyValueStore store;
+    testing::VirtualClock clock;
+    std::unique_ptr<AppSettings> appSettings = std::make_unique<AppSettings>(store, clock);
+    ResultPanelAppSettings settings{appSettings.get()};
+    RecordingPanelWorkflow workflow;
+    std::unique_ptr<ResultPanelView> view = std::make_unique<ResultPanelView>(&workflow, &settings);
+
+    void SetUp() override {
+        workflow.setSource(QStringLiteral(" hello "));
+        view->show();
+        drainEventLoop();
+        workflow.calls.clear();
+    }
+};
+
+TEST_F(ResultPanelAppSettingsTest, PickersWriteThroughToTheStore) {
+    // A user's choice: the list item is picked and the picker reports it activated.
+    auto choose = [](QComboBox* picker, const QString& data) {
+        const int index = picker->findData(data);
+        ASSERT_GE(index, 0) << data.toStdString();
+        picker->setCurrentIndex(index);
+        Q_EMIT picker->activated(index);
+    };
+    choose(view->header()->targetPicker(), QStringLiteral("ja"));
+    EXPECT_EQ(appSettings->targetLanguage(), QStringLiteral("ja"));
+    EXPECT_EQ(store.value(QStringLiteral("translation.targetLanguage")).toString(), QStringLiteral("ja"));
+    drainEventLoop();
+
+    choose(view->footer()->enginePicker(), QStringLiteral("openAICompatible"));
+    EXPECT_EQ(appSettings->translationEngine(), TranslationEngine::openAICompatible);
+    EXPECT_EQ(store.value(QStringLiteral("provider.translationEngine")).toString(),
+              QStringLiteral("openAICompatible"));
+    drainEventLoop();
+    // Two settings changed through the pickers in two turns: one re-translation each.
+    EXPECT_EQ(workflow.calls, QStringList(2, QStringLiteral("retranslate(hello,0)")));
+    EXPECT_TRUE(view->footer()->qualityPicker()->isHidden());
+}
+
+TEST_F(ResultPanelAppSettingsTest, SettingsOperationsRetranslateOnlyOnRealChanges) {
+    appSettings->setTargetLanguage(QStringLiteral("fr"));
+    appSettings->setTranslationStyle(TranslationStyle::technical);
+    appSettings->setCloudTranslationQuality(CloudTranslationQuality::advanced);
+    drainEventLoop();
+    workflow.calls.clear();
+
+    // A reset changes five values at once: one re-translation, with the header already showing the result.
+    appSettings->resetProviderSettings();
+    drainEventLoop();
+    EXPECT_EQ(workflow.calls, QStringList{QStringLiteral("retranslate(hello,0)")});
+    EXPECT_EQ(settings.translationStyleKey(), QStringLiteral("literal"));
+    EXPECT_EQ(view->header()->targetPicker()->currentData().toString(), appSettings->targetLanguage());
+
+    // Writing the values the settings already hold, or a change undone in the same turn: nothing.
+    workflow.calls.clear();
+    appSettings->resetProviderSettings();
+    appSettings->setTranslationStyle(TranslationStyle::email);
+    appSettings->setTranslationStyle(TranslationStyle::literal);
+    drainEventLoop();
+    EXPECT_TRUE(workflow.calls.isEmpty());
+
+    // A swap of two fixed languages is one change for the panel.
+    appSettings->setSourceLanguage(QStringLiteral("en"));
+    drainEventLoop();
+    workflow.calls.clear();
+    appSettings->swapLanguages();
+    drainEventLoop();
+    EXPECT_EQ(workflow.calls.size(), 1);
+    EXPECT_EQ(settings.sourceLanguage(), appSettings->sourceLanguage());
+}
+
+TEST_F(ResultPanelAppSettingsTest, OutlivedSettingsReadDefaultsAndDropWrites) {
+    view.reset();
+    appSettings.reset();
+    EXPECT_EQ(settings.sourceLanguage(), QString());
+    EXPECT_EQ(settings.translationEngine(), TranslationEngine::cloudStandard);
+    settings.setTargetLanguage(QStringLiteral("ja")); // no crash, nothing stored
+    EXPECT_FALSE(store.value(QStringLiteral("translation.targetLanguage")).toString() ==
+                 QStringLiteral("ja"));
+}
+
+} // namespace
+} // namespace tolvane

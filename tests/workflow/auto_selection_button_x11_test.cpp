@@ -7,39 +7,18 @@
 #include "platform/x11/x11_keymap.h"
 #include "real_desktop.h"
 #include "workflow/auto_selection_button_controller.h"
+#include "xtest_pointer.h"
 
 #include <QGuiApplication>
 #include <QMenu>
 #include <QWidget>
 #include <X11/keysym.h>
-#include <xcb/xtest.h>
 
 namespace tolvane::testing {
 namespace {
 
 const QString appProgram = QStringLiteral(CLIPBOARD_TEST_APP);
 const QString fieldText = QStringLiteral("hello capsule world");
-
-// The helper's text field in root coordinates. The helper reports the field inside its client window and the
-// X server translates the client's origin: `xdotool getwindowgeometry` adds the window manager's frame
-// offset a second time for reparented windows, which put every "field" point below the real field.
-std::optional<QRect> fieldInRoot(HelperProcess& app, xcb_connection_t* connection, xcb_window_t root) {
-    app.send("field");
-    const std::optional<QString> line = app.waitForLine(QStringLiteral("FIELD "));
-    if (!line)
-        return std::nullopt;
-    const QStringList parts = line->mid(6).split(QLatin1Char(' '));
-    if (parts.size() != 4)
-        return std::nullopt;
-    auto* origin = xcb_translate_coordinates_reply(
-        connection, xcb_translate_coordinates(connection, app.window(), root, 0, 0), nullptr);
-    if (!origin)
-        return std::nullopt;
-    const QRect field(origin->dst_x + parts[0].toInt(), origin->dst_y + parts[1].toInt(), parts[2].toInt(),
-                      parts[3].toInt());
-    std::free(origin);
-    return field;
-}
 
 // Records the capsule's settings calls in `log`, next to the translations the fixture records there.
 class RecordingCapsuleSettings final : public AutoSelectionButtonSettings {
@@ -72,8 +51,7 @@ protected:
                 return front && front->target.pid == app->pid();
             },
             5000));
-        const std::optional<QRect> found = fieldInRoot(*app, service.connection(), service.root());
-        service.drainQueued();
+        const std::optional<QRect> found = fieldInRoot(*app, service);
         ASSERT_TRUE(found);
         field = *found;
         ASSERT_GT(field.width(), 100);
@@ -90,37 +68,10 @@ protected:
         return QString::fromUtf8(QByteArray::fromHex(line->mid(10).toLatin1()));
     }
 
-    // A paced left-button drag as a user makes it: press, a few moves, release. XTest, not xdotool's
-    // mousemove, which warps the pointer and so makes no raw motion.
-    void fakeNow(uint8_t type, uint8_t detail, QPoint at = {}) {
-        xcb_test_fake_input(service.connection(), type, detail, XCB_CURRENT_TIME, service.root(),
-                            int16_t(at.x()), int16_t(at.y()), 0);
-        xcb_flush(service.connection());
-    }
-    void fake(uint8_t type, uint8_t detail, QPoint at = {}) {
-        fakeNow(type, detail, at);
-        QTest::qWait(40);
-    }
-    // `beforeRelease` runs just before the release is sent, `afterRelease` right after it, with no wait.
-    void drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {},
-              const std::function<void()>& afterRelease = {}) {
-        fake(XCB_MOTION_NOTIFY, 0, from);
-        fake(XCB_BUTTON_PRESS, 1);
-        for (int step = 1; step <= 4; ++step)
-            fake(XCB_MOTION_NOTIFY, 0, from + (to - from) * step / 4);
-        if (beforeRelease)
-            beforeRelease();
-        fakeNow(XCB_BUTTON_RELEASE, 1);
-        if (afterRelease)
-            afterRelease();
-        QTest::qWait(40);
-    }
     // Selects the whole field text right to left, released in the field's left padding.
     QPoint dragSelectField(const std::function<void()>& beforeRelease = {},
                            const std::function<void()>& afterRelease = {}) {
-        const QPoint release(field.x() + 3, fieldRow());
-        drag({field.right() - 20, fieldRow()}, release, beforeRelease, afterRelease);
-        return release;
+        return pointer.dragSelect(field, beforeRelease, afterRelease);
     }
     bool waitForCapsule() {
         return QTest::qWaitFor([&] { return controller.isCapsuleVisible(); }, 5000);
@@ -152,6 +103,7 @@ protected:
         return QString::fromUtf8(QByteArray::fromHex(line->mid(5).toLatin1()));
     }
 
+    XTestPointer pointer{service};
     X11GlobalInput input{service, SessionKind::x11};
     SelectionOwnerWatch primaryWatch{service, service.atom("PRIMARY")};
     QStringList log;
@@ -245,7 +197,7 @@ TEST_F(AutoSelectionButtonX11, DraggingTheCapsuleMovesItAndNeverTranslates) {
     // Pressed on the glass and moved 60 px down-right in steps: the capsule follows the pointer exactly
     // and the release is no click.
     const QPoint grip = before + QPoint(19, 19);
-    drag(grip, grip + QPoint(60, 40));
+    pointer.drag(grip, grip + QPoint(60, 40));
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel->pos() == before + QPoint(60, 40); }, 3000))
         << "at " << panel->pos().x() << "," << panel->pos().y();
     EXPECT_TRUE(controller.isCapsuleVisible());
@@ -279,8 +231,8 @@ TEST_F(AutoSelectionButtonX11, HidesOnKeyPressAndOnPressesElsewhereAndPendingRea
     ASSERT_TRUE(right);
     const quint64 changesBefore = primaryWatch.foreignChanges();
     dragSelectField({}, [&] {
-        fakeNow(XCB_KEY_PRESS, *right);
-        fakeNow(XCB_KEY_RELEASE, *right);
+        pointer.fakeNow(XCB_KEY_PRESS, *right);
+        pointer.fakeNow(XCB_KEY_RELEASE, *right);
     });
     waitPastLastRead();
     EXPECT_GT(primaryWatch.foreignChanges(), changesBefore);
@@ -308,7 +260,7 @@ TEST_F(AutoSelectionButtonX11, ClicksAndDragsWithoutANewSelectionNeverOfferOne) 
     // holds the old word, readable from the frontmost application, but it is not offered. (A drag on the
     // desktop would not tell: the window manager then leaves no application in front.)
     const QPoint background(field.x() + 20, field.y() - 25);
-    drag(background, background + QPoint(200, 0));
+    pointer.drag(background, background + QPoint(200, 0));
     const auto front = windows.frontmost();
     ASSERT_TRUE(front);
     EXPECT_EQ(front->target.pid, app->pid());

@@ -34,8 +34,8 @@ WorkflowAssembly::WorkflowAssembly(Configuration configuration)
         *m_clipboard, desktop.pasteboard(), desktop.accessibility(), *desktop.windows(),
         desktop.permissions(), [&desktop] { return desktop.cursorPosition(); },
         [] { return currentScreenMappings(); }});
-    m_pasteBack =
-        std::make_unique<PasteBackController>(*m_clipboard, *desktop.windows(), configuration.clock);
+    m_pasteBack = std::make_unique<PasteBackController>(*m_clipboard, desktop.keys(), *desktop.windows(),
+                                                        configuration.clock);
     m_adapters.reset(new Adapters{
         AppSettingsTranslationSettings(configuration.settings),
         KeychainApiKeySource(configuration.keychain),

@@ -2,6 +2,7 @@
 
 #include "core/async/sleep.h"
 #include "core/logging.h"
+#include "platform/key_injector.h"
 #include "workflow/clipboard_manager.h"
 
 namespace tolvane {
@@ -12,13 +13,16 @@ QString PasteBackError::description() const {
         return QStringLiteral("没有可写回的来源 App，请重新选中文字后再翻译。");
     case Kind::targetApplicationUnavailable:
         return QStringLiteral("来源 App 已关闭或无法激活，请重新选中文字后再试。");
+    case Kind::accessibilityPermissionRequired:
+        return QStringLiteral("需要辅助功能权限才能把译文粘贴回来源 App：当前桌面无法模拟按键（例如 X "
+                              "服务器没有 XTEST 扩展）。请复制译文后手动粘贴。");
     }
     return {};
 }
 
-PasteBackController::PasteBackController(ClipboardManager& clipboard, WindowSystem& windows, Clock& clock,
-                                         QObject* parent)
-    : QObject(parent), m_clipboard(clipboard), m_windows(windows), m_clock(clock) {}
+PasteBackController::PasteBackController(ClipboardManager& clipboard, const KeyInjector& keys,
+                                         WindowSystem& windows, Clock& clock, QObject* parent)
+    : QObject(parent), m_clipboard(clipboard), m_keys(keys), m_windows(windows), m_clock(clock) {}
 
 void PasteBackController::captureTarget() {
     const std::optional<FrontmostWindow> front = m_windows.frontmost();
@@ -38,6 +42,11 @@ QCoro::Task<> PasteBackController::pasteBack(QString text, CancellationToken tok
 QCoro::Task<> PasteBackController::pasteBody(QPointer<PasteBackController> self, QString text,
                                              CancellationToken token) {
     token.throwIfCancelled();
+    // Without the keystroke the paste cannot happen: fail before bringing any window forward.
+    if (self && !self->m_keys.canInject()) {
+        qCCritical(lcPasteBack) << "Paste-back failed because synthetic keystrokes are unavailable";
+        throw PasteBackError(PasteBackError::Kind::accessibilityPermissionRequired);
+    }
     if (!self || !self->m_target)
         throw PasteBackError(PasteBackError::Kind::missingTargetApplication);
     const PasteTarget target = *self->m_target;

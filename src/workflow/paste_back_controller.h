@@ -13,10 +13,15 @@
 namespace tolvane {
 
 class ClipboardManager;
+class KeyInjector;
 
 class PasteBackError final : public AppError {
 public:
-    enum class Kind { missingTargetApplication, targetApplicationUnavailable };
+    enum class Kind {
+        missingTargetApplication,
+        targetApplicationUnavailable,
+        accessibilityPermissionRequired
+    };
     explicit PasteBackError(Kind kind) : m_kind(kind) {}
     Kind kind() const { return m_kind; }
     QString description() const override;
@@ -28,7 +33,7 @@ private:
 // Writes a translation back into the application the selection came from. The target is remembered as
 // window, process id and process start time, so a process id reused by another program never receives it.
 // Activation is verified: a window manager that refuses or focuses another window gives an error, and
-// nothing is pasted.
+// nothing is pasted. Without a way to send the paste keystroke it fails before touching any window.
 class PasteBackController final : public QObject, public PasteBackTarget {
     Q_OBJECT
 
@@ -36,8 +41,8 @@ public:
     static constexpr std::chrono::milliseconds activationWait{180};
     static constexpr std::chrono::milliseconds activationPoll{20};
 
-    PasteBackController(ClipboardManager& clipboard, WindowSystem& windows, Clock& clock,
-                        QObject* parent = nullptr);
+    PasteBackController(ClipboardManager& clipboard, const KeyInjector& keys, WindowSystem& windows,
+                        Clock& clock, QObject* parent = nullptr);
 
     // Remembers the frontmost window, or forgets the target when that is this application or nothing.
     void captureTarget() override;
@@ -49,6 +54,7 @@ private:
     static QCoro::Task<> pasteBody(QPointer<PasteBackController> self, QString text, CancellationToken token);
 
     ClipboardManager& m_clipboard;
+    const KeyInjector& m_keys;
     WindowSystem& m_windows;
     Clock& m_clock;
     std::optional<PasteTarget> m_target;

@@ -65,7 +65,7 @@ protected:
     QString pngPath;
     QByteArray pngBytes;
     RealDesktop desktop;
-    PasteBackController pasteBackController{desktop.clipboard, desktop.windows, systemClock()};
+    PasteBackController pasteBackController{desktop.clipboard, desktop.keys, desktop.windows, systemClock()};
     X11InputService foreignConnection;
     QObject foreignContext;
 };

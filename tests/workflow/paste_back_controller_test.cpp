@@ -11,7 +11,7 @@ namespace {
 class PasteBackControllerTest : public ::testing::Test {
 protected:
     ClipboardRoad road;
-    PasteBackController controller{road.clipboard, road.windows, road.clock};
+    PasteBackController controller{road.clipboard, road.keys, road.windows, road.clock};
     FrontmostWindow ours =
         road.windows.addWindow(0x100001, MemoryWindowSystem::ownPid, 1, QStringLiteral("Tolvane"));
 

@@ -3,6 +3,7 @@
 #include "core/logging.h"
 
 #include <QMetaObject>
+#include <utility>
 
 namespace tolvane {
 
@@ -12,9 +13,15 @@ ShortcutWiring::ShortcutWiring(HotKeyManager* manager, std::function<ShortcutCon
       m_handlers(std::move(handlers)), m_probe(std::move(probe)) {}
 
 void ShortcutWiring::registerGlobalShortcuts() {
+    if (m_paused) {
+        // Nothing is grabbed while paused, so nothing can be reported as registered (or refused) yet.
+        m_registrationDue = true;
+        qCInfo(lcAppDelegate) << "Shortcut registration deferred until shortcuts are resumed";
+        return;
+    }
     const ShortcutConfiguration shortcuts = m_readShortcuts ? m_readShortcuts() : ShortcutConfiguration{};
     HotKeyManager::Failures failures;
-    if (m_manager && !m_paused) {
+    if (m_manager) {
         // Handlers run on a later turn, so the hot-key event returns to the event loop at once.
         HotKeyManager::Handlers queued;
         for (const auto& [action, handler] : m_handlers) {
@@ -24,7 +31,7 @@ void ShortcutWiring::registerGlobalShortcuts() {
             };
         }
         failures = m_manager->registerShortcuts(shortcuts, std::move(queued));
-    } else if (!m_manager) {
+    } else {
         for (ShortcutAction action : allShortcutActions) {
             if (shortcuts.shortcut(action))
                 failures.emplace(action, HotKeyError(HotKeyError::Kind::installHandlerFailed, -1));
@@ -68,11 +75,14 @@ void ShortcutWiring::setGlobalShortcutsPaused(bool paused) {
     if (paused == m_paused)
         return;
     m_paused = paused;
-    if (!m_manager)
+    if (paused) {
+        if (m_manager) {
+            m_manager->unregisterAll();
+            m_registrationDue = true;
+        }
         return;
-    if (paused)
-        m_manager->unregisterAll();
-    else
+    }
+    if (std::exchange(m_registrationDue, false))
         registerGlobalShortcuts();
 }
 

@@ -24,13 +24,15 @@ public:
                    HotKeyManager::Handlers handlers, HotKeyManager::Probe probe = {},
                    QObject* parent = nullptr);
 
-    // Registers the current setting now, replacing the error map as a whole.
+    // Registers the current setting now, replacing the error map as a whole. While paused it only notes
+    // that a registration is due; resuming performs it.
     void registerGlobalShortcuts();
     // Registers again on a later event-loop turn, once; several requests in one turn register once. Used
     // after a change of the setting, so the registration result is the last word about it, and by
     // "restore defaults", which must re-register even when nothing changed.
     void reregisterShortcuts();
-    // While a shortcut is recorded our grabs are released, else they would swallow the keys being pressed.
+    // While a shortcut is recorded our grabs are released, else they would swallow the keys being pressed;
+    // resuming takes them back with the setting as it is then.
     void setGlobalShortcutsPaused(bool paused);
 
     const ErrorMap& registrationErrors() const { return m_errors; }
@@ -49,6 +51,7 @@ private:
     ErrorMap m_errors;
     bool m_reregisterQueued = false;
     bool m_paused = false;
+    bool m_registrationDue = false;
 };
 
 } // namespace tolvane

@@ -283,9 +283,11 @@ void AppDelegate::subscribeToSettings() {
     connect(m_settings.get(), &AppSettings::shortcutsChanged, this, &AppDelegate::shortcutsDidChange);
     connect(m_settings.get(), &AppSettings::autoSelectionButtonEnabledChanged, this,
             &AppDelegate::restartSelectionCapsule);
-    // Coming back to the front (another application was active) starts the capsule afresh.
+    // Coming back to the front (another application was active) starts the capsule afresh. The capsule's
+    // own style menu taking the keyboard is no such return: a restart then would drop the selection the
+    // menu is about to translate.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
+        if (state == Qt::ApplicationActive && !(m_capsule && m_capsule->isStyleMenuOpen()))
             restartSelectionCapsule();
     });
 }
@@ -344,7 +346,11 @@ void AppDelegate::installCapsule() {
         return;
     ensureWorkflow();
     DesktopServices* desktop = m_desktop.get();
-    m_capsuleSettings = std::make_unique<AppSettingsCapsuleSettings>(*m_settings);
+    const QPointer<FloatingPanelController> panel(m_panel.get());
+    m_capsuleSettings = std::make_unique<AppSettingsCapsuleSettings>(*m_settings, [panel] {
+        if (panel)
+            panel->flushPendingChanges();
+    });
     AutoSelectionButtonController::Services services{
         *input,
         *m_capsuleSettings,

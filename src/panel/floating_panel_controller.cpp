@@ -48,6 +48,10 @@ ResultPanelView* FloatingPanelController::view() const {
     return m_panel->view();
 }
 
+void FloatingPanelController::flushPendingChanges() {
+    view()->flushPendingChanges();
+}
+
 void FloatingPanelController::positionPanel(std::optional<QRectF> anchor) {
     QList<PlacementScreen> screens;
     int fallback = 0;

@@ -38,6 +38,8 @@ public:
     void hidePanel();
     // Moves the panel by the anchor without showing it.
     void positionPanel(std::optional<QRectF> anchor);
+    // Runs the panel's reactions to settings changes (a re-translation) that wait for the next turn now.
+    void flushPendingChanges();
 
     TranslatorPanel* panelWindow() const { return m_panel; }
     ResultPanelView* view() const;

@@ -129,6 +129,11 @@ void ResultPanelView::scheduleFlush() {
     QTimer::singleShot(0, this, &ResultPanelView::flush);
 }
 
+void ResultPanelView::flushPendingChanges() {
+    if (m_flushScheduled)
+        flush();
+}
+
 void ResultPanelView::flush() {
     m_flushScheduled = false;
 

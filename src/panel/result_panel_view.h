@@ -47,6 +47,9 @@ public:
     bool manualInputFocused() const { return m_manualInputFocused; }
     // The text in the manual editor; an edit in manual mode is handed to the workflow.
     void setManualInputText(const QString& text);
+    // Runs the reactions waiting for the next turn now. A caller about to start a translation of its own
+    // after changing a setting calls this first, so the panel's re-translation cannot replace it.
+    void flushPendingChanges();
 
     ResultPanelHeader* header() const { return m_header; }
     ResultPanelReadingBody* readingBody() const { return m_reading; }

@@ -224,6 +224,10 @@ QMenu* AutoSelectionButtonController::styleMenu() const {
     return m_menu;
 }
 
+bool AutoSelectionButtonController::isStyleMenuOpen() const {
+    return m_menu && m_menu->isVisible();
+}
+
 void AutoSelectionButtonController::handleRawEvent(const RawInputEvent& event) {
     using Type = RawInputEvent::Type;
     switch (event.type) {

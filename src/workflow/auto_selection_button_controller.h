@@ -86,6 +86,7 @@ public:
     // The capsule window, created on first show and kept; null before.
     QWidget* panel() const;
     QMenu* styleMenu() const;
+    bool isStyleMenuOpen() const;
 
     // The capsule's own actions.
     void translateCurrentSelection();

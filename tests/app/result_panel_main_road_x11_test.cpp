@@ -3,8 +3,11 @@
 // application, the translate chord is pressed through XTest (xdotool), and the panel is checked where the
 // user meets it: next to the selection, showing the streamed translation, copying it to the desktop
 // clipboard and writing it back into the other application. A second press on the same text is answered
-// from the translation memory; the time from the key to the visible panel is logged for it.
+// from the translation memory; the time from the key to the visible panel is logged for it. The same
+// assembly serves the selection capsule beside a shown panel, paste-back on a desktop that cannot send
+// keystrokes, and shortcut changes while the shortcuts are paused for recording.
 #include "app/app_delegate.h"
+#include "app/shortcut_wiring.h"
 #include "model/app_settings.h"
 #include "model/keychain_store.h"
 #include "panel/floating_panel_controller.h"
@@ -13,19 +16,28 @@
 #include "panel/result_panel_text_view.h"
 #include "panel/result_panel_view.h"
 #include "panel/result_panel_window.h"
+#include "platform/memory/memory_key_injector.h"
+#include "platform/x11/x11_global_input.h"
 #include "scoped_environment.h"
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
+#include "support/fake_translation_replies.h"
 #include "support/x11_tools.h"
+#include "workflow/auto_selection_button_controller.h"
 #include "workflow/helper_process.h"
+#include "workflow/log_capture.h"
+#include "workflow/paste_back_controller.h"
 #include "workflow/workflow_coordinator.h"
+#include "workflow/xtest_pointer.h"
 
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+#include <X11/keysym.h>
 #include <gtest/gtest.h>
 #include <iostream>
 
@@ -52,18 +64,42 @@ QString editorText(HelperProcess& editor) {
     return line ? QString::fromUtf8(QByteArray::fromHex(line->mid(5).toLatin1())) : QString();
 }
 
+// The test session's desktop with no way to send keystrokes, as on an X server without XTEST.
+class DesktopWithoutKeystrokes final : public DesktopServices {
+public:
+    DesktopWithoutKeystrokes() { m_keys.setAvailable(false); }
+    GlobalInputService* globalInput() override { return m_desktop->globalInput(); }
+    PasteboardBackend& pasteboard() override { return m_desktop->pasteboard(); }
+    KeyInjector& keys() override { return m_keys; }
+    std::shared_ptr<WindowSystem> windows() override { return m_desktop->windows(); }
+    AccessibilityBackend& accessibility() override { return m_desktop->accessibility(); }
+    const PermissionService& permissions() const override { return m_desktop->permissions(); }
+    quint64 foreignPrimaryChanges() const override { return m_desktop->foreignPrimaryChanges(); }
+    QPoint cursorPosition() const override { return m_desktop->cursorPosition(); }
+
+private:
+    std::unique_ptr<DesktopServices> m_desktop = DesktopServices::x11(SessionKind::x11);
+    MemoryKeyInjector m_keys;
+};
+
 class PanelMainRoad : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         // Settings and history go under the test's own home, so no earlier run's memory answers.
         userHome.set("HOME", home.path().toUtf8());
+        launch(DesktopServices::x11(SessionKind::x11));
+    }
+    void TearDown() override { delegate.reset(); }
+
+    // A started delegate (replacing any earlier one) on `desktop`, set up for the fake service.
+    void launch(std::unique_ptr<DesktopServices> desktop) {
+        delegate.reset();
         LaunchEnvironment environment;
         environment.arguments = {QStringLiteral("tolvane")};
         environment.environment = QProcessEnvironment::systemEnvironment();
         environment.environment.remove(LaunchEnvironment::testHostVariable);
-        delegate = std::make_unique<AppDelegate>(environment, AppFactories{},
-                                                 DesktopServices::x11(SessionKind::x11));
+        delegate = std::make_unique<AppDelegate>(environment, AppFactories{}, std::move(desktop));
         AppSettings& settings = delegate->settings();
         settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
         settings.setTranslationEngine(TranslationEngine::openAICompatible);
@@ -72,9 +108,11 @@ protected:
         settings.setSourceLanguage(QStringLiteral("en"));
         settings.setTargetLanguage(QStringLiteral("zh-Hans"));
         delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-panel-road"));
+        // Requests nothing was queued for are answered with "[fake] " and the text.
+        openai.setHandler(
+            [](const CapturedRequest& request) { return fake_replies::chatCompletion(request, 0); });
         delegate->start();
     }
-    void TearDown() override { delegate.reset(); }
 
     FloatingPanelController* panel() const { return delegate->panelController(); }
     // Shown and exposed: the X server has mapped it and asked for its first paint.
@@ -96,6 +134,20 @@ protected:
         key->start(QStringLiteral("xdotool"),
                    {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+alt+t")});
     }
+    // The editor's text translated by the hot key, answered by the fake service; the panel shows it.
+    void translateWithHotKey(HelperProcess& editor) {
+        pressTranslateOver(editor);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return panelShown(); }, 10000)) << "the panel never showed";
+        WorkflowCoordinator& workflow = delegate->workflow();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return workflow.status().kind() == WorkflowStatus::Kind::completed; }, 10000))
+            << workflow.status().debugName().toStdString();
+    }
+    static void clickAt(QPoint point) {
+        ASSERT_TRUE(
+            xdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())}));
+        ASSERT_TRUE(xdotool({QStringLiteral("click"), QStringLiteral("1")}));
+    }
 
     QTemporaryDir home;
     ScopedEnvironment userHome;
@@ -114,12 +166,8 @@ TEST_F(PanelMainRoad, SelectionTranslatesIntoThePanelAndBackIntoTheApplication) 
     const QRect frame = windowFrame(QString::number(editor.window()));
     ASSERT_TRUE(frame.isValid());
 
-    pressTranslateOver(editor);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panelShown(); }, 10000)) << "the panel never showed";
+    translateWithHotKey(editor);
     WorkflowCoordinator& workflow = delegate->workflow();
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return workflow.status().kind() == WorkflowStatus::Kind::completed; }, 10000))
-        << workflow.status().debugName().toStdString();
 
     // The request carried the selected text and the stored key; the panel shows what was streamed.
     ASSERT_EQ(openai.requests().size(), 1);
@@ -164,6 +212,103 @@ TEST_F(PanelMainRoad, SelectionTranslatesIntoThePanelAndBackIntoTheApplication) 
     EXPECT_EQ(openai.requests().size(), 1);
     EXPECT_EQ(view->readingBody()->resultView()->toPlainText(), translation);
     std::cout << "hot key to panel visible (memory hit, xdotool start included): " << toVisible << " ms\n";
+}
+
+TEST_F(PanelMainRoad, CapsuleStyleChoiceTranslatesTheNewSelectionAndPastesIntoItsApplicationOnly) {
+    delegate->settings().setAutoSelectionButtonEnabled(true);
+    AutoSelectionButtonController* capsule = delegate->capsule();
+    HelperProcess first(QStringLiteral(CLIPBOARD_TEST_APP), {QStringLiteral("edit"), sourceText}, true);
+    ASSERT_TRUE(capsule && first.isReady());
+    translateWithHotKey(first);
+
+    // With the panel still showing the first text, a mouse drag selects another text in another editor.
+    const QString otherText = QStringLiteral("Second capsule words");
+    HelperProcess second(QStringLiteral(CLIPBOARD_TEST_APP), {QStringLiteral("edit"), otherText}, true);
+    ASSERT_TRUE(second.isReady());
+    ASSERT_TRUE(xdotool(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(second.window())}));
+    X11InputService pointerConnection;
+    const std::optional<QRect> field = fieldInRoot(second, pointerConnection);
+    ASSERT_TRUE(field);
+    XTestPointer(pointerConnection).dragSelect(*field);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return capsule->isCapsuleVisible(); }, 5000) && panelShown());
+
+    // "技术文档" from the capsule's menu, clicked as a user clicks: the menu takes the keyboard, which Qt
+    // reports as this application becoming active.
+    clickAt(capsule->panel()->geometry().topLeft() + QPoint(64, 19));
+    QMenu* menu = capsule->styleMenu();
+    ASSERT_TRUE(menu && QTest::qWaitFor([&] { return menu->isVisible(); }, 3000));
+    clickAt(menu->mapToGlobal(menu->actionGeometry(menu->actions().at(2)).center()));
+
+    // The new selection is translated with the stored style; the first text is not translated again.
+    WorkflowCoordinator& workflow = delegate->workflow();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return workflow.sourceText() == otherText &&
+                   workflow.status().kind() == WorkflowStatus::Kind::completed;
+        },
+        10000))
+        << workflow.sourceText().toStdString() << " " << workflow.status().debugName().toStdString();
+    ASSERT_EQ(openai.requests().size(), 2);
+    EXPECT_TRUE(openai.requests().last().body.contains(otherText.toUtf8()));
+    EXPECT_TRUE(openai.requests().last().body.contains("technical documentation"));
+
+    // "替换原文" writes that translation into the second editor and nothing into the first.
+    panel()->view()->footer()->replaceButton()->click();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return editorText(second) == fake_replies::translationOf(otherText); }, 10000))
+        << editorText(second).toStdString();
+    EXPECT_EQ(editorText(first), sourceText);
+}
+
+TEST_F(PanelMainRoad, WithoutKeystrokesReplaceFailsWithThePermissionMessageAndPastesNothing) {
+    launch(std::make_unique<DesktopWithoutKeystrokes>());
+    HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP), {QStringLiteral("edit"), sourceText}, true);
+    ASSERT_TRUE(editor.isReady());
+    translateWithHotKey(editor);
+
+    LogCapture pasteLog("com.tolvane.app.PasteBackController");
+    panel()->view()->footer()->replaceButton()->click();
+    WorkflowCoordinator& workflow = delegate->workflow();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return workflow.status().kind() == WorkflowStatus::Kind::failed; }, 10000))
+        << workflow.status().debugName().toStdString();
+    EXPECT_TRUE(workflow.status().message().contains(
+        PasteBackError(PasteBackError::Kind::accessibilityPermissionRequired).description()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panelShown(); }, 5000)) << "the panel shows the failure";
+    EXPECT_EQ(workflow.resultText(), fake_replies::translationOf(sourceText)) << "the translation is kept";
+    EXPECT_EQ(editorText(editor), sourceText);
+    EXPECT_FALSE(pasteLog.lines().join(QLatin1Char('\n')).contains(QStringLiteral("Completed paste-back")));
+}
+
+TEST_F(PanelMainRoad, ShortcutChangedWhilePausedIsRegisteredOnlyOnResume) {
+    // Another client holds Ctrl+Alt+Y: moving "open the window" there is refused and says so.
+    X11InputService rivalConnection;
+    X11GlobalInput rival(rivalConnection, SessionKind::x11);
+    ASSERT_EQ(rival.grabKey(KeyChord{XK_y, modControl | modAlt}, {fourCharCode("RIVL"), 1}), 0);
+    AppSettings& settings = delegate->settings();
+    const ShortcutModifiers ctrlAlt{ShortcutModifiers::command, ShortcutModifiers::option};
+    settings.setShortcut(AppShortcut{16, ctrlAlt, QStringLiteral("y"), 1},
+                         ShortcutAction::openTranslationWindow);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return settings.shortcutRegistrationErrors().size() == 1; }, 5000));
+
+    // While a shortcut is recorded nothing is grabbed: a change then registers nothing and claims nothing.
+    LogCapture log("com.tolvane.app.AppDelegate");
+    delegate->shortcutWiring()->setGlobalShortcutsPaused(true);
+    settings.setShortcut(AppShortcut{32, ctrlAlt, QStringLiteral("u"), 1},
+                         ShortcutAction::screenshotRecognition);
+    QTest::qWait(300);
+    EXPECT_FALSE(log.lines().join(QLatin1Char('\n')).contains(QStringLiteral("Registered")));
+    EXPECT_EQ(settings.shortcutRegistrationErrors().count(ShortcutAction::openTranslationWindow), 1u);
+
+    // Resuming registers the setting as it is now.
+    delegate->shortcutWiring()->setGlobalShortcutsPaused(false);
+    const QString lines = log.lines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("Registered screenshotRecognition shortcut: Ctrl+Alt+U")) &&
+        lines.contains(QStringLiteral("Failed to register openTranslationWindow shortcut Ctrl+Alt+Y")))
+        << lines.toStdString();
+    EXPECT_EQ(settings.shortcutRegistrationErrors().count(ShortcutAction::openTranslationWindow), 1u);
 }
 
 } // namespace

@@ -80,6 +80,7 @@ public:
         co_await m_inner.recordTranslation(std::move(record));
         ++written;
     }
+    std::optional<QString> takeSetAsideDatabase() override { return m_inner.takeSetAsideDatabase(); }
     int written = 0;
 
 private:

@@ -1,6 +1,7 @@
 #include "app/app_storage.h"
 
 #include "core/logging.h"
+#include "model/history_store.h"
 #include "model/keychain_store.h"
 #include "platform/memory/memory_key_value_store.h"
 #include "platform/memory/memory_secret_backend.h"
@@ -9,20 +10,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QStandardPaths>
 
 namespace tolvane {
-
-namespace {
-
-QString userDataDirectory() {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (directory.isEmpty())
-        directory = QDir::home().filePath(QStringLiteral(".local/share/Tolvane"));
-    return directory;
-}
-
-} // namespace
 
 AppStorage::AppStorage(const LaunchEnvironment& environment) {
     if (environment.isTestHost()) {
@@ -45,9 +34,8 @@ AppStorage::AppStorage(const LaunchEnvironment& environment) {
     else
         m_secrets = std::make_unique<LibsecretBackend>();
     m_keychain = std::make_unique<KeychainStore>(*m_secrets);
-    const QString directory = userDataDirectory();
-    QDir().mkpath(directory);
-    m_historyPath = QDir(directory).filePath(historyFileName);
+    // $XDG_DATA_HOME/Tolvane/History.sqlite3; the store creates the folder and keeps it private.
+    m_historyPath = HistoryStore::defaultPath();
 }
 
 AppStorage::~AppStorage() {

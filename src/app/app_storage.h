@@ -38,7 +38,7 @@ public:
 
     KeyValueStore& settingsStore() { return *m_settings; }
     KeychainStore& keychainStore() { return *m_keychain; }
-    // The history database file; its folder exists.
+    // The history database file; the store creates its folder.
     const QString& historyDatabasePath() const { return m_historyPath; }
     const std::optional<UnitTestArtifacts>& unitTestArtifacts() const { return m_artifacts; }
 

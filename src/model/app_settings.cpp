@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QUuid>
 #include <limits>
+#include <utility>
 
 namespace tolvane {
 
@@ -57,15 +58,38 @@ bool containsCode(const QList<TranslationLanguage>& languages, const QString& co
     return false;
 }
 
-QList<GlossaryTerm> decodeGlossary(const QByteArray& data) {
+QList<GlossaryTerm> decodeGlossary(const std::optional<QByteArray>& data, QStringList& skipped) {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
-        throw DecodingError(QStringLiteral("The glossary is not a JSON array."));
-    QList<GlossaryTerm> terms;
-    for (const QJsonValue& value : document.array())
-        terms.append(GlossaryTerm::fromJson(value));
-    return terms;
+    const QJsonDocument document = data ? QJsonDocument::fromJson(*data, &error) : QJsonDocument();
+    if (!data || error.error != QJsonParseError::NoError || !document.isArray()) {
+        skipped << QStringLiteral("The glossary is not a JSON array.");
+        return {};
+    }
+    return glossaryTermsFromJsonElements(document.array(), skipped);
+}
+
+// The stored shortcuts, or none when nothing usable was stored (absent, or not one element readable).
+std::optional<ShortcutConfiguration> decodeShortcuts(const std::optional<QByteArray>& data,
+                                                     QStringList& skipped) {
+    if (!data) {
+        skipped << QStringLiteral("The shortcut configuration is not text.");
+        return std::nullopt;
+    }
+    std::optional<ShortcutConfiguration> config = ShortcutConfiguration::fromJsonElements(*data, skipped);
+    if (config && config->isEmpty() && !skipped.isEmpty())
+        return std::nullopt;
+    return config;
+}
+
+void logSkipped(const QString& what, const QStringList& skipped) {
+    for (const QString& reason : skipped)
+        qCWarning(lcSettings).noquote() << "Skipping part of the stored" << what + ":" << reason;
+}
+
+// A stored text for a log line, shortened.
+QString excerpt(const QVariant& value) {
+    const QString text = value.toString();
+    return text.size() > 40 ? text.left(40) + QStringLiteral("…") : text;
 }
 
 QByteArray encodeGlossary(const QList<GlossaryTerm>& terms) {
@@ -113,7 +137,20 @@ void AppSettings::load() {
     const KeyValueStore& store = m_defaults;
     m_baseURLString = readString(store, key::baseURL).value_or(defaultBaseURL);
     m_model = readString(store, key::model).value_or(defaultModel);
-    m_translationEngine = readEnum(store, key::translationEngine, TranslationEngine::cloudStandard);
+    // The hosted engine is the default of a new installation only: a value this version cannot read, or a
+    // damaged file that lost it, must not send the user's text to a service they never chose.
+    const std::optional<QString> engineText = readString(store, key::translationEngine);
+    const std::optional<TranslationEngine> engine =
+        engineText ? fromRawValue<TranslationEngine>(*engineText) : std::nullopt;
+    m_translationEngine = engine.value_or(TranslationEngine::cloudStandard);
+    m_translationEngineUnreadable = !engine && (store.contains(key::translationEngine) || store.isDamaged());
+    if (m_translationEngineUnreadable)
+        qCWarning(lcSettings).noquote()
+            << (store.contains(key::translationEngine)
+                    ? QStringLiteral("The stored translation engine \"%1\" is not one this version knows;")
+                          .arg(excerpt(store.value(key::translationEngine)))
+                    : QStringLiteral("The damaged settings file holds no translation engine;"))
+            << "translations wait until an engine is chosen in the settings";
     m_cloudTranslationQuality =
         readEnum(store, key::cloudTranslationQuality, CloudTranslationQuality::standard);
 
@@ -125,21 +162,19 @@ void AppSettings::load() {
     m_translationStyle = readEnum(store, key::translationStyle, TranslationStyle::literal);
 
     m_glossaryTerms.clear();
-    if (const auto data = readData(store, key::glossaryTerms)) {
-        try {
-            m_glossaryTerms = decodeGlossary(*data);
-        } catch (const AppError& error) {
-            qCWarning(lcSettings).noquote() << "Ignoring the stored glossary:" << error.description();
-        }
+    if (store.contains(key::glossaryTerms)) {
+        QStringList skipped;
+        m_glossaryTerms = decodeGlossary(readData(store, key::glossaryTerms), skipped);
+        logSkipped(QStringLiteral("glossary"), skipped);
+        m_glossaryNeedsBackup = !skipped.isEmpty();
     }
 
     std::optional<ShortcutConfiguration> shortcuts;
-    if (const auto data = readData(store, key::shortcuts)) {
-        try {
-            shortcuts = ShortcutConfiguration::fromJson(*data);
-        } catch (const AppError& error) {
-            qCWarning(lcSettings).noquote() << "Ignoring the stored shortcuts:" << error.description();
-        }
+    if (store.contains(key::shortcuts)) {
+        QStringList skipped;
+        shortcuts = decodeShortcuts(readData(store, key::shortcuts), skipped);
+        logSkipped(QStringLiteral("shortcuts"), skipped);
+        m_shortcutsNeedBackup = !skipped.isEmpty();
     }
     m_shortcuts = shortcuts ? *shortcuts : migrateLegacyShortcuts(readString(store, key::legacyPreset));
 
@@ -168,24 +203,46 @@ void AppSettings::load() {
 }
 
 void AppSettings::writeNormalisedValues() {
-    m_defaults.setValue(key::translationEngine, rawValue(m_translationEngine));
+    if (!m_translationEngineUnreadable)
+        m_defaults.setValue(key::translationEngine, rawValue(m_translationEngine));
     m_defaults.setValue(key::cloudTranslationQuality, rawValue(m_cloudTranslationQuality));
     m_defaults.setValue(key::sourceLanguage, m_sourceLanguage);
     m_defaults.setValue(key::targetLanguage, m_targetLanguage);
     m_defaults.setValue(key::translationStyle, rawValue(m_translationStyle));
-    writeShortcuts();
+    writeShortcuts(false);
     m_defaults.setValue(key::autoTranslateWhileTyping, m_autoTranslateWhileTyping);
     m_defaults.setValue(key::mainWindowCloseBehavior, rawValue(m_mainWindowCloseBehavior));
     m_defaults.setValue(key::screenshotCaptureMode, rawValue(m_screenshotCaptureMode));
     m_defaults.sync();
 }
 
-void AppSettings::writeGlossary() {
-    m_defaults.setValue(key::glossaryTerms, encodeGlossary(m_glossaryTerms));
+void AppSettings::writeGlossary(bool changed) {
+    writeStructured(key::glossaryTerms, encodeGlossary(m_glossaryTerms), changed, m_glossaryNeedsBackup);
 }
 
-void AppSettings::writeShortcuts() {
-    m_defaults.setValue(key::shortcuts, m_shortcuts.toJson());
+void AppSettings::writeShortcuts(bool changed) {
+    writeStructured(key::shortcuts, m_shortcuts.toJson(), changed, m_shortcutsNeedBackup);
+}
+
+void AppSettings::writeStructured(const QString& key, const QByteArray& data, bool changed,
+                                  bool& needsBackup) {
+    if (needsBackup) {
+        // What could not be read stays on disk: only a real change replaces it, and only after a copy.
+        if (!changed)
+            return;
+        const QString backup = key + QStringLiteral(".backup");
+        m_defaults.setValue(backup, m_defaults.value(key));
+        qCWarning(lcSettings).noquote()
+            << "Replacing the stored" << key << "; its earlier text is kept under" << backup;
+        needsBackup = false;
+    }
+    m_defaults.setValue(key, data);
+}
+
+std::optional<TranslationEngine> AppSettings::chosenTranslationEngine() const {
+    if (m_translationEngineUnreadable)
+        return std::nullopt;
+    return m_translationEngine;
 }
 
 QList<GlossaryTerm> AppSettings::activeGlossaryTerms() const {
@@ -216,8 +273,13 @@ void AppSettings::setModel(const QString& value) {
 }
 
 void AppSettings::setTranslationEngine(TranslationEngine value) {
-    TOLVANE_ASSIGN(m_translationEngine, translationEngineChanged,
-                   m_defaults.setValue(key::translationEngine, rawValue(value)));
+    // Choosing any engine, the shown one included, ends an unreadable stored choice.
+    const bool wasUnreadable = std::exchange(m_translationEngineUnreadable, false);
+    const bool changed = wasUnreadable || !(m_translationEngine == value);
+    m_translationEngine = value;
+    m_defaults.setValue(key::translationEngine, rawValue(value));
+    if (changed)
+        Q_EMIT translationEngineChanged();
 }
 
 void AppSettings::setCloudTranslationQuality(CloudTranslationQuality value) {
@@ -239,7 +301,7 @@ void AppSettings::setTranslationStyle(TranslationStyle value) {
 }
 
 void AppSettings::setGlossaryTerms(const QList<GlossaryTerm>& value) {
-    TOLVANE_ASSIGN(m_glossaryTerms, glossaryTermsChanged, writeGlossary());
+    TOLVANE_ASSIGN(m_glossaryTerms, glossaryTermsChanged, writeGlossary(changed));
 }
 
 void AppSettings::updateGlossaryTerm(const GlossaryTerm& term) {
@@ -260,7 +322,7 @@ void AppSettings::removeGlossaryTerm(const QUuid& id) {
 }
 
 void AppSettings::setShortcuts(const ShortcutConfiguration& value) {
-    TOLVANE_ASSIGN(m_shortcuts, shortcutsChanged, writeShortcuts());
+    TOLVANE_ASSIGN(m_shortcuts, shortcutsChanged, writeShortcuts(changed));
 }
 
 void AppSettings::setAutoTranslateWhileTyping(bool value) {

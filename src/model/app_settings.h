@@ -26,6 +26,11 @@ using ShortcutRegistrationErrors = std::map<ShortcutAction, QString>;
 // built, normalises what it read, and writes each setting back under its dotted key on every assignment.
 // A changed value emits its NOTIFY signal (an assignment of the same value writes but emits nothing); an
 // observer reads the getter when it connects. Main thread only.
+//
+// Damaged values lose nothing. The glossary and the shortcuts are read element by element: what does not
+// decode is skipped and logged, the stored text stays as it is until a real change replaces it, and before
+// that the old text is copied to "<key>.backup". An engine value that cannot be read (or a damaged settings
+// file without one) is logged and kept; no engine is chosen until the user picks one.
 class AppSettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString baseURLString READ baseURLString WRITE setBaseURLString NOTIFY baseURLStringChanged)
@@ -57,7 +62,10 @@ public:
 
     QString baseURLString() const { return m_baseURLString; }
     QString model() const { return m_model; }
+    // The engine the pickers show; the hosted one while the stored choice could not be read.
     TranslationEngine translationEngine() const { return m_translationEngine; }
+    // The engine translations use: none while the stored choice could not be read and none was chosen since.
+    std::optional<TranslationEngine> chosenTranslationEngine() const;
     CloudTranslationQuality cloudTranslationQuality() const { return m_cloudTranslationQuality; }
     QString sourceLanguage() const { return m_sourceLanguage; }
     QString targetLanguage() const { return m_targetLanguage; }
@@ -77,7 +85,8 @@ public:
     qint64 cloudCharactersLimit() const { return m_cloudCharactersLimit; }
     QString cloudUsagePeriod() const { return m_cloudUsagePeriod; }
 
-    // Each setter writes its key, also when the value is unchanged.
+    // Each setter writes its key, also when the value is unchanged (except over a stored glossary or
+    // shortcut text that could not be fully read, see above).
     void setBaseURLString(const QString& value);
     void setModel(const QString& value);
     void setTranslationEngine(TranslationEngine value);
@@ -149,8 +158,9 @@ Q_SIGNALS:
 private:
     void load();
     void writeNormalisedValues();
-    void writeGlossary();
-    void writeShortcuts();
+    void writeGlossary(bool changed);
+    void writeShortcuts(bool changed);
+    void writeStructured(const QString& key, const QByteArray& data, bool changed, bool& needsBackup);
     void setUsed(int64_t value);
     void setLimit(int64_t value);
     void setPeriod(const QString& value);
@@ -161,12 +171,16 @@ private:
     QString m_baseURLString;
     QString m_model;
     TranslationEngine m_translationEngine = TranslationEngine::cloudStandard;
+    bool m_translationEngineUnreadable = false;
     CloudTranslationQuality m_cloudTranslationQuality = CloudTranslationQuality::standard;
     QString m_sourceLanguage;
     QString m_targetLanguage;
     TranslationStyle m_translationStyle = TranslationStyle::literal;
     QList<GlossaryTerm> m_glossaryTerms;
     ShortcutConfiguration m_shortcuts;
+    // The stored text holds something that could not be read; it is backed up before it is replaced.
+    bool m_glossaryNeedsBackup = false;
+    bool m_shortcutsNeedBackup = false;
     ShortcutRegistrationErrors m_shortcutRegistrationErrors;
     bool m_autoTranslateWhileTyping = true;
     bool m_autoCopyResult = false;

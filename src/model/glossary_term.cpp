@@ -57,14 +57,21 @@ QJsonArray glossaryTermsToJson(const QList<GlossaryTerm>& terms) {
 QList<GlossaryTerm> glossaryTermsFromJson(const QJsonValue& json) {
     if (!json.isArray())
         throw DecodingError(QStringLiteral("Glossary: expected a JSON array of terms."));
-    const QJsonArray array = json.toArray();
+    QStringList skipped;
+    QList<GlossaryTerm> terms = glossaryTermsFromJsonElements(json.toArray(), skipped);
+    if (!skipped.isEmpty())
+        throw DecodingError(skipped.first());
+    return terms;
+}
+
+QList<GlossaryTerm> glossaryTermsFromJsonElements(const QJsonArray& array, QStringList& skipped) {
     QList<GlossaryTerm> terms;
     terms.reserve(array.size());
     for (qsizetype i = 0; i < array.size(); ++i) {
         try {
             terms.append(GlossaryTerm::fromJson(array.at(i)));
         } catch (const DecodingError& error) {
-            throw DecodingError(QStringLiteral("Glossary element %1: %2").arg(i).arg(error.description()));
+            skipped << QStringLiteral("Glossary element %1: %2").arg(i).arg(error.description());
         }
     }
     return terms;

@@ -4,6 +4,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 #include <cstddef>
 
@@ -34,5 +35,7 @@ size_t qHash(const GlossaryTerm& term, size_t seed = 0);
 QJsonArray glossaryTermsToJson(const QList<GlossaryTerm>& terms);
 // All or nothing: one element that does not decode fails the whole array (DecodingError naming its index).
 QList<GlossaryTerm> glossaryTermsFromJson(const QJsonValue& json);
+// Element by element: a term that does not decode is skipped and described in `skipped` (naming its index).
+QList<GlossaryTerm> glossaryTermsFromJsonElements(const QJsonArray& array, QStringList& skipped);
 
 } // namespace tolvane

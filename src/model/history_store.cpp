@@ -9,8 +9,15 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <limits>
+#include <mutex>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace tolvane {
 
@@ -78,13 +85,105 @@ QDateTime fromSeconds(double seconds) {
     return QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0), Qt::UTC);
 }
 
+// Suffixes of the files SQLite keeps beside a database.
+const char* const companionSuffixes[] = {"-wal", "-shm", "-journal"};
+
+// Every statement the store runs, compiled against the opened file: a table of the same name but another
+// shape (missing columns, no key to upsert on) fails here instead of at every later write.
+const char* const compiledStatements[] = {
+    upsertHistorySql,
+    upsertMemorySql,
+    fetchAllSql,
+    fetchLimitedSql,
+    "SELECT result_text FROM memory WHERE cache_key = ? LIMIT 1;",
+    "UPDATE memory SET hit_count = hit_count + 1, updated_at = ? WHERE cache_key = ?;",
+    "DELETE FROM history WHERE id = ?;",
+    "DELETE FROM memory;",
+};
+
+bool isDamageCode(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+// What is wrong with the opened file, or nothing when the store can use it. Only damage and a foreign
+// schema count: a busy or read-only file is left to fail the operations with SQLite's own words. Nothing is
+// written: the schema is tried inside a transaction that is rolled back.
+std::optional<QString> damageOf(sqlite3* db) {
+    sqlite3_stmt* check = nullptr;
+    int result = sqlite3_prepare_v2(db, "PRAGMA quick_check;", -1, &check, nullptr);
+    QString problem;
+    if (result == SQLITE_OK) {
+        result = sqlite3_step(check);
+        if (result == SQLITE_ROW) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+            if (qstrcmp(text, "ok") != 0)
+                problem = QString::fromUtf8(text);
+            result = SQLITE_OK;
+        }
+    }
+    const QString message = SqliteStatement::errorMessage(db);
+    sqlite3_finalize(check);
+    if (!problem.isEmpty())
+        return problem;
+    if (isDamageCode(result))
+        return message;
+    if (result != SQLITE_OK || sqlite3_exec(db, "BEGIN;", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return std::nullopt;
+
+    // With what is missing created, every statement of the store must compile.
+    std::optional<QString> foreign;
+    for (const char* sql : schemaStatements) {
+        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            const int code = sqlite3_errcode(db);
+            if (isDamageCode(code) || code == SQLITE_ERROR)
+                foreign = SqliteStatement::errorMessage(db);
+            sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+            return foreign;
+        }
+    }
+    for (const char* sql : compiledStatements) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK && !foreign)
+            foreign = SqliteStatement::errorMessage(db);
+        sqlite3_finalize(statement);
+    }
+    sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+    return foreign;
+}
+
+void keepWriteAheadLogOnClose(sqlite3* db, bool keep) {
+    int flag = keep ? 1 : 0;
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, flag, nullptr);
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &flag);
+}
+
+// Takes every permission outside `ownerBits` away from the path (whatever the umask gave it); grants
+// nothing. True when the path is absent or now private.
+bool makePrivate(const QString& path, mode_t ownerBits) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    if (::stat(name.constData(), &status) != 0)
+        return errno == ENOENT;
+    const mode_t mode = status.st_mode & 07777;
+    return (mode & ~ownerBits) == 0 || ::chmod(name.constData(), mode & ownerBits) == 0;
+}
+
+constexpr mode_t ownerFile = 0600;
+constexpr mode_t ownerFolder = 0700;
+
 } // namespace
 
 // The connection, touched only by jobs on the worker thread (and by the destructor after the worker ended).
 struct HistoryStore::Connection {
     QString path;
+    // Names a damaged file set aside; read on the main thread when the store is created.
+    QString damagedSuffix;
     bool openAttempted = false;
     sqlite3* db = nullptr;
+
+    std::mutex setAsideMutex;
+    std::optional<QString> setAsidePath;
 
     ~Connection() { closeDatabase(); }
 
@@ -95,26 +194,36 @@ struct HistoryStore::Connection {
         }
     }
 
-    // Opens on the first job. A failure is logged and leaves no connection; a failing schema statement stops
-    // the others but keeps the connection, whose later statements then report what is wrong.
+    // Opens on the first job. A damaged file, or one whose tables have another shape, is moved aside with its
+    // companions and a new database is started in its place; nothing is deleted. Any other failure is logged
+    // and leaves no connection, or (a failing schema statement) a connection whose later statements report
+    // what is wrong.
     sqlite3* get() {
         if (openAttempted)
             return db;
         openAttempted = true;
         const QFileInfo file(path);
+        // History is private text: the folder (which also holds the write-ahead log) is the user's alone.
         if (!QDir().mkpath(file.absolutePath())) {
             qCWarning(lcHistory) << "Could not create the folder of the history database";
             return nullptr;
         }
-        sqlite3* handle = nullptr;
-        const int result = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
-                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        if (result != SQLITE_OK) {
-            qCWarning(lcHistory).noquote()
-                << HistoryStoreError::openFailed().description() << SqliteStatement::errorMessage(handle);
-            sqlite3_close(handle); // a handle comes back even on failure
+        if (!makePrivate(file.absolutePath(), ownerFolder))
+            qCWarning(lcHistory) << "Could not make the folder of the history database private";
+        if (file.exists() && !file.isFile() && !setAside(QStringLiteral("not a file")))
             return nullptr;
+        sqlite3* handle = openFile();
+        if (!handle)
+            return nullptr;
+        // While the file is checked, closing must neither fold the write-ahead log into it nor delete the
+        // log: a damaged file is set aside with its log as they were.
+        keepWriteAheadLogOnClose(handle, true);
+        if (const std::optional<QString> damage = damageOf(handle)) {
+            sqlite3_close_v2(handle);
+            if (!setAside(*damage) || !(handle = openFile()))
+                return nullptr;
         }
+        keepWriteAheadLogOnClose(handle, false);
         db = handle;
         // Write-ahead log with NORMAL sync: a commit is one append and needs no fsync, and whatever was
         // committed survives the process being killed (a power loss may undo the last commits, never
@@ -130,22 +239,73 @@ struct HistoryStore::Connection {
         }
         return db;
     }
+
+    // Opens (creating) the file with owner-only modes; SQLite gives its -wal and -shm files the database's
+    // mode.
+    sqlite3* openFile() {
+        const QByteArray name = QFile::encodeName(path);
+        const int created = ::open(name.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        if (created >= 0)
+            ::close(created);
+        for (const char* suffix : companionSuffixes)
+            makePrivate(path + QLatin1String(suffix), ownerFile);
+        if (!makePrivate(path, ownerFile))
+            qCWarning(lcHistory) << "Could not make the history database private";
+
+        sqlite3* handle = nullptr;
+        const int result =
+            sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (result != SQLITE_OK) {
+            qCWarning(lcHistory).noquote()
+                << HistoryStoreError::openFailed().description() << SqliteStatement::errorMessage(handle);
+            sqlite3_close(handle); // a handle comes back even on failure
+            return nullptr;
+        }
+        return handle;
+    }
+
+    // Renames the database (file or whatever stands at its path) and its companions to
+    // "<name>.corrupt-<time>[-n]". False when the database itself could not be moved.
+    bool setAside(const QString& reason) {
+        QString target = path + QStringLiteral(".corrupt-") + damagedSuffix;
+        for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+            target = path + QStringLiteral(".corrupt-%1-%2").arg(damagedSuffix).arg(n);
+        if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {
+            const int error = errno;
+            qCWarning(lcHistory).noquote()
+                << QStringLiteral("The history database is damaged (%1) and could not be moved aside: %2")
+                       .arg(reason, qt_error_string(error));
+            return false;
+        }
+        for (const char* suffix : companionSuffixes) {
+            const QString companion = path + QLatin1String(suffix);
+            if (QFileInfo::exists(companion))
+                ::rename(QFile::encodeName(companion).constData(),
+                         QFile::encodeName(target + QLatin1String(suffix)).constData());
+        }
+        qCWarning(lcHistory).noquote()
+            << QStringLiteral(
+                   "The history database was damaged (%1); it was moved to %2 and a new one was started")
+                   .arg(reason, target);
+        const std::lock_guard lock(setAsideMutex);
+        setAsidePath = target;
+        return true;
+    }
 };
 
 HistoryStore::HistoryStore(Clock& clock, QString path)
     : m_clock(clock), m_connection(std::make_shared<Connection>()),
       m_worker(std::make_unique<SerialWorker>(QStringLiteral("HistoryStore"))) {
-    const bool useDefault = path.isEmpty();
-    m_connection->path = useDefault ? defaultPath() : std::move(path);
-    if (useDefault) {
-        // History is private text: the folder is the user's alone.
-        const QString folder = QFileInfo(m_connection->path).absolutePath();
-        if (QDir().mkpath(folder))
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    m_connection->path = path.isEmpty() ? defaultPath() : std::move(path);
+    m_connection->damagedSuffix = clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
 }
 
 HistoryStore::~HistoryStore() = default;
+
+std::optional<QString> HistoryStore::takeSetAsidePath() {
+    const std::lock_guard lock(m_connection->setAsideMutex);
+    return std::exchange(m_connection->setAsidePath, std::nullopt);
+}
 
 QString HistoryStore::defaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +

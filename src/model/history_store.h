@@ -19,10 +19,17 @@ namespace tolvane {
 // Every statement runs on the store's own worker thread, one operation at a time; callers await the result
 // on the main thread. Operations throw HistoryStoreError. The database runs in write-ahead-log mode, so
 // whatever was committed survives the process being killed.
+//
+// The file is opened by the first operation. Its folder is made private (0700, so give the store a folder of
+// its own) and the database with its -wal and -shm files are 0600 whatever the umask. A file SQLite finds
+// damaged (or not a database), a table of another shape, or a folder in the file's place is renamed to
+// "History.sqlite3.corrupt-<UTC time>" with its companion files, and a new database is started; nothing is
+// deleted.
 class HistoryStore {
 public:
     // Opens `path`, or the default location when empty, creating its folder. Never fails: a database that
-    // cannot be opened makes every operation throw "Unknown SQLite error.".
+    // cannot be opened makes every operation throw "Unknown SQLite error.". The clock's time at creation
+    // names a damaged file set aside.
     explicit HistoryStore(Clock& clock, QString path = {});
     // Waits for queued operations, then closes the connection.
     ~HistoryStore();
@@ -31,6 +38,9 @@ public:
 
     // $XDG_DATA_HOME/Tolvane/History.sqlite3 (~/.local/share/Tolvane/History.sqlite3).
     static QString defaultPath();
+
+    // Where a damaged database was moved when the store opened its file; given once, then none. Any thread.
+    std::optional<QString> takeSetAsidePath();
 
     // Inserts or replaces the row with this id, every column included (it moves to the top of the list).
     QCoro::Task<> upsertHistoryEntry(QString id, AIRequest request, QString resultText, QString provider,

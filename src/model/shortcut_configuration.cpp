@@ -53,27 +53,45 @@ QByteArray ShortcutConfiguration::toJson() const {
 }
 
 ShortcutConfiguration ShortcutConfiguration::fromJson(const QByteArray& json) {
+    QStringList skipped;
+    const std::optional<ShortcutConfiguration> config = fromJsonElements(json, skipped);
+    if (!skipped.isEmpty())
+        throw DecodingError(skipped.first());
+    return *config;
+}
+
+std::optional<ShortcutConfiguration> ShortcutConfiguration::fromJsonElements(const QByteArray& json,
+                                                                             QStringList& skipped) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
-        throw DecodingError(QStringLiteral("The shortcut configuration is not a JSON object."));
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        skipped << QStringLiteral("The shortcut configuration is not a JSON object.");
+        return std::nullopt;
+    }
     const QJsonValue storage = document.object().value(QStringLiteral("storage"));
-    if (!storage.isArray())
-        throw DecodingError(QStringLiteral("The shortcut configuration has no \"storage\" array."));
+    if (!storage.isArray()) {
+        skipped << QStringLiteral("The shortcut configuration has no \"storage\" array.");
+        return std::nullopt;
+    }
     const QJsonArray pairs = storage.toArray();
-    if (pairs.size() % 2 != 0)
-        throw DecodingError(
-            QStringLiteral("The shortcut configuration ends with an action without a shortcut."));
-
     ShortcutConfiguration config;
-    for (qsizetype i = 0; i < pairs.size(); i += 2) {
+    for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
         const QJsonValue name = pairs.at(i);
         const std::optional<ShortcutAction> action =
             name.isString() ? fromRawValue<ShortcutAction>(name.toString()) : std::nullopt;
-        if (!action)
-            throw DecodingError(QStringLiteral("The shortcut configuration names an unknown action."));
-        config.setShortcut(*action, AppShortcut::fromJson(pairs.at(i + 1)));
+        if (!action) {
+            skipped << QStringLiteral("The shortcut configuration names an unknown action \"%1\".")
+                           .arg(name.toString());
+            continue;
+        }
+        try {
+            config.setShortcut(*action, AppShortcut::fromJson(pairs.at(i + 1)));
+        } catch (const DecodingError& error) {
+            skipped << QStringLiteral("%1: %2").arg(rawValue(*action), error.description());
+        }
     }
+    if (pairs.size() % 2 != 0)
+        skipped << QStringLiteral("The shortcut configuration ends with an action without a shortcut.");
     return config;
 }
 

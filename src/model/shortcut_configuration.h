@@ -4,6 +4,7 @@
 #include "model/shortcut_action.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <array>
 #include <optional>
 
@@ -27,6 +28,11 @@ public:
     // Any pair order; a repeated action keeps its last shortcut. Throws DecodingError when "storage" is
     // missing or not an array, an action is unknown, a shortcut is malformed or the array has odd length.
     static ShortcutConfiguration fromJson(const QByteArray& json);
+    // Reads what can be read: a pair whose action is unknown or whose shortcut is malformed, and an action
+    // left without a shortcut at the end, are skipped and described in `skipped`. None (with the reason in
+    // `skipped`) when the text is not a JSON object with a "storage" array.
+    static std::optional<ShortcutConfiguration> fromJsonElements(const QByteArray& json,
+                                                                 QStringList& skipped);
 
     friend bool operator==(const ShortcutConfiguration&, const ShortcutConfiguration&) = default;
 

@@ -45,7 +45,11 @@ ReadingResultArea readingResultArea(const WorkflowStatus& status, const QString&
     case K::textCaptured:
         return {A::message, {}, QStringLiteral("已识别文字，可复制原文或继续翻译。")};
     case K::streaming:
+        return {A::section, QStringLiteral("译文"), shown};
     case K::completed:
+        // A notice (a damaged history file set aside) is shown once, beside the caption.
+        if (!status.message().isEmpty())
+            return {A::section, QStringLiteral("译文 · ") + status.message(), shown};
         return {A::section, QStringLiteral("译文"), shown};
     case K::cancelled:
         if (!text::trimmed(resultText).isEmpty())

@@ -22,6 +22,9 @@ public:
     virtual bool contains(const QString& key) const = 0;
     // Writes pending changes to permanent storage.
     virtual void sync() = 0;
+    // True when the stored content could not all be read when the store was opened: a value missing from it
+    // may have been lost rather than never set.
+    virtual bool isDamaged() const = 0;
 };
 
 // Typed readings of a stored value. A text-only backend (INI) returns every scalar as a string, so each

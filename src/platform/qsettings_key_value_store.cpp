@@ -2,14 +2,50 @@
 
 #include "core/logging.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 namespace tolvane {
 
 QSettingsKeyValueStore::QSettingsKeyValueStore()
     : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tolvane"),
-                 QStringLiteral("Tolvane")) {}
+                 QStringLiteral("Tolvane")) {
+    checkReadable();
+}
 
-QSettingsKeyValueStore::QSettingsKeyValueStore(const QString& path)
-    : m_settings(path, QSettings::IniFormat) {}
+QSettingsKeyValueStore::QSettingsKeyValueStore(const QString& path) : m_settings(path, QSettings::IniFormat) {
+    checkReadable();
+}
+
+void QSettingsKeyValueStore::checkReadable() {
+    const QFileInfo file(m_settings.fileName());
+    if (!file.isFile())
+        return;
+    // QSettings reports a parse failure only while merging the file into a write. Let it write a copy.
+    QTemporaryDir probeFolder;
+    const QString probe = probeFolder.filePath(QStringLiteral("probe.ini"));
+    if (!probeFolder.isValid() || !QFile::copy(file.filePath(), probe))
+        return;
+    {
+        QSettings parser(probe, QSettings::IniFormat);
+        parser.setValue(QStringLiteral("probe"), true);
+        parser.sync();
+        m_damaged = parser.status() == QSettings::FormatError;
+    }
+    if (!m_damaged)
+        return;
+    const QString copy = file.filePath() + QStringLiteral(".damaged-") +
+                         file.lastModified().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    if (QFileInfo::exists(copy) || QFile::copy(file.filePath(), copy))
+        qCWarning(lcSettings).noquote()
+            << "The settings file" << file.filePath() << "has content that cannot be read; a copy is kept at"
+            << copy << "and settings that cannot be read start from their defaults";
+    else
+        qCWarning(lcSettings).noquote() << "The settings file" << file.filePath()
+                                        << "has content that cannot be read, and no copy could be made";
+}
 
 QVariant QSettingsKeyValueStore::value(const QString& key) const {
     return m_settings.value(key);
@@ -29,9 +65,11 @@ bool QSettingsKeyValueStore::contains(const QString& key) const {
 
 void QSettingsKeyValueStore::sync() {
     m_settings.sync();
-    if (m_settings.status() != QSettings::NoError)
-        qCWarning(lcSettings) << "Could not write the settings file" << m_settings.fileName()
-                              << m_settings.status();
+    // The status keeps the first error: after a damaged file it stays the reading's FormatError (reported
+    // when the store opened) though the write went through. A file that cannot be written is not even tried,
+    // with no status at all, so writability is asked directly.
+    if (m_settings.status() == QSettings::AccessError || !m_settings.isWritable())
+        qCWarning(lcSettings).noquote() << "Could not write the settings file" << m_settings.fileName();
 }
 
 } // namespace tolvane

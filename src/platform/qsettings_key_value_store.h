@@ -8,6 +8,11 @@ namespace tolvane {
 
 // The user's settings file, INI format: $XDG_CONFIG_HOME/Tolvane/Tolvane.ini by default. INI keeps no types
 // (a Boolean comes back from a new process as the text "true"); read values through the typed readers.
+//
+// QSettings drops what it cannot parse when it next writes the file. So the file is test-read when the
+// store opens it: a damaged file is copied to "<file>.damaged-<its modification time>" first (nothing is
+// lost) and the store reports itself damaged.
+
 class QSettingsKeyValueStore final : public KeyValueStore {
 public:
     // The user's file: QSettings(IniFormat, UserScope, "Tolvane", "Tolvane").
@@ -20,11 +25,15 @@ public:
     void remove(const QString& key) override;
     bool contains(const QString& key) const override;
     void sync() override;
+    bool isDamaged() const override { return m_damaged; }
 
     QString fileName() const { return m_settings.fileName(); }
 
 private:
+    void checkReadable();
+
     QSettings m_settings;
+    bool m_damaged = false;
 };
 
 } // namespace tolvane

@@ -20,8 +20,8 @@ QList<GlossaryTerm> AppSettingsTranslationSettings::activeGlossaryTerms() const 
     return m_settings.activeGlossaryTerms();
 }
 
-TranslationEngine AppSettingsTranslationSettings::translationEngine() const {
-    return m_settings.translationEngine();
+std::optional<TranslationEngine> AppSettingsTranslationSettings::translationEngine() const {
+    return m_settings.chosenTranslationEngine();
 }
 
 CloudTranslationQuality AppSettingsTranslationSettings::cloudTranslationQuality() const {

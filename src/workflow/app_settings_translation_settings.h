@@ -16,7 +16,7 @@ public:
     QString targetLanguage() const override;
     TranslationStyle translationStyle() const override;
     QList<GlossaryTerm> activeGlossaryTerms() const override;
-    TranslationEngine translationEngine() const override;
+    std::optional<TranslationEngine> translationEngine() const override;
     CloudTranslationQuality cloudTranslationQuality() const override;
     QString baseURLString() const override;
     QString model() const override;

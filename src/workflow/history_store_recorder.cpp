@@ -21,4 +21,8 @@ QCoro::Task<> HistoryStoreRecorder::recordTranslation(TranslationRecord record) 
         co_await m_store.upsertMemoryEntry(record.request, record.resultText, record.timestamp);
 }
 
+std::optional<QString> HistoryStoreRecorder::takeSetAsideDatabase() {
+    return m_store.takeSetAsidePath();
+}
+
 } // namespace tolvane

@@ -13,6 +13,7 @@ public:
     explicit HistoryStoreRecorder(HistoryStore& store) : m_store(store) {}
     QCoro::Task<std::optional<QString>> lookupMemory(AIRequest request, CancellationToken token) override;
     QCoro::Task<> recordTranslation(TranslationRecord record) override;
+    std::optional<QString> takeSetAsideDatabase() override;
 
 private:
     HistoryStore& m_store;

@@ -12,6 +12,8 @@
 #include "workflow/workflow_coordinator.h"
 #include "workflow/workflow_error.h"
 
+#include <QFileInfo>
+
 namespace tolvane {
 
 namespace {
@@ -42,7 +44,12 @@ int WorkflowCoordinator::elapsedMilliseconds(std::chrono::nanoseconds startedAt)
 
 void WorkflowCoordinator::publishCompletion(const QString& provider, qsizetype characters,
                                             std::chrono::nanoseconds startedAt) {
-    setStatus(WorkflowStatus::completed());
+    // A damaged history database replaced when the store opened it is told once, beside the first result.
+    QString notice;
+    if (const std::optional<QString> setAside = m_services.historyStore.takeSetAsideDatabase())
+        notice =
+            tr("历史记录文件已损坏，已另存为 %1，并新建了历史记录。").arg(QFileInfo(*setAside).fileName());
+    setStatus(WorkflowStatus::completed(notice));
 
     const int total = elapsedMilliseconds(startedAt);
     if (!m_lastTimeToFirstToken)
@@ -117,7 +124,11 @@ QCoro::Task<> WorkflowCoordinator::runTranslation(Self self, CancellationToken t
         co_return;
     }
 
-    if (self->m_services.settings.translationEngine() == TranslationEngine::openAICompatible)
+    // Without a readable choice nothing is sent: the text must not go to a service the user never chose.
+    const std::optional<TranslationEngine> engine = self->m_services.settings.translationEngine();
+    if (!engine)
+        throw WorkflowError::engineNotChosen();
+    if (*engine == TranslationEngine::openAICompatible)
         co_await streamChat(self, token, request, generation, startedAt, entryId);
     else
         co_await streamHosted(self, token, request, generation, startedAt, entryId);

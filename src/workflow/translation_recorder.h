@@ -30,6 +30,8 @@ public:
     // Writes the history row and then, when asked and only if the history write succeeded, the memory row,
     // in one turn of the store with one timestamp. Throws the store's error.
     virtual QCoro::Task<> recordTranslation(TranslationRecord record) = 0;
+    // Where the store moved a damaged database it replaced with a new one; given once, then none.
+    virtual std::optional<QString> takeSetAsideDatabase() = 0;
 };
 
 } // namespace tolvane

@@ -22,7 +22,8 @@ public:
     virtual TranslationStyle translationStyle() const = 0;
     // Terms whose trimmed source and target are both non-empty, in the user's order.
     virtual QList<GlossaryTerm> activeGlossaryTerms() const = 0;
-    virtual TranslationEngine translationEngine() const = 0;
+    // None while the stored choice could not be read and the user has not chosen one since.
+    virtual std::optional<TranslationEngine> translationEngine() const = 0;
     virtual CloudTranslationQuality cloudTranslationQuality() const = 0;
     virtual QString baseURLString() const = 0;
     virtual QString model() const = 0;

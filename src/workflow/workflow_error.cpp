@@ -10,6 +10,9 @@ QString WorkflowError::description() const {
         return QCoreApplication::translate("WorkflowError", "请先在设置中保存 OpenAI 兼容 API Key。");
     case Kind::emptyResult:
         return QCoreApplication::translate("WorkflowError", "翻译服务没有返回内容。");
+    case Kind::engineNotChosen:
+        return QCoreApplication::translate("WorkflowError",
+                                           "无法读取已保存的翻译引擎设置。请先在设置中选择翻译引擎。");
     }
     return {};
 }

@@ -19,7 +19,8 @@ QString WorkflowStatus::debugName() const {
     case Kind::cancelled:
         return QStringLiteral("cancelled");
     case Kind::completed:
-        return QStringLiteral("completed");
+        return m_message.isEmpty() ? QStringLiteral("completed")
+                                   : QStringLiteral("completed(%1)").arg(m_message);
     case Kind::empty:
         return QStringLiteral("empty");
     }

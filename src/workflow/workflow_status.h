@@ -6,7 +6,8 @@
 namespace tolvane {
 
 // What the coordinator is doing, as the panel and the main window show it. `failed` carries the message
-// shown to the user. Never stored or sent by ordinal: the order of the cases is not stable across designs.
+// shown to the user; `completed` may carry a notice about something the user should know beside the result.
+// Never stored or sent by ordinal: the order of the cases is not stable across designs.
 class WorkflowStatus {
 public:
     enum class Kind {
@@ -30,22 +31,24 @@ public:
     static WorkflowStatus textCaptured() { return WorkflowStatus(Kind::textCaptured); }
     static WorkflowStatus streaming() { return WorkflowStatus(Kind::streaming); }
     static WorkflowStatus cancelled() { return WorkflowStatus(Kind::cancelled); }
-    static WorkflowStatus completed() { return WorkflowStatus(Kind::completed); }
+    static WorkflowStatus completed(QString notice = {}) {
+        return WorkflowStatus(Kind::completed, std::move(notice));
+    }
     static WorkflowStatus empty() { return WorkflowStatus(Kind::empty); }
 
     Kind kind() const { return m_kind; }
-    // The user-facing message of a `failed` status; empty for every other case.
+    // The user-facing message of a `failed` status or the notice of a `completed` one; empty otherwise.
     const QString& message() const { return m_message; }
 
     // `capturing` and `streaming` count as busy.
     bool isBusy() const { return m_kind == Kind::capturing || m_kind == Kind::streaming; }
 
-    // Same case, and for `failed` the same message.
+    // Same case and the same message.
     friend bool operator==(const WorkflowStatus& a, const WorkflowStatus& b) {
         return a.m_kind == b.m_kind && a.m_message == b.m_message;
     }
 
-    // A stable name for logs and tests ("failed(<message>)" for a failure).
+    // A stable name for logs and tests ("failed(<message>)", "completed(<notice>)" with a notice).
     QString debugName() const;
 
 private:

@@ -3,7 +3,9 @@
 #include "platform/memory/memory_key_value_store.h"
 #include "platform/qsettings_key_value_store.h"
 #include "support/virtual_clock.h"
+#include "workflow/log_capture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <time.h>
+#include <unistd.h>
 
 namespace tolvane {
 namespace {
@@ -46,7 +49,6 @@ INSTANTIATE_TEST_SUITE_P(Backends, AppSettingsTest, ::testing::Values(false, tru
 TEST_P(AppSettingsTest, CreationNormalisesWritesBackAndLeavesTheRestAlone) {
     store->setValue("translation.sourceLanguage", "xx");
     store->setValue("translation.targetLanguage", "zh-hans");
-    store->setValue("provider.translationEngine", "OpenAICompatible");
     store->setValue("provider.cloudTranslationQuality", "advanced");
     store->setValue("translation.style", "Email");
     store->setValue("window.main.closeBehavior", "keepRunning");
@@ -57,7 +59,7 @@ TEST_P(AppSettingsTest, CreationNormalisesWritesBackAndLeavesTheRestAlone) {
     AppSettings settings(*store, clock);
     EXPECT_EQ(settings.sourceLanguage(), "auto");
     EXPECT_EQ(settings.targetLanguage(), "zh-Hans") << "codes compare case-sensitively";
-    EXPECT_EQ(settings.translationEngine(), TranslationEngine::cloudStandard);
+    EXPECT_EQ(settings.chosenTranslationEngine(), TranslationEngine::cloudStandard) << "a new installation";
     EXPECT_EQ(settings.cloudTranslationQuality(), CloudTranslationQuality::advanced);
     EXPECT_EQ(settings.translationStyle(), TranslationStyle::literal);
     EXPECT_EQ(settings.mainWindowCloseBehavior(), MainWindowCloseBehavior::keepRunning);
@@ -84,7 +86,7 @@ TEST_P(AppSettingsTest, CreationNormalisesWritesBackAndLeavesTheRestAlone) {
               ShortcutConfiguration::defaultShortcuts());
 }
 
-TEST_P(AppSettingsTest, LegacyPresetMigratesWhenTheStoredConfigurationDoesNotDecode) {
+TEST_P(AppSettingsTest, LegacyPresetMigratesWhenNoConfigurationIsStored) {
     const QList<std::pair<QString, AppShortcut>> presets{
         {"commandCDoubleTap", {8, M{M::command}, "c", 2}},
         {"commandOptionSpace", {49, M{M::command, M::option}, " ", 1}},
@@ -93,7 +95,7 @@ TEST_P(AppSettingsTest, LegacyPresetMigratesWhenTheStoredConfigurationDoesNotDec
         {"CommandShiftT", {17, M{M::command, M::option}, "t", 1}},
     };
     for (const auto& [preset, expected] : presets) {
-        store->setValue("hotkey.shortcuts.v2", QByteArray(R"({"storage": ["translateWindow", {}]})"));
+        store->remove("hotkey.shortcuts.v2");
         store->setValue("hotkey.preset", preset);
         AppSettings settings(*store, clock);
         ShortcutConfiguration config = ShortcutConfiguration::defaultShortcuts();
@@ -102,7 +104,12 @@ TEST_P(AppSettingsTest, LegacyPresetMigratesWhenTheStoredConfigurationDoesNotDec
         EXPECT_EQ(ShortcutConfiguration::fromJson(*readData(*store, "hotkey.shortcuts.v2")), config);
         EXPECT_EQ(readString(*store, "hotkey.preset"), preset) << "the legacy key is kept";
     }
-    // A configuration that decodes wins over the preset.
+    // A configuration nothing can be read from is replaced in memory only; one that decodes wins.
+    const QByteArray unreadable(R"({"storage": ["translateWindow", {}]})");
+    store->setValue("hotkey.shortcuts.v2", unreadable);
+    EXPECT_EQ(AppSettings(*store, clock).shortcuts().shortcut(ShortcutAction::translateSelection),
+              presets.last().second);
+    EXPECT_EQ(readData(*store, "hotkey.shortcuts.v2"), unreadable);
     ShortcutConfiguration custom;
     custom.setShortcut(ShortcutAction::openTranslationWindow, AppShortcut{96, {}, "", 1});
     store->setValue("hotkey.shortcuts.v2", custom.toJson());
@@ -289,6 +296,68 @@ TEST_P(AppSettingsTest, GlossaryIsStoredAsJsonAndFilteredForUse) {
     EXPECT_TRUE(AppSettings(*store, clock).glossaryTerms().isEmpty());
 }
 
+// Stored values this version cannot read: the readable part is used, nothing is written over the rest
+// until a real change, and then only after the old text went to the backup key.
+TEST_P(AppSettingsTest, DamagedValuesKeepWhatCanBeReadAndLoseNothing) {
+    const QByteArray ctrlAltY = R"({"keyCode":16,"modifiers":10,"keyEquivalent":"y","pressCount":1})";
+    const AppShortcut userShortcut{16, M{M::command, M::option}, "y", 1};
+    const QList<QByteArray> shortcutTexts{
+        R"({"storage":["translateSelection",)" + ctrlAltY + R"(,"translateClipboard",)" + ctrlAltY + "]}",
+        R"({"storage":["screenshotRecognition",{"keyCode":-1,"modifiers":10,"keyEquivalent":"x",)"
+        R"("pressCount":1},"translateSelection",)" +
+            ctrlAltY + "]}",
+        R"({"storage":["translateSelection",)",
+    };
+    const QString termId = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+    const QByteArray glossary = R"([{"id":")" + termId.toUtf8() +
+                                R"(","source":"API","target":"接口"},)"
+                                R"({"id":"nope","source":"a","target":"b"}])";
+    for (const QByteArray& stored : shortcutTexts) {
+        SCOPED_TRACE(stored.toStdString());
+        store->setValue("hotkey.shortcuts.v2", stored);
+        store->setValue("translation.glossaryTerms", glossary);
+        store->remove("hotkey.shortcuts.v2.backup");
+        store->remove("translation.glossaryTerms.backup");
+        AppSettings settings(*store, clock);
+        const bool broken = stored.endsWith(',');
+        EXPECT_EQ(settings.shortcuts().shortcut(ShortcutAction::translateSelection),
+                  broken
+                      ? ShortcutConfiguration::defaultShortcuts().shortcut(ShortcutAction::translateSelection)
+                      : userShortcut);
+        EXPECT_EQ(settings.glossaryTerms(), (QList<GlossaryTerm>{{QUuid(termId), "API", "接口"}}));
+
+        // Neither creation nor an assignment of the same value rewrites the stored text.
+        settings.setShortcuts(settings.shortcuts());
+        settings.setGlossaryTerms(settings.glossaryTerms());
+        EXPECT_EQ(readData(*store, "hotkey.shortcuts.v2"), stored);
+        EXPECT_EQ(readData(*store, "translation.glossaryTerms"), glossary);
+
+        // A real change backs the old text up first.
+        settings.setShortcut(AppShortcut{32, M{M::command, M::option}, "u", 1},
+                             ShortcutAction::openTranslationWindow);
+        settings.addGlossaryTerm();
+        EXPECT_EQ(readData(*store, "hotkey.shortcuts.v2.backup"), stored);
+        EXPECT_EQ(readData(*store, "translation.glossaryTerms.backup"), glossary);
+        EXPECT_EQ(AppSettings(*store, clock).shortcuts(), settings.shortcuts());
+        EXPECT_EQ(AppSettings(*store, clock).glossaryTerms().size(), 2);
+    }
+}
+
+TEST_P(AppSettingsTest, AnUnreadableEngineIsKeptAndNoEngineIsChosenUntilTheUserPicksOne) {
+    for (const char* stored : {"42", "OpenAICompatible"}) {
+        store->setValue("provider.translationEngine", stored);
+        AppSettings settings(*store, clock);
+        EXPECT_EQ(settings.chosenTranslationEngine(), std::nullopt) << stored;
+        EXPECT_EQ(readString(*store, "provider.translationEngine"), stored) << "kept in the file";
+
+        QSignalSpy changed(&settings, &AppSettings::translationEngineChanged);
+        settings.setTranslationEngine(settings.translationEngine());
+        EXPECT_EQ(changed.count(), 1) << "choosing the engine the picker shows is a choice too";
+        EXPECT_EQ(settings.chosenTranslationEngine(), TranslationEngine::cloudStandard);
+        EXPECT_EQ(readString(*store, "provider.translationEngine"), "cloudStandard");
+    }
+}
+
 // A settings file as another process (or the user) left it: INI keeps no types, so every value is text.
 class IniReloadTest : public ::testing::Test {
 protected:
@@ -361,6 +430,36 @@ TEST_F(IniReloadTest, EverythingWrittenSurvivesAFreshRead) {
     EXPECT_EQ(settings.model(), "a, b");
     EXPECT_EQ(settings.cloudCharactersLimit(), 42);
     EXPECT_EQ(settings.cloudCharactersUsed(), 7);
+}
+
+TEST_F(IniReloadTest, ADamagedFileIsCopiedBeforeAnyWriteAndNoWriteFailureIsClaimed) {
+    // A stray quote makes QSettings swallow the lines after it; its next write would drop them for good.
+    const QByteArray damaged =
+        "[General]\nprovider.model=kept\n\x01\xfe\"broken\nprovider.baseURL=http://x/v1\n";
+    const QString path = writeIni(damaged);
+    testing::LogCapture log("com.tolvane.app.Settings");
+    {
+        QSettingsKeyValueStore store(path);
+        EXPECT_TRUE(store.isDamaged());
+        AppSettings settings(store, clock);
+        EXPECT_EQ(settings.chosenTranslationEngine(), std::nullopt) << "the damaged file lost the engine";
+        store.sync();
+    }
+    const QStringList copies = QDir(dir.path()).entryList({QFileInfo(path).fileName() + ".damaged-*"});
+    ASSERT_EQ(copies.size(), 1);
+    QFile copy(dir.filePath(copies.first()));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), damaged);
+    EXPECT_FALSE(log.lines().join('\n').contains("Could not write")) << log.lines().join('\n').toStdString();
+
+    // The rewritten file reads cleanly; one that cannot be written is reported.
+    QSettingsKeyValueStore clean(path);
+    EXPECT_FALSE(clean.isDamaged());
+    QFile::setPermissions(path, QFile::ReadOwner);
+    clean.setValue("provider.model", "other");
+    clean.sync();
+    if (geteuid() != 0)
+        EXPECT_TRUE(log.lines().join('\n').contains("Could not write the settings file"));
 }
 
 } // namespace

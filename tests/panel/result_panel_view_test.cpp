@@ -96,6 +96,9 @@ TEST_F(ResultPanelViewTest, EveryStatusShowsItsIconTitleAndResultArea) {
     EXPECT_EQ(view->readingBody()->messageLabel()->text(), QStringLiteral("已停止翻译。"));
     workflow.setResult(QStringLiteral("半句"));
     EXPECT_EQ(view->readingBody()->resultCaption()->text(), QStringLiteral("部分译文"));
+    // A completion's notice stands beside the caption.
+    workflow.setStatus(WorkflowStatus::completed(QStringLiteral("历史记录已重建")));
+    EXPECT_EQ(view->readingBody()->resultCaption()->text(), QStringLiteral("译文 · 历史记录已重建"));
     // The source section is shown only for a source text.
     EXPECT_TRUE(view->readingBody()->sourceSection()->isHidden());
     workflow.setSource(QStringLiteral("hello"));

@@ -177,6 +177,29 @@ TEST_F(PipelineTest, MissingOrBlankKeyFailsBeforeStreaming) {
     EXPECT_EQ(providers.chat[0].baseURL, settings.baseURL);
 }
 
+TEST_F(PipelineTest, WithoutAChosenEngineNothingIsSentUntilOneIsChosen) {
+    settings.engine.reset();
+    translate(QStringLiteral("hello"));
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(WorkflowError::engineNotChosen().description()));
+    EXPECT_TRUE(providers.chat.empty());
+    EXPECT_TRUE(providers.hosted.empty());
+    settings.engine = TranslationEngine::cloudStandard;
+    translate(QStringLiteral("hello"));
+    EXPECT_EQ(providers.hosted.size(), 1u);
+}
+
+TEST_F(PipelineTest, AReplacedHistoryDatabaseIsToldOnceBesideTheResult) {
+    recorder.setAsideDatabase = QStringLiteral("/data/Tolvane/History.sqlite3.corrupt-20261207T003843Z");
+    translate(QStringLiteral("hello"));
+    answer(QStringLiteral("你好"));
+    EXPECT_EQ(coordinator->status().kind(), Kind::completed);
+    EXPECT_TRUE(coordinator->status().message().contains("History.sqlite3.corrupt-20261207T003843Z"));
+    EXPECT_FALSE(coordinator->status().message().contains("/data")) << "the file name, not the folder";
+    translate(QStringLiteral("hello again"));
+    answer(QStringLiteral("你好"));
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::completed());
+}
+
 TEST_F(PipelineTest, ProviderErrorAfterPiecesKeepsTheTextAndFails) {
     translate(QStringLiteral("hello"));
     chunk(QStringLiteral("par"));

@@ -37,7 +37,7 @@ struct FakeSettings final : TranslationSettings {
     QString target = QStringLiteral("zh-Hans");
     TranslationStyle style = TranslationStyle::literal;
     QList<GlossaryTerm> glossary;
-    TranslationEngine engine = TranslationEngine::openAICompatible;
+    std::optional<TranslationEngine> engine = TranslationEngine::openAICompatible;
     CloudTranslationQuality quality = CloudTranslationQuality::standard;
     QString baseURL = QStringLiteral("http://127.0.0.1:1/v1");
     QString modelName = QStringLiteral("gpt-4o-mini");
@@ -50,7 +50,7 @@ struct FakeSettings final : TranslationSettings {
     QString targetLanguage() const override { return target; }
     TranslationStyle translationStyle() const override { return style; }
     QList<GlossaryTerm> activeGlossaryTerms() const override { return glossary; }
-    TranslationEngine translationEngine() const override { return engine; }
+    std::optional<TranslationEngine> translationEngine() const override { return engine; }
     CloudTranslationQuality cloudTranslationQuality() const override { return quality; }
     QString baseURLString() const override { return baseURL; }
     QString model() const override { return modelName; }
@@ -91,6 +91,7 @@ struct FakeRecorder final : TranslationRecorder {
     std::vector<TranslationRecord> records;
     int lookups = 0;
     bool failWrites = false;
+    std::optional<QString> setAsideDatabase;
     // When set, the next lookup waits for this gate before it answers.
     std::optional<Signal> holdLookup;
 
@@ -115,6 +116,7 @@ struct FakeRecorder final : TranslationRecorder {
         records.push_back(std::move(record));
         co_return;
     }
+    std::optional<QString> takeSetAsideDatabase() override { return std::exchange(setAsideDatabase, {}); }
 };
 
 struct FakePasteBack final : PasteBackTarget {

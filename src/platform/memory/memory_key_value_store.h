@@ -14,6 +14,7 @@ public:
     void remove(const QString& key) override { m_values.remove(key); }
     bool contains(const QString& key) const override { return m_values.contains(key); }
     void sync() override { ++m_syncCount; }
+    bool isDamaged() const override { return false; }
 
     int syncCount() const { return m_syncCount; }
     QStringList keys() const { return m_values.keys(); }

@@ -4,6 +4,7 @@
 
 #include <QDirIterator>
 #include <QImage>
+#include <QSettings>
 #include <gtest/gtest.h>
 
 namespace tolvane::testing {
@@ -172,6 +173,80 @@ TEST_F(AppProcess, TestHostLeavesTheUsersFoldersAndKeyringAlone) {
     while (it.hasNext())
         written << it.next();
     EXPECT_EQ(written, QStringList()) << "nothing lands in the user's folders";
+}
+
+// Damaged settings lose nothing: what can be read is used (the user's Ctrl+Alt+Y is registered), the rest
+// stays in the file as it was, and a damaged file is copied before the application writes it again. No
+// start claims a write failure that did not happen.
+TEST_F(AppProcess, DamagedSettingsKeepTheUsersShortcutsAndGlossaryOnDisk) {
+    const QByteArray ctrlAltY =
+        R"({\"keyCode\":16,\"keyEquivalent\":\"y\",\"modifiers\":10,\"pressCount\":1})";
+    // As QSettings writes them: quoted, with escaped quotes and bytes, JSON keys in the encoder's order.
+    const QByteArray shortcuts =
+        R"x(hotkey.shortcuts.v2="@ByteArray({\"storage\":[\"translateSelection\",)x" + ctrlAltY + R"x(%1]})"
+)x";
+    const QByteArray glossary =
+        R"x(translation.glossaryTerms="@ByteArray([{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",)x"
+        R"x(\"source\":\"API\",\"target\":\"\xe6\x8e\xa5\xe5\x8f\xa3\"}%1])"
+)x";
+    const auto with = [](QByteArray line, const QByteArray& extra) { return line.replace("%1", extra); };
+    const QByteArray badTerm = R"(,{\"id\":\"nope\",\"source\":\"a\",\"target\":\"b\"})";
+    const std::vector<std::pair<const char*, QByteArray>> cases{
+        {"unknown action", with(shortcuts, R"(,\"translateClipboard\",)" + ctrlAltY) + with(glossary, "")},
+        {"key code out of range",
+         with(shortcuts, R"(,\"screenshotRecognition\",{\"keyCode\":-1,\"modifiers\":10,)"
+                         R"(\"keyEquivalent\":\"x\",\"pressCount\":1})") +
+             with(glossary, "")},
+        {"bad glossary term", with(shortcuts, "") + with(glossary, badTerm)},
+        {"unreadable engine", with(shortcuts, "") + with(glossary, "") + "provider.translationEngine=42\n"},
+        {"stray bytes", with(shortcuts, "") + with(glossary, badTerm) + "\x01\xfe\"broken\n"},
+    };
+    const QString ini = profile.path("config/Tolvane/Tolvane.ini");
+    int copies = 0;
+    for (const auto& [name, lines] : cases) {
+        SCOPED_TRACE(name);
+        for (const QString& old : QDir(profile.path("config/Tolvane")).entryList({"Tolvane.ini.*"}))
+            QFile::remove(profile.path("config/Tolvane") + QLatin1Char('/') + old);
+        ASSERT_TRUE(profile.writeSettings(lines));
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        file.close();
+        const auto storedValues = [&] {
+            // QSettings caches each path in a process: read a copy under a new name.
+            const QString copy = profile.path("cache") + QStringLiteral("/read-%1.ini").arg(++copies);
+            QFile::copy(ini, copy);
+            QSettings settings(copy, QSettings::IniFormat);
+            return QList<QVariant>{settings.value("hotkey.shortcuts.v2"),
+                                   settings.value("translation.glossaryTerms")};
+        };
+        const QList<QVariant> before = storedValues();
+        ASSERT_EQ(before.first().typeId(), QMetaType::QByteArray);
+        ASSERT_EQ(before.last().typeId(), QMetaType::QByteArray);
+
+        auto app = profile.launch();
+        QByteArray output;
+        ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
+        EXPECT_TRUE(output.contains("Registered translateSelection shortcut: Ctrl+Alt+Y"))
+            << output.toStdString();
+        EXPECT_TRUE(terminatesCleanly(*app));
+        output += app->readAll();
+        EXPECT_FALSE(output.contains("Could not write the settings file")) << output.toStdString();
+
+        EXPECT_EQ(storedValues(), before) << "the user's shortcuts and glossary are still on disk";
+        if (lines.contains("=42"))
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly) &&
+                        file.readAll().contains("provider.translationEngine=42"));
+        const QStringList kept = QDir(profile.path("config/Tolvane")).entryList({"Tolvane.ini.damaged-*"});
+        if (lines.contains('\x01')) {
+            ASSERT_EQ(kept.size(), 1);
+            QFile copy(profile.path("config/Tolvane") + QLatin1Char('/') + kept.first());
+            ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+            EXPECT_EQ(copy.readAll(), written) << "the damaged file is kept as it was";
+        } else {
+            EXPECT_TRUE(kept.isEmpty());
+        }
+    }
 }
 
 } // namespace

@@ -13,10 +13,12 @@
 #include "platform/memory/memory_window_system.h"
 #include "platform/permission_service.h"
 #include "scoped_environment.h"
+#include "support/fake_http_server.h"
 #include "support/virtual_clock.h"
 #include "workflow/auto_selection_button_controller.h"
 #include "workflow/fake_global_input.h"
 #include "workflow/workflow_coordinator.h"
+#include "workflow/workflow_error.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -28,6 +30,7 @@ namespace tolvane {
 namespace {
 
 using testing::FakeGlobalInput;
+using testing::FakeHttpServer;
 
 constexpr qint64 editorPid = 5151;
 constexpr uint32_t keysymT = 0x74;
@@ -114,7 +117,7 @@ protected:
         // for the next test.
         KeyValueStore& store = delegate->settings().defaults();
         for (const char* key : {"firstRun.hasSeenGuide", "shortcuts", "window.main.closeBehavior",
-                                "workflow.autoSelectionButtonEnabled"})
+                                "workflow.autoSelectionButtonEnabled", "provider.translationEngine"})
             store.remove(QLatin1String(key));
         store.sync();
         delegate.reset();
@@ -251,6 +254,32 @@ TEST_F(AppWiring, UpdateCommandsReachTheUpdaterOnceEach) {
     ASSERT_NE(trayItem, nullptr);
     trayItem->trigger();
     EXPECT_EQ(updater->checks, 2);
+}
+
+// A stored engine the application cannot read: the text goes nowhere, the value stays in the file, and the
+// user is asked to choose; choosing one lets the next translation through to that engine.
+TEST_F(AppWiring, AnUnreadableStoredEngineSendsNothingUntilOneIsChosen) {
+    FakeHttpServer hosted;
+    environment.set("TOLVANE_HOSTED_BASE_URL", hosted.url().toString().toUtf8());
+    delegate->settings().defaults().setValue(QStringLiteral("provider.translationEngine"),
+                                             QStringLiteral("42"));
+    recreate({});
+    WorkflowCoordinator& workflow = delegate->workflow();
+    workflow.translateText(QStringLiteral("Hello world"), false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return workflow.status().kind() == WorkflowStatus::Kind::failed; }));
+    EXPECT_EQ(workflow.status().message(), WorkflowError::engineNotChosen().description());
+    EXPECT_TRUE(hosted.requests().isEmpty());
+    EXPECT_EQ(readString(delegate->settings().defaults(), QStringLiteral("provider.translationEngine")),
+              QStringLiteral("42"));
+
+    // Chosen: the hosted route is taken (here it stops at the missing Secret Service, not at the choice).
+    delegate->settings().setTranslationEngine(TranslationEngine::cloudStandard);
+    workflow.translateText(QStringLiteral("Hello again"), false);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return workflow.status().kind() == WorkflowStatus::Kind::failed &&
+               workflow.status().message() != WorkflowError::engineNotChosen().description();
+    }));
+    EXPECT_EQ(workflow.providerName(), QStringLiteral("hosted-cloud"));
 }
 
 TEST_F(AppWiring, SettingsWindowGetsWorkingShortcutControls) {

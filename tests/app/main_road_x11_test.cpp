@@ -6,7 +6,10 @@
 #include "support/x11_tools.h"
 
 #include <QDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace tolvane::testing {
 namespace {
@@ -36,6 +39,15 @@ protected:
         return tool.waitForFinished(20000) && tool.exitCode() == 0;
     }
 
+    // Selects "Hello world" in another application and presses Ctrl+Alt+T on the keyboard.
+    static bool pressTranslateOverSelectedText(HelperProcess& editor) {
+        return editor.isReady() &&
+               xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                        QString::number(editor.window())}) &&
+               xdotool(
+                   {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+alt+t")});
+    }
+
     FakeHttpServer openai;
     AppProfile profile;
     QByteArray output;
@@ -52,11 +64,7 @@ TEST_F(MainRoad, SelectedTextTranslatesIntoThePanelOnTheHotKey) {
 
     HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP),
                          {QStringLiteral("edit"), QStringLiteral("Hello world")}, true);
-    ASSERT_TRUE(editor.isReady());
-    ASSERT_TRUE(xdotool(
-        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(editor.window())}));
-    ASSERT_TRUE(
-        xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+alt+t")}));
+    ASSERT_TRUE(pressTranslateOverSelectedText(editor));
 
     ASSERT_TRUE(waitForOutput(*app, output, "Translation completed provider=openai-compatible"))
         << output.toStdString();
@@ -86,6 +94,103 @@ TEST_F(MainRoad, SelectedTextTranslatesIntoThePanelOnTheHotKey) {
               QStringLiteral("TEXT ") + QString::fromLatin1(QByteArray("Hello world").toHex()));
 
     EXPECT_TRUE(terminatesCleanly(*app));
+}
+
+// The permission bits of a path, or -1 when it is absent.
+int modeOf(const QString& path) {
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+}
+
+// SQLite statements run on a file of the test's own.
+bool runSql(const QString& path, const char* sql, int64_t* firstValue = nullptr) {
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK;
+    sqlite3_stmt* statement = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK;
+    const int step = ok ? sqlite3_step(statement) : SQLITE_ERROR;
+    if (firstValue && step == SQLITE_ROW)
+        *firstValue = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return ok && (step == SQLITE_ROW || step == SQLITE_DONE);
+}
+
+// A damaged history database stops nothing: the next translation reaches the provider and is recorded in a
+// new database, the damaged one is kept beside it, and the files are the user's alone under umask 022.
+TEST_F(MainRoad, EachDamagedHistoryDatabaseIsSetAsideAndTheNextTranslationRecorded) {
+    ASSERT_TRUE(storeApiKey("sk-main-road")) << "needs the test session's Secret Service";
+    const mode_t previousMask = ::umask(022);
+    const QString folder = profile.path("data/Tolvane");
+    const QString database = folder + QStringLiteral("/History.sqlite3");
+    const auto writeFile = [&](const QByteArray& bytes) {
+        QFile file(database);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    };
+    // A real database of ours with enough rows to span many pages.
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(runSql(database,
+                       "CREATE TABLE history (id TEXT PRIMARY KEY, source_text TEXT NOT NULL, "
+                       "result_text TEXT NOT NULL, action TEXT NOT NULL, source_lang TEXT NOT NULL, "
+                       "target_lang TEXT NOT NULL, provider TEXT NOT NULL, created_at REAL NOT NULL);"));
+    ASSERT_TRUE(runSql(database,
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+                       "INSERT INTO history SELECT i, printf('%.500c', 'x'), 'y', 'translate', 'en', "
+                       "'zh-Hans', 'p', i FROM n;"));
+    QFile real(database);
+    ASSERT_TRUE(real.open(QIODevice::ReadOnly));
+    const QByteArray pages = real.readAll();
+    real.close();
+
+    const std::vector<std::pair<const char*, std::function<bool()>>> cases{
+        {"truncated", [&] { return writeFile(pages.left(pages.size() / 2)); }},
+        {"random bytes", [&] { return writeFile(QByteArray(8192, '\x5a').append(pages.mid(100, 4096))); }},
+        {"directory", [&] { return QDir().mkpath(database + QStringLiteral("/inside")); }},
+        {"foreign schema",
+         [&] { return runSql(database, "CREATE TABLE history (id INTEGER PRIMARY KEY, note TEXT);"); }},
+    };
+    for (const auto& [name, damage] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+        ASSERT_TRUE(damage());
+        QByteArray original;
+        if (QFile file(database); QFileInfo(database).isFile() && file.open(QIODevice::ReadOnly))
+            original = file.readAll();
+        openai.enqueue(openai::stream({QStringLiteral("你好")}));
+        const qsizetype requestsBefore = openai.requests().size();
+
+        output.clear();
+        auto app = profile.launch();
+        ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
+        HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP),
+                             {QStringLiteral("edit"), QStringLiteral("Hello world")}, true);
+        ASSERT_TRUE(pressTranslateOverSelectedText(editor));
+        ASSERT_TRUE(waitForOutput(*app, output, "Translation completed provider=openai-compatible"))
+            << output.toStdString();
+        EXPECT_EQ(openai.requests().size(), requestsBefore + 1) << "the translation reached the provider";
+        EXPECT_TRUE(output.contains("The history database was damaged")) << output.toStdString();
+        EXPECT_EQ(modeOf(folder), 0700);
+        for (const char* suffix : {"", "-wal", "-shm"})
+            EXPECT_EQ(modeOf(database + QLatin1String(suffix)), 0600) << suffix;
+        EXPECT_TRUE(terminatesCleanly(*app));
+
+        int64_t rows = -1;
+        EXPECT_TRUE(
+            runSql(database, "SELECT count(*) FROM history WHERE source_text = 'Hello world';", &rows));
+        EXPECT_EQ(rows, 1) << "the translation is recorded in the new database";
+        const QStringList aside = QDir(folder).entryList({QStringLiteral("History.sqlite3.corrupt-*Z")},
+                                                         QDir::AllEntries | QDir::NoDotAndDotDot);
+        ASSERT_EQ(aside.size(), 1) << QDir(folder).entryList().join(' ').toStdString();
+        const QString kept = QDir(folder).filePath(aside.first());
+        if (original.isNull()) {
+            EXPECT_TRUE(QFileInfo::exists(kept + QStringLiteral("/inside")));
+        } else {
+            QFile file(kept);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), original) << "the damaged file is kept as it was";
+        }
+    }
+    ::umask(previousMask);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // History store on a file with 100,000 history rows and 100,000 memory rows: memory lookup by key, one
-// history + memory write, and the newest 50 history rows. Each operation goes through the store's worker
-// thread and back to the main loop, as the application awaits it.
+// history + memory write, the newest 50 history rows, and opening the file with its integrity check. Each
+// operation goes through the store's worker thread and back to the main loop, as the application awaits it.
 #include "model/history_store.h"
 #include "core/clock.h"
 
@@ -130,6 +130,18 @@ void BM_FetchHistoryLimit50(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FetchHistoryLimit50)->Unit(benchmark::kMillisecond)->Iterations(300)->Repetitions(9);
+
+// Opening the file as the application does on its first operation: the integrity check of the whole file,
+// the schema tried in a rolled-back transaction, then the schema itself.
+void BM_OpenWithIntegrityCheck(benchmark::State& state) {
+    const QString path = fixture().path;
+    for (auto _ : state) {
+        HistoryStore store(systemClock(), path);
+        auto rows = QCoro::waitFor(store.fetchHistory(0));
+        benchmark::DoNotOptimize(rows);
+    }
+}
+BENCHMARK(BM_OpenWithIntegrityCheck)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5);
 
 } // namespace
 

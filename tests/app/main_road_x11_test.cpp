@@ -39,34 +39,37 @@ protected:
         return tool.waitForFinished(20000) && tool.exitCode() == 0;
     }
 
-    // Selects "Hello world" in another application and presses Ctrl+Alt+T on the keyboard.
-    static bool pressTranslateOverSelectedText(HelperProcess& editor) {
-        return editor.isReady() &&
-               xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                        QString::number(editor.window())}) &&
-               xdotool(
-                   {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+alt+t")});
+    // Starts the application, selects "Hello world" in another application, presses Ctrl+Alt+T on the
+    // keyboard and waits for the translation to complete.
+    void launchAndTranslateSelection() {
+        output.clear();
+        app = profile.launch();
+        ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
+        editor = std::make_unique<HelperProcess>(
+            QStringLiteral(CLIPBOARD_TEST_APP),
+            QStringList{QStringLiteral("edit"), QStringLiteral("Hello world")}, true);
+        ASSERT_TRUE(editor->isReady());
+        ASSERT_TRUE(xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(editor->window())}));
+        ASSERT_TRUE(xdotool(
+            {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+alt+t")}));
+        ASSERT_TRUE(waitForOutput(*app, output, "Translation completed provider=openai-compatible"))
+            << output.toStdString();
     }
 
     FakeHttpServer openai;
     AppProfile profile;
     QByteArray output;
+    std::unique_ptr<QProcess> app;
+    std::unique_ptr<HelperProcess> editor;
 };
 
 TEST_F(MainRoad, SelectedTextTranslatesIntoThePanelOnTheHotKey) {
     ASSERT_TRUE(storeApiKey("sk-main-road")) << "needs the test session's Secret Service";
     openai.enqueue(openai::stream({QStringLiteral("你好"), QStringLiteral("，世界")}, 20));
 
-    auto app = profile.launch();
-    ASSERT_TRUE(waitForOutput(*app, output, "Registered translateSelection shortcut: Ctrl+Alt+T"))
-        << output.toStdString();
-    ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
-
-    HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP),
-                         {QStringLiteral("edit"), QStringLiteral("Hello world")}, true);
-    ASSERT_TRUE(pressTranslateOverSelectedText(editor));
-
-    ASSERT_TRUE(waitForOutput(*app, output, "Translation completed provider=openai-compatible"))
+    ASSERT_NO_FATAL_FAILURE(launchAndTranslateSelection());
+    EXPECT_TRUE(output.contains("Registered translateSelection shortcut: Ctrl+Alt+T"))
         << output.toStdString();
     ASSERT_EQ(openai.requests().size(), 1);
     const CapturedRequest& request = openai.requests().first();
@@ -89,8 +92,8 @@ TEST_F(MainRoad, SelectedTextTranslatesIntoThePanelOnTheHotKey) {
         QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
                                                      QDir(folder).filePath(QStringLiteral("main-road.png"))});
     // The editor still has its text: nothing was pasted or cut.
-    editor.send("print");
-    EXPECT_EQ(editor.waitForLine(QStringLiteral("TEXT ")),
+    editor->send("print");
+    EXPECT_EQ(editor->waitForLine(QStringLiteral("TEXT ")),
               QStringLiteral("TEXT ") + QString::fromLatin1(QByteArray("Hello world").toHex()));
 
     EXPECT_TRUE(terminatesCleanly(*app));
@@ -159,14 +162,7 @@ TEST_F(MainRoad, EachDamagedHistoryDatabaseIsSetAsideAndTheNextTranslationRecord
         openai.enqueue(openai::stream({QStringLiteral("你好")}));
         const qsizetype requestsBefore = openai.requests().size();
 
-        output.clear();
-        auto app = profile.launch();
-        ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
-        HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP),
-                             {QStringLiteral("edit"), QStringLiteral("Hello world")}, true);
-        ASSERT_TRUE(pressTranslateOverSelectedText(editor));
-        ASSERT_TRUE(waitForOutput(*app, output, "Translation completed provider=openai-compatible"))
-            << output.toStdString();
+        ASSERT_NO_FATAL_FAILURE(launchAndTranslateSelection());
         EXPECT_EQ(openai.requests().size(), requestsBefore + 1) << "the translation reached the provider";
         EXPECT_TRUE(output.contains("The history database was damaged")) << output.toStdString();
         EXPECT_EQ(modeOf(folder), 0700);

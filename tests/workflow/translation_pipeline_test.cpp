@@ -177,17 +177,6 @@ TEST_F(PipelineTest, MissingOrBlankKeyFailsBeforeStreaming) {
     EXPECT_EQ(providers.chat[0].baseURL, settings.baseURL);
 }
 
-TEST_F(PipelineTest, WithoutAChosenEngineNothingIsSentUntilOneIsChosen) {
-    settings.engine.reset();
-    translate(QStringLiteral("hello"));
-    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(WorkflowError::engineNotChosen().description()));
-    EXPECT_TRUE(providers.chat.empty());
-    EXPECT_TRUE(providers.hosted.empty());
-    settings.engine = TranslationEngine::cloudStandard;
-    translate(QStringLiteral("hello"));
-    EXPECT_EQ(providers.hosted.size(), 1u);
-}
-
 TEST_F(PipelineTest, AReplacedHistoryDatabaseIsToldOnceBesideTheResult) {
     recorder.setAsideDatabase = QStringLiteral("/data/Tolvane/History.sqlite3.corrupt-20261207T003843Z");
     translate(QStringLiteral("hello"));

@@ -4,6 +4,7 @@
 #include "app/app_settings_adapters.h"
 #include "app/desktop_services.h"
 #include "app/ocr_snapshot_window.h"
+#include "app/permission_explanation.h"
 #include "app/screenshot_assembly.h"
 #include "app/shortcut_wiring.h"
 #include "app/snapshot_writer.h"
@@ -33,7 +34,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QScreen>
 #include <QTimer>
@@ -246,8 +249,10 @@ void AppDelegate::installStatusItem() {
         if (self)
             self->presentOnboarding(0);
     };
-    commands.openAccessibilitySettings = [] {
-        openPrivacySettingsPane(QStringLiteral("Privacy_Accessibility"));
+    commands.openAccessibilitySettings = [self] {
+        if (self)
+            openPrivacySettingsOrExplain(self->m_desktop->permissions(), PermissionKind::accessibility,
+                                         privacyAccessibilityAnchor);
     };
     commands.checkForUpdates = run(&AppDelegate::checkForUpdates);
     commands.quit = run(&AppDelegate::terminate);
@@ -377,11 +382,31 @@ void AppDelegate::installCapsule() {
 ScreenshotAssembly* AppDelegate::screenshots() {
     if (!m_screenshots) {
         ensureWorkflow();
-        m_screenshots = std::make_unique<ScreenshotAssembly>(ScreenshotAssembly::Configuration{
-            *m_settings, std::make_shared<CoordinatorScreenshotWorkflow>(&m_workflow->coordinator()),
-            m_desktop->windows(), m_desktop->globalInput()});
+        m_screenshots = std::make_unique<ScreenshotAssembly>(
+            ScreenshotAssembly::Configuration{
+                *m_settings, std::make_shared<CoordinatorScreenshotWorkflow>(&m_workflow->coordinator()),
+                m_desktop->windows(), m_desktop->globalInput()},
+            [self = QPointer(this)] { return self ? self->ownWindows() : OwnWindows{}; });
     }
     return m_screenshots.get();
+}
+
+OwnWindows AppDelegate::ownWindows() const {
+    OwnWindows windows;
+    if (m_panel)
+        windows.floating << m_panel->panelWindow();
+    if (m_capsule)
+        windows.floating << m_capsule->panel() << m_capsule->styleMenu();
+    // Message boxes and menus of any part (update check, permission explanations, pickers).
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QDialog*>(window) || qobject_cast<QMenu*>(window))
+            windows.floating << window;
+    }
+    if (m_mainWindowController)
+        windows.documents << m_mainWindowController->window();
+    for (const auto& [name, window] : m_hostedWindows)
+        windows.documents << window;
+    return windows;
 }
 
 void AppDelegate::translateSelection() {

@@ -7,6 +7,7 @@
 #include "app/main_window_controller.h"
 #include "app/updater.h"
 #include "model/shortcut_configuration.h"
+#include "ocr/own_window_hider.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -80,6 +81,8 @@ public:
     MainWindowController* mainWindowController() const { return m_mainWindowController.get(); }
     ShortcutWiring* shortcutWiring() const { return m_shortcutWiring.get(); }
     AppCommands* commands() const { return m_commands.get(); }
+    // The screenshot runs; null until the first screenshot request.
+    ScreenshotAssembly* screenshotAssembly() const { return m_screenshots.get(); }
     // The named steps start-up has taken, in order ("panel", "tray", ...), for diagnostics.
     const QStringList& startupSteps() const { return m_startupSteps; }
     // Windows shown for parts that are not built here (settings, guide, history, overlays).
@@ -100,6 +103,8 @@ private:
     void restartSelectionCapsule();
     // Built on first use.
     ScreenshotAssembly* screenshots();
+    // Every window of ours a screen capture must not read back.
+    OwnWindows ownWindows() const;
     ShortcutConfiguration currentShortcuts() const;
     void runSnapshot(SnapshotScreen screen);
     QWidget* presentHostedWindow(const QString& name, const QString& title, QSize size,

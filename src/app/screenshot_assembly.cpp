@@ -6,18 +6,20 @@
 #include "ocr/screenshot_run_controller.h"
 #include "ocr/screenshot_run_service_adapter.h"
 #include "ocr/screenshot_selection_view.h"
+#include "ocr/x11_overlay_window_list.h"
 #include "platform/window_system.h"
 
 namespace tolvane {
 
-ScreenshotAssembly::ScreenshotAssembly(Configuration configuration) {
+ScreenshotAssembly::ScreenshotAssembly(Configuration configuration, OwnWindowHider::WindowSource ownWindows) {
     ScreenshotOCRService::Dependencies dependencies = ScreenshotOCRService::defaultDependencies();
     dependencies.makeSelectionController = [windows = configuration.windows,
+                                            list = std::make_shared<X11OverlayWindowList>(),
                                             input = configuration.globalInput]() {
         return std::unique_ptr<ScreenshotSelectionController>(std::make_unique<ScreenshotOverlayController>(
-            ScreenshotOverlayController::defaultDependencies(windows, input)));
+            ScreenshotOverlayController::defaultDependencies(windows, list, input)));
     };
-    m_service = std::make_unique<ScreenshotOCRService>(std::move(dependencies));
+    m_service = std::make_unique<ScreenshotOCRService>(std::move(dependencies), std::move(ownWindows));
 
     ScreenshotRunController::Dependencies runs;
     runs.service = std::make_shared<ScreenshotRunServiceAdapter>(m_service.get());

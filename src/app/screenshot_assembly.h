@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ocr/own_window_hider.h"
 #include "ocr/screenshot_run_ports.h"
 
 #include <QImage>
@@ -14,8 +15,8 @@ class ScreenshotRunController;
 class WindowSystem;
 
 // The screenshot runs with the real capture and recognition service behind them: the region overlay on
-// every screen, Qt screen grabs, Tesseract and Leptonica. Built on the first screenshot request, since the
-// recognition engines are large.
+// every screen (pre-selecting the frontmost window from the window manager's list), Qt screen grabs,
+// Tesseract and Leptonica. Built on the first screenshot request, since the recognition engines are large.
 class ScreenshotAssembly {
 public:
     struct Configuration {
@@ -25,7 +26,8 @@ public:
         GlobalInputService* globalInput = nullptr; // optional: Escape pressed in other applications
     };
 
-    explicit ScreenshotAssembly(Configuration configuration);
+    // `ownWindows` lists the application's windows, kept out of every capture.
+    ScreenshotAssembly(Configuration configuration, OwnWindowHider::WindowSource ownWindows);
     ~ScreenshotAssembly();
     ScreenshotAssembly(const ScreenshotAssembly&) = delete;
     ScreenshotAssembly& operator=(const ScreenshotAssembly&) = delete;

@@ -7,9 +7,9 @@ namespace tolvane {
 CoordinatorScreenshotWorkflow::CoordinatorScreenshotWorkflow(WorkflowCoordinator* coordinator)
     : m_coordinator(coordinator) {}
 
-void CoordinatorScreenshotWorkflow::beginScreenshotCapture() {
+void CoordinatorScreenshotWorkflow::beginScreenshotCapture(std::optional<QRect> anchor) {
     if (m_coordinator)
-        m_coordinator->beginScreenshotCapture();
+        m_coordinator->beginScreenshotCapture(anchor);
 }
 
 void CoordinatorScreenshotWorkflow::translateRecognizedText(const QString& text,

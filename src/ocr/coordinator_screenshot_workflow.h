@@ -13,7 +13,7 @@ class CoordinatorScreenshotWorkflow final : public ScreenshotRunWorkflow {
 public:
     explicit CoordinatorScreenshotWorkflow(WorkflowCoordinator* coordinator);
 
-    void beginScreenshotCapture() override;
+    void beginScreenshotCapture(std::optional<QRect> anchor) override;
     void translateRecognizedText(const QString& text, std::optional<QRect> anchor) override;
     void showRecognizedText(const QString& text, std::optional<QRect> anchor) override;
     void translateText(const QString& text, bool canPasteBackToSource) override;

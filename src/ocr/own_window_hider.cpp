@@ -1,6 +1,7 @@
 #include "ocr/own_window_hider.h"
 
 #include <QWidget>
+#include <stdexcept>
 
 namespace tolvane {
 
@@ -23,24 +24,31 @@ void OwnWindowHider::Hidden::restore() {
     }
 }
 
-void OwnWindowHider::addWindow(QWidget* window) {
-    if (window && !m_windows.contains(window))
-        m_windows.append(window);
+OwnWindowHider::OwnWindowHider(WindowSource source) : m_source(std::move(source)) {
+    if (!m_source)
+        throw std::invalid_argument("OwnWindowHider needs the application's windows");
 }
 
-void OwnWindowHider::removeWindow(QWidget* window) {
-    m_windows.removeAll(window);
-}
-
-OwnWindowHider::Hidden OwnWindowHider::hideOverlapping(const QRectF& region) {
-    m_windows.removeAll(nullptr);
-    Hidden hidden;
+OwnWindowHider::Hidden OwnWindowHider::hideFor(const QRectF& region) {
     const QRectF area = region.normalized();
-    for (const QPointer<QWidget>& window : m_windows) {
-        if (!window->isVisible() || !QRectF(window->frameGeometry()).intersects(area))
-            continue;
+    const OwnWindows windows = m_source();
+    Hidden hidden;
+    auto hide = [&](QWidget* window) {
+        if (hidden.m_windows.contains(window))
+            return;
         window->hide();
         hidden.m_windows.append(window);
+    };
+    for (const QPointer<QWidget>& window : windows.floating) {
+        if (window && window->isVisible() && QRectF(window->frameGeometry()).intersects(area))
+            hide(window);
+    }
+    for (const QPointer<QWidget>& window : windows.documents) {
+        if (!window || !window->isVisible())
+            continue;
+        const QRectF frame(window->frameGeometry());
+        if (frame.intersects(area) && !frame.contains(area))
+            hide(window);
     }
     return hidden;
 }

@@ -3,17 +3,31 @@
 #include <QList>
 #include <QPointer>
 #include <QRectF>
+#include <functional>
 
 class QWidget;
 
 namespace tolvane {
 
-// Keeps this application's floating windows (result panel, selection capsule) out of screen captures:
-// a capture hides the registered windows that overlap its region and shows them again afterwards, so the
-// application never reads its own output back (which in continuous mode would feed on itself).
-// Main thread only.
+// This application's windows as a capture sees them.
+struct OwnWindows {
+    // Windows that float over other applications (result panel, selection capsule, menus, message boxes):
+    // hidden whenever they overlap the captured region.
+    QList<QPointer<QWidget>> floating;
+    // The application's ordinary windows (main window, settings, history, guide): hidden when they overlap
+    // the region but do not hold all of it. A window that holds the whole region is what the user chose to
+    // read, so it stays.
+    QList<QPointer<QWidget>> documents;
+};
+
+// Keeps this application's windows out of screen captures: a capture hides those of its windows that
+// overlap the region (by the rules of OwnWindows) and shows them again afterwards, so the application never
+// reads its own output back (which in continuous mode would feed on itself). Main thread only.
 class OwnWindowHider {
 public:
+    // Lists the windows at the moment of each capture, so windows made later are covered too.
+    using WindowSource = std::function<OwnWindows()>;
+
     // Hidden windows until destroyed or restore(); then shown again without taking the focus.
     class Hidden {
     public:
@@ -32,15 +46,14 @@ public:
         QList<QPointer<QWidget>> m_windows;
     };
 
-    // Registers a top-level window; it is forgotten automatically when deleted.
-    void addWindow(QWidget* window);
-    void removeWindow(QWidget* window);
+    // Throws std::invalid_argument without a source: a capture that cannot see our windows reads them back.
+    explicit OwnWindowHider(WindowSource source);
 
-    // Hides every registered visible window whose frame (global logical coordinates) intersects `region`.
-    [[nodiscard]] Hidden hideOverlapping(const QRectF& region);
+    // Hides the windows the capture of `region` (global logical coordinates) must not see.
+    [[nodiscard]] Hidden hideFor(const QRectF& region);
 
 private:
-    QList<QPointer<QWidget>> m_windows;
+    WindowSource m_source;
 };
 
 } // namespace tolvane

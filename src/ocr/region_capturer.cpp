@@ -22,9 +22,7 @@ QCoro::Task<QImage> RegionCapturer::capture(std::weak_ptr<RegionCapturer> captur
         throw CancelledError();
     region = region.normalized();
     // Hidden now, so the pause below also lets them disappear; shown again however this ends.
-    OwnWindowHider::Hidden hidden;
-    if (self->m_deps.ownWindows)
-        hidden = self->m_deps.ownWindows->hideOverlapping(region);
+    OwnWindowHider::Hidden hidden = self->m_deps.ownWindows->hideFor(region);
     Clock& clock = *self->m_deps.clock;
     self.reset();
 

@@ -23,7 +23,7 @@ public:
     struct Dependencies {
         std::shared_ptr<ScreenProvider> screens;
         std::shared_ptr<ScreenGrabber> grabber;
-        std::shared_ptr<OwnWindowHider> ownWindows;
+        std::shared_ptr<OwnWindowHider> ownWindows; // required
         Clock* clock = nullptr;
         // Under Wayland a grab shows other clients' windows as black.
         bool waylandSession = false;

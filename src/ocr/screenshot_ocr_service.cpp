@@ -26,8 +26,10 @@ ScreenshotOCRService::Dependencies ScreenshotOCRService::defaultDependencies() {
     return deps;
 }
 
-ScreenshotOCRService::ScreenshotOCRService(Dependencies dependencies, QObject* parent)
-    : QObject(parent), m_deps(std::move(dependencies)), m_ownWindows(std::make_shared<OwnWindowHider>()) {
+ScreenshotOCRService::ScreenshotOCRService(Dependencies dependencies, OwnWindowHider::WindowSource ownWindows,
+                                           QObject* parent)
+    : QObject(parent), m_deps(std::move(dependencies)),
+      m_ownWindows(std::make_shared<OwnWindowHider>(std::move(ownWindows))) {
     if (!m_deps.clock)
         m_deps.clock = &systemClock();
     m_capturer = std::make_shared<RegionCapturer>(RegionCapturer::Dependencies{

@@ -45,7 +45,9 @@ public:
     // The production set-up: Qt screens and grabs, Tesseract, Leptonica, the system clock.
     static Dependencies defaultDependencies();
 
-    explicit ScreenshotOCRService(Dependencies dependencies, QObject* parent = nullptr);
+    // `ownWindows` lists this application's windows, kept out of every capture (see OwnWindowHider).
+    ScreenshotOCRService(Dependencies dependencies, OwnWindowHider::WindowSource ownWindows,
+                         QObject* parent = nullptr);
     ~ScreenshotOCRService() override;
 
     // Opens the overlay and waits for the user. Throws ScreenshotOCRError (screenRecordingPermissionRequired,
@@ -65,8 +67,6 @@ public:
 
     // The selection in progress; null when none is open.
     ScreenshotSelectionController* activeSelectionController() const { return m_activeController; }
-    // Our floating windows, hidden while a region they overlap is captured.
-    OwnWindowHider& ownWindows() { return *m_ownWindows; }
 
 private:
     static QCoro::Task<ScreenshotSelectionOutcome> runSelection(QPointer<ScreenshotOCRService> self,

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWindow>
+#include <stdexcept>
 
 namespace tolvane {
 
@@ -33,17 +34,22 @@ QScreen* qtScreenNamed(const QString& name) {
 
 ScreenshotOverlayController::Dependencies
 ScreenshotOverlayController::defaultDependencies(std::shared_ptr<WindowSystem> windowSystem,
+                                                 std::shared_ptr<OverlayWindowList> windowList,
                                                  GlobalInputService* globalInput) {
     Dependencies deps;
     deps.screens = std::make_shared<QtScreenProvider>();
     deps.windowSystem = std::move(windowSystem);
+    deps.windowList = std::move(windowList);
     deps.globalInput = globalInput;
     deps.backdrop = frozenScreenBackdrop;
     return deps;
 }
 
 ScreenshotOverlayController::ScreenshotOverlayController(Dependencies dependencies, QObject* parent)
-    : ScreenshotSelectionController(parent), m_deps(std::move(dependencies)) {}
+    : ScreenshotSelectionController(parent), m_deps(std::move(dependencies)) {
+    if (!m_deps.windowList)
+        throw std::invalid_argument("ScreenshotOverlayController needs a window list");
+}
 
 ScreenshotOverlayController::~ScreenshotOverlayController() {
     tearDown();
@@ -76,7 +82,7 @@ void ScreenshotOverlayController::selectCapture(ScreenshotCaptureMode initialMod
         std::optional<qint64> frontPid;
         if (frontmost)
             frontPid = frontmost->target.pid;
-        const auto windows = m_deps.windowList ? m_deps.windowList->onScreenWindows() : std::nullopt;
+        const auto windows = m_deps.windowList->onScreenWindows();
         region = suggestWindowRegion(windows, frontPid, selfPid, frames, rememberedRect);
     }
 

@@ -28,7 +28,7 @@ public:
     struct Dependencies {
         std::shared_ptr<ScreenProvider> screens;
         std::shared_ptr<WindowSystem> windowSystem;    // optional: frontmost window and focus restore
-        std::shared_ptr<OverlayWindowList> windowList; // optional: the window suggestion
+        std::shared_ptr<OverlayWindowList> windowList; // required: the window suggestion
         GlobalInputService* globalInput = nullptr;     // optional: global Escape paths
         // The picture painted under the dimming; a null pixmap paints none (with a compositor).
         std::function<QPixmap(const ScreenInfo&)> backdrop;
@@ -36,10 +36,12 @@ public:
         std::function<QPointF()> cursorPosition;
     };
 
-    // The production set-up: Qt screens, the X11 window list, frozen screens without a compositor.
+    // The production set-up: Qt screens, frozen screens without a compositor, and the given window list.
     static Dependencies defaultDependencies(std::shared_ptr<WindowSystem> windowSystem,
+                                            std::shared_ptr<OverlayWindowList> windowList,
                                             GlobalInputService* globalInput);
 
+    // Throws std::invalid_argument without a window list: the overlay would never suggest a window.
     explicit ScreenshotOverlayController(Dependencies dependencies, QObject* parent = nullptr);
     ~ScreenshotOverlayController() override;
 

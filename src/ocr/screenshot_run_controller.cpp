@@ -52,6 +52,7 @@ struct ScreenshotRunController::Run {
 
 struct ScreenshotRunController::Drop {
     quint64 serial = 0;
+    bool capturing = false; // the panel shows its capturing state for this image
     quint64 runsStarted = 0;
     quint64 cancellationGeneration = 0;
     quint64 entrySerial = 0;
@@ -77,7 +78,7 @@ quint64 ScreenshotRunController::activeRunId() const {
 }
 
 QRect ScreenshotRunController::anchorFor(const QRectF& r) {
-    return QRect(qRound(r.x() + r.width() / 2), qRound(r.y() + r.height()) - 1, 1, 1);
+    return r.toAlignedRect();
 }
 
 QString ScreenshotRunController::normalizedForComparison(const QString& text) {
@@ -88,10 +89,17 @@ QString ScreenshotRunController::normalizedForComparison(const QString& text) {
 void ScreenshotRunController::startScreenshotSession(ScreenshotPurpose purpose) {
     if (m_current)
         m_current->endReason = Run::EndReason::superseded;
+    m_current.reset();
     m_task.cancel();
     removeEscapeMonitors();
-    // A dropped image still being recognised is superseded by the new run.
+    // A dropped image still being recognised is superseded by the new run. Its capturing state is stopped
+    // here: the new run touches the panel only once a region is chosen, so an overlay closed without one
+    // would leave the panel busy for good.
+    const bool dropShowsCapture =
+        m_dropTask.isRunning() && m_drop && m_drop->capturing && dropIsCurrent(*m_drop);
     m_dropTask.cancel();
+    if (dropShowsCapture)
+        m_deps.workflow->stopTranslation();
 
     auto run = std::make_shared<Run>();
     run->id = ++m_nextRunId;
@@ -225,7 +233,7 @@ QCoro::Task<> ScreenshotRunController::runSession(QPointer<ScreenshotRunControll
         self->m_deps.settings->setCaptureMode(outcome->mode);
         if (const auto memory = self->m_deps.service->makeRegionMemory(outcome->rect))
             self->m_deps.settings->rememberRegion(*memory);
-        self->m_deps.workflow->beginScreenshotCapture();
+        self->m_deps.workflow->beginScreenshotCapture(anchorFor(outcome->rect));
         try {
             co_await runCaptureMode(self, run, outcome->rect, outcome->mode, token);
         } catch (...) {
@@ -374,6 +382,7 @@ void ScreenshotRunController::recognizeDroppedImage(const QImage& image) {
     auto drop = std::make_shared<Drop>();
     drop->serial = ++m_dropSerial;
     drop->runsStarted = m_nextRunId;
+    m_drop = drop;
     QPointer<ScreenshotRunController> self(this);
     m_dropTask.replace(spawn(this, lcOcr(), [self, drop, image](CancellationToken token) {
         return runDrop(self, drop, image, token);
@@ -392,9 +401,10 @@ QCoro::Task<> ScreenshotRunController::runDrop(QPointer<ScreenshotRunController>
     if (!self)
         co_return;
     ScreenshotRunWorkflow& workflow = *self->m_deps.workflow;
-    workflow.beginScreenshotCapture();
+    workflow.beginScreenshotCapture(std::nullopt);
     drop->cancellationGeneration = workflow.explicitCancellationGeneration();
     drop->entrySerial = workflow.entrySerial();
+    drop->capturing = true;
     std::optional<QString> text;
     std::exception_ptr error;
     try {
@@ -404,6 +414,7 @@ QCoro::Task<> ScreenshotRunController::runDrop(QPointer<ScreenshotRunController>
     } catch (...) {
         error = std::current_exception();
     }
+    drop->capturing = false;
     if (!self || !self->dropIsCurrent(*drop))
         co_return; // a stop or a newer action came first: the late result is dropped
     if (error) {

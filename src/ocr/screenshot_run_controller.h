@@ -53,7 +53,8 @@ public:
     quint64 activeRunId() const;
     bool hasEscapeMonitors() const { return m_filterInstalled; }
 
-    // The anchor of a region's hand-over: the 1 x 1 cell in the middle of its lower edge.
+    // The panel's anchor for a region: the region itself, rounded outwards, so the panel goes below it or
+    // above it and never covers what a continuous run reads again.
     static QRect anchorFor(const QRectF& region);
     // Text compared between continuous cycles: white-space runs collapsed to one blank.
     static QString normalizedForComparison(const QString& text);
@@ -94,6 +95,7 @@ private:
     bool m_filterInstalled = false;
     int m_rawObserver = 0;
     TaskSlot m_dropTask;
+    std::shared_ptr<Drop> m_drop; // the newest dropped image
     quint64 m_dropSerial = 0;
 };
 

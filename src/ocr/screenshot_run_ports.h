@@ -52,7 +52,9 @@ public:
 class ScreenshotRunWorkflow {
 public:
     virtual ~ScreenshotRunWorkflow() = default;
-    virtual void beginScreenshotCapture() = 0;
+    // Opens the panel in its capturing state, placed by `anchor` (the region about to be read, so the
+    // panel keeps off it) or, without one, by the pointer.
+    virtual void beginScreenshotCapture(std::optional<QRect> anchor) = 0;
     virtual void translateRecognizedText(const QString& text, std::optional<QRect> anchor) = 0;
     virtual void showRecognizedText(const QString& text, std::optional<QRect> anchor) = 0;
     virtual void translateText(const QString& text, bool canPasteBackToSource) = 0;

@@ -378,14 +378,14 @@ void WorkflowCoordinator::retranslate(const QString& text, bool canPasteBackToSo
 
 // ---- screenshots ----
 
-void WorkflowCoordinator::beginScreenshotCapture() {
+void WorkflowCoordinator::beginScreenshotCapture(std::optional<QRect> bounds) {
     ReentryGuard guard(*this);
     applyBookkeeping(bookkeepingFor(EntryOperation::beginScreenshotCapture));
     retireCurrentTicket();
     clearTexts();
     setCanPasteBackToSource(false);
     setStatus(WorkflowStatus::capturing());
-    callPresentPanel(std::nullopt);
+    callPresentPanel(bounds);
 }
 
 void WorkflowCoordinator::translateRecognizedText(const QString& text, std::optional<QRect> bounds) {

@@ -119,7 +119,8 @@ public:
     void translateSelection();
     void translateCapturedSelection(const CapturedSelection& selection);
     void translateText(const QString& text, bool canPasteBackToSource);
-    void beginScreenshotCapture();
+    // Shows the panel by `bounds` (the region about to be captured) or, without them, by the pointer.
+    void beginScreenshotCapture(std::optional<QRect> bounds);
     void translateRecognizedText(const QString& text, std::optional<QRect> bounds);
     void showRecognizedText(const QString& text, std::optional<QRect> bounds);
     void stopTranslation();

@@ -51,7 +51,7 @@ protected:
 TEST_F(CoordinatorScreenshotWorkflowTest, EntryOperationsMoveTheCountersADroppedImageCompares) {
     const quint64 serial = workflow->entrySerial();
     const quint64 generation = workflow->explicitCancellationGeneration();
-    workflow->beginScreenshotCapture();
+    workflow->beginScreenshotCapture(std::nullopt);
     workflow->translateText(QStringLiteral("a"), false);
     EXPECT_EQ(workflow->entrySerial(), serial + 2);
     EXPECT_EQ(workflow->explicitCancellationGeneration(), generation) << "new input is not a stop";
@@ -75,13 +75,13 @@ TEST_F(CoordinatorScreenshotWorkflowTest, EntryOperationsMoveTheCountersADropped
     EXPECT_EQ(workflow->entrySerial(), 0u);
 }
 
-TEST_F(CoordinatorScreenshotWorkflowTest, RunsHandTheirTextToTheCoordinatorAnchoredAtTheRegionsLowerEdge) {
+TEST_F(CoordinatorScreenshotWorkflowTest, RunsHandTheirTextToTheCoordinatorAnchoredAtTheRegion) {
     service->script = {QStringLiteral("hello world")};
     runs->startScreenshotSession(ScreenshotPurpose::translate);
     settle();
     EXPECT_FALSE(runs->isRunActive());
     EXPECT_EQ(chatTexts(), QStringList({"hello world"}));
-    EXPECT_TRUE(hooks.contains(QStringLiteral("present(250,249)"))) << hooks.join(", ").toStdString();
+    EXPECT_TRUE(hooks.contains(QStringLiteral("present(100,200)"))) << hooks.join(", ").toStdString();
     EXPECT_EQ(kind(), Kind::streaming);
     EXPECT_FALSE(coordinator->canPasteBackToSource());
 
@@ -100,7 +100,7 @@ TEST_F(CoordinatorScreenshotWorkflowTest, RunsHandTheirTextToTheCoordinatorAncho
     EXPECT_EQ(chatTexts().size(), 1);
     EXPECT_EQ(coordinator->sourceText(), QStringLiteral("shown"));
     EXPECT_EQ(kind(), Kind::textCaptured);
-    EXPECT_EQ(hooks.last(), QStringLiteral("present(250,249)"));
+    EXPECT_EQ(hooks.last(), QStringLiteral("present(100,200)"));
 
     // A failed capture is shown as the failure, with the panel opened without an anchor.
     hooks.clear();
@@ -165,6 +165,18 @@ TEST_F(CoordinatorScreenshotWorkflowTest, ADroppedImageReachesTheCoordinatorOnly
     coordinator->translateText(QStringLiteral("newer"), false);
     service->release();
     settle();
+    EXPECT_EQ(chatTexts(), QStringList({"dropped", "newer"}));
+
+    // A new run during recognition, its overlay closed without a region: the panel is not left busy.
+    service->answerAtOnce.reset();
+    runs->recognizeDroppedImage(image);
+    settle();
+    ASSERT_EQ(kind(), Kind::capturing);
+    runs->startScreenshotSession(ScreenshotPurpose::translate);
+    runs->cancelScreenshotSession();
+    service->release();
+    settle();
+    EXPECT_EQ(kind(), Kind::cancelled);
     EXPECT_EQ(chatTexts(), QStringList({"dropped", "newer"}));
 
     // A real failure is still shown.

@@ -28,7 +28,7 @@ std::unique_ptr<ScreenshotOCRService> makeService() {
     deps.enhancer = std::make_shared<LeptonicaImageEnhancer>();
     deps.screenRecordingAllowed = [] { return true; };
     deps.clock = &systemClock();
-    return std::make_unique<ScreenshotOCRService>(std::move(deps));
+    return std::make_unique<ScreenshotOCRService>(std::move(deps), [] { return OwnWindows{}; });
 }
 
 QImage quadrants(QSize size) {

@@ -61,12 +61,13 @@ struct ServiceFixture {
         deps.screenRecordingAllowed = [this] { return allowed; };
         deps.clock = &clock;
         deps.waylandSession = wayland;
-        service = std::make_unique<ScreenshotOCRService>(std::move(deps));
+        service = std::make_unique<ScreenshotOCRService>(std::move(deps), [this] { return own; });
     }
 
     VirtualClock clock;
     std::shared_ptr<FakeScreenProvider> screens;
     std::shared_ptr<FakeScreenGrabber> grabber;
+    OwnWindows own;
     std::unique_ptr<ScreenshotOCRService> service;
     QPointer<FakeSelectionController> lastController;
     int tearDowns = 0;
@@ -128,19 +129,25 @@ TEST(ScreenshotOCRServiceSelection, TooSmallPassesThroughAndMissingAccessOpensNo
 
 TEST(ScreenshotOCRServiceCapture, OwnWindowsOverlappingTheRegionAreHiddenOnlyDuringTheGrab) {
     ServiceFixture f;
-    QWidget overlapping, elsewhere;
+    // Floating windows go whenever they overlap; ordinary windows only when they do not hold the whole
+    // region (one that does is what the user chose to read).
+    QWidget overlapping, elsewhere, documentAcross, documentHolding;
     overlapping.setGeometry(120, 120, 200, 100);
     elsewhere.setGeometry(900, 600, 200, 100);
-    overlapping.show();
-    elsewhere.show();
-    f.service->ownWindows().addWindow(&overlapping);
-    f.service->ownWindows().addWindow(&elsewhere);
+    documentAcross.setGeometry(350, 250, 300, 300);
+    documentHolding.setGeometry(50, 50, 500, 400);
+    for (QWidget* window : {&overlapping, &elsewhere, &documentAcross, &documentHolding})
+        window->show();
+    f.own.floating = {&overlapping, &elsewhere};
+    f.own.documents = {&documentAcross, &documentHolding};
     std::optional<bool> overlappingVisibleAtGrab;
     f.grabber->setOnGrab([&](const QRectF&) { overlappingVisibleAtGrab = overlapping.isVisible(); });
 
     auto probe = testing::watch(f.service->captureImage(QRectF(100, 100, 300, 200), {}));
     EXPECT_FALSE(overlapping.isVisible()) << "hidden before the pause so it has left the screen";
     EXPECT_TRUE(elsewhere.isVisible());
+    EXPECT_FALSE(documentAcross.isVisible());
+    EXPECT_TRUE(documentHolding.isVisible());
     f.clock.advance(139ms);
     EXPECT_TRUE(f.grabber->grabbedRegions().isEmpty()) << "the grab waits out the pause";
     f.clock.advance(1ms);
@@ -148,6 +155,7 @@ TEST(ScreenshotOCRServiceCapture, OwnWindowsOverlappingTheRegionAreHiddenOnlyDur
     ASSERT_TRUE(probe->value);
     EXPECT_EQ(overlappingVisibleAtGrab, false);
     EXPECT_TRUE(overlapping.isVisible());
+    EXPECT_TRUE(documentAcross.isVisible());
     EXPECT_EQ(probe->value->size(), QSize(300, 200));
 
     // Cancelled during the pause: the window comes back too, and nothing is grabbed.

@@ -96,6 +96,7 @@ struct ControllerFixture {
         ScreenshotOverlayController::Dependencies deps;
         deps.screens = screens;
         deps.windowSystem = windows;
+        deps.windowList = std::make_shared<testing::UnknownWindowList>();
         deps.globalInput = &input;
         deps.cursorPosition = [this] { return cursor; };
         controller = std::make_unique<ScreenshotOverlayController>(std::move(deps));

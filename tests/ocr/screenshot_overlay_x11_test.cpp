@@ -23,8 +23,9 @@ struct OverlayRun {
     std::shared_ptr<testing::SelectionResult> result = std::make_shared<testing::SelectionResult>();
 
     explicit OverlayRun(std::optional<QRectF> remembered = std::nullopt) {
-        controller = std::make_unique<ScreenshotOverlayController>(
-            ScreenshotOverlayController::defaultDependencies(nullptr, nullptr));
+        controller =
+            std::make_unique<ScreenshotOverlayController>(ScreenshotOverlayController::defaultDependencies(
+                nullptr, std::make_shared<testing::UnknownWindowList>(), nullptr));
         testing::openSelection(*controller, result, remembered);
     }
     bool shown() {

@@ -59,7 +59,8 @@ TEST(ScreenshotRunController, SingleRunHandsOverOnceAndEnds) {
     f.service->answer(kCapture(kRegion, ScreenshotCaptureMode::single));
     ASSERT_EQ(f.workflow->handOvers.size(), 1u);
     EXPECT_EQ(f.workflow->handOvers[0].call, "show");
-    EXPECT_EQ(f.workflow->handOvers[0].anchor, QRect(250, 249, 1, 1));
+    EXPECT_EQ(f.workflow->handOvers[0].anchor, QRect(100, 200, 300, 50));
+    EXPECT_EQ(f.workflow->beginAnchors, (std::vector<std::optional<QRect>>{QRect(100, 200, 300, 50)}));
     EXPECT_EQ(f.service->words, (QStringList{" src ", "tgt"}));
     EXPECT_EQ(f.settings->remembered, 1);
     EXPECT_FALSE(f.runner->isRunActive());
@@ -93,7 +94,7 @@ TEST(ScreenshotRunController, ContinuousRunSendsOnlyChangedTextUntilCancelled) {
     ASSERT_EQ(f.workflow->handOvers.size(), 2u);
     EXPECT_EQ(f.workflow->handOvers[0].text, "a b");
     EXPECT_EQ(f.workflow->handOvers[1].text, "a  c") << "the raw text is sent";
-    EXPECT_EQ(f.workflow->handOvers[1].anchor, QRect(250, 249, 1, 1));
+    EXPECT_EQ(f.workflow->handOvers[1].anchor, QRect(100, 200, 300, 50));
     EXPECT_EQ(f.settings->remembered, 1);
 
     f.pressEscape(); // during the wait
@@ -143,7 +144,7 @@ TEST(ScreenshotRunController, BatchJoinsTextsAndAnchorsAtTheLastRegion) {
     EXPECT_EQ(f.settings->remembered, 3);
     ASSERT_EQ(f.workflow->handOvers.size(), 1u);
     EXPECT_EQ(f.workflow->handOvers[0].text, "one\n\ntwo");
-    EXPECT_EQ(f.workflow->handOvers[0].anchor, QRect(70, 59, 1, 1));
+    EXPECT_EQ(f.workflow->handOvers[0].anchor, QRect(20, 20, 100, 40));
 }
 
 TEST(ScreenshotRunController, BatchStopsAtTwentyRegionsAndFailsWhenAllAreEmpty) {

@@ -129,8 +129,9 @@ public:
         QString text;
         std::optional<QRect> anchor;
     };
-    void beginScreenshotCapture() override {
+    void beginScreenshotCapture(std::optional<QRect> anchor) override {
         calls.append("begin");
+        beginAnchors.push_back(anchor);
         ++serial;
     }
     void translateRecognizedText(const QString& t, std::optional<QRect> a) override {
@@ -153,6 +154,7 @@ public:
 
     QStringList calls;
     std::vector<HandOver> handOvers;
+    std::vector<std::optional<QRect>> beginAnchors;
     quint64 cancellationGeneration = 0;
     quint64 serial = 0;
     std::function<void()> onStop;

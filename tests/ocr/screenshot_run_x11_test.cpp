@@ -9,6 +9,7 @@
 #include "platform/x11/x11_global_input.h"
 #include "platform/x11/x11_input_service.h"
 #include "screenshot_run_fakes.h"
+#include "selection_result.h"
 #include "text_corpus.h"
 
 #include <QGuiApplication>
@@ -144,9 +145,10 @@ protected:
         X11GlobalInput* escapeInput = &globalInput;
         deps.makeSelectionController = [escapeInput]() -> std::unique_ptr<ScreenshotSelectionController> {
             return std::make_unique<ScreenshotOverlayController>(
-                ScreenshotOverlayController::defaultDependencies(nullptr, escapeInput));
+                ScreenshotOverlayController::defaultDependencies(
+                    nullptr, std::make_shared<testing::UnknownWindowList>(), escapeInput));
         };
-        service = std::make_unique<ScreenshotOCRService>(std::move(deps));
+        service = std::make_unique<ScreenshotOCRService>(std::move(deps), [this] { return own; });
         runs = std::make_unique<ScreenshotRunController>(ScreenshotRunController::Dependencies{
             std::make_shared<ObservedService>(service.get(), traffic), settings, workflow, &clock,
             &globalInput, [this] { ++beeps; }});
@@ -225,12 +227,13 @@ protected:
     std::shared_ptr<testing::MemoryRunSettings> settings = std::make_shared<testing::MemoryRunSettings>();
     std::shared_ptr<testing::RecordingRunWorkflow> workflow =
         std::make_shared<testing::RecordingRunWorkflow>();
+    OwnWindows own;
     std::unique_ptr<ScreenshotOCRService> service;
     std::unique_ptr<ScreenshotRunController> runs;
     int beeps = 0;
 };
 
-TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegionsLowerEdge) {
+TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegion) {
     PictureWindow english(QPoint(137, 91));
     english.setPicture(textPicture(kEnglish, QStringLiteral("Inter")));
     ASSERT_TRUE(showAndWait(english));
@@ -238,9 +241,8 @@ TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegionsLow
     PictureWindow panel(QPoint(420, 95));
     panel.setPicture(crispText({QStringLiteral("PANEL OUTPUT")}, 16, true, QStringLiteral("Inter"), 16));
     ASSERT_TRUE(showAndWait(panel));
-    service->ownWindows().addWindow(&panel);
+    own.floating << &panel;
 
-    // The anchor's x is rounded once from the exact middle (an odd width ends in .5).
     const QRect englishRegion(137, 91, english.width(), english.height());
     runs->startScreenshotSession(ScreenshotPurpose::translate);
     ASSERT_TRUE(selectIn(0, englishRegion));
@@ -251,7 +253,8 @@ TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegionsLow
     const auto& first = workflow->handOvers.front();
     EXPECT_LE(characterErrorRate(first.text, kEnglish.join(u'\n')), 0.01) << first.text.toStdString();
     EXPECT_FALSE(first.text.contains(QStringLiteral("PANEL"))) << "the panel was hidden for the capture";
-    EXPECT_EQ(first.anchor, QRect(qRound(137 + english.width() / 2.0), 91 + english.height() - 1, 1, 1));
+    EXPECT_EQ(first.anchor, englishRegion);
+    EXPECT_EQ(workflow->beginAnchors.front(), englishRegion) << "the busy panel is placed off the region too";
     EXPECT_EQ(workflow->calls, QStringList({"begin", "translateRecognized"}));
     EXPECT_TRUE(panel.isVisible()) << "the panel is shown again after the capture";
     // The captured pixels are the window's own: neither dimmed by the overlay nor covered by the panel.
@@ -280,7 +283,7 @@ TEST_F(ScreenshotRunX11, SingleRunsHandTheScreensTextOverAnchoredAtTheRegionsLow
     ASSERT_EQ(workflow->handOvers.size(), 2u);
     const auto& second = workflow->handOvers.back();
     EXPECT_LE(characterErrorRate(second.text, kChinese.join(u'\n')), 0.08) << second.text.toStdString();
-    EXPECT_EQ(second.anchor, QRect(qRound(700 + chinese.width() / 2.0), 400 + chinese.height() - 1, 1, 1));
+    EXPECT_EQ(second.anchor, chineseRegion);
     EXPECT_EQ(workflow->calls, QStringList({"begin", "show"}));
     expectReleased();
 }
@@ -387,9 +390,8 @@ TEST_F(ScreenshotRunX11, AContinuousRunHandsOverOnlyWhenTheTextChanges) {
         << workflow->handOvers[0].text.toStdString();
     EXPECT_LE(characterErrorRate(workflow->handOvers[1].text, secondText.join(u'\n')), 0.01)
         << workflow->handOvers[1].text.toStdString();
-    const QRect anchor(137 + 520 / 2, 91 + 110 - 1, 1, 1);
-    EXPECT_EQ(workflow->handOvers[0].anchor, anchor);
-    EXPECT_EQ(workflow->handOvers[1].anchor, anchor);
+    EXPECT_EQ(workflow->handOvers[0].anchor, region);
+    EXPECT_EQ(workflow->handOvers[1].anchor, region);
     EXPECT_EQ(traffic->captures, 3) << "no capture after Escape";
     EXPECT_EQ(workflow->calls, QStringList({"begin", "translateRecognized", "translateRecognized", "stop"}));
     expectReleased();
@@ -447,7 +449,7 @@ TEST_F(ScreenshotRunX11, ABatchOfTwentyRegionsIsSentAsOneTextSeparatedByEmptyLin
     EXPECT_EQ(parts.size(), grid.words.size()) << handOver.text.toStdString();
     EXPECT_LE(characterErrorRate(handOver.text, grid.words.join(u' ')), 0.02) << handOver.text.toStdString();
     const QRect last = grid.cell(ScreenshotRunController::kBatchLimit - 1);
-    EXPECT_EQ(handOver.anchor, QRect(last.x() + last.width() / 2, last.y() + last.height() - 1, 1, 1));
+    EXPECT_EQ(handOver.anchor, last);
     EXPECT_EQ(beeps, 0);
     expectReleased();
 }

@@ -8,6 +8,12 @@
 
 namespace tolvane::testing {
 
+// A window system that cannot be asked: the overlay suggests no window.
+class UnknownWindowList final : public OverlayWindowList {
+public:
+    std::optional<QList<OverlayWindowInfo>> onScreenWindows() override { return std::nullopt; }
+};
+
 // How an overlay's selection ended, and how many times it was settled.
 struct SelectionResult {
     std::optional<ScreenshotSelectionOutcome> outcome;

@@ -90,7 +90,7 @@ TEST_F(EntryOperationsTest, ScreenshotCaptureLeavesManualInputAndShowsTheBusyPan
     coordinator->panelInputDidChange(QStringLiteral("a"));
     ASSERT_TRUE(coordinator->isManualInputMode());
     hooks.clear();
-    coordinator->beginScreenshotCapture();
+    coordinator->beginScreenshotCapture(std::nullopt);
     EXPECT_FALSE(coordinator->isManualInputMode());
     EXPECT_EQ(kind(), Kind::capturing);
     EXPECT_TRUE(coordinator->sourceText().isEmpty());
@@ -245,7 +245,7 @@ TEST_F(EntryOperationsTest, HooksThatAreUnsetOrWhoseTargetIsGoneAreSkipped) {
     turn();
     coordinator->dismissPanel();
     coordinator->stopTranslation();
-    coordinator->beginScreenshotCapture();
+    coordinator->beginScreenshotCapture(std::nullopt);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(kind(), Kind::capturing);
 }
@@ -265,7 +265,7 @@ TEST_F(EntryOperationsTest, CaptureCancellationHandlerCallingStopRunsOnALaterTur
         }(coordinator.get(), overlayFinished, &stopsFromHandler);
     });
     turn();
-    coordinator->beginScreenshotCapture();
+    coordinator->beginScreenshotCapture(std::nullopt);
     coordinator->stopTranslation();
     EXPECT_EQ(stopsFromHandler, 0) << "the handler must not run inside stopTranslation()";
     turn();

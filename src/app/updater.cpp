@@ -19,6 +19,13 @@ namespace {
 constexpr int feedTimeoutMs = 15000;
 constexpr qint64 feedSizeLimit = 4 * 1024 * 1024;
 
+// Only web pages are opened from a feed: any other scheme (file, javascript, a custom handler) could run or
+// reveal something on this machine.
+bool isWebLink(const QUrl& url) {
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
+}
+
 struct FeedTask {
     static QCoro::Task<> run(QPointer<AppcastUpdater> owner, AppcastUpdater::Presenter present,
                              QPointer<QNetworkAccessManager> network, QString version, QUrl feed,
@@ -37,8 +44,7 @@ void showMessageBox(const UpdateCheckResult& result) {
                                 QStringLiteral("检查更新…"), result.headline());
     box->setInformativeText(result.detail());
     box->setAttribute(Qt::WA_DeleteOnClose);
-    if (result.kind == UpdateCheckResult::Kind::newerAvailable && result.link.isValid() &&
-        !result.link.isEmpty()) {
+    if (result.kind == UpdateCheckResult::Kind::newerAvailable && isWebLink(result.link)) {
         QPushButton* open = box->addButton(QStringLiteral("查看新版本"), QMessageBox::AcceptRole);
         box->addButton(QMessageBox::Close);
         const QUrl link = result.link;
@@ -116,8 +122,7 @@ QCoro::Task<UpdateCheckResult> AppcastUpdater::check(QPointer<QNetworkAccessMana
         co_return result;
     }
     result.kind = UpdateCheckResult::Kind::failed;
-    if (!feed.isValid() ||
-        (feed.scheme() != QLatin1String("https") && feed.scheme() != QLatin1String("http"))) {
+    if (!isWebLink(feed)) {
         result.error = QStringLiteral("更新地址无效：%1").arg(feed.toString());
         co_return result;
     }
@@ -132,6 +137,14 @@ QCoro::Task<UpdateCheckResult> AppcastUpdater::check(QPointer<QNetworkAccessMana
         if (reply)
             reply->abort();
     });
+    // The size is checked while the body arrives, so an endless or huge answer is never buffered whole.
+    auto tooLarge = std::make_shared<bool>(false);
+    QObject::connect(reply.data(), &QNetworkReply::readyRead, reply.data(), [reply, tooLarge] {
+        if (*tooLarge || reply->bytesAvailable() <= feedSizeLimit)
+            return;
+        *tooLarge = true;
+        reply->abort();
+    });
     if (!reply->isFinished())
         co_await qCoro(reply.data(), &QNetworkReply::finished);
     if (!reply) {
@@ -141,21 +154,24 @@ QCoro::Task<UpdateCheckResult> AppcastUpdater::check(QPointer<QNetworkAccessMana
     reply->deleteLater();
     token.throwIfCancelled();
 
+    if (*tooLarge) {
+        result.error = AppcastError(QStringLiteral("超过 4 MiB")).description();
+        co_return result;
+    }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299) {
         result.error = status > 0 ? QStringLiteral("更新服务器返回了错误（HTTP %1）。").arg(status)
                                   : QStringLiteral("无法连接更新服务器：%1").arg(reply->errorString());
         co_return result;
     }
-    if (reply->bytesAvailable() > feedSizeLimit) {
-        result.error = AppcastError(QStringLiteral("too large")).description();
-        co_return result;
-    }
     try {
         const AppcastRelease newest = newestAppcastRelease(reply->readAll());
         const QVersionNumber current = QVersionNumber::fromString(currentVersion);
         result.latestVersion = newest.versionText;
-        result.link = newest.link;
+        if (isWebLink(newest.link))
+            result.link = newest.link;
+        else if (!newest.link.isEmpty())
+            qCWarning(lcAppDelegate) << "Update feed link ignored, not a web address:" << newest.link;
         result.kind = newest.version > current ? UpdateCheckResult::Kind::newerAvailable
                                                : UpdateCheckResult::Kind::upToDate;
     } catch (const AppError& error) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -65,31 +66,34 @@ void NativeTextEditor::applyTypography() {
                      ? Theme::fontForFace(*m_typography.fontName, m_typography.fontSize)
                      : Theme::makeFont(QApplication::font().family(), 400, m_typography.fontSize);
     setFont(font);
-    if (m_typography.lineHeight) {
-        // Formatting the whole text must not become an undo step of the user's.
-        const bool hadUndo = document()->isUndoRedoEnabled();
-        document()->setUndoRedoEnabled(false);
-        QTextCharFormat characters;
-        characters.setFontLetterSpacingType(QFont::AbsoluteSpacing);
-        characters.setFontLetterSpacing(m_typography.kerning);
-        QTextCursor cursor(document());
-        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-            cursor.setPosition(block.position());
-            QTextBlockFormat format = block.blockFormat();
+    // With a line height: fixed lines and the letter spacing. Without one: natural lines and no spacing,
+    // clearing what an earlier typography set (the kerning applies only together with a line height).
+    const qreal spacing = m_typography.lineHeight ? m_typography.kerning : 0;
+    // Formatting the whole text must not become an undo step of the user's.
+    const bool hadUndo = document()->isUndoRedoEnabled();
+    document()->setUndoRedoEnabled(false);
+    QTextCharFormat characters;
+    characters.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    characters.setFontLetterSpacing(spacing);
+    QTextCursor cursor(document());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        cursor.setPosition(block.position());
+        QTextBlockFormat format = block.blockFormat();
+        if (m_typography.lineHeight) {
             format.setLineHeight(*m_typography.lineHeight, QTextBlockFormat::FixedHeight);
-            cursor.setBlockFormat(format);
+        } else {
+            format.clearProperty(QTextFormat::LineHeight);
+            format.clearProperty(QTextFormat::LineHeightType);
         }
-        cursor.select(QTextCursor::Document);
-        cursor.mergeCharFormat(characters);
-        document()->setUndoRedoEnabled(hadUndo);
-        // The typing attributes: new text takes the same spacing.
-        QTextCursor typing = textCursor();
-        QTextBlockFormat typingBlock = typing.blockFormat();
-        typingBlock.setLineHeight(*m_typography.lineHeight, QTextBlockFormat::FixedHeight);
-        QTextCharFormat typingChars = currentCharFormat();
-        typingChars.merge(characters);
-        setCurrentCharFormat(typingChars);
+        cursor.setBlockFormat(format);
     }
+    cursor.select(QTextCursor::Document);
+    cursor.mergeCharFormat(characters);
+    document()->setUndoRedoEnabled(hadUndo);
+    // The typing attributes: new text takes the same spacing.
+    QTextCharFormat typingChars = currentCharFormat();
+    typingChars.merge(characters);
+    setCurrentCharFormat(typingChars);
     m_lastTypography = m_typography;
     m_applying = false;
     viewport()->update();
@@ -172,6 +176,23 @@ void NativeTextEditor::inputMethodEvent(QInputMethodEvent* event) {
         if (m_lastTypography != m_typography)
             applyTypography();
     }
+}
+
+void NativeTextEditor::keyPressEvent(QKeyEvent* event) {
+    // On an empty line Qt's Return only resets a paragraph that carries a format (the fixed line height)
+    // and inserts nothing; here Return always starts a new line in the same typography.
+    if (event->matches(QKeySequence::InsertParagraphSeparator) && !isReadOnly()) {
+        QTextCursor cursor = textCursor();
+        cursor.beginEditBlock();
+        cursor.removeSelectedText();
+        cursor.insertBlock();
+        cursor.endEditBlock();
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 QVariant NativeTextEditor::inputMethodQuery(Qt::InputMethodQuery query) const {

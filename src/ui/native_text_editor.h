@@ -59,6 +59,7 @@ Q_SIGNALS:
 
 protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

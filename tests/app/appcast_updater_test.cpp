@@ -89,6 +89,19 @@ TEST_F(AppcastUpdaterTest, NewerSameAndOlderReleasesGiveTheirMessages) {
     EXPECT_EQ(server.requests().first().method, QByteArray("GET"));
     EXPECT_EQ(server.requests().first().target, QByteArray("/appcast.xml"));
 
+    // A link that is not a web address is never offered for opening.
+    for (const char* link : {"file:///etc/passwd", "javascript:alert(1)", "ssh://example.test/x"}) {
+        server.enqueue(FakeResponse::withBody(
+            200, "application/rss+xml",
+            feedWith({(QByteArray("<item><link>") + link +
+                       "</link><sparkle:shortVersionString>1.6</sparkle:shortVersionString></item>")
+                          .constData()})));
+        result = checkAgainst(server.url(QStringLiteral("/appcast.xml")));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->kind, UpdateCheckResult::Kind::newerAvailable) << link;
+        EXPECT_TRUE(result->link.isEmpty()) << link;
+    }
+
     // "1.4" equals "1.4.0"; an older feed is no update either.
     for (const char* version : {"1.4", "1.3.9"}) {
         server.enqueue(FakeResponse::withBody(200, "application/rss+xml",
@@ -116,6 +129,19 @@ TEST_F(AppcastUpdaterTest, FailuresAreReportedAsFailuresNeverAsUpToDate) {
     EXPECT_EQ(result->kind, UpdateCheckResult::Kind::failed);
     EXPECT_TRUE(result->detail().startsWith(QStringLiteral("更新信息无法读取")))
         << result->detail().toStdString();
+
+    // A feed that never ends is cut off once 4 MiB have arrived, not read to its end.
+    FakeResponse endless = FakeResponse::withBody(200, "application/rss+xml", {});
+    endless.framing = FakeResponse::Framing::Chunked;
+    endless.parts = {
+        {feedWith({}).left(60), 0}, {QByteArray(3 << 20, ' '), 10}, {QByteArray(3 << 20, ' '), 10}};
+    endless.stallAfterParts = true;
+    server.enqueue(endless);
+    result = checkAgainst(server.url(QStringLiteral("/appcast.xml")));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->kind, UpdateCheckResult::Kind::failed);
+    EXPECT_TRUE(result->detail().contains(QStringLiteral("4 MiB"))) << result->detail().toStdString();
+    EXPECT_TRUE(server.waitForClientAborts(1));
 
     // Nothing listens on a closed port.
     QUrl closed = server.url(QStringLiteral("/appcast.xml"));

@@ -82,6 +82,11 @@ TEST(NativeTextEditorTest, OutsideSetAppliesTypographyWithoutEditsOrUndo) {
     ASSERT_EQ(edited.count(), 1);
     EXPECT_EQ(edited.at(0).at(0).toString(), QStringLiteral("first line\nsecond line\nthirdx"));
     EXPECT_DOUBLE_EQ(editor.document()->lastBlock().blockFormat().lineHeight(), 29.7);
+    // Return always starts a new line in the same typography, also on an empty line.
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    EXPECT_EQ(editor.text(), QStringLiteral("first line\nsecond line\nthirdx\n\n"));
+    EXPECT_DOUBLE_EQ(editor.document()->lastBlock().blockFormat().lineHeight(), 29.7);
 }
 
 TEST(NativeTextEditorTest, TypographyAppliesOnlyOnRealChanges) {
@@ -98,6 +103,18 @@ TEST(NativeTextEditorTest, TypographyAppliesOnlyOnRealChanges) {
     editor.setTypography(t);
     EXPECT_EQ(applied.count(), 2);
     EXPECT_DOUBLE_EQ(editor.document()->begin().begin().fragment().charFormat().fontLetterSpacing(), 1.0);
+
+    // A later typography without a line height takes back the fixed lines and the spacing, for new text too.
+    NativeTextEditor::Typography natural;
+    natural.fontSize = 15;
+    natural.kerning = 2;
+    editor.setTypography(natural);
+    editor.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&editor, QStringLiteral("d"));
+    EXPECT_NE(editor.document()->begin().blockFormat().lineHeightType(), int(QTextBlockFormat::FixedHeight));
+    for (auto it = editor.document()->begin().begin(); !it.atEnd(); ++it)
+        EXPECT_DOUBLE_EQ(it.fragment().charFormat().fontLetterSpacing(), 0.0)
+            << it.fragment().text().toStdString();
 
     // Without a line height only the font changes: no fixed lines, no extra spacing on new text.
     NativeTextEditor plain;

@@ -24,10 +24,10 @@ function(tolvane_library name)
   tolvane_target_defaults(tolvane_${name})
 endfunction()
 
-# tolvane_test(<name> LABEL unit|x11|keyring SOURCES ... DEPS ...)
+# tolvane_test(<name> LABEL unit|x11|keyring SOURCES ... DEPS ... [ENVIRONMENT VAR=VALUE ...])
 # unit tests run offscreen; x11 and keyring tests run inside scripts/test-session.
 function(tolvane_test name)
-  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE tolvane::test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
   tolvane_target_defaults(${name})
@@ -40,6 +40,7 @@ function(tolvane_test name)
     # Tests sharing the session's screen, focus or keyring run one at a time, even under ctest -j.
     set(lock RESOURCE_LOCK tolvane_session_${ARG_LABEL})
   endif()
+  list(APPEND env ${ARG_ENVIRONMENT})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 30

@@ -7,13 +7,14 @@
 
 namespace tolvane::testing {
 
-// A picture at a fixed place on screen, outside the window manager's control, so it sits exactly where it is
-// put.
+// A picture at a fixed place on screen, by default outside the window manager's control, so it sits exactly
+// where it is put; with `flags` Qt::Window an ordinary application window the manager places and stacks.
 class PictureWindow final : public QWidget {
 public:
-    explicit PictureWindow(QPoint position, QImage picture = {})
-        : QWidget(nullptr,
-                  Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    explicit PictureWindow(QPoint position, QImage picture = {},
+                           Qt::WindowFlags flags = Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
+                                                   Qt::WindowStaysOnTopHint)
+        : QWidget(nullptr, flags) {
         move(position);
         if (!picture.isNull())
             setPicture(std::move(picture));

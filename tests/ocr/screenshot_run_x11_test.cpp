@@ -5,6 +5,7 @@
 #include "ocr/screenshot_run_service_adapter.h"
 #include "ocr/screenshot_selection_view.h"
 #include "other_x_client.h"
+#include "overlay_drag.h"
 #include "picture_window.h"
 #include "platform/x11/x11_global_input.h"
 #include "platform/x11/x11_input_service.h"
@@ -179,25 +180,8 @@ protected:
         return overlay;
     }
 
-    // Drags from the region's bottom-right corner to its top-left one (the other way round when the corner
-    // lies on the mode panel of the region shown before, where a press starts no selection), then waits until
-    // a view has it.
     bool dragRegion(ScreenshotOverlayController* overlay, const QRect& region) {
-        QPointF from = region.topLeft() + QPointF(region.width(), region.height());
-        QPointF to = region.topLeft();
-        ScreenshotSelectionView* view = overlay->keyView();
-        if (const auto panel = view->modePanelRect();
-            panel && panel->contains(from - view->screenFrame().topLeft()))
-            std::swap(from, to);
-        // XTest moves the pointer in device pixels.
-        const qreal scale = QGuiApplication::primaryScreen()->devicePixelRatio();
-        other.drag((from * scale).toPoint(), (to * scale).toPoint());
-        return QTest::qWaitFor([&] {
-            for (ScreenshotSelectionView* view : overlay->views())
-                if (view->globalSelection() == QRectF(region))
-                    return true;
-            return false;
-        });
+        return testing::dragRegion(other, *overlay, region);
     }
 
     // Waits for the overlay opened after `previous` selections and drags `region` in it.

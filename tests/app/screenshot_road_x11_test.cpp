@@ -1,0 +1,201 @@
+// Screenshot runs through the assembled application, in process on the test session's desktop: the real
+// delegate with the X11 desktop, its overlay, capture and Tesseract, driven by a second X client through
+// XTest. The text is read from a window of known text while our own result panel is on screen; the overlay
+// opens on the frontmost application's window; the tray's accessibility item explains the permission.
+#include "app/app_delegate.h"
+#include "app/screenshot_assembly.h"
+#include "app/status_menu.h"
+#include "model/app_settings.h"
+#include "ocr/other_x_client.h"
+#include "ocr/overlay_drag.h"
+#include "ocr/picture_window.h"
+#include "ocr/screenshot_ocr_service.h"
+#include "ocr/screenshot_run_controller.h"
+#include "ocr/text_corpus.h"
+#include "panel/floating_panel_controller.h"
+#include "panel/result_panel_window.h"
+#include "scoped_environment.h"
+#include "support/x11_tools.h"
+#include "workflow/helper_process.h"
+#include "workflow/log_capture.h"
+#include "workflow/workflow_coordinator.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace tolvane::testing {
+namespace {
+
+const QStringList kLines{QStringLiteral("Quarterly report draft"), QStringLiteral("Please review by Friday")};
+
+class ScreenshotRoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(other.connected()) << "needs the test session's X server";
+        userHome.set("HOME", home.path().toUtf8());
+        LaunchEnvironment environment;
+        environment.arguments = {QStringLiteral("tolvane")};
+        environment.environment = QProcessEnvironment::systemEnvironment();
+        environment.environment.remove(LaunchEnvironment::testHostVariable);
+        delegate = std::make_unique<AppDelegate>(environment, AppFactories{},
+                                                 DesktopServices::x11(SessionKind::x11));
+        delegate->settings().defaults().setValue(AppDelegate::hasSeenGuideKey, true);
+        delegate->settings().setSourceLanguage(QStringLiteral("en"));
+        delegate->start();
+    }
+    void TearDown() override {
+        delegate.reset();
+        QTest::qWait(50);
+    }
+
+    WorkflowCoordinator& workflow() { return delegate->workflow(); }
+    TranslatorPanel* panel() { return delegate->panelController()->panelWindow(); }
+
+    // The overlay of the run just started, shown and holding the keyboard.
+    ScreenshotOverlayController* waitForOverlay() {
+        ScreenshotOverlayController* overlay = nullptr;
+        const bool shown = QTest::qWaitFor(
+            [&] {
+                ScreenshotAssembly* screenshots = delegate->screenshotAssembly();
+                overlay = screenshots ? qobject_cast<ScreenshotOverlayController*>(
+                                            screenshots->service().activeSelectionController())
+                                      : nullptr;
+                return overlay && !overlay->views().isEmpty() &&
+                       overlay->views().front()->windowHandle()->isExposed() &&
+                       other.tryGrabKeyboard() == AlreadyGrabbed;
+            },
+            10000);
+        return shown ? overlay : nullptr;
+    }
+
+    // Recognises `region` in `mode` (the overlay's number key), as a user would.
+    void recognize(const QRect& region, KeySym mode) {
+        delegate->startScreenshotRecognition();
+        ScreenshotOverlayController* overlay = waitForOverlay();
+        ASSERT_TRUE(overlay);
+        other.pressKey(mode);
+        ASSERT_TRUE(dragRegion(other, *overlay, region));
+        other.pressKey(XK_Return);
+    }
+
+    bool runEnded() {
+        return QTest::qWaitFor([&] { return !delegate->screenshotAssembly()->runs().isRunActive(); }, 60000);
+    }
+
+    QTemporaryDir home;
+    ScopedEnvironment userHome;
+    OtherXClient other;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+// The screen's colour at a point (logical coordinates).
+QColor screenColor(QPoint point) {
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, point.x(), point.y(), 1, 1)
+        .toImage()
+        .pixelColor(0, 0);
+}
+
+TEST_F(ScreenshotRoad, ASingleRunReadsTheWindowNotThePanelShownOverItAndPlacesThePanelBesideIt) {
+    PictureWindow text(QPoint(137, 91), renderText(kLines, 16, false, QStringLiteral("Inter"), 20),
+                       Qt::Window);
+    ASSERT_TRUE(showAndWait(text));
+    const QRect region(text.mapToGlobal(QPoint()), text.size());
+    // The panel, showing words of its own, lies over the text before the run starts.
+    workflow().showRecognizedText(QStringLiteral("Panel words never to be read"),
+                                  QRect(region.center().x(), region.top() - 10, 1, 1));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel()));
+    const QRect covered = panel()->frameGeometry().intersected(region);
+    ASSERT_FALSE(covered.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screenColor(covered.center()) != QColor(250, 250, 250); }))
+        << "the panel is on top of the text";
+
+    recognize(region, XK_1);
+    ASSERT_TRUE(runEnded());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return workflow().status().kind() == WorkflowStatus::Kind::textCaptured; }, 60000))
+        << workflow().status().debugName().toStdString();
+    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.02)
+        << workflow().sourceText().toStdString();
+    EXPECT_FALSE(workflow().sourceText().contains(QStringLiteral("Panel")));
+    // The result is shown beside the region, not over it.
+    EXPECT_TRUE(panel()->isVisible());
+    EXPECT_FALSE(panel()->frameGeometry().intersects(region)) << panel()->y();
+}
+
+TEST_F(ScreenshotRoad, AContinuousRunThePanelCannotAvoidReadsTheWindowOnceAcrossItsCycles) {
+    // A region the full height of the screen: the panel finds room neither below nor above it, so it lies
+    // over the region between the grabs and must be out of each one.
+    QImage picture(560, 1000, QImage::Format_RGB32);
+    picture.fill(QColor(250, 250, 250));
+    QPainter(&picture).drawImage(0, 0, renderText(kLines, 16, false, QStringLiteral("Inter"), 20));
+    PictureWindow text(QPoint(137, 40), picture, Qt::Window);
+    ASSERT_TRUE(showAndWait(text));
+    const QRect region(text.mapToGlobal(QPoint()), text.size());
+    LogCapture log("com.tolvane.app.OCR");
+    auto count = [&](const QString& line) {
+        const QStringList lines = log.lines();
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [&](const QString& logged) { return logged.startsWith(line); }));
+    };
+
+    recognize(region, XK_2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return count(QStringLiteral("Captured OCR selection")) >= 3; }, 60000))
+        << log.lines().join(u'\n').toStdString();
+    other.pressKey(XK_Escape);
+    ASSERT_TRUE(runEnded());
+
+    EXPECT_EQ(count(QStringLiteral("OCR completed")), 1) << "an unchanged picture is recognised once";
+    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.02)
+        << workflow().sourceText().toStdString();
+    EXPECT_TRUE(panel()->frameGeometry().intersects(region));
+    EXPECT_TRUE(panel()->isVisible()) << "shown again after each grab";
+}
+
+TEST_F(ScreenshotRoad, TheOverlayOpensOnTheFrontmostApplicationsWindow) {
+    HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP),
+                         {QStringLiteral("edit"), QStringLiteral("front")});
+    ASSERT_TRUE(editor.isReady());
+    ASSERT_TRUE(xdotool(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(editor.window())}));
+    // The client area's size; its reported position is not to be trusted (managers offset it in the frame).
+    const QRect client = windowFrame(QString::number(editor.window()));
+    ASSERT_TRUE(client.isValid());
+
+    delegate->startScreenshotRecognition();
+    ScreenshotOverlayController* overlay = waitForOverlay();
+    ASSERT_TRUE(overlay);
+    // The window with the manager's frame around its client area.
+    const QRectF selected = overlay->keyView()->globalSelection().value_or(QRectF());
+    EXPECT_TRUE(selected.intersects(QRectF(client))) << selected.x() << "," << selected.y();
+    EXPECT_GE(selected.width(), client.width());
+    EXPECT_GE(selected.height(), client.height());
+    EXPECT_LE(selected.width() - client.width(), 40);
+    EXPECT_LE(selected.height() - client.height(), 80);
+    other.pressKey(XK_Escape);
+    EXPECT_TRUE(runEnded());
+}
+
+TEST_F(ScreenshotRoad, TheTraysAccessibilityItemExplainsThePermission) {
+    QAction* item = nullptr;
+    for (QAction* action : delegate->statusMenu()->menu()->actions())
+        if (action->text() == QStringLiteral("打开辅助功能设置"))
+            item = action;
+    ASSERT_TRUE(item);
+    item->trigger();
+    item->trigger();
+    QList<QMessageBox*> boxes;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
+            boxes << box;
+    ASSERT_EQ(boxes.size(), 1) << "asking again raises the same box";
+    EXPECT_EQ(boxes.front()->text(), QStringLiteral("辅助功能：X11 会话无需单独授权。"));
+    EXPECT_FALSE(boxes.front()->informativeText().isEmpty());
+    boxes.front()->close();
+}
+
+} // namespace
+} // namespace tolvane::testing

@@ -8,6 +8,7 @@
 // keystrokes, and shortcut changes while the shortcuts are paused for recording.
 #include "app/app_delegate.h"
 #include "app/shortcut_wiring.h"
+#include "desktop_delegate.h"
 #include "model/app_settings.h"
 #include "model/keychain_store.h"
 #include "panel/floating_panel_controller.h"
@@ -95,11 +96,7 @@ protected:
     // A started delegate (replacing any earlier one) on `desktop`, set up for the fake service.
     void launch(std::unique_ptr<DesktopServices> desktop) {
         delegate.reset();
-        LaunchEnvironment environment;
-        environment.arguments = {QStringLiteral("tolvane")};
-        environment.environment = QProcessEnvironment::systemEnvironment();
-        environment.environment.remove(LaunchEnvironment::testHostVariable);
-        delegate = std::make_unique<AppDelegate>(environment, AppFactories{}, std::move(desktop));
+        delegate = makeDesktopDelegate(std::move(desktop));
         AppSettings& settings = delegate->settings();
         settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
         settings.setTranslationEngine(TranslationEngine::openAICompatible);

@@ -5,6 +5,7 @@
 #include "app/app_delegate.h"
 #include "app/screenshot_assembly.h"
 #include "app/status_menu.h"
+#include "desktop_delegate.h"
 #include "model/app_settings.h"
 #include "ocr/other_x_client.h"
 #include "ocr/overlay_drag.h"
@@ -36,12 +37,7 @@ protected:
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(other.connected()) << "needs the test session's X server";
         userHome.set("HOME", home.path().toUtf8());
-        LaunchEnvironment environment;
-        environment.arguments = {QStringLiteral("tolvane")};
-        environment.environment = QProcessEnvironment::systemEnvironment();
-        environment.environment.remove(LaunchEnvironment::testHostVariable);
-        delegate = std::make_unique<AppDelegate>(environment, AppFactories{},
-                                                 DesktopServices::x11(SessionKind::x11));
+        delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11));
         delegate->settings().defaults().setValue(AppDelegate::hasSeenGuideKey, true);
         delegate->settings().setSourceLanguage(QStringLiteral("en"));
         delegate->start();

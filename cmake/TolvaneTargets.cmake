@@ -24,10 +24,10 @@ function(tolvane_library name)
   tolvane_target_defaults(tolvane_${name})
 endfunction()
 
-# tolvane_test(<name> LABEL unit|x11|keyring SOURCES ... DEPS ... [ENVIRONMENT VAR=VALUE ...])
+# tolvane_test(<name> LABEL unit|x11|keyring SOURCES ... DEPS ... [ENVIRONMENT VAR=VALUE])
 # unit tests run offscreen; x11 and keyring tests run inside scripts/test-session.
 function(tolvane_test name)
-  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL;ENVIRONMENT" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE tolvane::test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
   tolvane_target_defaults(${name})
@@ -40,9 +40,14 @@ function(tolvane_test name)
     # Tests sharing the session's screen, focus or keyring run one at a time, even under ctest -j.
     set(lock RESOURCE_LOCK tolvane_session_${ARG_LABEL})
   endif()
-  list(APPEND env ${ARG_ENVIRONMENT})
+  # The extra variable goes in its own property: test discovery splits every list it is handed.
+  set(extra "")
+  if(ARG_ENVIRONMENT)
+    string(REPLACE "=" "=set:" modification "${ARG_ENVIRONMENT}")
+    set(extra ENVIRONMENT_MODIFICATION "${modification}")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 30
-    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT 120 ${lock})
+    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" ${extra} TIMEOUT 120 ${lock})
 endfunction()

@@ -3,10 +3,17 @@
 //   PingPong/Provider:   one chunk in flight at a time (the server writes the next when the consumer got the
 //                        previous one): time per chunk through socket, HTTP, line splitter, JSON and channel.
 //   PingPong/RawSocket:  the same round trip over a bare QTcpSocket; the difference is the added latency.
+//   HostedEndlessEvent:  peak resident memory (VmHWM) while the hosted client is offered 256 MiB of "data:"
+//                        lines that never complete an event; counters peak_rss_MiB and sent_MiB.
+#include "model/keychain_store.h"
+#include "platform/memory/memory_secret_backend.h"
+#include "providers/cloud_translation_provider.h"
 #include "providers/openai_compatible_provider.h"
+#include "support/fake_hosted_server.h"
 #include "support/fake_openai_server.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTcpServer>
@@ -115,12 +122,76 @@ void PingPongRawSocket(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kRounds);
 }
 
+// Restarts the kernel's peak-resident count of this process; false where the kernel does not allow it.
+bool resetPeakResident() {
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
+// VmHWM of this process in MiB.
+double peakResidentMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+QCoro::Task<> drainEvents(AsyncChannel<CloudTranslationStreamEvent>::Reader reader, bool* failed,
+                          bool* done) {
+    try {
+        while (co_await reader.next()) {
+        }
+    } catch (...) {
+        *failed = true;
+    }
+    *done = true;
+}
+
+void HostedEndlessEvent(benchmark::State& state) {
+    constexpr qint64 kOffered = 256ll * 1024 * 1024;
+    QNetworkAccessManager manager;
+    manager.setProxy(QNetworkProxy::NoProxy);
+    FakeHostedService service;
+    MemorySecretBackend secrets;
+    KeychainStore store(secrets);
+    CloudTranslationProvider provider({service.baseURL(), &store, CloudTranslationQuality::standard, &manager,
+                                       nullptr, CloudTranslationProvider::kRequestIdleTimeout});
+    const QByteArray lines = QByteArray("data: ").append(QByteArray(4089, 'x')).append('\n').repeated(256);
+    state.counters["baseline_MiB"] = peakResidentMiB();
+    if (!resetPeakResident())
+        state.SkipWithError("cannot reset the peak resident count");
+    for (auto _ : state) {
+        qint64 sent = 0;
+        FakeResponse endless = FakeHostedService::eventStream({"event: delta\n"});
+        endless.source = [&]() -> QByteArray {
+            if (sent >= kOffered)
+                return {};
+            sent += lines.size();
+            return lines;
+        };
+        service.enqueueTranslation(endless);
+        bool failed = false;
+        bool done = false;
+        auto task = drainEvents(provider.streamEvents(AIRequest{}), &failed, &done);
+        runUntil([&] { return done; });
+        if (!failed)
+            state.SkipWithError("the endless event was accepted");
+        state.counters["sent_MiB"] = double(sent) / (1024 * 1024);
+    }
+    state.counters["peak_rss_MiB"] = peakResidentMiB();
+}
+
 } // namespace
 
 // Rates are per wall-clock second: the work is I/O between two ends in one event loop.
 BENCHMARK(ChatStream10k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(PingPongProvider)->Name("PingPong/Provider")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(PingPongRawSocket)->Name("PingPong/RawSocket")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(HostedEndlessEvent)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

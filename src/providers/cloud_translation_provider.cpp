@@ -55,8 +55,9 @@ QNetworkRequest translateRequest(const Configuration& configuration) {
     return request;
 }
 
-QCoro::Task<> readEventStream(HttpExchange& exchange, EventWriter output, CancellationToken token) {
-    HostedEventStreamParser parser;
+QCoro::Task<> readEventStream(HttpExchange& exchange, EventWriter output, QString deviceToken,
+                              CancellationToken token) {
+    HostedEventStreamParser parser({std::move(deviceToken)});
     auto deliver = [&output](CloudTranslationStreamEvent event) { output.send(std::move(event)); };
     auto onLine = [&](QByteArrayView line) {
         token.throwIfCancelled();
@@ -102,12 +103,12 @@ QCoro::Task<bool> performTranslateRequest(std::shared_ptr<const Configuration> c
             co_await credentialService(*configuration).fetchDeviceCredential(true, token);
             co_return true;
         }
-        throw AIProviderError::providerError(
-            error_body::orFallback(error_body::translateMessage(body),
-                                   QStringLiteral("云端翻译请求失败，HTTP %1。").arg(head.status)));
+        throw AIProviderError::providerError(error_body::shownOrFallback(
+            error_body::translateMessage(body),
+            QStringLiteral("云端翻译请求失败，HTTP %1。").arg(head.status), {*credential.deviceToken}));
     }
     if (head.contentType.toLower().contains("text/event-stream")) {
-        co_await readEventStream(exchange, output, token);
+        co_await readEventStream(exchange, output, *credential.deviceToken, token);
         co_return false;
     }
     const QByteArray body = co_await exchange.readBody(CloudTranslationProvider::kBodyLimit);

@@ -1,6 +1,7 @@
 #include "providers/error_body.h"
 
 #include "core/text.h"
+#include "providers/server_text.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -78,10 +79,14 @@ bool isDeviceTokenError(QByteArrayView body) {
            error == QLatin1String("missing_device_token");
 }
 
-QString orFallback(const std::optional<QString>& message, const QString& fallback) {
-    if (!message || text::trimmed(*message).isEmpty())
+QString shownOrFallback(const std::optional<QString>& message, const QString& fallback,
+                        const QStringList& secrets) {
+    if (!message)
         return fallback;
-    return *message;
+    const QString shown = server_text::shown(*message, secrets);
+    if (text::trimmed(shown).isEmpty())
+        return fallback;
+    return shown;
 }
 
 } // namespace tolvane::error_body

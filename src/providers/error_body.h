@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The server's own words in an error body. Each service has its own rule; all return nullopt when they find
@@ -25,7 +26,9 @@ std::optional<QString> translateMessage(QByteArrayView body);
 // A translate error whose "error" names a refused device token.
 bool isDeviceTokenError(QByteArrayView body);
 
-// `message` when it has a visible character, else `fallback`.
-QString orFallback(const std::optional<QString>& message, const QString& fallback);
+// `message` made fit to show (server_text::shown, with `secrets` masked) when a visible character is left,
+// else `fallback`.
+QString shownOrFallback(const std::optional<QString>& message, const QString& fallback,
+                        const QStringList& secrets);
 
 } // namespace tolvane::error_body

@@ -88,9 +88,9 @@ registerDevice(Configuration configuration, HostedDeviceCredential credential, C
     const HttpHead head = co_await exchange.head();
     if (!head.isSuccess()) {
         const QByteArray errorBody = co_await exchange.readBodyPrefix(kAnswerLimit);
-        throw AIProviderError::providerError(
-            error_body::orFallback(error_body::registrationMessage(errorBody),
-                                   QStringLiteral("无法注册免费云端翻译设备，HTTP %1。").arg(head.status)));
+        throw AIProviderError::providerError(error_body::shownOrFallback(
+            error_body::registrationMessage(errorBody),
+            QStringLiteral("无法注册免费云端翻译设备，HTTP %1。").arg(head.status), {}));
     }
     const QByteArray answer = co_await exchange.readBody(kAnswerLimit);
     const DeviceRegistrationResponse response = DeviceRegistrationResponse::decode(answer);

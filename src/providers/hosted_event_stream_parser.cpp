@@ -35,8 +35,14 @@ bool HostedEventStreamParser::handleLine(const QString& line, const Deliver& del
         m_name = trimSpacesAndTabs(QStringView(line).sliced(6));
         return true;
     }
-    if (line.startsWith(QLatin1String("data:")))
-        m_dataLines.append(trimSpacesAndTabs(QStringView(line).sliced(5)));
+    if (line.startsWith(QLatin1String("data:"))) {
+        QByteArray data = trimSpacesAndTabs(QStringView(line).sliced(5)).toUtf8();
+        // The line feeds that will join the lines count too.
+        m_dataBytes += data.size() + 1;
+        if (m_dataBytes > kMaxEventBytes + 1)
+            throw AIProviderError::invalidResponse();
+        m_dataLines.append(std::move(data));
+    }
     // id:, retry:, comments and anything else are ignored.
     return true;
 }
@@ -51,8 +57,9 @@ void HostedEventStreamParser::finish(const Deliver& deliver) {
 void HostedEventStreamParser::dispatch(const Deliver& deliver) {
     if (m_dataLines.isEmpty())
         return;
-    const QByteArray data = m_dataLines.join(QLatin1Char('\n')).toUtf8();
+    const QByteArray data = m_dataLines.join('\n');
     m_dataLines.clear();
+    m_dataBytes = 0;
     if (m_name == QLatin1String("delta")) {
         QString text = decodeCloudTranslationDelta(data);
         if (!text.isEmpty())
@@ -66,7 +73,7 @@ void HostedEventStreamParser::dispatch(const Deliver& deliver) {
         const auto message = error.message ? error.message : error.error;
         // A blank message would show the user a failure without words.
         throw AIProviderError::providerError(
-            error_body::orFallback(message, QStringLiteral("云端翻译流已中断。")));
+            error_body::shownOrFallback(message, QStringLiteral("云端翻译流已中断。"), m_secrets));
     }
 }
 

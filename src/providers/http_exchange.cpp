@@ -11,16 +11,22 @@
 
 namespace tolvane {
 
+namespace {
+constexpr qint64 kReadAheadBytes = 1024 * 1024;
+} // namespace
+
 struct HttpExchange::State {
     // Why we aborted the reply ourselves; Qt reports all of these as OperationCanceledError.
     enum class StopReason { None, Cancelled, TimedOut, FinishedEarly };
 
     QPointer<QNetworkReply> reply;
+    QList<QMetaObject::Connection> replyConnections;
     QTimer idleTimer;
     CancelRegistration cancelRegistration;
     StopReason stopReason = StopReason::None;
     bool done = false;
     bool headDelivered = false;
+    bool chunkWaiting = false; // a chunk was sent and the reader has not taken it yet
     int status = 0;
     OneShot<HttpHead> headResult;
     AsyncChannel<QByteArray>::Writer bodyWriter;
@@ -37,13 +43,18 @@ struct HttpExchange::State {
         done = true;
         cancelRegistration.reset();
         if (reply) {
-            QObject::disconnect(reply, nullptr, nullptr, nullptr);
+            // Only our own connections: Qt's internal ones carry the abort to its network thread, which
+            // would otherwise go on reading the whole answer.
+            for (const auto& connection : replyConnections)
+                QObject::disconnect(connection);
             if (!reply->isFinished())
                 reply->abort();
             reply->deleteLater();
         }
         headResult.fail(std::make_exception_ptr(CancelledError()));
     }
+
+    QString host() const { return reply->request().url().host(); }
 
     std::optional<HttpHead> readHead() const {
         const QVariant attribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -76,9 +87,17 @@ struct HttpExchange::State {
             return;
         idleTimer.start();
         deliverHeadIfKnown(false);
-        QByteArray bytes = reply->readAll();
-        if (!bytes.isEmpty())
-            bodyWriter.send(std::move(bytes));
+        refill();
+    }
+
+    // Hands the reader the bytes Qt holds, one chunk at a time: while a chunk waits unread, the rest stays
+    // in the reply, whose read buffer is bounded, so a server faster than the reader is slowed down by TCP
+    // instead of filling our memory.
+    void refill() {
+        if (done || chunkWaiting || !reply || reply->bytesAvailable() <= 0)
+            return;
+        chunkWaiting = true;
+        bodyWriter.send(reply->readAll());
     }
 
     void onFinished() {
@@ -99,7 +118,7 @@ struct HttpExchange::State {
             failure = std::make_exception_ptr(CancelledError());
             break;
         case StopReason::TimedOut:
-            failure = std::make_exception_ptr(NetworkError::timedOut());
+            failure = std::make_exception_ptr(NetworkError::timedOut(host()));
             break;
         case StopReason::FinishedEarly:
             break;
@@ -107,11 +126,11 @@ struct HttpExchange::State {
             deliverHeadIfKnown(true);
             if (!headDelivered) {
                 failure = error != QNetworkReply::NoError
-                              ? std::make_exception_ptr(NetworkError(error, reply->errorString()))
+                              ? std::make_exception_ptr(NetworkError(error, host(), reply->errorString()))
                               : std::make_exception_ptr(AIProviderError::invalidResponse());
             } else if (status >= 200 && status <= 299 && error != QNetworkReply::NoError) {
                 // A successful body that broke off is a transport failure, not a normal end.
-                failure = std::make_exception_ptr(NetworkError(error, reply->errorString()));
+                failure = std::make_exception_ptr(NetworkError(error, host(), reply->errorString()));
             }
             // An error status with Qt's matching error code: the body read so far is the error body.
             break;
@@ -137,23 +156,29 @@ HttpExchange HttpExchange::post(QNetworkAccessManager& manager, QNetworkRequest 
     }
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     QNetworkReply* reply = manager.post(request, body);
+    // Qt's network thread reads ahead of us only this far (see State::refill()).
+    reply->setReadBufferSize(kReadAheadBytes);
     state->reply = reply;
     State* raw = state.get();
     state->idleTimer.setInterval(idleTimeout);
     QObject::connect(&state->idleTimer, &QTimer::timeout, reply,
                      [raw] { raw->stop(State::StopReason::TimedOut); });
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [raw] {
-        if (raw->done)
-            return;
-        raw->idleTimer.start();
-        raw->deliverHeadIfKnown(false);
-    });
-    QObject::connect(reply, &QNetworkReply::uploadProgress, reply, [raw] {
-        if (!raw->done)
-            raw->idleTimer.start();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [raw] { raw->onReadyRead(); });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [raw] { raw->onFinished(); });
+    state->replyConnections = {
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply,
+                         [raw] {
+                             if (raw->done)
+                                 return;
+                             raw->idleTimer.start();
+                             raw->deliverHeadIfKnown(false);
+                         }),
+        QObject::connect(reply, &QNetworkReply::uploadProgress, reply,
+                         [raw] {
+                             if (!raw->done)
+                                 raw->idleTimer.start();
+                         }),
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, [raw] { raw->onReadyRead(); }),
+        QObject::connect(reply, &QNetworkReply::finished, reply, [raw] { raw->onFinished(); }),
+    };
     state->idleTimer.start();
     state->cancelRegistration = token.onCancel([raw] { raw->stop(State::StopReason::Cancelled); });
     return HttpExchange(state);
@@ -187,13 +212,16 @@ QCoro::Task<HttpHead> awaitHead(std::shared_ptr<HttpExchange::State> state) {
 }
 
 QCoro::Task<std::optional<QByteArray>> awaitChunk(std::shared_ptr<HttpExchange::State> state) {
-    co_return co_await state->bodyReader.next();
+    std::optional<QByteArray> chunk = co_await state->bodyReader.next();
+    state->chunkWaiting = false;
+    state->refill();
+    co_return chunk;
 }
 
 QCoro::Task<QByteArray> readCapped(std::shared_ptr<HttpExchange::State> state, qsizetype cap) {
     QByteArray buffer;
     buffer.reserve(qMin<qsizetype>(cap, 65536));
-    while (auto chunk = co_await state->bodyReader.next()) {
+    while (auto chunk = co_await awaitChunk(state)) {
         if (buffer.size() + chunk->size() > cap) {
             state->stop(HttpExchange::State::StopReason::FinishedEarly);
             throw AIProviderError::invalidResponse();
@@ -206,7 +234,7 @@ QCoro::Task<QByteArray> readCapped(std::shared_ptr<HttpExchange::State> state, q
 QCoro::Task<QByteArray> readPrefix(std::shared_ptr<HttpExchange::State> state, qsizetype cap) {
     QByteArray buffer;
     buffer.reserve(qMin<qsizetype>(cap, 65536));
-    while (auto chunk = co_await state->bodyReader.next()) {
+    while (auto chunk = co_await awaitChunk(state)) {
         buffer.append(chunk->first(qMin(chunk->size(), cap - buffer.size())));
         if (buffer.size() >= cap) {
             state->stop(HttpExchange::State::StopReason::FinishedEarly);

@@ -37,10 +37,12 @@ QNetworkAccessManager& sessionOf(const Configuration& configuration) {
     return *configuration.session;
 }
 
-AIProviderError errorForStatus(int status, QByteArrayView body) {
+// The server's words, with the key masked: a server that echoes the request must not show it.
+AIProviderError errorForStatus(int status, QByteArrayView body, const Configuration& configuration) {
     return AIProviderError::providerError(
-        error_body::orFallback(error_body::providerMessage(body),
-                               QStringLiteral("Provider request failed with HTTP %1.").arg(status)));
+        error_body::shownOrFallback(error_body::providerMessage(body),
+                                    QStringLiteral("Provider request failed with HTTP %1.").arg(status),
+                                    {text::trimmed(configuration.apiKey)}));
 }
 
 // The new text of one "data: " payload, or nothing for keep-alives, role-only and usage chunks and for
@@ -76,7 +78,7 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
     const HttpHead head = co_await exchange.head();
     if (!head.isSuccess()) {
         const QByteArray body = co_await exchange.readBodyPrefix(OpenAICompatibleProvider::kErrorBodyLimit);
-        throw errorForStatus(head.status, body);
+        throw errorForStatus(head.status, body, *configuration);
     }
 
     static constexpr QByteArrayView dataPrefix("data: ");
@@ -132,7 +134,7 @@ QCoro::Task<> runConnectionTest(std::shared_ptr<const Configuration> configurati
     const HttpHead head = co_await exchange.head();
     const QByteArray body = co_await exchange.readBodyPrefix(OpenAICompatibleProvider::kErrorBodyLimit);
     if (!head.isSuccess())
-        throw errorForStatus(head.status, body);
+        throw errorForStatus(head.status, body, *configuration);
 }
 
 } // namespace

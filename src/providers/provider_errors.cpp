@@ -1,5 +1,7 @@
 #include "providers/provider_errors.h"
 
+#include "providers/server_text.h"
+
 namespace tolvane {
 
 QString AIProviderError::description() const {
@@ -12,6 +14,51 @@ QString AIProviderError::description() const {
         return m_message;
     }
     return m_message;
+}
+
+NetworkError::NetworkError(QNetworkReply::NetworkError code, QString host, QString systemMessage)
+    // Qt's text can quote the server's reason phrase, which the server chooses freely.
+    : m_code(code), m_host(std::move(host)), m_systemMessage(server_text::shortened(systemMessage)) {}
+
+NetworkError::Cause NetworkError::cause() const {
+    switch (m_code) {
+    case QNetworkReply::HostNotFoundError:
+        return Cause::notResolved;
+    case QNetworkReply::ConnectionRefusedError:
+        return Cause::refused;
+    case QNetworkReply::TimeoutError:
+        return Cause::timedOut;
+    case QNetworkReply::SslHandshakeFailedError:
+        return Cause::tls;
+    default:
+        return Cause::other;
+    }
+}
+
+QString NetworkError::description() const {
+    const QString host = m_host.isEmpty() ? QStringLiteral("（未知主机）") : m_host;
+    QString sentence;
+    switch (cause()) {
+    case Cause::notResolved:
+        sentence = QStringLiteral("找不到服务器 %1：无法解析这个主机名，请检查网络连接和地址。");
+        break;
+    case Cause::refused:
+        sentence = QStringLiteral("服务器 %1 拒绝了连接，请检查地址和端口。");
+        break;
+    case Cause::timedOut:
+        sentence = QStringLiteral("连接服务器 %1 超时，服务器长时间没有回应。");
+        break;
+    case Cause::tls:
+        sentence = QStringLiteral("与服务器 %1 建立安全连接（TLS）失败。");
+        break;
+    case Cause::other:
+        sentence = QStringLiteral("与服务器 %1 的网络连接失败。");
+        break;
+    }
+    sentence = sentence.arg(host);
+    if (m_systemMessage.isEmpty())
+        return sentence;
+    return sentence + QStringLiteral("（%1）").arg(m_systemMessage);
 }
 
 } // namespace tolvane

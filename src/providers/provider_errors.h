@@ -29,23 +29,30 @@ private:
     QString m_message;
 };
 
-// A transport failure (no connection, TLS, idle time-out, broken transfer) with Qt's code and text.
+// A transport failure (no connection, TLS, idle time-out, broken transfer). Shown as a Chinese sentence that
+// names the host and the kind of failure, followed by Qt's own text.
 class NetworkError final : public AppError {
 public:
-    NetworkError(QNetworkReply::NetworkError code, QString message)
-        : m_code(code), m_message(std::move(message)) {}
+    enum class Cause { notResolved, refused, timedOut, tls, other };
 
-    static NetworkError timedOut() {
-        return NetworkError(QNetworkReply::TimeoutError, QStringLiteral("The request timed out."));
+    NetworkError(QNetworkReply::NetworkError code, QString host, QString systemMessage);
+
+    static NetworkError timedOut(QString host) {
+        return NetworkError(QNetworkReply::TimeoutError, std::move(host),
+                            QStringLiteral("The request timed out."));
     }
 
     QNetworkReply::NetworkError code() const { return m_code; }
-    bool isTimeout() const { return m_code == QNetworkReply::TimeoutError; }
-    QString description() const override { return m_message; }
+    Cause cause() const;
+    bool isTimeout() const { return cause() == Cause::timedOut; }
+    const QString& host() const { return m_host; }
+    const QString& systemMessage() const { return m_systemMessage; }
+    QString description() const override;
 
 private:
     QNetworkReply::NetworkError m_code;
-    QString m_message;
+    QString m_host;
+    QString m_systemMessage;
 };
 
 } // namespace tolvane

@@ -1,8 +1,10 @@
 #include "providers/cloud_translation_provider.h"
 
+#include "core/text.h"
 #include "core/uuid_text.h"
 #include "providers/hosted_fixture.h"
 #include "providers/provider_errors.h"
+#include "providers/server_text.h"
 #include "providers/stream_collector.h"
 #include "support/translation_request.h"
 
@@ -149,6 +151,43 @@ TEST_F(CloudProviderTest, ARefusedDeviceTokenIsRenewedOnceAndRetriedOnce) {
     service.enqueueTranslation(FakeResponse::withBody(500, "text/plain", QByteArray(512001, 'e')));
     expectProviderMessage(events().failure, "Provider returned an invalid response.");
     EXPECT_EQ(service.registrationRequests().size(), 3);
+}
+
+TEST_F(CloudProviderTest, AnEventThatNeverEndsIsRefusedAtEightMebibytes) {
+    // 256 MiB of data lines that never dispatch, made as the client reads them.
+    FakeResponse endless = FakeHostedService::eventStream({"event: delta\n"});
+    const QByteArray lines = QByteArray("data: ").append(QByteArray(4089, 'x')).append('\n').repeated(256);
+    qint64 sent = 0;
+    endless.source = [&]() -> QByteArray {
+        if (sent >= 256ll * 1024 * 1024)
+            return {};
+        sent += lines.size();
+        return lines;
+    };
+    service.enqueueTranslation(endless);
+    expectProviderMessage(events().failure, "Provider returned an invalid response.");
+    EXPECT_LT(sent, 64ll * 1024 * 1024) << "the transfer stops once the event is too long";
+    EXPECT_TRUE(service.server.waitForClientAborts(1));
+}
+
+TEST_F(CloudProviderTest, ServerWordsAreShownAsShortPlainTextWithoutTheDeviceToken) {
+    // A proxy's HTML page, and a server that echoes the request body (device token included) in its error.
+    QByteArray page = "<!DOCTYPE html><html><head><title>t</title><style>p{}</style></head><body>"
+                      "<h1>502 Bad&nbsp;Gateway</h1><p>Try &lt;later&gt;.</p>";
+    page += QByteArray(600000 - page.size() - 14, ' ') + "</body></html>";
+    service.enqueueTranslation(FakeResponse::withBody(502, "text/html", page.left(512000)));
+    expectProviderMessage(events().failure, "502 Bad Gateway Try <later>.");
+
+    service.setTranslationHandler([](const testing::CapturedRequest& request) {
+        return FakeResponse::withBody(400, "text/plain", "you sent: " + request.body.repeated(20));
+    });
+    const auto echoed = errorAs<AIProviderError>(events().failure);
+    ASSERT_TRUE(echoed);
+    EXPECT_TRUE(echoed->description().startsWith("you sent: {")) << echoed->description().toStdString();
+    EXPECT_FALSE(echoed->description().contains("token-1"));
+    EXPECT_TRUE(echoed->description().contains(QString::fromUtf16(server_text::kMask)));
+    EXPECT_EQ(text::graphemeCount(echoed->description()), server_text::kMaxShownCharacters);
+    EXPECT_TRUE(echoed->description().endsWith(QString::fromUtf8("…")));
 }
 
 TEST_F(CloudProviderTest, AnEmptyStoredTokenIsNeverSent) {

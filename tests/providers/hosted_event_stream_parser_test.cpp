@@ -19,7 +19,7 @@ struct Parsed {
 // them would.
 Parsed parse(const QStringList& lines, bool withBlankLines = true) {
     Parsed out;
-    HostedEventStreamParser parser;
+    HostedEventStreamParser parser({});
     auto deliver = [&out](CloudTranslationStreamEvent event) { out.events.append(std::move(event)); };
     try {
         bool reading = true;

@@ -113,7 +113,6 @@ TEST_F(HttpExchangeTest, AStalledBodyTimesOutAsATimeoutAndClosesTheConnection) {
     auto error = errorAs<NetworkError>(out.failure);
     ASSERT_TRUE(error) << describeError(out.failure).toStdString();
     EXPECT_TRUE(error->isTimeout());
-    EXPECT_EQ(error->description(), "The request timed out.");
     EXPECT_TRUE(server.waitForClientAborts(1));
 
     // A server that accepts the connection and never answers times out the same way.
@@ -140,17 +139,41 @@ TEST_F(HttpExchangeTest, CancellingMidBodyAbortsTheTransferAndReportsCancellatio
     EXPECT_TRUE(server.waitForClientAborts(1)) << "the server must see the connection close";
 }
 
-TEST_F(HttpExchangeTest, TransportFailuresAndBrokenBodiesAreNetworkErrors) {
+TEST_F(HttpExchangeTest, TransportFailuresNameTheHostAndTheCauseInChinese) {
     quint16 closedPort;
     {
         FakeHttpServer gone;
         closedPort = gone.port();
     }
-    Outcome refused = run(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort)));
-    auto refusal = errorAs<NetworkError>(refused.failure);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->code(), QNetworkReply::ConnectionRefusedError);
-    EXPECT_FALSE(refusal->description().isEmpty());
+    QTcpServer mute; // accepts and never answers
+    ASSERT_TRUE(mute.listen(QHostAddress::LocalHost, 0));
+    const struct {
+        QString url;
+        NetworkError::Cause cause;
+        QString sentence;
+        std::chrono::milliseconds idle = 60s; // only the silent server is meant to time out
+    } cases[] = {
+        {QStringLiteral("http://127.0.0.1:%1/").arg(closedPort), NetworkError::Cause::refused,
+         QString::fromUtf8("服务器 127.0.0.1 拒绝了连接")},
+        {QStringLiteral("http://tolvane-test.invalid/v1"), NetworkError::Cause::notResolved,
+         QString::fromUtf8("找不到服务器 tolvane-test.invalid")},
+        {QStringLiteral("http://127.0.0.1:%1/").arg(mute.serverPort()), NetworkError::Cause::timedOut,
+         QString::fromUtf8("连接服务器 127.0.0.1 超时"), 200ms},
+        // A plain HTTP server spoken to with TLS.
+        {QStringLiteral("https://127.0.0.1:%1/").arg(server.port()), NetworkError::Cause::tls,
+         QString::fromUtf8("与服务器 127.0.0.1 建立安全连接（TLS）失败")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url.toStdString());
+        Outcome out = run(QUrl(c.url), Read::WholeBody, 100, c.idle);
+        auto error = errorAs<NetworkError>(out.failure);
+        ASSERT_TRUE(error) << describeError(out.failure).toStdString();
+        EXPECT_EQ(error->cause(), c.cause) << error->code();
+        // The sentence first, the system's own text after it.
+        EXPECT_TRUE(error->description().startsWith(c.sentence)) << error->description().toStdString();
+        EXPECT_FALSE(error->systemMessage().isEmpty());
+        EXPECT_TRUE(error->description().endsWith(QStringLiteral("（%1）").arg(error->systemMessage())));
+    }
 
     FakeResponse broken = FakeResponse::withBody(200, "text/event-stream", "data: partial\n");
     broken.breakOff = true;

@@ -222,7 +222,11 @@ TEST_F(OpenAIProviderTest, ErrorBodiesGiveTheServersWordsOrTheStatusText) {
         {429, "application/json", R"({"error":"rate limited"})", "rate limited"},
         {404, "application/json", R"({"error":{"code":1},"detail":"x"})",
          R"({"error":{"code":1},"detail":"x"})"},
-        {502, "text/html", "<html><body>Bad gateway</body></html>", "<html><body>Bad gateway</body></html>"},
+        {502, "text/html", "<html><head><title>502</title></head><body>Bad <b>gateway</b>&#33;</body></html>",
+         "Bad gateway!"},
+        {401, "application/json", R"({"error":{"message":"Incorrect API key provided: sk-test."}})",
+         QString::fromUtf8("Incorrect API key provided: ••••••.")},
+        {400, "text/plain", "a\n\n  b", "a b"},
         {401, "", "", "Provider request failed with HTTP 401."},
         {503, "application/json", R"({"error":{"message":"  "}})", "Provider request failed with HTTP 503."},
         {500, "text/plain", "\xFF\xFE broken", "Provider request failed with HTTP 500."},
@@ -238,10 +242,23 @@ TEST_F(OpenAIProviderTest, ErrorBodiesGiveTheServersWordsOrTheStatusText) {
         std::exception_ptr testFailure = testing::runToEnd(provider(base()).testConnection());
         expectProviderMessage(testFailure, c.message);
     }
-    // Only the first 512000 bytes of an error body are read.
+    // A long body is cut to 300 characters.
     server.enqueue(FakeResponse::withBody(500, "text/plain", QByteArray(600000, 'e')));
     auto huge = run(base());
-    expectProviderMessage(huge.failure, QString(512000, QLatin1Char('e')));
+    expectProviderMessage(huge.failure, QString(299, QLatin1Char('e')) + QString::fromUtf8("…"));
+
+    // A server that echoes the request never gets the key shown.
+    server.setHandler([](const testing::CapturedRequest& request) {
+        QByteArray echo = request.method + " " + request.target + "\n";
+        for (const auto& [name, value] : request.headers)
+            echo += name + ": " + value + "\n";
+        return FakeResponse::withBody(401, "text/plain", echo);
+    });
+    auto echoed = errorAs<AIProviderError>(run(base()).failure);
+    ASSERT_TRUE(echoed);
+    EXPECT_FALSE(echoed->description().contains("sk-test")) << echoed->description().toStdString();
+    EXPECT_TRUE(echoed->description().contains(QString::fromUtf8("Authorization: Bearer ••••••")))
+        << echoed->description().toStdString();
 }
 
 TEST_F(OpenAIProviderTest, ConnectionTestAcceptsAny2xxBody) {

@@ -115,6 +115,14 @@ void FakeHttpServer::onData(Connection* connection) {
     connection->buffer += connection->socket->readAll();
     if (connection->requestSeen)
         return;
+    if (connection->buffer.startsWith('\x16')) {
+        // A TLS ClientHello: answer as a plain server does, which the client's handshake refuses.
+        connection->requestSeen = true;
+        connection->responseEnded = true;
+        connection->socket->write("HTTP/1.1 400 Bad Request\r\nConnection: close\r\n\r\n");
+        connection->socket->disconnectFromHost();
+        return;
+    }
     const qsizetype headerEnd = connection->buffer.indexOf("\r\n\r\n");
     if (headerEnd < 0)
         return;
@@ -190,11 +198,33 @@ void FakeHttpServer::writePart(Connection* connection, int index) {
         }
         writeBytes(connection, parts[index].bytes);
     }
+    if (connection->socket && !connection->responseEnded && connection->response.source) {
+        connect(connection->socket, &QTcpSocket::bytesWritten, this,
+                [this, connection] { pumpSource(connection); });
+        pumpSource(connection);
+        return;
+    }
     if (connection->socket && !connection->responseEnded && !connection->response.stallAfterParts)
         endResponse(connection);
 }
 
-void FakeHttpServer::writeBytes(Connection* connection, const QByteArray& bytes) {
+void FakeHttpServer::pumpSource(Connection* connection) {
+    constexpr qint64 kBacklog = 1024 * 1024;
+    while (connection->socket && !connection->responseEnded &&
+           connection->socket->state() == QAbstractSocket::ConnectedState &&
+           connection->socket->bytesToWrite() < kBacklog) {
+        const QByteArray piece = connection->response.source();
+        if (piece.isEmpty()) {
+            endResponse(connection);
+            return;
+        }
+        // Not flushed: the event loop sends it and reports bytesWritten, so a fast client cannot keep
+        // this loop going without ever returning to the loop.
+        writeBytes(connection, piece, false);
+    }
+}
+
+void FakeHttpServer::writeBytes(Connection* connection, const QByteArray& bytes, bool flush) {
     if (!connection->socket || connection->responseEnded)
         return;
     if (connection->response.framing == FakeResponse::Framing::Chunked) {
@@ -203,7 +233,8 @@ void FakeHttpServer::writeBytes(Connection* connection, const QByteArray& bytes)
     } else {
         connection->socket->write(bytes);
     }
-    connection->socket->flush();
+    if (flush)
+        connection->socket->flush();
 }
 
 void FakeHttpServer::writeToOpenResponse(const QByteArray& bytes) {

@@ -41,6 +41,9 @@ struct FakeResponse {
     Framing framing = Framing::ContentLength;
     bool stallAfterParts = false; // keep the connection open without ending the body
     bool breakOff = false;        // close the connection without completing the declared body
+    // After the parts, more body made on demand whenever less than a mebibyte waits to be sent, so a huge
+    // body never sits in memory; an empty piece ends the body. Needs chunked or close-delimited framing.
+    std::function<QByteArray()> source;
 
     static FakeResponse withBody(int status, QByteArray contentType, QByteArray body);
     static FakeResponse json(int status, QByteArray body) {
@@ -51,7 +54,8 @@ struct FakeResponse {
 };
 
 // A real HTTP/1.1 server on 127.0.0.1 (any free port) that answers each request with the next queued
-// response, else with the handler's answer, else 404. Every answer closes its connection.
+// response, else with the handler's answer, else 404. Every answer closes its connection. Like a real plain
+// HTTP server, it answers a TLS handshake with a 400 in plain text.
 class FakeHttpServer : public QObject {
     Q_OBJECT
 public:
@@ -87,7 +91,8 @@ private:
     void onData(Connection* connection);
     void respond(Connection* connection, FakeResponse response);
     void writePart(Connection* connection, int index);
-    void writeBytes(Connection* connection, const QByteArray& bytes);
+    void writeBytes(Connection* connection, const QByteArray& bytes, bool flush = true);
+    void pumpSource(Connection* connection);
     void endResponse(Connection* connection);
 
     QTcpServer m_server;

@@ -1,0 +1,107 @@
+#include "providers/server_text.h"
+
+#include "core/text.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+namespace tolvane::server_text {
+
+namespace {
+
+QString decodeEntities(const QString& text) {
+    static const QRegularExpression entity(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]+);"));
+    static const QHash<QString, QString> named{
+        {QStringLiteral("amp"), QStringLiteral("&")},    {QStringLiteral("lt"), QStringLiteral("<")},
+        {QStringLiteral("gt"), QStringLiteral(">")},     {QStringLiteral("quot"), QStringLiteral("\"")},
+        {QStringLiteral("apos"), QStringLiteral("'")},   {QStringLiteral("nbsp"), QStringLiteral(" ")},
+        {QStringLiteral("mdash"), QStringLiteral("—")},  {QStringLiteral("ndash"), QStringLiteral("–")},
+        {QStringLiteral("hellip"), QStringLiteral("…")}, {QStringLiteral("copy"), QStringLiteral("©")},
+    };
+    QString out;
+    out.reserve(text.size());
+    qsizetype last = 0;
+    auto it = entity.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        out += QStringView(text).sliced(last, match.capturedStart() - last);
+        const QString name = match.captured(1);
+        QString replacement = match.captured(0);
+        if (name.startsWith(QLatin1Char('#'))) {
+            bool ok = false;
+            const bool hex = name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
+            const uint code = hex ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
+            // NUL, surrogates and values past Unicode stay as written.
+            if (ok && code != 0 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
+                const char32_t c = code;
+                replacement = QString::fromUcs4(&c, 1);
+            }
+        } else if (const auto found = named.constFind(name.toLower()); found != named.constEnd()) {
+            replacement = *found;
+        }
+        out += replacement;
+        last = match.capturedEnd();
+    }
+    out += QStringView(text).sliced(last);
+    return out;
+}
+
+} // namespace
+
+QString plainText(const QString& text) {
+    const qsizetype first = text.indexOf(QRegularExpression(QStringLiteral("\\S")));
+    if (first < 0 || text[first] != QLatin1Char('<'))
+        return text;
+    static const QRegularExpression invisible(
+        QStringLiteral("<!--.*?(-->|$)|<(head|script|style)\\b[^>]*>.*?(</\\2\\s*>|$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    // Tags that only style a run of text vanish ("Bad <b>gateway</b>!"); any other tag separates words.
+    static const QRegularExpression tag(QStringLiteral("<(/?)([a-zA-Z0-9]*)[^>]*(>|$)"));
+    static const QSet<QString> inlineTags{
+        QStringLiteral("a"),    QStringLiteral("abbr"),   QStringLiteral("b"),   QStringLiteral("code"),
+        QStringLiteral("em"),   QStringLiteral("i"),      QStringLiteral("kbd"), QStringLiteral("small"),
+        QStringLiteral("span"), QStringLiteral("strong"), QStringLiteral("sub"), QStringLiteral("sup"),
+        QStringLiteral("tt"),   QStringLiteral("u"),
+    };
+    QString stripped = text;
+    stripped.replace(invisible, QStringLiteral(" "));
+    QString visible;
+    visible.reserve(stripped.size());
+    qsizetype last = 0;
+    auto it = tag.globalMatch(stripped);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        visible += QStringView(stripped).sliced(last, match.capturedStart() - last);
+        if (!inlineTags.contains(match.captured(2).toLower()))
+            visible += QLatin1Char(' ');
+        last = match.capturedEnd();
+    }
+    visible += QStringView(stripped).sliced(last);
+    return decodeEntities(visible);
+}
+
+QString shortened(const QString& text) {
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    QString line = text;
+    line.replace(space, QStringLiteral(" "));
+    line = line.trimmed();
+    if (text::graphemeCount(line) <= kMaxShownCharacters)
+        return line;
+    return text::graphemePrefix(line, kMaxShownCharacters - 1).trimmed() + QStringLiteral("…");
+}
+
+QString masked(QString text, const QStringList& secrets) {
+    for (const QString& secret : secrets) {
+        if (!secret.isEmpty())
+            text.replace(secret, QString::fromUtf16(kMask));
+    }
+    return text;
+}
+
+QString shown(const QString& text, const QStringList& secrets) {
+    // Masked on both sides of the markup removal: a secret inside a tag goes with it, one split by
+    // entities or tags is whole only afterwards.
+    return shortened(masked(plainText(masked(text, secrets)), secrets));
+}
+
+} // namespace tolvane::server_text

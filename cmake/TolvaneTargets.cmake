@@ -37,8 +37,9 @@ function(tolvane_test name)
     set(env "QT_QPA_PLATFORM=offscreen")
   else()
     set(env "QT_QPA_PLATFORM=xcb")
-    # Tests sharing the session's screen, focus or keyring run one at a time, even under ctest -j.
-    set(lock RESOURCE_LOCK tolvane_session_${ARG_LABEL})
+    # Tests sharing the session's screen, focus or keyring run one at a time, even under ctest -j. x11 and
+    # keyring tests share one lock: a keyring's unlock prompt opens on the session's screen.
+    set(lock RESOURCE_LOCK tolvane_session)
   endif()
   # The extra variable goes in its own property: test discovery splits every list it is handed.
   set(extra "")

@@ -31,7 +31,7 @@ std::optional<QString> decodeUtf8(const QByteArray& data) {
 } // namespace
 
 KeychainStore::KeychainStore(SecretBackend& backend, QString service)
-    : m_backend(backend), m_service(std::move(service)) {}
+    : m_backend(backend), m_service(std::move(service)), m_worker(QStringLiteral("KeychainStore")) {}
 
 void KeychainStore::saveAPIKey(const QString& key) {
     std::lock_guard lock(m_mutex);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/async/serial_worker.h"
 #include "platform/secret_backend.h"
 
 #include <QByteArray>
@@ -13,6 +14,10 @@ namespace tolvane {
 // credential, one item each under `service` and an account name. Every operation takes the store's own lock
 // for its whole backend work, so operations never overlap; callers never lock. Keeps no cache.
 // Every operation throws KeychainError on a failure other than a missing item.
+//
+// An operation blocks while the Secret Service answers, and a locked keyring keeps it waiting for as long as
+// its unlock prompt is open. Code on the GUI thread therefore never calls one directly: it awaits
+// `inBackground()`, which runs the operations on the store's own thread.
 class KeychainStore {
 public:
     static inline const QString defaultService = QStringLiteral("Tolvane");
@@ -24,6 +29,15 @@ public:
     KeychainStore& operator=(const KeychainStore&) = delete;
 
     const QString& service() const { return m_service; }
+
+    // Runs `job(*this)` on the store's thread; the awaiting coroutine resumes on the main loop with its
+    // result or exception. Jobs run one at a time in the order given, so the operations inside one job are
+    // never interleaved with another job's. A token that fires releases the waiter with CancelledError at
+    // once; the job itself still completes (an open unlock prompt cannot be withdrawn).
+    template <typename F>
+    QCoro::Task<std::invoke_result_t<F, KeychainStore&>> inBackground(F job, CancellationToken token = {}) {
+        return m_worker.run([this, job = std::move(job)] { return job(*this); }, std::move(token));
+    }
 
     // Replaces the API key in one step: when saving fails the previous key stays. Stored unchanged.
     void saveAPIKey(const QString& key);
@@ -45,6 +59,8 @@ private:
     SecretBackend& m_backend;
     const QString m_service;
     std::mutex m_mutex;
+    // Last, so its thread finishes the queued jobs before the members they use are gone.
+    SerialWorker m_worker;
 };
 
 } // namespace tolvane

@@ -96,13 +96,17 @@ registerDevice(Configuration configuration, HostedDeviceCredential credential, C
     const DeviceRegistrationResponse response = DeviceRegistrationResponse::decode(answer);
     credential.deviceToken = response.deviceToken;
     credential.expiresAt = response.expiresAt;
-    saveDeviceCredential(*configuration.keychainStore, credential);
+    co_await configuration.keychainStore->inBackground(
+        [credential](KeychainStore& store) { saveDeviceCredential(store, credential); });
     co_return credential;
 }
 
 QCoro::Task<HostedDeviceCredential> performFetch(Configuration configuration, bool forceRefresh,
                                                  CancellationToken token) {
-    HostedDeviceCredential credential = loadOrCreate(*configuration.keychainStore);
+    // The keyring may wait on an unlock prompt: read it off the GUI thread. Reading, and creating the id
+    // when there is none, is one job, so no other job of the store comes between them.
+    HostedDeviceCredential credential = co_await configuration.keychainStore->inBackground(
+        [](KeychainStore& store) { return loadOrCreate(store); });
     if (!forceRefresh && isReusable(credential, configuration.clock->now()))
         co_return credential;
     co_return co_await registerDevice(std::move(configuration), std::move(credential), std::move(token));

@@ -6,8 +6,9 @@ namespace tolvane {
 
 QCoro::Task<std::optional<QString>> KeychainApiKeySource::readAPIKey(CancellationToken token) {
     token.throwIfCancelled();
-    std::optional<QString> key = m_store.readAPIKey();
-    co_return key;
+    // Off the GUI thread: a locked keyring keeps the read waiting while its unlock prompt is open.
+    co_return co_await m_store.inBackground([](KeychainStore& store) { return store.readAPIKey(); },
+                                            std::move(token));
 }
 
 } // namespace tolvane

@@ -3,6 +3,8 @@
 #include "platform/secret/libsecret_backend.h"
 
 #include <QProcess>
+#include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -80,6 +82,59 @@ TEST_F(KeyringTest, ConcurrentSaveAndReadFromTwoThreads) {
     reader.join();
     EXPECT_EQ(bad.load(), 0) << "a reader never sees the key missing or torn while it is replaced";
     EXPECT_EQ(store.readAPIKey(), QStringLiteral("key-%1").arg(rounds));
+}
+
+// Runs a program to its end while the event loop keeps turning.
+int runTool(const QString& program, const QStringList& arguments) {
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 30000))
+        tool.kill();
+    tool.waitForFinished();
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+QCoro::Task<> readKeyInBackground(KeychainStore& store, std::optional<std::optional<QString>>* out) {
+    *out = co_await store.inBackground([](KeychainStore& s) { return s.readAPIKey(); });
+}
+
+TEST_F(KeyringTest, ALockedKeyringPromptsWhileTheGuiThreadKeepsTurning) {
+    const QString password = qEnvironmentVariable("TOLVANE_TEST_KEYRING_PASSWORD");
+    ASSERT_FALSE(password.isEmpty()) << "run inside scripts/test-session";
+    store.saveAPIKey(QStringLiteral("sk-behind-the-prompt"));
+    ASSERT_EQ(runTool(QStringLiteral("gdbus"),
+                      {"call", "--session", "--dest", "org.freedesktop.secrets", "--object-path",
+                       "/org/freedesktop/secrets", "--method", "org.freedesktop.Secret.Service.Lock",
+                       "['/org/freedesktop/secrets/aliases/default']"}),
+              0);
+
+    std::optional<std::optional<QString>> key;
+    auto reading = readKeyInBackground(store, &key);
+    int turns = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++turns; });
+    ticker.start(1);
+    // The read waits on the unlock prompt; the GUI thread goes on meanwhile.
+    const QStringList findPrompt{"search", "--sync", "--onlyvisible", "--class", "gcr-prompter"};
+    const bool prompted = runTool(QStringLiteral("xdotool"), findPrompt) == 0;
+    turns = 0;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return turns >= 5; }, 10000));
+    EXPECT_FALSE(key.has_value());
+
+    // Typing the session's password unlocks the keyring and the read completes. (Also on failure: a
+    // keyring left locked would stop the other tests.)
+    if (prompted) {
+        QTest::qWait(500); // the entry takes the focus once the window is mapped
+        runTool(QStringLiteral("sh"), {"-c",
+                                       "w=$(xdotool search --onlyvisible --class gcr-prompter | head -1); "
+                                       "xdotool windowactivate --sync \"$w\"; "
+                                       "xdotool windowfocus --sync \"$w\"; "
+                                       "xdotool type --delay 20 \"$0\"; xdotool key Return",
+                                       password});
+    }
+    ASSERT_TRUE(prompted) << "no unlock prompt appeared";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return key.has_value(); }, 20000));
+    EXPECT_EQ(*key, QStringLiteral("sk-behind-the-prompt"));
 }
 
 } // namespace

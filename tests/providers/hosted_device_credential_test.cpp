@@ -7,6 +7,11 @@
 #include "providers/provider_errors.h"
 
 #include <QCoreApplication>
+#include <QSemaphore>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace tolvane {
@@ -150,6 +155,32 @@ TEST_F(HostedCredentialTest, AnUnreadableStoredItemRecoversKeepingItsId) {
     // A failing secret store still ends the fetch with its error.
     secrets.inner.setFailure(MemorySecretBackend::Operation::lookup, SecretBackendError(-1, "locked", true));
     EXPECT_TRUE(errorAs<KeychainError>(fetch().second));
+}
+
+TEST_F(HostedCredentialTest, TheGuiThreadKeepsTurningWhileTheKeyringIsSlow) {
+    // The keyring answers only when the test says so, as while its unlock prompt is open.
+    QSemaphore answer;
+    std::atomic<bool> asked{false};
+    std::atomic<bool> askedOnGuiThread{false};
+    secrets.beforeLookup = [&] {
+        askedOnGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        asked = true;
+        answer.tryAcquire(1, 20000);
+    };
+    std::optional<HostedDeviceCredential> credential;
+    auto fetching = fetchInto(credentialService(), false, &credential);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked.load(); }, 10000));
+    int turns = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++turns; });
+    ticker.start(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return turns >= 5; }, 10000));
+    EXPECT_FALSE(askedOnGuiThread);
+    EXPECT_FALSE(credential.has_value());
+
+    answer.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return credential.has_value(); }, 10000));
+    EXPECT_EQ(credential->deviceToken, "token-1");
 }
 
 TEST_F(HostedCredentialTest, ConcurrentFetchesShareOneRegistration) {

@@ -19,6 +19,8 @@ public:
         inner.store(service, account, secret, label);
     }
     std::optional<QByteArray> lookup(const QString& service, const QString& account) override {
+        if (beforeLookup)
+            beforeLookup();
         return inner.lookup(service, account);
     }
     bool exists(const QString& service, const QString& account) override {
@@ -28,6 +30,7 @@ public:
 
     MemorySecretBackend inner;
     QList<QByteArray> writes;
+    std::function<void()> beforeLookup; // runs on the calling thread, e.g. to stand for a slow keyring
 };
 
 // A fake hosted service, an in-memory secret store and a virtual wall clock.

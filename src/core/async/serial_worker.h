@@ -23,8 +23,8 @@ public:
     SerialWorker(const SerialWorker&) = delete;
     SerialWorker& operator=(const SerialWorker&) = delete;
 
-    template <typename F>
-    QCoro::Task<std::invoke_result_t<F>> run(F job) {
+    // A token that fires releases the waiter with CancelledError at once; the job itself still runs.
+    template <typename F> QCoro::Task<std::invoke_result_t<F>> run(F job, CancellationToken token = {}) {
         using R = std::invoke_result_t<F>;
         using Stored = std::conditional_t<std::is_void_v<R>, Unit, R>;
         OneShot<Stored> result;
@@ -41,16 +41,16 @@ public:
                 result.fail(std::current_exception());
             }
         });
-        return awaitResult<R>(result);
+        return awaitResult<R>(result, std::move(token));
     }
 
 private:
     template <typename R, typename Stored>
-    static QCoro::Task<R> awaitResult(OneShot<Stored> result) {
+    static QCoro::Task<R> awaitResult(OneShot<Stored> result, CancellationToken token) {
         if constexpr (std::is_void_v<R>) {
-            co_await result.wait();
+            co_await result.wait(std::move(token));
         } else {
-            co_return co_await result.wait();
+            co_return co_await result.wait(std::move(token));
         }
     }
 

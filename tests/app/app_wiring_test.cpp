@@ -13,6 +13,7 @@
 #include "platform/memory/memory_window_system.h"
 #include "platform/permission_service.h"
 #include "scoped_environment.h"
+#include "support/fake_hosted_server.h"
 #include "support/fake_http_server.h"
 #include "support/virtual_clock.h"
 #include "workflow/auto_selection_button_controller.h"
@@ -124,14 +125,14 @@ protected:
         // Let cancelled translations unwind, so no suspended work outlives the test.
         tolvane::testing::drainEventLoop();
     }
-    // A new delegate (and desktop) with these factories.
-    void recreate(AppFactories factories) {
+    // A new delegate (and desktop) with these factories; a test host keeps its secrets in memory.
+    void recreate(AppFactories factories, bool testHost = false) {
         delegate.reset();
         auto owned = std::make_unique<FakeDesktop>();
         desktop = owned.get();
         auto counting = std::make_unique<CountingUpdater>();
         updater = counting.get();
-        delegate = std::make_unique<AppDelegate>(LaunchEnvironment{{QStringLiteral("tolvane")}, {}, false},
+        delegate = std::make_unique<AppDelegate>(LaunchEnvironment{{QStringLiteral("tolvane")}, {}, testHost},
                                                  std::move(factories), std::move(owned), std::move(counting));
         delegate->settings().defaults().setValue(AppSettings::firstRunGuideKey, true);
     }
@@ -280,6 +281,37 @@ TEST_F(AppWiring, AnUnreadableStoredEngineSendsNothingUntilOneIsChosen) {
                workflow.status().message() != WorkflowError::engineNotChosen().description();
     }));
     EXPECT_EQ(workflow.providerName(), QStringLiteral("hosted-cloud"));
+}
+
+TEST_F(AppWiring, HostedFailuresAreShownInChineseOrAsTheServersShortPlainWords) {
+    // A test host keeps its secrets in memory, so the default engine gets as far as the network.
+    auto failureShownFor = [&](const QByteArray& hostedBaseURL) {
+        environment.set("TOLVANE_HOSTED_BASE_URL", hostedBaseURL);
+        recreate({}, true);
+        delegate->start();
+        delegate->workflow().translateText(QStringLiteral("Hello"), false);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return delegate->workflow().status().kind() == WorkflowStatus::Kind::failed; }, 20000))
+            << delegate->workflow().status().debugName().toStdString();
+        return delegate->workflow().status().message();
+    };
+    quint16 closedPort;
+    {
+        testing::FakeHttpServer gone;
+        closedPort = gone.port();
+    }
+    const QString refused = failureShownFor("http://127.0.0.1:" + QByteArray::number(closedPort));
+    EXPECT_TRUE(refused.startsWith(QString::fromUtf8("服务器 127.0.0.1 拒绝了连接")))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral("（Connection refused）"))) << refused.toStdString();
+
+    // A proxy's error page.
+    testing::FakeHostedService service;
+    service.enqueueTranslation(
+        testing::FakeResponse::withBody(502, "text/html",
+                                        "<html><head><title>502</title></head><body><h1>Bad Gateway</h1>" +
+                                            QByteArray(500000, ' ') + "</body></html>"));
+    EXPECT_EQ(failureShownFor(service.baseURL().toEncoded()), QStringLiteral("Bad Gateway"));
 }
 
 TEST_F(AppWiring, SettingsWindowGetsWorkingShortcutControls) {

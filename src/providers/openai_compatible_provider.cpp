@@ -9,6 +9,7 @@
 #include "providers/http_exchange.h"
 #include "providers/line_splitter.h"
 #include "providers/provider_errors.h"
+#include "providers/server_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -83,6 +84,12 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
 
     static constexpr QByteArrayView dataPrefix("data: ");
     bool sawDone = false;
+    // A server that echoes the request must not get the key shown, not even split across pieces.
+    server_text::StreamMask mask(text::trimmed(configuration->apiKey));
+    auto deliver = [&](const QString& text) {
+        if (!text.isEmpty())
+            output.send(AIChunk{text});
+    };
     auto onLine = [&](QByteArrayView line) {
         token.throwIfCancelled();
         if (!line.startsWith(dataPrefix))
@@ -93,26 +100,31 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
             return false;
         }
         if (auto content = contentOf(payload))
-            output.send(AIChunk{*content});
+            deliver(mask.feed(*content));
         return true;
     };
     LineSplitter splitter;
-    while (auto bytes = co_await exchange.nextChunk()) {
-        token.throwIfCancelled();
-        if (!splitter.feed(*bytes, onLine))
-            break;
+    try {
+        while (auto bytes = co_await exchange.nextChunk()) {
+            token.throwIfCancelled();
+            if (!splitter.feed(*bytes, onLine))
+                break;
+        }
+        if (splitter.overflowed())
+            throw AIProviderError::invalidResponse();
+        if (!sawDone)
+            splitter.finish(onLine);
+    } catch (...) {
+        // What arrived before a failure stays delivered.
+        deliver(mask.finish());
+        throw;
     }
-    if (splitter.overflowed())
-        throw AIProviderError::invalidResponse();
+    deliver(mask.finish());
     if (sawDone) {
         // The answer is complete; a server that keeps the connection open must not hold it.
         output.finish();
         exchange.finishEarly();
-        co_return;
     }
-    splitter.finish(onLine);
-    if (sawDone)
-        exchange.finishEarly();
 }
 
 QCoro::Task<> runChatStream(std::shared_ptr<const Configuration> configuration, AIRequest request,

@@ -104,4 +104,16 @@ QString shown(const QString& text, const QStringList& secrets) {
     return shortened(masked(plainText(masked(text, secrets)), secrets));
 }
 
+QString StreamMask::feed(const QString& piece) {
+    if (m_secret.isEmpty())
+        return piece;
+    m_pending = masked(m_pending + piece, {m_secret});
+    qsizetype held = qMin(m_pending.size(), m_secret.size() - 1);
+    while (held > 0 && !m_pending.endsWith(QStringView(m_secret).first(held)))
+        --held;
+    QString ready = m_pending.first(m_pending.size() - held);
+    m_pending.remove(0, ready.size());
+    return ready;
+}
+
 } // namespace tolvane::server_text

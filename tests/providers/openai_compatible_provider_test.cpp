@@ -259,6 +259,14 @@ TEST_F(OpenAIProviderTest, ErrorBodiesGiveTheServersWordsOrTheStatusText) {
     EXPECT_FALSE(echoed->description().contains("sk-test")) << echoed->description().toStdString();
     EXPECT_TRUE(echoed->description().contains(QString::fromUtf8("Authorization: Bearer ••••••")))
         << echoed->description().toStdString();
+
+    // Nor in a streamed answer, even split across pieces; the text around it arrives whole.
+    server.enqueue(openai::stream({"key sk-t", "est, s", "k-", "test", " ends s"}));
+    auto streamed = run(base());
+    ASSERT_FALSE(streamed.failure) << describeError(streamed.failure).toStdString();
+    EXPECT_EQ(textsOf(streamed.values).join(QString()), QString::fromUtf8("key ••••••, •••••• ends s"));
+    for (const AIChunk& chunk : streamed.values)
+        EXPECT_FALSE(chunk.text.contains(QStringLiteral("sk-")));
 }
 
 TEST_F(OpenAIProviderTest, ConnectionTestAcceptsAny2xxBody) {

@@ -9,7 +9,6 @@
 #include "providers/hosted_device_credential_service.h"
 #include "providers/hosted_event_stream_parser.h"
 #include "providers/http_exchange.h"
-#include "providers/line_splitter.h"
 #include "providers/provider_errors.h"
 
 #include <QJsonDocument>
@@ -63,16 +62,7 @@ QCoro::Task<> readEventStream(HttpExchange& exchange, EventWriter output, QStrin
         token.throwIfCancelled();
         return parser.handleLine(QString::fromUtf8(line), deliver);
     };
-    LineSplitter splitter;
-    while (auto bytes = co_await exchange.nextChunk()) {
-        token.throwIfCancelled();
-        if (!splitter.feed(*bytes, onLine))
-            break;
-    }
-    if (splitter.overflowed())
-        throw AIProviderError::invalidResponse();
-    if (!parser.isDone())
-        splitter.finish(onLine);
+    co_await readBodyLines(exchange, onLine, token);
     if (parser.isDone()) {
         // The translation is complete; nothing after "done" is read.
         exchange.finishEarly();

@@ -3,6 +3,7 @@
 #include "core/async/async_channel.h"
 #include "core/async/one_shot.h"
 #include "core/logging.h"
+#include "providers/line_splitter.h"
 #include "providers/provider_errors.h"
 
 #include <QNetworkAccessManager>
@@ -252,6 +253,19 @@ QCoro::Task<QByteArray> HttpExchange::readBodyPrefix(qsizetype cap) {
 
 QCoro::Task<QByteArray> HttpExchange::readBody(qsizetype cap) {
     return readCapped(m_state, cap);
+}
+
+QCoro::Task<> readBodyLines(HttpExchange& exchange, std::function<bool(QByteArrayView line)> onLine,
+                            CancellationToken token) {
+    LineSplitter splitter;
+    while (auto bytes = co_await exchange.nextChunk()) {
+        token.throwIfCancelled();
+        if (!splitter.feed(*bytes, onLine))
+            break;
+    }
+    if (splitter.overflowed())
+        throw AIProviderError::invalidResponse();
+    splitter.finish(onLine); // nothing when onLine stopped the reading
 }
 
 } // namespace tolvane

@@ -6,6 +6,7 @@
 #include <QCoroTask>
 #include <QNetworkRequest>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -56,5 +57,11 @@ private:
     explicit HttpExchange(std::shared_ptr<State> state) : m_state(std::move(state)) {}
     std::shared_ptr<State> m_state;
 };
+
+// Hands the body of `exchange` to `onLine` line by line as it arrives (see LineSplitter), the unterminated
+// last line included, until onLine returns false or the body ends. A line longer than
+// LineSplitter::kMaxLineBytes fails with AIProviderError::invalidResponse; a fired token with CancelledError.
+QCoro::Task<> readBodyLines(HttpExchange& exchange, std::function<bool(QByteArrayView line)> onLine,
+                            CancellationToken token);
 
 } // namespace tolvane

@@ -7,7 +7,6 @@
 #include "providers/endpoint_url.h"
 #include "providers/error_body.h"
 #include "providers/http_exchange.h"
-#include "providers/line_splitter.h"
 #include "providers/provider_errors.h"
 #include "providers/server_text.h"
 
@@ -103,17 +102,8 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
             deliver(mask.feed(*content));
         return true;
     };
-    LineSplitter splitter;
     try {
-        while (auto bytes = co_await exchange.nextChunk()) {
-            token.throwIfCancelled();
-            if (!splitter.feed(*bytes, onLine))
-                break;
-        }
-        if (splitter.overflowed())
-            throw AIProviderError::invalidResponse();
-        if (!sawDone)
-            splitter.finish(onLine);
+        co_await readBodyLines(exchange, onLine, token);
     } catch (...) {
         // What arrived before a failure stays delivered.
         deliver(mask.finish());

@@ -4,13 +4,30 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <functional>
 
 namespace tolvane::server_text {
 
 namespace {
 
-QString decodeEntities(const QString& text) {
-    static const QRegularExpression entity(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]+);"));
+// `text` with every match of `pattern` replaced by what `replacement` makes of it.
+QString replaceMatches(const QString& text, const QRegularExpression& pattern,
+                       const std::function<QString(const QRegularExpressionMatch&)>& replacement) {
+    QString out;
+    out.reserve(text.size());
+    qsizetype last = 0;
+    auto it = pattern.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        out += QStringView(text).sliced(last, match.capturedStart() - last);
+        out += replacement(match);
+        last = match.capturedEnd();
+    }
+    out += QStringView(text).sliced(last);
+    return out;
+}
+
+QString decodeEntity(const QRegularExpressionMatch& match) {
     static const QHash<QString, QString> named{
         {QStringLiteral("amp"), QStringLiteral("&")},    {QStringLiteral("lt"), QStringLiteral("<")},
         {QStringLiteral("gt"), QStringLiteral(">")},     {QStringLiteral("quot"), QStringLiteral("\"")},
@@ -18,32 +35,20 @@ QString decodeEntities(const QString& text) {
         {QStringLiteral("mdash"), QStringLiteral("—")},  {QStringLiteral("ndash"), QStringLiteral("–")},
         {QStringLiteral("hellip"), QStringLiteral("…")}, {QStringLiteral("copy"), QStringLiteral("©")},
     };
-    QString out;
-    out.reserve(text.size());
-    qsizetype last = 0;
-    auto it = entity.globalMatch(text);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        out += QStringView(text).sliced(last, match.capturedStart() - last);
-        const QString name = match.captured(1);
-        QString replacement = match.captured(0);
-        if (name.startsWith(QLatin1Char('#'))) {
-            bool ok = false;
-            const bool hex = name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
-            const uint code = hex ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
-            // NUL, surrogates and values past Unicode stay as written.
-            if (ok && code != 0 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
-                const char32_t c = code;
-                replacement = QString::fromUcs4(&c, 1);
-            }
-        } else if (const auto found = named.constFind(name.toLower()); found != named.constEnd()) {
-            replacement = *found;
+    const QString name = match.captured(1);
+    if (name.startsWith(QLatin1Char('#'))) {
+        bool ok = false;
+        const bool hex = name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
+        const uint code = hex ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
+        // NUL, surrogates and values past Unicode stay as written.
+        if (ok && code != 0 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
+            const char32_t c = code;
+            return QString::fromUcs4(&c, 1);
         }
-        out += replacement;
-        last = match.capturedEnd();
+    } else if (const auto found = named.constFind(name.toLower()); found != named.constEnd()) {
+        return *found;
     }
-    out += QStringView(text).sliced(last);
-    return out;
+    return match.captured(0);
 }
 
 } // namespace
@@ -63,21 +68,13 @@ QString plainText(const QString& text) {
         QStringLiteral("span"), QStringLiteral("strong"), QStringLiteral("sub"), QStringLiteral("sup"),
         QStringLiteral("tt"),   QStringLiteral("u"),
     };
+    static const QRegularExpression entity(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]+);"));
     QString stripped = text;
     stripped.replace(invisible, QStringLiteral(" "));
-    QString visible;
-    visible.reserve(stripped.size());
-    qsizetype last = 0;
-    auto it = tag.globalMatch(stripped);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        visible += QStringView(stripped).sliced(last, match.capturedStart() - last);
-        if (!inlineTags.contains(match.captured(2).toLower()))
-            visible += QLatin1Char(' ');
-        last = match.capturedEnd();
-    }
-    visible += QStringView(stripped).sliced(last);
-    return decodeEntities(visible);
+    const QString visible = replaceMatches(stripped, tag, [](const QRegularExpressionMatch& match) {
+        return inlineTags.contains(match.captured(2).toLower()) ? QString() : QStringLiteral(" ");
+    });
+    return replaceMatches(visible, entity, decodeEntity);
 }
 
 QString shortened(const QString& text) {

@@ -84,14 +84,14 @@ TEST_F(KeyringTest, ConcurrentSaveAndReadFromTwoThreads) {
     EXPECT_EQ(store.readAPIKey(), QStringLiteral("key-%1").arg(rounds));
 }
 
-// Runs a program to its end while the event loop keeps turning.
-int runTool(const QString& program, const QStringList& arguments) {
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 30000))
-        tool.kill();
-    tool.waitForFinished();
-    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+// Runs a shell command to its end while the event loop keeps turning; true when it succeeded.
+bool runShell(const QString& command, const QStringList& arguments = {}) {
+    QProcess shell;
+    shell.start(QStringLiteral("sh"), QStringList{"-c", command, "sh"} + arguments);
+    if (!QTest::qWaitFor([&] { return shell.state() == QProcess::NotRunning; }, 30000))
+        shell.kill();
+    shell.waitForFinished();
+    return shell.exitStatus() == QProcess::NormalExit && shell.exitCode() == 0;
 }
 
 QCoro::Task<> readKeyInBackground(KeychainStore& store, std::optional<std::optional<QString>>* out) {
@@ -102,35 +102,29 @@ TEST_F(KeyringTest, ALockedKeyringPromptsWhileTheGuiThreadKeepsTurning) {
     const QString password = qEnvironmentVariable("TOLVANE_TEST_KEYRING_PASSWORD");
     ASSERT_FALSE(password.isEmpty()) << "run inside scripts/test-session";
     store.saveAPIKey(QStringLiteral("sk-behind-the-prompt"));
-    ASSERT_EQ(runTool(QStringLiteral("gdbus"),
-                      {"call", "--session", "--dest", "org.freedesktop.secrets", "--object-path",
-                       "/org/freedesktop/secrets", "--method", "org.freedesktop.Secret.Service.Lock",
-                       "['/org/freedesktop/secrets/aliases/default']"}),
-              0);
+    ASSERT_TRUE(runShell("gdbus call --session --dest org.freedesktop.secrets --object-path "
+                         "/org/freedesktop/secrets --method org.freedesktop.Secret.Service.Lock "
+                         "\"['/org/freedesktop/secrets/aliases/default']\""));
 
     std::optional<std::optional<QString>> key;
     auto reading = readKeyInBackground(store, &key);
+    // The read waits on the unlock prompt; the GUI thread goes on meanwhile.
+    const bool prompted = runShell("xdotool search --sync --onlyvisible --class gcr-prompter");
     int turns = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++turns; });
     ticker.start(1);
-    // The read waits on the unlock prompt; the GUI thread goes on meanwhile.
-    const QStringList findPrompt{"search", "--sync", "--onlyvisible", "--class", "gcr-prompter"};
-    const bool prompted = runTool(QStringLiteral("xdotool"), findPrompt) == 0;
-    turns = 0;
     EXPECT_TRUE(QTest::qWaitFor([&] { return turns >= 5; }, 10000));
     EXPECT_FALSE(key.has_value());
 
-    // Typing the session's password unlocks the keyring and the read completes. (Also on failure: a
-    // keyring left locked would stop the other tests.)
+    // Typing the session's password unlocks the keyring and the read completes. (Also when the checks
+    // above failed: a keyring left locked would stop the other tests.)
     if (prompted) {
         QTest::qWait(500); // the entry takes the focus once the window is mapped
-        runTool(QStringLiteral("sh"), {"-c",
-                                       "w=$(xdotool search --onlyvisible --class gcr-prompter | head -1); "
-                                       "xdotool windowactivate --sync \"$w\"; "
-                                       "xdotool windowfocus --sync \"$w\"; "
-                                       "xdotool type --delay 20 \"$0\"; xdotool key Return",
-                                       password});
+        runShell("w=$(xdotool search --onlyvisible --class gcr-prompter | head -1); xdotool windowactivate "
+                 "--sync \"$w\"; xdotool windowfocus --sync \"$w\"; xdotool type --delay 20 \"$1\"; "
+                 "xdotool key Return",
+                 {password});
     }
     ASSERT_TRUE(prompted) << "no unlock prompt appeared";
     ASSERT_TRUE(QTest::qWaitFor([&] { return key.has_value(); }, 20000));

@@ -1,5 +1,6 @@
 #include "platform/process_info.h"
 
+#include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <csignal>
@@ -33,6 +34,19 @@ bool isProcessRunning(qint64 pid) {
     if (pid <= 0)
         return false;
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+bool holdsPseudoTerminalMaster(qint64 pid) {
+    if (pid <= 0)
+        return false;
+    const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& name :
+         descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = QFile::symLinkTarget(descriptors.filePath(name));
+        if (target == QLatin1String("/dev/ptmx") || target == QLatin1String("/dev/pts/ptmx"))
+            return true;
+    }
+    return false;
 }
 
 } // namespace tolvane

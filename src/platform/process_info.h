@@ -16,4 +16,8 @@ std::optional<quint64> processStartTime(qint64 pid);
 // The process exists (it may belong to another user).
 bool isProcessRunning(qint64 pid);
 
+// The process has a pseudo-terminal master open (/dev/ptmx or /dev/pts/ptmx): it is a terminal emulator, or
+// hosts one. False when its descriptors cannot be listed (another user's process).
+bool holdsPseudoTerminalMaster(qint64 pid);
+
 } // namespace tolvane

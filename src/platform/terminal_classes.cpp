@@ -23,6 +23,11 @@ bool isTerminalWindowClass(const QString& instanceName, const QString& className
         QStringLiteral("tilda"),
         QStringLiteral("yakuake"),
         QStringLiteral("kgx"),
+        QStringLiteral("rxvt"),
+        QStringLiteral("sakura"),
+        QStringLiteral("terminology"),
+        QStringLiteral("org.wezfurlong.wezterm"),
+        QStringLiteral("foot"),
     };
     auto matches = [](const QString& name) {
         return !name.isEmpty() && terminals.contains(name, Qt::CaseInsensitive);

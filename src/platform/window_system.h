@@ -22,6 +22,9 @@ struct FrontmostWindow {
     // WM_CLASS instance and class names.
     QString instanceName;
     QString className;
+    // The window's process holds a pseudo-terminal master: a terminal emulator, or a program with a
+    // terminal inside, where Ctrl+C would interrupt whatever runs in it.
+    bool hostsTerminal = false;
 };
 
 // The window manager side of the desktop: which window is in front and bringing one back.

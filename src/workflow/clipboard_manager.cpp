@@ -13,14 +13,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// Targets that describe the transfer rather than content; never copied into a snapshot.
-bool isMetaTarget(const QString& name) {
-    static const QStringList meta = {QStringLiteral("TARGETS"),   QStringLiteral("MULTIPLE"),
-                                     QStringLiteral("TIMESTAMP"), QStringLiteral("SAVE_TARGETS"),
-                                     QStringLiteral("DELETE"),    QStringLiteral("INCR")};
-    return meta.contains(name);
-}
-
 // Password managers and similar sources mark what they put on the clipboard with one of these.
 bool isConcealedTarget(const QString& name) {
     static const QStringList concealed = {QStringLiteral("org.nspasteboard.ConcealedType"),
@@ -31,47 +23,42 @@ bool isConcealedTarget(const QString& name) {
 
 const QString passwordHint = QStringLiteral("x-kde-passwordManagerHint");
 
-// The targets worth saving: no meta targets, one image conversion (PNG when offered), no text encodings
-// that the UTF-8 one already carries, at most maxSnapshotTargets.
-QStringList snapshotTargets(const QStringList& offered) {
-    const bool hasPng = offered.contains(QLatin1String("image/png"));
-    const bool hasUtf8 = offered.contains(QLatin1String("UTF8_STRING"));
-    QStringList chosen;
-    bool haveImage = false;
-    for (const QString& name : offered) {
-        if (isMetaTarget(name) || name == QLatin1String("TEXT") || name == QLatin1String("COMPOUND_TEXT"))
-            continue;
-        if (hasUtf8 && name == QLatin1String("STRING"))
-            continue;
-        if (name.startsWith(QLatin1String("image/"))) {
-            if (haveImage || (hasPng && name != QLatin1String("image/png")))
-                continue;
-            haveImage = true;
-        }
-        chosen.append(name);
-        if (chosen.size() == ClipboardManager::maxSnapshotTargets)
-            break;
-    }
-    return chosen;
-}
-
-QCoro::Task<ClipboardContents> takeSnapshot(PasteboardBackend* backend, Clock* clock,
-                                            CancellationToken token) {
-    ClipboardContents contents;
+// Everything the owner offers, target for target; absent when any of it cannot be read back in time or
+// could not be offered again, so that nothing is borrowed that cannot be returned whole.
+QCoro::Task<std::optional<ClipboardContents>> takeSnapshot(PasteboardBackend* backend, Clock* clock,
+                                                           CancellationToken token) {
     const auto start = clock->uptime();
-    const QStringList offered =
+    const std::optional<QStringList> offered =
         co_await backend->targets(DesktopSelection::clipboard, ClipboardManager::targetTimeout, token);
-    for (const QString& target : snapshotTargets(offered)) {
+    if (!offered || offered->size() > ClipboardManager::maxSnapshotTargets)
+        co_return std::nullopt;
+    ClipboardContents contents;
+    qsizetype total = 0;
+    for (const QString& target : *offered) {
+        if (isTransferTarget(target)) {
+            contents.formats.emplace_back(target, QByteArray());
+            continue;
+        }
         const auto spent = std::chrono::duration_cast<milliseconds>(clock->uptime() - start);
         const milliseconds left = ClipboardManager::snapshotBudget - spent;
         if (left <= milliseconds(0))
-            break;
+            co_return std::nullopt;
         std::optional<QByteArray> data = co_await backend->read(
             DesktopSelection::clipboard, target, std::min(left, ClipboardManager::targetTimeout), token);
-        if (data)
-            contents.formats.emplace_back(target, std::move(*data));
+        if (!data || data->size() > backend->maxWritableBytes())
+            co_return std::nullopt;
+        total += data->size();
+        if (total > ClipboardManager::maxSnapshotBytes)
+            co_return std::nullopt;
+        contents.formats.emplace_back(target, std::move(*data));
     }
     co_return contents;
+}
+
+void restore(PasteboardBackend* backend, const ClipboardContents& saved) {
+    if (!backend->write(saved))
+        qCWarning(lcClipboard) << "Could not give the clipboard back: the X server did not let us take it"
+                               << "(targets:" << saved.formats.size() << ")";
 }
 
 QCoro::Task<bool> isSensitive(PasteboardBackend* backend, QStringList targets, CancellationToken token) {
@@ -103,7 +90,17 @@ QCoro::Task<std::optional<QString>> readPlainText(PasteboardBackend* backend, QS
 }
 
 bool isTerminal(const std::optional<FrontmostWindow>& front) {
-    return front && isTerminalWindowClass(front->instanceName, front->className);
+    return front && (front->hostsTerminal || isTerminalWindowClass(front->instanceName, front->className));
+}
+
+// The copy happened when the clipboard changed hands to the frontmost window's process after Ctrl+C.
+// Another process taking it meanwhile (a clipboard manager re-offering older contents) does not count; an
+// owner whose process cannot be told does, as does any owner when no window was in front.
+bool copiedByFront(const PasteboardBackend& backend, quint64 baseline, std::optional<qint64> frontPid) {
+    for (const std::optional<qint64>& owner : backend.clipboardOwnersSince(baseline))
+        if (!frontPid || !owner || owner == frontPid)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -167,19 +164,26 @@ QCoro::Task<std::optional<QString>> ClipboardManager::copyLocked(QPointer<Clipbo
                                                                  CancellationToken token) {
     PasteboardBackend* backend = &self->m_backend;
     Clock* clock = &self->m_clock;
-    if (isTerminal(self->m_windows.frontmost())) {
+    const std::optional<FrontmostWindow> front = self->m_windows.frontmost();
+    if (isTerminal(front)) {
         qCInfo(lcClipboard) << "Skipped synthetic copy because the frontmost window is a terminal";
         co_return std::nullopt;
     }
     if (!self->m_keys.canInject())
         co_return std::nullopt;
 
-    // Nothing has changed yet if this is cancelled.
-    const ClipboardContents saved = co_await takeSnapshot(backend, clock, token);
+    // Nothing has changed yet if this is cancelled. The user's clipboard stays with its owner: it is only
+    // taken back if the frontmost window copies over it, so it must be readable whole before we start.
+    const std::optional<ClipboardContents> saved = co_await takeSnapshot(backend, clock, token);
     if (!self)
         co_return std::nullopt;
-    backend->write({{{markerFormat, QByteArrayLiteral("1")}}});
+    if (!saved) {
+        qCWarning(lcClipboard)
+            << "Skipped synthetic copy because the clipboard's current contents could not be read whole";
+        co_return std::nullopt;
+    }
     const quint64 baseline = backend->changeCount();
+    const std::optional<qint64> frontPid = front ? std::optional<qint64>(front->target.pid) : std::nullopt;
 
     std::optional<QString> copied;
     std::exception_ptr failure;
@@ -187,30 +191,30 @@ QCoro::Task<std::optional<QString>> ClipboardManager::copyLocked(QPointer<Clipbo
         co_await self->m_keys.send(SyntheticKey::copy, token);
         for (int wait = 0; wait < copyMaxWaits && self; ++wait) {
             co_await sleep(*clock, copyPollInterval, token);
-            if (!self || backend->changeCount() != baseline)
+            if (!self || copiedByFront(*backend, baseline, frontPid))
                 break;
         }
-        if (self && backend->changeCount() != baseline) {
+        if (self && copiedByFront(*backend, baseline, frontPid)) {
             const QStringList targets =
-                co_await backend->targets(DesktopSelection::clipboard, targetTimeout, token);
-            if (!targets.contains(markerFormat)) {
-                if (co_await isSensitive(backend, targets, token)) {
-                    qCInfo(lcClipboard) << "Skipped copied content marked as sensitive";
-                    throw ClipboardError(ClipboardError::Kind::sensitiveContent);
-                }
-                if (const std::optional<QString> text = co_await readPlainText(backend, targets, token)) {
-                    const QString trimmed = text::trimmed(*text);
-                    if (!trimmed.isEmpty())
-                        copied = trimmed;
-                }
+                (co_await backend->targets(DesktopSelection::clipboard, targetTimeout, token))
+                    .value_or(QStringList{});
+            if (co_await isSensitive(backend, targets, token)) {
+                qCInfo(lcClipboard) << "Skipped copied content marked as sensitive";
+                throw ClipboardError(ClipboardError::Kind::sensitiveContent);
+            }
+            if (const std::optional<QString> text = co_await readPlainText(backend, targets, token)) {
+                const QString trimmed = text::trimmed(*text);
+                if (!trimmed.isEmpty())
+                    copied = trimmed;
             }
         }
     } catch (...) {
         failure = std::current_exception();
     }
-    // The user's clipboard comes back whatever happened: text, image, secret, nothing, or cancellation.
-    if (self)
-        backend->write(saved);
+    // Whatever the front window copied (text, image, secret, nothing usable), also on cancellation, the
+    // user's clipboard comes back. When it copied nothing the clipboard was never touched.
+    if (self && copiedByFront(*backend, baseline, frontPid))
+        restore(backend, *saved);
     if (failure)
         std::rethrow_exception(failure);
     co_return copied;
@@ -235,9 +239,12 @@ QCoro::Task<> ClipboardManager::pasteLocked(QPointer<ClipboardManager> self, QSt
     const SyntheticKey key =
         isTerminal(self->m_windows.frontmost()) ? SyntheticKey::terminalPaste : SyntheticKey::paste;
 
-    const ClipboardContents saved = co_await takeSnapshot(backend, clock, token);
+    const std::optional<ClipboardContents> saved = co_await takeSnapshot(backend, clock, token);
     if (!self)
         co_return;
+    if (!saved)
+        qCWarning(lcClipboard) << "Pasting over a clipboard whose contents could not be read whole: they "
+                                  "cannot be given back";
     backend->writeText(text);
     const quint64 requestsBefore = backend->servedTextRequests();
 
@@ -254,8 +261,8 @@ QCoro::Task<> ClipboardManager::pasteLocked(QPointer<ClipboardManager> self, QSt
     } catch (...) {
         failure = std::current_exception();
     }
-    if (self)
-        backend->write(saved);
+    if (self && saved)
+        restore(backend, *saved);
     if (failure)
         std::rethrow_exception(failure);
 }

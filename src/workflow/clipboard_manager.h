@@ -28,9 +28,10 @@ private:
 };
 
 // The single gateway to the desktop clipboard for driving other applications: copying their selection
-// (synthetic Ctrl+C) and pasting into them (synthetic Ctrl+V). Both borrow the clipboard and always give the
-// user's previous contents back, whatever was copied and also on cancellation. Clipboard operations run one
-// at a time, in arrival order, so a paste and a copy can never interleave and lose the user's clipboard.
+// (synthetic Ctrl+C) and pasting into them (synthetic Ctrl+V). A copy leaves the clipboard with its owner
+// unless the frontmost window copies over it; then, as after every paste, the user's previous contents come
+// back target for target, whatever was copied and also on cancellation. Clipboard operations run one at a
+// time, in arrival order, so a paste and a copy can never interleave and lose the user's clipboard.
 class ClipboardManager final : public QObject, public ClipboardWriter {
     Q_OBJECT
 
@@ -42,18 +43,16 @@ public:
     static constexpr std::chrono::milliseconds pasteMaximumWait{1000};
     static constexpr std::chrono::milliseconds targetTimeout{500};
     static constexpr std::chrono::milliseconds snapshotBudget{1500};
-    static constexpr int maxSnapshotTargets = 32;
-    // Owns CLIPBOARD during a copy, so an emptied clipboard is never refilled by a clipboard manager and read
-    // back as the selection.
-    static inline const QString markerFormat = QStringLiteral("application/x-tolvane-marker");
+    static constexpr int maxSnapshotTargets = 64;
+    static constexpr qsizetype maxSnapshotBytes = 128 * 1024 * 1024;
 
     ClipboardManager(PasteboardBackend& backend, KeyInjector& keys, WindowSystem& windows, Clock& clock,
                      QObject* parent = nullptr);
 
     // Makes the frontmost application copy its selection and returns it trimmed; absent when nothing (or
-    // only white space) was copied, or when the frontmost window is a terminal (Ctrl+C would interrupt it).
-    // Throws ClipboardError for sensitive content and CancelledError, both after the user's clipboard is
-    // back.
+    // only white space) was copied, when the frontmost window is a terminal (Ctrl+C would interrupt it), or
+    // when the clipboard's current contents cannot be read whole (they could not be given back). Throws
+    // ClipboardError for sensitive content and CancelledError, both after the user's clipboard is back.
     QCoro::Task<std::optional<QString>> copySelectedText(CancellationToken token);
     // Pastes text into the frontmost application, then gives the user's clipboard back once the target
     // fetched the text (no earlier than 220 ms, no later than 1 s).

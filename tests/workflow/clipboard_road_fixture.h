@@ -76,8 +76,10 @@ struct ClipboardRoad {
     ClipboardManager clipboard{pasteboard, keys, windows, clock};
     QObject context;
 
-    // What the application puts on the clipboard when it receives Ctrl+C; nothing when absent.
+    // What goes on the clipboard when the application receives Ctrl+C (nothing when absent), and the process
+    // that puts it there: the application itself unless a test names another one.
     std::optional<ClipboardContents> copyAnswer;
+    qint64 copyAnswerPid = appPid;
     // What the application read from the clipboard when it received Ctrl+V.
     std::vector<QString> pasted;
     bool pullOnPaste = true;
@@ -86,7 +88,7 @@ struct ClipboardRoad {
         windows.setFront(windows.addWindow(appWindow, appPid, 777, QStringLiteral("Editor")));
         keys.setReceiver([this](SyntheticKey key) {
             if (key == SyntheticKey::copy && copyAnswer)
-                pasteboard.setForeignClipboard(*copyAnswer, appPid);
+                pasteboard.setForeignClipboard(*copyAnswer, copyAnswerPid);
             if (key != SyntheticKey::copy && pullOnPaste)
                 if (std::optional<QString> text = pasteboard.pullText())
                     pasted.push_back(*text);

@@ -17,7 +17,7 @@ namespace tolvane::testing {
 namespace {
 
 const QString appProgram = QStringLiteral(CLIPBOARD_TEST_APP);
-const QString hungOwnerProgram = QStringLiteral(HUNG_SELECTION_OWNER);
+const QString ownerProgram = QStringLiteral(SELECTION_OWNER);
 
 class ClipboardRoadX11 : public ::testing::Test {
 protected:
@@ -125,6 +125,72 @@ TEST_F(ClipboardRoadX11, ClipboardManagerStandInNeverFeedsTheOldTextBack) {
     EXPECT_EQ(out->value->value_or(QString()), QStringLiteral("fresh"));
 }
 
+// The user's clipboard held by another client: xclip with text, xclip with a file list only, or a bare
+// owner offering exactly an HTML and three plain-text targets.
+class UserClipboardRounds : public ClipboardRoadX11, public ::testing::WithParamInterface<int> {
+protected:
+    std::unique_ptr<QProcess> startUserOwner() {
+        auto owner = std::make_unique<QProcess>();
+        const auto hex = [](const char* text) { return QString::fromLatin1(QByteArray(text).toHex()); };
+        switch (GetParam()) {
+        case 0:
+        case 1:
+            owner->start(QStringLiteral("xclip"),
+                         {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                          QStringLiteral("-t"),
+                          GetParam() == 0 ? QStringLiteral("UTF8_STRING") : QStringLiteral("text/uri-list"),
+                          QStringLiteral("-i")});
+            owner->write(GetParam() == 0 ? QByteArray("old Grüße\n") : QByteArray("file:///tmp/a.txt\r\n"));
+            owner->closeWriteChannel();
+            break;
+        default:
+            owner->start(ownerProgram,
+                         {QStringLiteral("CLIPBOARD"), QStringLiteral("text/html=") + hex("<b>old</b> Grüße"),
+                          QStringLiteral("UTF8_STRING=") + hex("old Grüße"),
+                          QStringLiteral("text/plain=") + hex("old Gr??e"),
+                          QStringLiteral("text/plain;charset=utf-8=") + hex("old Grüße")});
+        }
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return desktop.pasteboard.ownerPid(DesktopSelection::clipboard) == owner->processId(); },
+            5000));
+        return owner;
+    }
+    void readRounds(const QString& expected) {
+        for (int round = 0; round < 25; ++round) {
+            auto out = copySelectedText();
+            ASSERT_TRUE(out->done && !out->error);
+            ASSERT_EQ(out->value->value_or(QString()), expected) << "round " << round;
+        }
+    }
+};
+
+TEST_P(UserClipboardRounds, EveryTargetSurvivesReadsAndNothingCopiedLeavesTheOwnerAlone) {
+    auto owner = startUserOwner();
+    const ClipboardCensus before = clipboardCensus(foreignConnection, foreignContext);
+    ASSERT_GE(before.targets.size(), 2) << "the owner must answer TARGETS and a content target";
+    {
+        HelperProcess idle(appProgram, {QStringLiteral("edit"), QString()});
+        ASSERT_TRUE(readyInFront(idle));
+        readRounds(QString());
+        EXPECT_EQ(owner->state(), QProcess::Running);
+        EXPECT_EQ(desktop.pasteboard.ownerPid(DesktopSelection::clipboard), owner->processId());
+        EXPECT_EQ(clipboardCensus(foreignConnection, foreignContext), before);
+    }
+    HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("picked")});
+    ASSERT_TRUE(readyInFront(app));
+    readRounds(QStringLiteral("picked"));
+    const ClipboardCensus after = clipboardCensus(foreignConnection, foreignContext);
+    EXPECT_EQ(after.targets, before.targets);
+    EXPECT_EQ(after, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Owners, UserClipboardRounds, ::testing::Values(0, 1, 2),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == 0   ? "XclipText"
+                                                : info.param == 1 ? "XclipUriList"
+                                                                  : "HtmlAndThreeTextTargets");
+                         });
+
 TEST_F(ClipboardRoadX11, AccessibilityReadsTheFocusedSelectionButNeverAPassword) {
     HelperProcess app(appProgram, {QStringLiteral("edit"), QStringLiteral("  Grüße  ")}, true);
     ASSERT_TRUE(readyInFront(app));
@@ -162,7 +228,7 @@ TEST_F(ClipboardRoadX11, PrimaryOfTheFrontmostApplicationIsReadAndAHungOwnerCann
     EXPECT_EQ((*primary->value)->text, QStringLiteral("primary sel"));
     EXPECT_EQ((*primary->value)->bounds->size(), QSize(1, 1));
 
-    HelperProcess hung(hungOwnerProgram, {QStringLiteral("PRIMARY")});
+    HelperProcess hung(ownerProgram, {QStringLiteral("PRIMARY")});
     ASSERT_TRUE(readyInFront(hung));
     (void)QTest::qWaitFor(
         [&] { return desktop.pasteboard.ownerPid(DesktopSelection::primary) == hung.pid(); }, 3000);

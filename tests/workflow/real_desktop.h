@@ -73,6 +73,29 @@ inline std::optional<QByteArray> readClipboardAsAnotherClient(X11InputService& s
     return out->value ? *out->value : std::nullopt;
 }
 
+// CLIPBOARD as another client sees it: the TARGETS answer as names, in order, and the bytes of every content
+// target (absent where refused).
+struct ClipboardCensus {
+    QStringList targets;
+    std::vector<std::optional<QByteArray>> data;
+    friend bool operator==(const ClipboardCensus&, const ClipboardCensus&) = default;
+};
+
+inline ClipboardCensus clipboardCensus(X11InputService& service, QObject& context) {
+    ClipboardCensus census;
+    const std::optional<QByteArray> raw = readClipboardAsAnotherClient(service, context, "TARGETS");
+    if (!raw)
+        return census;
+    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(raw->constData());
+    for (qsizetype i = 0; i < raw->size() / qsizetype(sizeof(xcb_atom_t)); ++i)
+        census.targets.append(service.atomName(atoms[i]));
+    for (const QString& target : census.targets)
+        if (!isTransferTarget(target))
+            census.data.push_back(
+                readClipboardAsAnotherClient(service, context, target.toUtf8().constData()));
+    return census;
+}
+
 // Runs xdotool while this process keeps handling its X events, as it would while a user types or drags.
 inline QString xdotool(const QStringList& args) {
     QProcess process;

@@ -9,12 +9,13 @@ QCoro::Task<> waitOut(Clock* clock, std::chrono::milliseconds timeout, Cancellat
     co_await sleep(*clock, timeout, token);
 }
 
-QCoro::Task<QStringList> targetsAfter(Clock* clock, bool unresponsive, QStringList names,
-                                      std::chrono::milliseconds timeout, CancellationToken token) {
+QCoro::Task<std::optional<QStringList>> targetsAfter(Clock* clock, bool unresponsive, QStringList names,
+                                                     std::chrono::milliseconds timeout,
+                                                     CancellationToken token) {
     token.throwIfCancelled();
     if (unresponsive) {
         co_await waitOut(clock, timeout, token);
-        co_return QStringList{};
+        co_return std::nullopt;
     }
     co_return names;
 }
@@ -40,13 +41,18 @@ std::optional<qint64> MemoryPasteboardBackend::ownerPid(DesktopSelection selecti
     return selection == DesktopSelection::clipboard ? m_clipboardOwner : m_primaryOwner;
 }
 
-QCoro::Task<QStringList> MemoryPasteboardBackend::targets(DesktopSelection selection,
-                                                          std::chrono::milliseconds timeout,
-                                                          CancellationToken token) {
+std::vector<std::optional<qint64>> MemoryPasteboardBackend::clipboardOwnersSince(quint64 since) const {
+    return {m_foreignOwners.begin() + qsizetype(std::min<quint64>(since, m_foreignOwners.size())),
+            m_foreignOwners.end()};
+}
+
+QCoro::Task<std::optional<QStringList>> MemoryPasteboardBackend::targets(DesktopSelection selection,
+                                                                         std::chrono::milliseconds timeout,
+                                                                         CancellationToken token) {
     QStringList names;
     for (const auto& format : contentsOf(selection).formats)
         names.append(format.first);
-    const bool unresponsive = m_unresponsive && ownerPid(selection) != selfPid;
+    const bool unresponsive = m_unresponsive && ownerPid(selection) && ownerPid(selection) != selfPid;
     return targetsAfter(&m_clock, unresponsive, names, timeout, std::move(token));
 }
 
@@ -64,20 +70,26 @@ QCoro::Task<std::optional<QByteArray>> MemoryPasteboardBackend::read(DesktopSele
     return dataAfter(&m_clock, unresponsive, data, timeout, std::move(token));
 }
 
-void MemoryPasteboardBackend::write(const ClipboardContents& contents) {
+bool MemoryPasteboardBackend::write(const ClipboardContents& contents) {
     ++m_writes;
+    if (m_writesFail)
+        return false;
     m_clipboard = contents;
     m_clipboardOwner = contents.isEmpty() ? std::nullopt : std::optional<qint64>(selfPid);
+    return true;
 }
 
 void MemoryPasteboardBackend::writeText(const QString& text) {
-    write({{{QStringLiteral("UTF8_STRING"), text.toUtf8()}}});
+    ++m_writes;
+    m_clipboard = {{{QStringLiteral("UTF8_STRING"), text.toUtf8()}}};
+    m_clipboardOwner = selfPid;
 }
 
 void MemoryPasteboardBackend::setForeignClipboard(ClipboardContents contents, qint64 pid) {
     m_clipboard = std::move(contents);
     m_clipboardOwner = pid;
     ++m_changeCount;
+    m_foreignOwners.push_back(pid);
 }
 
 void MemoryPasteboardBackend::setPrimary(ClipboardContents contents, std::optional<qint64> pid) {

@@ -44,9 +44,21 @@ void SelectionOwnerWatch::handle(const xcb_generic_event_t* event) {
     m_owner = notice->owner;
     m_ownerPid = m_owner == XCB_NONE ? std::nullopt : clientPidOfWindow(*m_service, m_owner);
     ++m_allChanges;
-    if (m_owner != XCB_NONE && m_ownerPid != QCoreApplication::applicationPid())
+    if (m_owner != XCB_NONE && m_ownerPid != QCoreApplication::applicationPid()) {
         ++m_foreignChanges;
+        m_foreignOwners.emplace_back(m_foreignChanges, m_ownerPid);
+        if (m_foreignOwners.size() > historyLength)
+            m_foreignOwners.pop_front();
+    }
     Q_EMIT ownerChanged();
+}
+
+std::vector<std::optional<qint64>> SelectionOwnerWatch::foreignOwnersSince(quint64 since) const {
+    std::vector<std::optional<qint64>> owners;
+    for (const auto& [change, pid] : m_foreignOwners)
+        if (change > since)
+            owners.push_back(pid);
+    return owners;
 }
 
 } // namespace tolvane

@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QtGlobal>
+#include <deque>
 #include <optional>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace tolvane {
@@ -21,6 +23,10 @@ public:
 
     // Notices whose new owner belongs to another process.
     quint64 foreignChanges() const { return m_foreignChanges; }
+    // The processes of the foreign changes after the first `since`, oldest first (absent where unknown);
+    // the newest historyLength are kept.
+    std::vector<std::optional<qint64>> foreignOwnersSince(quint64 since) const;
+    static constexpr size_t historyLength = 32;
     quint64 allChanges() const { return m_allChanges; }
     xcb_window_t owner() const { return m_owner; }
     // The process of the current owner; absent without owner or when it cannot be told.
@@ -39,6 +45,8 @@ private:
     quint64 m_allChanges = 0;
     xcb_window_t m_owner = XCB_NONE;
     std::optional<qint64> m_ownerPid;
+    // (foreign change number, its owner's process)
+    std::deque<std::pair<quint64, std::optional<qint64>>> m_foreignOwners;
 };
 
 } // namespace tolvane

@@ -3,6 +3,7 @@
 #include "platform/x11/selection_owner_watch.h"
 #include "platform/x11/x11_client_pid.h"
 #include "platform/x11/x11_input_service.h"
+#include "platform/x11/x11_selection_owner.h"
 #include "platform/x11/x11_selection_transfer.h"
 
 #include <QClipboard>
@@ -23,27 +24,8 @@ bool isTextAlias(const QString& name) {
            name == QLatin1String("text/plain") || name == QLatin1String("text/plain;charset=utf-8");
 }
 
-// Targets that describe the transfer itself rather than content.
-bool isMetaTarget(const QString& name) {
-    return name == QLatin1String("TARGETS") || name == QLatin1String("MULTIPLE") ||
-           name == QLatin1String("TIMESTAMP") || name == QLatin1String("SAVE_TARGETS") ||
-           name == QLatin1String("DELETE") || name == QLatin1String("INCR");
-}
-
 QClipboard::Mode qtMode(DesktopSelection selection) {
     return selection == DesktopSelection::clipboard ? QClipboard::Clipboard : QClipboard::Selection;
-}
-
-// The plain text of a set of formats, UTF-8 forms first, Latin-1 STRING last.
-std::optional<QString> plainTextOf(const ClipboardContents& contents) {
-    for (const char* name : {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain"})
-        for (const auto& [format, data] : contents.formats)
-            if (format == QLatin1String(name))
-                return QString::fromUtf8(data);
-    for (const auto& [format, data] : contents.formats)
-        if (format == QLatin1String("STRING"))
-            return QString::fromLatin1(data);
-    return std::nullopt;
 }
 
 } // namespace
@@ -57,6 +39,7 @@ X11PasteboardBackend::X11PasteboardBackend(X11InputService& service, Clock& cloc
     m_targetsAtom = service.atom("TARGETS");
     m_clipboardWatch = new SelectionOwnerWatch(service, m_clipboardAtom, this);
     m_primaryWatch = new SelectionOwnerWatch(service, m_primaryAtom, this);
+    m_clipboardOwner = new X11SelectionOwner(service, m_clipboardAtom, this);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -69,13 +52,36 @@ quint64 X11PasteboardBackend::changeCount() const {
     return m_clipboardWatch ? m_clipboardWatch->foreignChanges() : 0;
 }
 
+std::vector<std::optional<qint64>> X11PasteboardBackend::clipboardOwnersSince(quint64 since) const {
+    return m_clipboardWatch ? m_clipboardWatch->foreignOwnersSince(since)
+                            : std::vector<std::optional<qint64>>{};
+}
+
+qsizetype X11PasteboardBackend::maxWritableBytes() const {
+    return m_clipboardOwner ? m_clipboardOwner->maxServableBytes() : 0;
+}
+
 xcb_atom_t X11PasteboardBackend::selectionAtom(DesktopSelection selection) const {
     return selection == DesktopSelection::clipboard ? m_clipboardAtom : m_primaryAtom;
 }
 
 bool X11PasteboardBackend::ownedByUs(DesktopSelection selection) const {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    return selection == DesktopSelection::clipboard ? clipboard->ownsClipboard() : clipboard->ownsSelection();
+    if (selection == DesktopSelection::primary)
+        return clipboard->ownsSelection();
+    return (m_clipboardOwner && m_clipboardOwner->owns()) || clipboard->ownsClipboard();
+}
+
+bool X11PasteboardBackend::hasOwner(DesktopSelection selection) {
+    if (!m_service || !m_service->isConnected())
+        return false;
+    xcb_connection_t* c = m_service->connection();
+    auto* reply =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selectionAtom(selection)), nullptr);
+    m_service->drainQueued();
+    const bool owned = reply && reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
 }
 
 std::optional<qint64> X11PasteboardBackend::ownerPid(DesktopSelection selection) {
@@ -95,9 +101,16 @@ std::optional<qint64> X11PasteboardBackend::ownerPid(DesktopSelection selection)
     return owner == XCB_NONE ? std::nullopt : clientPidOfWindow(*m_service, owner);
 }
 
-QCoro::Task<QStringList> X11PasteboardBackend::targets(DesktopSelection selection,
-                                                       std::chrono::milliseconds timeout,
-                                                       CancellationToken token) {
+QCoro::Task<std::optional<QStringList>> X11PasteboardBackend::targets(DesktopSelection selection,
+                                                                      std::chrono::milliseconds timeout,
+                                                                      CancellationToken token) {
+    auto ready = [](std::optional<QStringList> n) -> QCoro::Task<std::optional<QStringList>> { co_return n; };
+    if (selection == DesktopSelection::clipboard && m_clipboardOwner && m_clipboardOwner->owns()) {
+        QStringList names;
+        for (const auto& format : m_clipboardOwner->contents().formats)
+            names.append(format.first);
+        return ready(names);
+    }
     if (ownedByUs(selection)) {
         QStringList names;
         if (const QMimeData* data = QGuiApplication::clipboard()->mimeData(qtMode(selection))) {
@@ -105,22 +118,24 @@ QCoro::Task<QStringList> X11PasteboardBackend::targets(DesktopSelection selectio
             if (data->hasText() && !names.contains(QLatin1String("UTF8_STRING")))
                 names.prepend(QStringLiteral("UTF8_STRING"));
         }
-        return [](QStringList n) -> QCoro::Task<QStringList> { co_return n; }(names);
+        return ready(names);
     }
+    if (!hasOwner(selection))
+        return ready(QStringList{});
     return readTargets(QPointer<X11PasteboardBackend>(this), selectionAtom(selection), timeout,
                        std::move(token));
 }
 
-QCoro::Task<QStringList> X11PasteboardBackend::readTargets(QPointer<X11PasteboardBackend> self,
-                                                           xcb_atom_t selection,
-                                                           std::chrono::milliseconds timeout,
-                                                           CancellationToken token) {
+QCoro::Task<std::optional<QStringList>> X11PasteboardBackend::readTargets(QPointer<X11PasteboardBackend> self,
+                                                                          xcb_atom_t selection,
+                                                                          std::chrono::milliseconds timeout,
+                                                                          CancellationToken token) {
     if (!self || !self->m_service)
-        co_return QStringList{};
+        co_return std::nullopt;
     std::optional<QByteArray> raw = co_await convertSelection(self->m_service, &self->m_clock, selection,
                                                               self->m_targetsAtom, timeout, 1 << 16, token);
     if (!self || !self->m_service || !raw)
-        co_return QStringList{};
+        co_return std::nullopt;
     QStringList names;
     const auto* atoms = reinterpret_cast<const xcb_atom_t*>(raw->constData());
     const qsizetype count = raw->size() / qsizetype(sizeof(xcb_atom_t));
@@ -135,6 +150,14 @@ QCoro::Task<QStringList> X11PasteboardBackend::readTargets(QPointer<X11Pasteboar
 QCoro::Task<std::optional<QByteArray>> X11PasteboardBackend::read(DesktopSelection selection, QString target,
                                                                   std::chrono::milliseconds timeout,
                                                                   CancellationToken token) {
+    using Ready = QCoro::Task<std::optional<QByteArray>>;
+    if (selection == DesktopSelection::clipboard && m_clipboardOwner && m_clipboardOwner->owns()) {
+        std::optional<QByteArray> value;
+        for (const auto& [format, bytes] : m_clipboardOwner->contents().formats)
+            if (format == target && !isTransferTarget(format))
+                value = bytes;
+        return [](std::optional<QByteArray> v) -> Ready { co_return v; }(value);
+    }
     if (ownedByUs(selection)) {
         std::optional<QByteArray> value;
         if (const QMimeData* data = QGuiApplication::clipboard()->mimeData(qtMode(selection))) {
@@ -153,21 +176,12 @@ QCoro::Task<std::optional<QByteArray>> X11PasteboardBackend::read(DesktopSelecti
                             std::move(token));
 }
 
-void X11PasteboardBackend::write(const ClipboardContents& contents) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (contents.isEmpty()) {
-        clipboard->clear(QClipboard::Clipboard);
-        return;
-    }
-    auto* data = new QMimeData;
-    if (const std::optional<QString> text = plainTextOf(contents))
-        data->setText(*text);
-    for (const auto& [format, bytes] : contents.formats) {
-        if (isTextAlias(format) || isMetaTarget(format))
-            continue;
-        data->setData(format, bytes);
-    }
-    clipboard->setMimeData(data, QClipboard::Clipboard);
+bool X11PasteboardBackend::write(const ClipboardContents& contents) {
+    if (!m_clipboardOwner)
+        return false;
+    if (contents.isEmpty())
+        return m_clipboardOwner->clear();
+    return m_clipboardOwner->take(contents);
 }
 
 void X11PasteboardBackend::writeText(const QString& text) {
@@ -185,7 +199,7 @@ bool X11PasteboardBackend::nativeEventFilter(const QByteArray& eventType, void* 
     if (request->selection != m_clipboardAtom)
         return false;
     const QString target = m_service->atomName(request->target);
-    if (!isMetaTarget(target))
+    if (!isTransferTarget(target))
         ++m_servedTextRequests;
     return false;
 }

@@ -107,6 +107,7 @@ std::optional<FrontmostWindow> X11WindowSystem::frontmost() {
         return std::nullopt;
     info.target.pid = *pid;
     info.target.startTime = processStartTime(*pid).value_or(0);
+    info.hostsTerminal = holdsPseudoTerminalMaster(*pid);
     readWindowClass(window, info);
     return info;
 }

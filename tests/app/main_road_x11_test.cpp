@@ -181,5 +181,56 @@ TEST_F(MainRoad, EachDamagedHistoryDatabaseIsSetAsideAndTheNextTranslationRecord
     ::umask(previousMask);
 }
 
+// A terminal the class list does not know, running a program, with nothing selected: the hot key must not
+// reach the program as Ctrl+C. The terminal is told by the pseudo-terminal its process holds; it gets the
+// accessibility and PRIMARY reads only, and with nothing selected the translation ends without text.
+TEST_F(MainRoad, HotKeyOverAnUnknownTerminalNeverInterruptsItsProgram) {
+    app = profile.launch();
+    ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
+    // The main window takes the focus once mapped; only then may the terminal take it.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")}) ==
+                   QString::number(app->processId());
+        },
+        20000));
+    QProcess terminal;
+    terminal.start(QStringLiteral("xterm"),
+                   {QStringLiteral("-name"), QStringLiteral("unknownterm"), QStringLiteral("-class"),
+                    QStringLiteral("Unknownterm"), QStringLiteral("-e"), QStringLiteral("sleep"),
+                    QStringLiteral("30")});
+    ASSERT_TRUE(terminal.waitForStarted());
+    // xterm runs `sleep` as its only child.
+    qint64 sleepPid = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(terminal.processId()));
+            sleepPid = children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toLongLong() : 0;
+            return sleepPid > 0;
+        },
+        10000));
+    const std::optional<QString> window =
+        xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--classname"),
+                 QStringLiteral("^unknownterm$")});
+    ASSERT_TRUE(window && !window->isEmpty());
+    ASSERT_TRUE(
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window->section('\n', 0, 0)}));
+    ASSERT_TRUE(
+        xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+alt+t")}));
+
+    ASSERT_TRUE(
+        waitForOutput(*app, output, "Skipped synthetic copy because the frontmost window is a terminal"))
+        << output.toStdString();
+    ASSERT_TRUE(waitForOutput(*app, output, "Selection capture completed without selected text"))
+        << output.toStdString();
+    // Give a stray Ctrl+C time to arrive before looking.
+    QTest::qWait(500);
+    EXPECT_TRUE(QFile::exists(QStringLiteral("/proc/%1").arg(sleepPid))) << "sleep was interrupted";
+    EXPECT_EQ(terminal.state(), QProcess::Running);
+    terminal.kill();
+    terminal.waitForFinished(5000);
+    EXPECT_TRUE(terminatesCleanly(*app));
+}
+
 } // namespace
 } // namespace tolvane::testing

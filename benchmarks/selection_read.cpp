@@ -1,5 +1,5 @@
 // Selection reads through each source against helper applications on a real X server. Run inside
-// scripts/test-session: selection_read_benchmark <path to clipboard_test_app>.
+// scripts/test-session: selection_read_benchmark <path to clipboard_test_app> <path to selection_owner>.
 #include "core/async/task.h"
 #include "core/logging.h"
 #include "platform/atspi/atspi_accessibility_backend.h"
@@ -8,6 +8,7 @@
 #include "platform/x11/x11_pasteboard_backend.h"
 #include "platform/x11/x11_window_system.h"
 #include "platform/x11/xtest_key_injector.h"
+#include "workflow/clipboard_census.h"
 #include "workflow/clipboard_manager.h"
 #include "workflow/selection_reader.h"
 
@@ -21,6 +22,7 @@ namespace tolvane {
 namespace {
 
 QString helperProgram;
+QString ownerProgram;
 
 struct Desktop {
     X11InputService service;
@@ -123,17 +125,59 @@ void BM_SyntheticCopyRead(benchmark::State& state) {
 }
 BENCHMARK(BM_SyntheticCopyRead)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The user's clipboard, held by another client (xclip with text, xclip with a file list, a raw owner with
+// HTML and three text targets), through repeated synthetic copies: the first half of the rounds with a
+// front window that copies nothing, the second half with one that copies. A round mismatches when the
+// target list or any target's bytes differ from before, or when nothing was copied and the owner lost the
+// clipboard.
+void BM_UserClipboardRounds(benchmark::State& state) {
+    Desktop desktop;
+    X11InputService reader;
+    QObject readerContext;
+    std::unique_ptr<QProcess> owner = testing::startClipboardOwner(int(state.range(0)), ownerProgram);
+    (void)QTest::qWaitFor(
+        [&] { return desktop.pasteboard.ownerPid(DesktopSelection::clipboard) == owner->processId(); }, 5000);
+    const testing::ClipboardCensus before = testing::clipboardCensus(reader, readerContext);
+    const benchmark::IterationCount half = state.max_iterations / 2;
+    std::unique_ptr<Helper> front;
+    benchmark::IterationCount round = 0;
+    int mismatches = 0;
+    for (auto _ : state) {
+        const bool copying = round >= half;
+        if (round == 0 || round == half) {
+            front.reset();
+            front = std::make_unique<Helper>(
+                desktop, QStringList{QStringLiteral("edit"), copying ? QStringLiteral("picked") : QString()},
+                false);
+        }
+        const auto text = runToEnd<std::optional<QString>>(
+            desktop, [&](CancellationToken token) { return desktop.clipboard.copySelectedText(token); });
+        bool same = text && text->value_or(QString()) == (copying ? QStringLiteral("picked") : QString());
+        if (!copying)
+            same = same && desktop.pasteboard.ownerPid(DesktopSelection::clipboard) == owner->processId();
+        same = same && testing::clipboardCensus(reader, readerContext) == before;
+        mismatches += same ? 0 : 1;
+        ++round;
+    }
+    state.counters["rounds"] = double(round);
+    state.counters["mismatches"] = mismatches;
+    owner->kill();
+    owner->waitForFinished(3000);
+}
+BENCHMARK(BM_UserClipboardRounds)->Arg(0)->Arg(1)->Arg(2)->Iterations(80)->Unit(benchmark::kMillisecond);
+
 } // namespace
 } // namespace tolvane
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <clipboard_test_app>\n", argv[0]);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s <clipboard_test_app> <selection_owner>\n", argv[0]);
         return 2;
     }
     tolvane::helperProgram = QString::fromLocal8Bit(argv[1]);
+    tolvane::ownerProgram = QString::fromLocal8Bit(argv[2]);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -130,26 +130,7 @@ TEST_F(ClipboardRoadX11, ClipboardManagerStandInNeverFeedsTheOldTextBack) {
 class UserClipboardRounds : public ClipboardRoadX11, public ::testing::WithParamInterface<int> {
 protected:
     std::unique_ptr<QProcess> startUserOwner() {
-        auto owner = std::make_unique<QProcess>();
-        const auto hex = [](const char* text) { return QString::fromLatin1(QByteArray(text).toHex()); };
-        switch (GetParam()) {
-        case 0:
-        case 1:
-            owner->start(QStringLiteral("xclip"),
-                         {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                          QStringLiteral("-t"),
-                          GetParam() == 0 ? QStringLiteral("UTF8_STRING") : QStringLiteral("text/uri-list"),
-                          QStringLiteral("-i")});
-            owner->write(GetParam() == 0 ? QByteArray("old Grüße\n") : QByteArray("file:///tmp/a.txt\r\n"));
-            owner->closeWriteChannel();
-            break;
-        default:
-            owner->start(ownerProgram,
-                         {QStringLiteral("CLIPBOARD"), QStringLiteral("text/html=") + hex("<b>old</b> Grüße"),
-                          QStringLiteral("UTF8_STRING=") + hex("old Grüße"),
-                          QStringLiteral("text/plain=") + hex("old Gr??e"),
-                          QStringLiteral("text/plain;charset=utf-8=") + hex("old Grüße")});
-        }
+        auto owner = startClipboardOwner(GetParam(), ownerProgram);
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return desktop.pasteboard.ownerPid(DesktopSelection::clipboard) == owner->processId(); },
             5000));

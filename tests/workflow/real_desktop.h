@@ -2,6 +2,7 @@
 
 // The real desktop stack over the test session's X server, and the external tools x11 tests drive it with.
 
+#include "clipboard_census.h"
 #include "clipboard_road_fixture.h"
 #include "platform/atspi/atspi_accessibility_backend.h"
 #include "platform/permission_service.h"
@@ -55,46 +56,6 @@ struct RealDesktop {
             5000);
     }
 };
-
-// Reads CLIPBOARD in `target` format over `service`, a connection other than the owner's, so an owner in this
-// process must answer while the event loop runs.
-inline std::optional<QByteArray> readClipboardAsAnotherClient(X11InputService& service, QObject& context,
-                                                              const char* target = "UTF8_STRING") {
-    using namespace std::chrono_literals;
-    auto out = std::make_shared<Outcome<std::optional<QByteArray>>>();
-    QPointer<X11InputService> weak(&service);
-    const xcb_atom_t clipboard = service.atom("CLIPBOARD");
-    const xcb_atom_t atom = service.atom(target);
-    spawn(&context, lcClipboard(), [=](CancellationToken token) {
-        return collect<std::optional<QByteArray>>(
-            convertSelection(weak, &systemClock(), clipboard, atom, 2000ms, 1 << 26, token), out);
-    });
-    (void)QTest::qWaitFor([&] { return out->done; }, 5000);
-    return out->value ? *out->value : std::nullopt;
-}
-
-// CLIPBOARD as another client sees it: the TARGETS answer as names, in order, and the bytes of every content
-// target (absent where refused).
-struct ClipboardCensus {
-    QStringList targets;
-    std::vector<std::optional<QByteArray>> data;
-    friend bool operator==(const ClipboardCensus&, const ClipboardCensus&) = default;
-};
-
-inline ClipboardCensus clipboardCensus(X11InputService& service, QObject& context) {
-    ClipboardCensus census;
-    const std::optional<QByteArray> raw = readClipboardAsAnotherClient(service, context, "TARGETS");
-    if (!raw)
-        return census;
-    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(raw->constData());
-    for (qsizetype i = 0; i < raw->size() / qsizetype(sizeof(xcb_atom_t)); ++i)
-        census.targets.append(service.atomName(atoms[i]));
-    for (const QString& target : census.targets)
-        if (!isTransferTarget(target))
-            census.data.push_back(
-                readClipboardAsAnotherClient(service, context, target.toUtf8().constData()));
-    return census;
-}
 
 // Runs xdotool while this process keeps handling its X events, as it would while a user types or drags.
 inline QString xdotool(const QStringList& args) {

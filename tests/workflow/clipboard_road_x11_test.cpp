@@ -125,6 +125,22 @@ TEST_F(ClipboardRoadX11, ClipboardManagerStandInNeverFeedsTheOldTextBack) {
     EXPECT_EQ(out->value->value_or(QString()), QStringLiteral("fresh"));
 }
 
+TEST_F(ClipboardRoadX11, ContentsGivenBackAreHandedToAClipboardManagerWhenWeEnd) {
+    HelperProcess manager(ownerProgram, {QStringLiteral("CLIPBOARD_MANAGER")});
+    ASSERT_TRUE(manager.isReady());
+    const ClipboardContents given{{{QStringLiteral("TARGETS"), QByteArray()},
+                                   {QStringLiteral("text/html"), QByteArrayLiteral("<i>kept</i>")},
+                                   {QStringLiteral("UTF8_STRING"), QByteArrayLiteral("kept")}}};
+    {
+        X11InputService connection;
+        X11PasteboardBackend ending(connection);
+        ASSERT_TRUE(ending.write(given));
+    }
+    EXPECT_TRUE(manager.waitForLine(QStringLiteral("SAVED 2")));
+    EXPECT_EQ(readClipboard(), QByteArray("kept"));
+    EXPECT_EQ(readClipboard("text/html"), QByteArray("<i>kept</i>"));
+}
+
 // The user's clipboard held by another client: xclip with text, xclip with a file list only, or a bare
 // owner offering exactly an HTML and three plain-text targets.
 class UserClipboardRounds : public ClipboardRoadX11, public ::testing::WithParamInterface<int> {

@@ -44,8 +44,12 @@ X11PasteboardBackend::X11PasteboardBackend(X11InputService& service, Clock& cloc
 }
 
 X11PasteboardBackend::~X11PasteboardBackend() {
-    if (QCoreApplication::instance())
-        QCoreApplication::instance()->removeNativeEventFilter(this);
+    if (!QCoreApplication::instance())
+        return;
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+    // As QClipboard does for its own contents: what we gave back outlives us where a manager runs.
+    if (m_clipboardOwner)
+        m_clipboardOwner->handOverToClipboardManager(clipboardManagerTimeout);
 }
 
 quint64 X11PasteboardBackend::changeCount() const {

@@ -27,6 +27,8 @@ class X11PasteboardBackend final : public QObject,
     Q_OBJECT
 
 public:
+    static constexpr std::chrono::milliseconds clipboardManagerTimeout{3000};
+
     explicit X11PasteboardBackend(X11InputService& service, Clock& clock = systemClock(),
                                   QObject* parent = nullptr);
     ~X11PasteboardBackend() override;

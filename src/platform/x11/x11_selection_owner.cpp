@@ -2,6 +2,8 @@
 
 #include "platform/x11/x11_input_service.h"
 
+#include <QEventLoop>
+#include <QTimer>
 #include <cstdlib>
 #include <vector>
 
@@ -61,6 +63,33 @@ bool X11SelectionOwner::clear() {
         return false;
     xcb_set_selection_owner(m_service->connection(), XCB_NONE, m_selection, XCB_CURRENT_TIME);
     return currentOwner() == XCB_NONE;
+}
+
+void X11SelectionOwner::handOverToClipboardManager(std::chrono::milliseconds timeout) {
+    if (!m_owned || !m_service || !m_service->isConnected())
+        return;
+    xcb_connection_t* c = m_service->connection();
+    const xcb_atom_t manager = m_service->atom("CLIPBOARD_MANAGER");
+    auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, manager), nullptr);
+    const bool running = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    m_service->drainQueued();
+    if (!running)
+        return;
+    QEventLoop loop;
+    const xcb_window_t window = m_service->serviceWindow();
+    const int subscription = m_service->subscribe([&loop, window, manager](const xcb_generic_event_t* event) {
+        auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
+        if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY && notify->requestor == window &&
+            notify->selection == manager)
+            loop.quit();
+    });
+    QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+    xcb_convert_selection(c, window, manager, m_service->atom("SAVE_TARGETS"),
+                          m_service->atom("_TOLVANE_SAVE_TARGETS"), XCB_CURRENT_TIME);
+    xcb_flush(c);
+    loop.exec();
+    m_service->unsubscribe(subscription);
 }
 
 void X11SelectionOwner::handle(const xcb_generic_event_t* event) {

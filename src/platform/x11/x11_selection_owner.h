@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <chrono>
 #include <xcb/xcb.h>
 
 namespace tolvane {
@@ -31,6 +32,10 @@ public:
     qsizetype maxServableBytes() const;
     // Requests for content targets answered while we own the selection.
     quint64 servedRequests() const { return m_servedRequests; }
+    // Asks a running clipboard manager to keep what we offer (SAVE_TARGETS) and answers its reads until it
+    // is done or `timeout` passes, so the contents outlive this process. Runs a local event loop; does
+    // nothing when we do not own the selection or no manager runs.
+    void handOverToClipboardManager(std::chrono::milliseconds timeout);
 
 private:
     void handle(const xcb_generic_event_t* event);

@@ -3,6 +3,8 @@
 // request at all. A mapped top-level window (with _NET_WM_PID, so it can be the frontmost application)
 // owning PRIMARY or CLIPBOARD.
 //   selection_owner <PRIMARY|CLIPBOARD> [<target>=<hex bytes> ...]
+// Owning CLIPBOARD_MANAGER it stands in for a clipboard manager instead: asked for SAVE_TARGETS, it reads
+// every target of CLIPBOARD, answers, takes CLIPBOARD with them and prints "SAVED <count>".
 // Prints "READY pid=<pid> win=0x<id>"; prints "LOST" when another client takes the selection; runs until
 // killed or stdin closes.
 #include <cstdio>
@@ -66,6 +68,50 @@ void answer(xcb_connection_t* c, const xcb_selection_request_event_t* request, x
     xcb_flush(c);
 }
 
+// Converts `selection` to `target` into a property of `window` and waits for the owner's answer (no INCR).
+bool convert(xcb_connection_t* c, xcb_window_t window, xcb_atom_t selection, xcb_atom_t target,
+             std::string& bytes) {
+    const xcb_atom_t property = intern(c, "_SELECTION_OWNER_DATA");
+    xcb_convert_selection(c, window, selection, target, property, XCB_CURRENT_TIME);
+    xcb_flush(c);
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
+        const auto* answer = reinterpret_cast<xcb_selection_notify_event_t*>(event);
+        const bool refused = notify && answer->property == XCB_NONE;
+        const bool ours = notify && answer->requestor == window;
+        std::free(event);
+        if (!ours)
+            continue;
+        if (refused)
+            return false;
+        auto* reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 24), nullptr);
+        if (!reply)
+            return false;
+        bytes.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                     size_t(xcb_get_property_value_length(reply)));
+        std::free(reply);
+        return true;
+    }
+    return false;
+}
+
+// SAVE_TARGETS: everything CLIPBOARD offers is read and kept, then offered by us.
+std::vector<Target> save(xcb_connection_t* c, xcb_window_t window, xcb_atom_t clipboard,
+                         xcb_atom_t targetsAtom) {
+    std::vector<Target> saved;
+    std::string list;
+    if (!convert(c, window, clipboard, targetsAtom, list))
+        return saved;
+    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(list.data());
+    for (size_t i = 0; i < list.size() / sizeof(xcb_atom_t); ++i) {
+        std::string bytes;
+        if (atoms[i] != targetsAtom && convert(c, window, clipboard, atoms[i], bytes))
+            saved.push_back({atoms[i], bytes});
+    }
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -79,7 +125,8 @@ int main(int argc, char* argv[]) {
         const size_t equals = arg.rfind('=');
         targets.push_back({intern(c, arg.substr(0, equals)), fromHex(arg.substr(equals + 1))});
     }
-    const bool hung = targets.empty();
+    const bool manager = selectionName == "CLIPBOARD_MANAGER";
+    const bool hung = targets.empty() && !manager;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t window = xcb_generate_id(c);
     const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
@@ -110,9 +157,29 @@ int main(int argc, char* argv[]) {
         }
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             const uint8_t type = event->response_type & 0x7f;
-            // A hung owner reads requests and ignores them: the requestor waits forever.
-            if (type == XCB_SELECTION_REQUEST && !hung)
-                answer(c, reinterpret_cast<xcb_selection_request_event_t*>(event), targetsAtom, targets);
+            auto* request = reinterpret_cast<xcb_selection_request_event_t*>(event);
+            if (type == XCB_SELECTION_REQUEST && manager && request->selection == selection) {
+                const xcb_atom_t clipboard = intern(c, "CLIPBOARD");
+                targets = save(c, window, clipboard, targetsAtom);
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
+                                    intern(c, "NULL"), 32, 0, nullptr);
+                xcb_selection_notify_event_t notify{};
+                notify.response_type = XCB_SELECTION_NOTIFY;
+                notify.time = request->time;
+                notify.requestor = request->requestor;
+                notify.selection = request->selection;
+                notify.target = request->target;
+                notify.property = request->property;
+                xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                               reinterpret_cast<const char*>(&notify));
+                xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
+                xcb_flush(c);
+                std::printf("SAVED %zu\n", targets.size());
+                std::fflush(stdout);
+            } else if (type == XCB_SELECTION_REQUEST && !hung) {
+                // A hung owner reads requests and ignores them: the requestor waits forever.
+                answer(c, request, targetsAtom, targets);
+            }
             if (type == XCB_SELECTION_CLEAR) {
                 std::printf("LOST\n");
                 std::fflush(stdout);

@@ -57,8 +57,8 @@ QCoro::Task<std::optional<ClipboardContents>> takeSnapshot(PasteboardBackend* ba
 
 void restore(PasteboardBackend* backend, const ClipboardContents& saved) {
     if (!backend->write(saved))
-        qCWarning(lcClipboard) << "Could not give the clipboard back: the X server did not let us take it"
-                               << "(targets:" << saved.formats.size() << ")";
+        qCWarning(lcClipboard) << "Could not give the clipboard back: taking the clipboard failed (targets:"
+                               << saved.formats.size() << ")";
 }
 
 QCoro::Task<bool> isSensitive(PasteboardBackend* backend, QStringList targets, CancellationToken token) {

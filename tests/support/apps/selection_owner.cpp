@@ -38,6 +38,19 @@ struct Target {
     std::string bytes;
 };
 
+// Tells the requestor where its answer is (XCB_NONE: refused).
+void sendNotify(xcb_connection_t* c, const xcb_selection_request_event_t* request, xcb_atom_t property) {
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request->time;
+    notify.requestor = request->requestor;
+    notify.selection = request->selection;
+    notify.target = request->target;
+    notify.property = property;
+    xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+    xcb_flush(c);
+}
+
 void answer(xcb_connection_t* c, const xcb_selection_request_event_t* request, xcb_atom_t targetsAtom,
             const std::vector<Target>& targets) {
     const xcb_atom_t property = request->property == XCB_NONE ? request->target : request->property;
@@ -57,15 +70,7 @@ void answer(xcb_connection_t* c, const xcb_selection_request_event_t* request, x
                             uint32_t(target.bytes.size()), target.bytes.data());
         ok = true;
     }
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request->time;
-    notify.requestor = request->requestor;
-    notify.selection = request->selection;
-    notify.target = request->target;
-    notify.property = ok ? property : XCB_NONE;
-    xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
-    xcb_flush(c);
+    sendNotify(c, request, ok ? property : XCB_NONE);
 }
 
 // Converts `selection` to `target` into a property of `window` and waits for the owner's answer (no INCR).
@@ -163,15 +168,7 @@ int main(int argc, char* argv[]) {
                 targets = save(c, window, clipboard, targetsAtom);
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
                                     intern(c, "NULL"), 32, 0, nullptr);
-                xcb_selection_notify_event_t notify{};
-                notify.response_type = XCB_SELECTION_NOTIFY;
-                notify.time = request->time;
-                notify.requestor = request->requestor;
-                notify.selection = request->selection;
-                notify.target = request->target;
-                notify.property = request->property;
-                xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                               reinterpret_cast<const char*>(&notify));
+                sendNotify(c, request, request->property);
                 xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
                 xcb_flush(c);
                 std::printf("SAVED %zu\n", targets.size());

@@ -5,6 +5,7 @@
 #include "app/termination_signals.h"
 #include "core/logging.h"
 #include "platform/session_info.h"
+#include "workspace/main_translate_view.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -39,7 +40,8 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<DesktopServices> desktop =
         isolated ? DesktopServices::inMemory() : DesktopServices::x11(currentSession().kind);
 
-    AppDelegate delegate(environment, AppFactories{}, std::move(desktop));
+    AppDelegate delegate(environment, AppFactories{.mainContent = MainTranslateView::factory()},
+                         std::move(desktop));
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &delegate, &AppDelegate::terminate);
     if (singleInstance)

@@ -452,6 +452,10 @@ void AppDelegate::presentMainWindow() {
             if (ScreenshotAssembly* assembly = self->screenshots())
                 assembly->runs().recognizeDroppedImage(image);
         };
+        context.isFloatingPanelVisible = [self] {
+            return self && self->m_panel && self->m_panel->panelWindow() &&
+                   self->m_panel->panelWindow()->isVisible();
+        };
         context.isSnapshotMode = m_environment.snapshotScreen() == SnapshotScreen::workspace;
         if (context.isSnapshotMode)
             context.inputText = snapshotSampleText();

@@ -47,21 +47,26 @@ QFont taglineFont(qreal pointSize) {
     return font;
 }
 
-FittedTagline fitTagline(const QString& text, const QFont& font, qreal availableWidth) {
-    FittedTagline fitted{font, text, 1};
+FittedText fitText(const QString& text, const QFont& font, qreal availableWidth, qreal minimumScale) {
+    FittedText fitted{font, text, 1};
     const qreal natural = QFontMetricsF(font).horizontalAdvance(text);
     if (natural <= availableWidth || natural <= 0)
         return fitted;
-    fitted.scale = std::max(availableWidth / natural, minimumTaglineScale);
+    fitted.scale = std::max(availableWidth / natural, minimumScale);
     const qreal size = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF();
     const qreal scaledSize = size * fitted.scale;
     if (font.pixelSize() > 0)
         fitted.font.setPixelSize(std::max(1, int(std::floor(scaledSize))));
     else
         fitted.font.setPointSizeF(scaledSize);
-    fitted.font.setLetterSpacing(QFont::AbsoluteSpacing, scaledSize * 0.09);
+    if (font.letterSpacingType() == QFont::AbsoluteSpacing)
+        fitted.font.setLetterSpacing(QFont::AbsoluteSpacing, font.letterSpacing() * fitted.scale);
     fitted.text = QFontMetricsF(fitted.font).elidedText(text, Qt::ElideRight, availableWidth);
     return fitted;
+}
+
+FittedTagline fitTagline(const QString& text, const QFont& font, qreal availableWidth) {
+    return fitText(text, font, availableWidth, minimumTaglineScale);
 }
 
 OndrelBrandLockup::OndrelBrandLockup(qreal markSize, qreal wordmarkWidth, qreal taglineFontSize,

@@ -25,12 +25,17 @@ struct BrandLockupGeometry {
 // `taglineHeight` is the tagline line's height, or none when there is no tagline.
 BrandLockupGeometry lockupGeometry(qreal markSize, qreal wordmarkWidth, std::optional<qreal> taglineHeight);
 
-// The tagline fitted to one line of `availableWidth`: shrunk down to 0.74 of its size, then elided.
-struct FittedTagline {
+// A text fitted to one line of `availableWidth`: its font (letter spacing included) shrunk down to
+// `minimumScale` of its size, then the text elided.
+struct FittedText {
     QFont font;
     QString text;
     qreal scale = 1;
 };
+FittedText fitText(const QString& text, const QFont& font, qreal availableWidth, qreal minimumScale);
+
+// The tagline fitted to one line of `availableWidth`: shrunk down to 0.74 of its size, then elided.
+using FittedTagline = FittedText;
 FittedTagline fitTagline(const QString& text, const QFont& font, qreal availableWidth);
 
 // The tagline's font: the mono semibold face at `pointSize` design points, tracked by 0.09 of the size.

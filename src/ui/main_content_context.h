@@ -23,6 +23,8 @@ struct MainContentContext {
     std::function<void()> onScreenshotTranslate;
     std::function<void()> onScreenshotRecognize;
     std::function<void(QImage)> onRecognizeDroppedImage;
+    // Whether the floating result panel is on screen; unset reads as hidden.
+    std::function<bool()> isFloatingPanelVisible;
     QString inputText;
     bool isSyncingInputFromWorkflow = false;
     bool isInputEditing = false;

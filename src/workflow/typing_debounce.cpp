@@ -48,6 +48,11 @@ void WorkflowCoordinator::manualInputDidChange(const QString& text) {
     scheduleAutomaticTranslation(trimmed, request, false);
 }
 
+void WorkflowCoordinator::cancelPendingAutomaticTranslation() {
+    ReentryGuard guard(*this);
+    m_autoTranslateTask.cancel();
+}
+
 void WorkflowCoordinator::panelInputDidChange(const QString& text) {
     ReentryGuard guard(*this);
     setDisplayedHistoryEntryID(std::nullopt);

@@ -138,6 +138,8 @@ public:
     // `translateManualInput`, `enterManualInput` and `isManualInputMode` belong to the floating panel.
     void manualInputDidChange(const QString& text);
     void panelInputDidChange(const QString& text);
+    // Drops a pending typing debounce, leaving whatever runs or is shown alone.
+    void cancelPendingAutomaticTranslation();
 
     // Sets the status unless it is `cancelled` or `completed`.
     void reportFailure(const WorkflowStatus& status);

@@ -8,18 +8,23 @@
 //                            --hint VALUE; and PRIMARY with --primary T
 //   copier [options]         on Ctrl+C puts the formats given (same options) on CLIPBOARD
 //   manager <text>           clipboard-manager stand-in: re-owns an emptied CLIPBOARD with <text>
+//   drag [options]           a mouse press on the window starts a drag of the formats given (same options,
+//                            and --file PATH for a file), offering Copy and Move; prints "DRAG action=<n>"
+//                            with the Qt::DropAction the drag ended with
 // Commands: "print" answers "TEXT <hex of UTF-8>" with the line edit's text; "selection" answers
 // "SELECTION <hex of UTF-8>" with its selected text; "field" answers "FIELD <x> <y> <width> <height>", the
 // line edit's rectangle relative to the window's client area (window managers offset the client inside
 // their frame, so tests translate this origin on the X server rather than trusting reported frames); "quit".
 #include <QApplication>
 #include <QClipboard>
+#include <QDrag>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdio>
@@ -45,6 +50,9 @@ QMimeData* formatsFrom(const QStringList& args) {
             QFile file(next);
             if (file.open(QIODevice::ReadOnly))
                 data->setData(QStringLiteral("image/png"), file.readAll());
+            ++i;
+        } else if (arg == QLatin1String("--file")) {
+            data->setUrls({QUrl::fromLocalFile(next)});
             ++i;
         } else if (arg == QLatin1String("--concealed")) {
             data->setData(QStringLiteral("org.nspasteboard.ConcealedType"), QByteArray());
@@ -83,6 +91,26 @@ private:
     QStringList m_copierFormats;
 };
 
+// Starts a drag of the given formats on a mouse press and reports how it ended.
+class DragSource : public QObject {
+public:
+    explicit DragSource(QStringList formats) : m_formats(std::move(formats)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonPress)
+            return QObject::eventFilter(watched, event);
+        auto* drag = new QDrag(watched);
+        drag->setMimeData(formatsFrom(m_formats));
+        const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+        say(QStringLiteral("DRAG action=%1").arg(int(action)));
+        return true;
+    }
+
+private:
+    QStringList m_formats;
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -99,6 +127,9 @@ int main(int argc, char* argv[]) {
 
     KeyReporter reporter(mode == QLatin1String("copier") ? args.mid(1) : QStringList());
     edit->installEventFilter(&reporter);
+    DragSource dragSource(args.mid(1));
+    if (mode == QLatin1String("drag"))
+        edit->installEventFilter(&dragSource);
 
     if (mode == QLatin1String("edit")) {
         edit->setText(args.value(1));

@@ -1,0 +1,328 @@
+#include "workspace/main_translate_view.h"
+
+#include "core/text.h"
+#include "model/app_settings.h"
+#include "model/history_entry.h"
+#include "model/language_table.h"
+#include "model/raw_enum.h"
+#include "ui/native_text_editor.h"
+#include "ui/theme.h"
+#include "workflow/workflow_coordinator.h"
+#include "workspace/result_pane.h"
+#include "workspace/settings_watch.h"
+#include "workspace/source_pane.h"
+#include "workspace/title_bar.h"
+#include "workspace/workspace_controls.h"
+#include "workspace/workspace_paint.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace tolvane {
+namespace {
+
+const QString snapshotResult =
+    QStringLiteral("最好的翻译工具会融入工作本身。它保留\n原意、节奏，以及让人继续前行的信心。");
+constexpr qsizetype snapshotCharacterCount = 128;
+
+// A column of the window kept for the rail and the sidebar: its width, its ground and a hairline along
+// its trailing edge.
+class SideColumn final : public QWidget {
+public:
+    SideColumn(int width, QColor ground, QWidget* parent) : QWidget(parent), m_ground(std::move(ground)) {
+        setFixedWidth(width);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), m_ground);
+        paintHairline(painter, trailingHairline(QRectF(rect())));
+    }
+
+private:
+    QColor m_ground;
+};
+
+// The editing area: the source pane at a width that follows the area's own, the result pane beside it.
+class EditingArea final : public QWidget {
+public:
+    EditingArea(SourcePane* source, ResultPane* result, QWidget* parent) : QWidget(parent), m_source(source) {
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(0);
+        source->setParent(this);
+        result->setParent(this);
+        row->addWidget(source);
+        row->addWidget(result, 1);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        m_source->setFixedWidth(MainTranslateView::sourcePaneWidth(width()));
+        QWidget::resizeEvent(event);
+    }
+
+private:
+    SourcePane* m_source;
+};
+
+} // namespace
+
+MainTranslateView::MainTranslateView(const MainContentContext& context,
+                                     SaveLocationChooser chooseSaveLocation, QWidget* parent)
+    : QWidget(parent), m_context(context), m_chooseSaveLocation(std::move(chooseSaveLocation)),
+      m_inputText(context.inputText) {
+    setObjectName(QStringLiteral("MainTranslateView"));
+    const bool snapshot = m_context.isSnapshotMode;
+
+    m_titleBar = new TitleBar({[this] {
+                                   if (m_context.onScreenshotTranslate)
+                                       m_context.onScreenshotTranslate();
+                               },
+                               [this] { translate(); }, [this] { stop(); }},
+                              this);
+    m_rail = new SideColumn(railWidth, Theme::color0E0C0A(), this);
+    m_sidebar = new SideColumn(sidebarWidth, Theme::color120F0D(), this);
+    m_controls = new WorkspaceControls(*m_context.settings, this);
+    m_sourcePane = new SourcePane(snapshot,
+                                  {[this](const QString& text) { dropText(text); },
+                                   [this](QImage image) {
+                                       if (m_context.onRecognizeDroppedImage)
+                                           m_context.onRecognizeDroppedImage(std::move(image));
+                                   },
+                                   [this] { clearInput(); }},
+                                  this);
+    m_resultPane = new ResultPane(snapshot,
+                                  {[this] { m_context.workflow->copyResultText(); },
+                                   [this] { m_context.workflow->replaceOriginal(); },
+                                   [this] { saveResultToFile(); }, [this] { translate(); }},
+                                  this);
+
+    auto* column = new QVBoxLayout;
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_controls);
+    column->addWidget(new EditingArea(m_sourcePane, m_resultPane, this), 1);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(m_rail);
+    row->addWidget(m_sidebar);
+    row->addLayout(column, 1);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addWidget(m_titleBar);
+    root->addLayout(row, 1);
+
+    NativeTextEditor* editor = m_sourcePane->editor();
+    editor->setText(m_inputText);
+    refreshSettings();
+    refreshInputState();
+    refreshStatus();
+    if (snapshot)
+        return;
+
+    connect(editor, &NativeTextEditor::textEdited, this, &MainTranslateView::userEdited);
+    connect(editor, &NativeTextEditor::editingChanged, this, &MainTranslateView::editingChanged);
+    WorkflowCoordinator* workflow = m_context.workflow;
+    connect(workflow, &WorkflowCoordinator::sourceTextChanged, this, &MainTranslateView::sourceTextPublished);
+    connect(workflow, &WorkflowCoordinator::resultTextChanged, this, &MainTranslateView::refreshResult);
+    connect(workflow, &WorkflowCoordinator::canPasteBackToSourceChanged, this,
+            &MainTranslateView::refreshResult);
+    connect(workflow, &WorkflowCoordinator::statusChanged, this, &MainTranslateView::refreshStatus);
+    AppSettings* settings = m_context.settings;
+    for (auto signal : {&AppSettings::sourceLanguageChanged, &AppSettings::targetLanguageChanged,
+                        &AppSettings::translationStyleChanged, &AppSettings::translationEngineChanged})
+        connect(settings, signal, this, &MainTranslateView::refreshSettings);
+    m_settingsWatch = new SettingsWatch(*settings, this);
+    connect(m_settingsWatch, &SettingsWatch::translationSettingsChanged, this,
+            &MainTranslateView::translationSettingsChanged);
+    connect(m_settingsWatch, &SettingsWatch::autoTranslateChanged, this,
+            &MainTranslateView::autoTranslateChanged);
+}
+
+MainTranslateView::~MainTranslateView() {
+    // The editor loses focus while the children are destroyed; that is no end of editing to react to.
+    disconnect(m_sourcePane->editor(), nullptr, this, nullptr);
+}
+
+MainContentFactory MainTranslateView::factory() {
+    return [](const MainContentContext& context, QWidget* parent) -> QWidget* {
+        return new MainTranslateView(context, saveDialogChooser(parent), parent);
+    };
+}
+
+int MainTranslateView::sourcePaneWidth(int width) {
+    return int(std::lround(std::max(std::min(width * 0.419, 520.0), 360.0)));
+}
+
+bool MainTranslateView::isBusy() const {
+    return !m_context.isSnapshotMode && m_context.workflow->status().isBusy();
+}
+
+void MainTranslateView::requestInputFocus() {
+    m_sourcePane->editor()->setFocusRequest(++m_focusRequest);
+}
+
+void MainTranslateView::startNewTranslation() {
+    if (m_context.isSnapshotMode)
+        return;
+    setInputText(QString());
+    m_context.workflow->resetWorkflow();
+    m_context.workflow->manualInputDidChange(QString());
+    requestInputFocus();
+}
+
+void MainTranslateView::reuseHistoryEntry(const HistoryEntry& entry) {
+    if (m_inputText != entry.sourceText)
+        setInputText(entry.sourceText);
+    m_context.workflow->showHistoryEntry(entry);
+    requestInputFocus();
+}
+
+void MainTranslateView::saveResultToFile() {
+    WorkflowCoordinator* workflow = m_context.workflow;
+    const QString atClick = workflow->resultText();
+    if (atClick.isEmpty())
+        return;
+    const std::optional<QString> path = m_chooseSaveLocation(QStringLiteral("Translation.txt"));
+    if (!path)
+        return;
+    // The result may have changed while the dialog was up; an emptied one leaves what the user saw.
+    const QString current = workflow->resultText();
+    if (const std::optional<QString> error = writeTextFile(*path, current.isEmpty() ? atClick : current)) {
+        workflow->setStatus(WorkflowStatus::failed(QStringLiteral("保存译文失败：%1").arg(*error)));
+        workflow->presentPanel(std::nullopt);
+    }
+}
+
+void MainTranslateView::translate() {
+    if (!m_context.isSnapshotMode)
+        m_context.workflow->translateInputText(m_inputText);
+}
+
+void MainTranslateView::stop() {
+    if (!m_context.isSnapshotMode)
+        m_context.workflow->stopTranslation();
+}
+
+void MainTranslateView::dropText(const QString& text) {
+    const QString trimmed = text::trimmed(text);
+    if (trimmed.isEmpty() || m_context.isSnapshotMode)
+        return;
+    setInputText(trimmed);
+    requestInputFocus();
+    m_context.workflow->manualInputDidChange(trimmed);
+}
+
+void MainTranslateView::clearInput() {
+    if (m_context.isSnapshotMode)
+        return;
+    setInputText(QString());
+    m_context.workflow->resetWorkflow();
+    m_context.workflow->manualInputDidChange(QString());
+}
+
+void MainTranslateView::setInputText(const QString& text) {
+    m_inputText = text;
+    m_sourcePane->editor()->setText(text);
+    refreshInputState();
+}
+
+void MainTranslateView::userEdited(const QString& text) {
+    m_inputText = text;
+    if (m_sourcePane->editor()->hasFocus())
+        m_isInputEditing = true;
+    refreshInputState();
+    m_context.workflow->manualInputDidChange(text);
+}
+
+void MainTranslateView::editingChanged(bool editing) {
+    // Editing ends when focus moves elsewhere in this window; deactivating the window does not end it.
+    if (!editing && window()->isActiveWindow())
+        m_isInputEditing = false;
+}
+
+void MainTranslateView::sourceTextPublished() {
+    const QString& source = m_context.workflow->sourceText();
+    if (!m_isInputEditing && !source.isEmpty() && source != m_inputText)
+        setInputText(source);
+}
+
+bool MainTranslateView::reactsToSettings() const {
+    if (!isVisible() || window()->isMinimized())
+        return false;
+    return !(m_context.isFloatingPanelVisible && m_context.isFloatingPanelVisible());
+}
+
+void MainTranslateView::translationSettingsChanged() {
+    if (reactsToSettings())
+        m_context.workflow->retranslate(m_inputText, false);
+}
+
+void MainTranslateView::autoTranslateChanged(bool on) {
+    WorkflowCoordinator* workflow = m_context.workflow;
+    if (on) {
+        if (reactsToSettings())
+            workflow->manualInputDidChange(m_inputText);
+    } else if (workflow->status().isBusy()) {
+        workflow->stopTranslation();
+    } else {
+        workflow->cancelPendingAutomaticTranslation();
+    }
+}
+
+void MainTranslateView::refreshInputState() {
+    const qsizetype count =
+        m_context.isSnapshotMode ? snapshotCharacterCount : text::graphemeCount(m_inputText);
+    m_sourcePane->showTextState(count, !m_inputText.isEmpty());
+    refreshStatus();
+}
+
+void MainTranslateView::refreshStatus() {
+    const bool busy = isBusy();
+    const bool disabled = !m_context.isSnapshotMode && !busy && text::trimmed(m_inputText).isEmpty();
+    m_titleBar->setBusy(busy);
+    m_titleBar->setTranslateDisabled(disabled);
+    refreshResult();
+}
+
+void MainTranslateView::refreshResult() {
+    if (m_context.isSnapshotMode) {
+        m_resultPane->showResult(snapshotResult, WorkflowStatus::completed(), true);
+        return;
+    }
+    const WorkflowCoordinator* workflow = m_context.workflow;
+    m_resultPane->showResult(workflow->resultText(), workflow->status(), workflow->canPasteBackToSource());
+}
+
+void MainTranslateView::refreshSettings() {
+    const AppSettings* settings = m_context.settings;
+    if (m_context.isSnapshotMode) {
+        m_controls->setNames(workspaceLanguageName(QStringLiteral("en-US")),
+                             workspaceLanguageName(QStringLiteral("zh-Hans")),
+                             displayName(TranslationStyle::polished));
+        m_titleBar->setRouteText(QStringLiteral("云端线路"));
+        m_controls->setSwapEnabled(true);
+        return;
+    }
+    m_controls->setNames(workspaceLanguageName(settings->sourceLanguage()),
+                         workspaceLanguageName(settings->targetLanguage()),
+                         displayName(settings->translationStyle()));
+    m_titleBar->setRouteText(settings->translationEngine() == TranslationEngine::openAICompatible
+                                 ? QStringLiteral("BYOK 线路 · 安全")
+                                 : QStringLiteral("云端线路"));
+    m_controls->setSwapEnabled(settings->sourceLanguage() != QLatin1String(kAutoLanguageCode));
+}
+
+void MainTranslateView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::color0B0A09());
+}
+
+} // namespace tolvane

@@ -1,0 +1,55 @@
+#include "workspace/meta_text.h"
+
+#include "ui/theme.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <cmath>
+
+namespace tolvane {
+
+MetaText::MetaText(const QString& text, const QColor& color, QWidget* parent)
+    : QWidget(parent), m_text(text), m_color(color) {
+    setAccessibleName(text);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+QFont MetaText::font() {
+    QFont font = Theme::plexMonoSemiBold9();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.7);
+    return font;
+}
+
+void MetaText::setText(const QString& text) {
+    if (text == m_text)
+        return;
+    m_text = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+void MetaText::setColor(const QColor& color) {
+    m_color = color;
+    update();
+}
+
+QSize MetaText::sizeHint() const {
+    const QFontMetricsF metrics(font());
+    return {int(std::ceil(metrics.horizontalAdvance(m_text))), int(std::ceil(metrics.height()))};
+}
+
+QSize MetaText::minimumSizeHint() const {
+    return {0, sizeHint().height()};
+}
+
+void MetaText::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(m_color);
+    const QFontMetricsF metrics(font());
+    const QString shown = metrics.elidedText(m_text, Qt::ElideRight, width());
+    painter.drawText(QRectF(rect()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+}
+
+} // namespace tolvane

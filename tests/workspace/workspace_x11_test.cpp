@@ -1,0 +1,194 @@
+// The workspace in the assembled application, in this process on the test session's desktop: the real
+// delegate with the workspace as its main window content, a fresh home with a real history database, a
+// fake OpenAI-compatible service, and input through XTest (xdotool).
+#include "app/app_delegate.h"
+#include "app/main_window_controller.h"
+#include "app/scoped_environment.h"
+#include "model/app_settings.h"
+#include "model/keychain_store.h"
+#include "panel/floating_panel_controller.h"
+#include "panel/result_panel_window.h"
+#include "support/fake_http_server.h"
+#include "support/fake_openai_server.h"
+#include "support/x11_tools.h"
+#include "ui/native_text_editor.h"
+#include "workflow/helper_process.h"
+#include "workflow/workflow_coordinator.h"
+#include "workspace/main_translate_view.h"
+#include "workspace/meta_text.h"
+#include "workspace/popover.h"
+#include "workspace/premium_selector.h"
+#include "workspace/result_pane.h"
+#include "workspace/source_pane.h"
+#include "workspace/title_bar.h"
+#include "workspace/workspace_button.h"
+#include "workspace/workspace_controls.h"
+
+#include "panel/result_panel_text_view.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace tolvane::testing {
+namespace {
+
+using Kind = WorkflowStatus::Kind;
+
+// The desktop clipboard's text as another client reads it.
+QString desktopClipboard() {
+    QProcess tool;
+    tool.start(QStringLiteral("xclip"),
+               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    // This process owns the clipboard and answers the request: keep its event loop turning.
+    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
+        return QString();
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+// Runs xdotool without blocking this process's event loop, which has to answer what it does.
+bool xdotoolAsync(const QStringList& arguments) {
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    return QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 20000) &&
+           tool.exitCode() == 0;
+}
+
+QPoint globalCentre(const QWidget* widget) {
+    return widget->mapToGlobal(widget->rect().center());
+}
+
+class WorkspaceDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        userFolders.redirectUserFolders(home.path());
+        LaunchEnvironment environment;
+        environment.arguments = {QStringLiteral("tolvane")};
+        environment.environment = QProcessEnvironment::systemEnvironment();
+        environment.environment.remove(LaunchEnvironment::testHostVariable);
+        delegate = std::make_unique<AppDelegate>(environment,
+                                                 AppFactories{.mainContent = MainTranslateView::factory()},
+                                                 DesktopServices::x11(SessionKind::x11));
+        AppSettings& settings = delegate->settings();
+        settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
+        settings.setTranslationEngine(TranslationEngine::openAICompatible);
+        settings.setBaseURLString(openai.url(QStringLiteral("/v1")).toString());
+        settings.setModel(QStringLiteral("test-model"));
+        settings.setSourceLanguage(QStringLiteral("en-US"));
+        settings.setTargetLanguage(QStringLiteral("zh-Hans"));
+        delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-workspace"));
+        delegate->start();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window() && window()->windowHandle() && window()->windowHandle()->isExposed(); },
+            10000));
+        view = window()->findChild<MainTranslateView*>();
+        ASSERT_NE(view, nullptr);
+        activate();
+    }
+    void TearDown() override { delegate.reset(); }
+
+    QWidget* window() const {
+        return delegate->mainWindowController() ? delegate->mainWindowController()->window() : nullptr;
+    }
+    WorkflowCoordinator& workflow() const { return delegate->workflow(); }
+    NativeTextEditor* editor() const { return view->sourcePane()->editor(); }
+    void activate() {
+        ASSERT_TRUE(xdotoolAsync({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                  QString::number(window()->winId())}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window()->isActiveWindow(); }, 10000));
+    }
+    void click(const QWidget* widget) {
+        const QPoint at = globalCentre(widget);
+        ASSERT_TRUE(xdotoolAsync({QStringLiteral("mousemove"), QString::number(at.x()),
+                                  QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")}));
+    }
+    void typeText(const QString& text) {
+        ASSERT_TRUE(
+            xdotoolAsync({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text}));
+    }
+    void key(const QString& name) { ASSERT_TRUE(xdotoolAsync({QStringLiteral("key"), name})); }
+    bool waitForStatus(Kind kind) {
+        return QTest::qWaitFor([&] { return workflow().status().kind() == kind; }, 10000);
+    }
+    // Focus on a control of the window other than the editor, as Tab would put it.
+    void focusOutsideTheEditor() {
+        view->controls()->sourceSelector()->setFocus(Qt::TabFocusReason);
+        QTest::qWait(50);
+    }
+
+    QTemporaryDir home;
+    ScopedEnvironment userFolders;
+    FakeHttpServer openai;
+    std::unique_ptr<AppDelegate> delegate;
+    MainTranslateView* view = nullptr;
+};
+
+TEST_F(WorkspaceDesktop, TypedTextIsTranslatedCopiedAndStoppedFromTheKeyboard) {
+    const QString translation = QStringLiteral("你好，工作区");
+    openai.enqueue(openai::stream({QStringLiteral("你好，"), QStringLiteral("工作区")}, 20));
+    ResultPane* result = view->resultPane();
+    EXPECT_EQ(result->placeholder()->text(), QStringLiteral("译文会显示在这里。"));
+
+    click(editor());
+    typeText(QStringLiteral("Hello workspace"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 1; }, 10000));
+    ASSERT_TRUE(waitForStatus(Kind::completed)) << workflow().status().debugName().toStdString();
+    EXPECT_TRUE(openai.requests().first().body.contains("Hello workspace"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return result->resultView()->toPlainText() == translation; }, 5000));
+    EXPECT_FALSE(result->showsPlaceholder());
+    EXPECT_EQ(result->caption()->text(), QStringLiteral("翻译 · 已完成"));
+    EXPECT_EQ(view->sourcePane()->countLabel()->text(), QStringLiteral("原文 · 15 字符"));
+    QTest::qWait(1500);
+    EXPECT_EQ(openai.requests().size(), 1) << "one request for the typed text";
+
+    click(result->copyButton());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return desktopClipboard() == translation; }, 10000))
+        << desktopClipboard().toStdString();
+    EXPECT_TRUE(editor()->hasFocus()) << "a click on a button leaves the editor focused";
+
+    // Return with focus outside the editor: nothing for an empty editor.
+    delegate->settings().setAutoTranslateWhileTyping(false);
+    click(view->sourcePane()->clearButton());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor()->text().isEmpty(); }, 5000));
+    focusOutsideTheEditor();
+    key(QStringLiteral("Return"));
+    QTest::qWait(300);
+    EXPECT_EQ(openai.requests().size(), 1);
+    EXPECT_EQ(workflow().status().kind(), Kind::idle);
+
+    // With text, one request; while it streams slowly the button stops it, and Return (then Escape) stops.
+    QStringList slow;
+    for (int i = 0; i < 40; ++i)
+        slow << QStringLiteral("慢");
+    openai.enqueue(openai::stream(slow, 250));
+    openai.enqueue(openai::stream(slow, 250));
+    click(editor());
+    typeText(QStringLiteral("Slow text"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->inputText() == QStringLiteral("Slow text"); }, 5000));
+    focusOutsideTheEditor();
+    key(QStringLiteral("Return"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 2; }, 10000));
+    ASSERT_TRUE(waitForStatus(Kind::streaming));
+    WorkspaceButton* translate = view->titleBar()->translateButton();
+    EXPECT_EQ(translate->label().title, QStringLiteral("停止"));
+    EXPECT_EQ(translate->accessibleName(), QStringLiteral("停止翻译"));
+    key(QStringLiteral("Return"));
+    ASSERT_TRUE(waitForStatus(Kind::cancelled));
+    EXPECT_EQ(translate->label().title, QStringLiteral("翻译"));
+
+    focusOutsideTheEditor();
+    key(QStringLiteral("Return"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 3; }, 10000));
+    ASSERT_TRUE(waitForStatus(Kind::streaming));
+    key(QStringLiteral("Escape"));
+    EXPECT_TRUE(waitForStatus(Kind::cancelled)) << workflow().status().debugName().toStdString();
+}
+
+} // namespace
+} // namespace tolvane::testing

@@ -33,8 +33,12 @@
 namespace tolvane {
 namespace {
 
+using testing::closestDistance;
+using testing::distance;
 using testing::drainEventLoop;
+using testing::inkBox;
 using testing::MemoryPanelSettings;
+using testing::near;
 using testing::RecordingPanelWorkflow;
 
 // Where the PNGs go: TOLVANE_SNAPSHOT_DIR, else a folder next to the test binary.
@@ -51,37 +55,6 @@ QColor over(const QColor& top, double alpha, const QColor& bottom) {
     auto mix = [&](int a, int b) { return int(std::lround(a * alpha + b * (1 - alpha))); };
     return QColor(mix(top.red(), bottom.red()), mix(top.green(), bottom.green()),
                   mix(top.blue(), bottom.blue()));
-}
-
-// The largest difference in one colour channel.
-int distance(const QColor& a, const QColor& b) {
-    return std::max(
-        {std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
-}
-
-::testing::AssertionResult near(const QImage& image, QPoint at, const QColor& expected, int tolerance = 3) {
-    const QColor actual = image.pixelColor(at);
-    if (distance(actual, expected) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "pixel (" << at.x() << "," << at.y() << ") is " << actual.name().toStdString() << ", expected "
-           << expected.name().toStdString();
-}
-
-// The bounding box of the pixels in `region` that differ from `background` by more than `threshold`.
-QRect inkBox(const QImage& image, const QRect& region, const QColor& background, int threshold = 24) {
-    return testing::pixelBounds(
-        image, [&](const QColor& c) { return distance(c, background) > threshold; }, region);
-}
-
-// The pixel of `region` closest to `colour`: a glyph core drawn in that colour matches it within a few
-// levels, the anti-aliased edges do not.
-int closestDistance(const QImage& image, const QRect& region, const QColor& colour) {
-    int best = INT_MAX;
-    for (int y = region.top(); y <= region.bottom(); ++y)
-        for (int x = region.left(); x <= region.right(); ++x)
-            best = std::min(best, distance(image.pixelColor(x, y), colour));
-    return best;
 }
 
 const QColor containerFill(0x16, 0x16, 0x16);

@@ -33,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tolvane::testing {
@@ -188,6 +189,94 @@ TEST_F(WorkspaceDesktop, TypedTextIsTranslatedCopiedAndStoppedFromTheKeyboard) {
     ASSERT_TRUE(waitForStatus(Kind::streaming));
     key(QStringLiteral("Escape"));
     EXPECT_TRUE(waitForStatus(Kind::cancelled)) << workflow().status().debugName().toStdString();
+}
+
+TEST_F(WorkspaceDesktop, LanguageChoicesTranslateTheTypedTextAgainOnlyWhenTheyChangeSomething) {
+    for (int i = 0; i < 4; ++i)
+        openai.enqueue(openai::stream({QStringLiteral("译文")}, 10));
+    AppSettings& settings = delegate->settings();
+    click(editor());
+    typeText(QStringLiteral("Pick a target"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 1; }, 10000));
+    ASSERT_TRUE(waitForStatus(Kind::completed));
+
+    // A target picked in its list: stored, the list closed, one request with it.
+    PremiumSelector* target = view->controls()->targetSelector();
+    click(target);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return target->list() && target->list()->isVisible(); }, 5000));
+    QAbstractButton* row = nullptr;
+    QString picked;
+    for (QAbstractButton* candidate : target->list()->findChildren<QAbstractButton*>()) {
+        const auto option =
+            std::find_if(target->options().begin(), target->options().end(),
+                         [&](const auto& o) { return o.title == candidate->accessibleName(); });
+        if (option != target->options().end() && option->id != settings.targetLanguage() &&
+            candidate->visibleRegion().boundingRect().height() == candidate->height()) {
+            row = candidate;
+            picked = option->id;
+            break;
+        }
+    }
+    ASSERT_NE(row, nullptr);
+    click(row);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 2; }, 10000));
+    EXPECT_EQ(settings.targetLanguage(), picked);
+    EXPECT_EQ(settings.defaults().value(QStringLiteral("translation.targetLanguage")).toString(), picked);
+    EXPECT_FALSE(target->isPresented());
+    ASSERT_TRUE(waitForStatus(Kind::completed));
+
+    // Swap: one request; the value already chosen: none.
+    click(view->controls()->swapButton());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 3; }, 10000));
+    EXPECT_EQ(settings.sourceLanguage(), picked);
+    EXPECT_EQ(settings.targetLanguage(), QStringLiteral("en-US"));
+    ASSERT_TRUE(waitForStatus(Kind::completed));
+    target->choose(settings.targetLanguage());
+    QTest::qWait(1000);
+    EXPECT_EQ(openai.requests().size(), 3);
+
+    // While the floating panel shows, the panel re-translates what it shows; the workspace's own (longer)
+    // text is not sent.
+    settings.setAutoTranslateWhileTyping(false);
+    click(editor());
+    key(QStringLiteral("End"));
+    typeText(QStringLiteral("!"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->inputText().endsWith(QLatin1Char('!')); }, 5000));
+    workflow().presentPanel(std::nullopt);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return delegate->panelController()->panelWindow()->isVisible(); }, 5000));
+    settings.setTargetLanguage(QStringLiteral("zh-Hans"));
+    QTest::qWait(1500);
+    for (const auto& request : openai.requests())
+        EXPECT_FALSE(request.body.contains("Pick a target!"));
+}
+
+TEST_F(WorkspaceDesktop, ATranslationFromElsewhereNeverReplacesTypedText) {
+    openai.enqueue(openai::stream({QStringLiteral("一")}, 10));
+    openai.enqueue(openai::stream({QStringLiteral("二")}, 10));
+    delegate->settings().setAutoTranslateWhileTyping(false);
+    click(editor());
+    typeText(QStringLiteral("My own words"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->inputText() == QStringLiteral("My own words"); }, 5000));
+
+    // Another application comes to the front; a translation starts from there.
+    HelperProcess other(QStringLiteral(CLIPBOARD_TEST_APP), {QStringLiteral("edit"), QStringLiteral("x")});
+    ASSERT_TRUE(other.isReady());
+    ASSERT_TRUE(xdotoolAsync(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(other.window())}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window()->isActiveWindow(); }, 5000));
+    workflow().translateText(QStringLiteral("Outside text"), false);
+    ASSERT_TRUE(waitForStatus(Kind::completed));
+    EXPECT_EQ(editor()->text(), QStringLiteral("My own words"));
+    EXPECT_EQ(view->inputText(), QStringLiteral("My own words"));
+
+    // Back in the window, focus moved off the editor: the untouched editor takes the next source.
+    activate();
+    click(view->resultPane()->resultView());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isInputEditing(); }, 5000));
+    workflow().translateText(QStringLiteral("Another outside text"), false);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return editor()->text() == QStringLiteral("Another outside text"); }, 5000));
 }
 
 } // namespace

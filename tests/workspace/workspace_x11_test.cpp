@@ -27,11 +27,15 @@
 #include "panel/result_panel_text_view.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -121,6 +125,37 @@ protected:
     void focusOutsideTheEditor() {
         view->controls()->sourceSelector()->setFocus(Qt::TabFocusReason);
         QTest::qWait(50);
+    }
+
+    // Drags what the test application offers (its options) onto the source pane, with the steps a user's
+    // pointer takes; the drag's end as the source saw it (a Qt::DropAction), none when it never ended.
+    std::optional<int> dragOntoSourcePane(const QStringList& offer) {
+        HelperProcess source(QStringLiteral(CLIPBOARD_TEST_APP), QStringList{QStringLiteral("drag")} + offer);
+        if (!source.isReady())
+            return std::nullopt;
+        const QString id = QString::number(source.window());
+        xdotoolAsync({QStringLiteral("windowmove"), QStringLiteral("--sync"), id, QStringLiteral("0"),
+                      QStringLiteral("0")});
+        source.send("field");
+        const std::optional<QString> field = source.waitForLine(QStringLiteral("FIELD "));
+        if (!field)
+            return std::nullopt;
+        const QStringList rect = field->split(QLatin1Char(' '));
+        const QPoint from(rect.value(1).toInt() + 20, rect.value(2).toInt() + rect.value(4).toInt() / 2);
+        xdotoolAsync({QStringLiteral("mousemove"), QStringLiteral("--window"), id, QString::number(from.x()),
+                      QString::number(from.y()), QStringLiteral("mousedown"), QStringLiteral("1")});
+        const QPoint start = QCursor::pos();
+        const QPoint to = globalCentre(view->sourcePane());
+        for (int step = 1; step <= 6; ++step) {
+            const QPoint at = start + (to - start) * step / 6;
+            xdotoolAsync({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+            QTest::qWait(150);
+        }
+        xdotoolAsync({QStringLiteral("mouseup"), QStringLiteral("1")});
+        const std::optional<QString> ended = source.waitForLine(QStringLiteral("DRAG "), 10000);
+        if (!ended)
+            return std::nullopt;
+        return ended->section(QLatin1Char('='), 1).toInt();
     }
 
     QTemporaryDir home;
@@ -277,6 +312,109 @@ TEST_F(WorkspaceDesktop, ATranslationFromElsewhereNeverReplacesTypedText) {
     workflow().translateText(QStringLiteral("Another outside text"), false);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return editor()->text() == QStringLiteral("Another outside text"); }, 5000));
+}
+
+TEST_F(WorkspaceDesktop, DroppedTextFilesAndImagesBecomeTheSourceAndOtherDropsChangeNothing) {
+    for (int i = 0; i < 3; ++i)
+        openai.enqueue(openai::stream({QStringLiteral("译文")}, 10));
+    QTemporaryDir files;
+    ASSERT_TRUE(files.isValid());
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(files.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    };
+    QImage picture(640, 160, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(64);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(picture.rect(), Qt::AlignCenter, QStringLiteral("HELLO OCR"));
+    }
+    const QString png = files.filePath(QStringLiteral("words.png"));
+    ASSERT_TRUE(picture.save(png));
+    const int copy = int(Qt::CopyAction);
+
+    // Text, then a UTF-8 file: each becomes the source and is translated once.
+    EXPECT_EQ(dragOntoSourcePane({QStringLiteral("--text"), QStringLiteral("Dropped words")}), copy);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return editor()->text() == QStringLiteral("Dropped words"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 1; }, 10000));
+    ASSERT_TRUE(waitForStatus(Kind::completed));
+    const QString note = write(QStringLiteral("note.txt"), QStringLiteral("  Words from a file\n").toUtf8());
+    EXPECT_EQ(dragOntoSourcePane({QStringLiteral("--file"), note}), copy);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return editor()->text() == QStringLiteral("Words from a file"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 2; }, 10000));
+    ASSERT_TRUE(waitForStatus(Kind::completed));
+
+    // Too large a text file, a folder: accepted as a copy, and nothing changes.
+    const QString big = write(QStringLiteral("big.txt"), QByteArray(3 * 1024 * 1024, 'a'));
+    for (const QString& path : {big, files.path()}) {
+        EXPECT_EQ(dragOntoSourcePane({QStringLiteral("--file"), path}), copy) << path.toStdString();
+        QTest::qWait(1000);
+        EXPECT_EQ(editor()->text(), QStringLiteral("Words from a file"));
+    }
+    EXPECT_EQ(openai.requests().size(), 2);
+
+    // An image file: its recognised text reaches the coordinator.
+    EXPECT_EQ(dragOntoSourcePane({QStringLiteral("--file"), png}), copy);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return workflow().sourceText().contains(QStringLiteral("HELLO"), Qt::CaseInsensitive); },
+        30000))
+        << workflow().sourceText().toStdString() << " " << workflow().status().debugName().toStdString();
+}
+
+TEST_F(WorkspaceDesktop, SavingThroughTheDialogWritesTheResultOrShowsWhyNot) {
+    const QString translation = QStringLiteral("保存的译文 ✓");
+    openai.enqueue(openai::stream({translation}, 10));
+    click(editor());
+    typeText(QStringLiteral("Save me"));
+    ASSERT_TRUE(waitForStatus(Kind::completed));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return workflow().resultText() == translation; }, 5000));
+
+    // Types `path` into the save dialog once it is up, and accepts it.
+    const auto answerDialogWith = [&](const QString& path) {
+        auto* poll = new QTimer(view);
+        poll->setInterval(100);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isActiveWindow())
+                return;
+            poll->deleteLater();
+            poll->stop();
+            // "type" takes every later argument as text: one xdotool per step.
+            QProcess::startDetached(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("xdotool key ctrl+a && xdotool type --delay 10 \"$0\" && xdotool key Return"),
+                 path});
+        });
+        poll->start();
+    };
+    const QString saved = home.filePath(QStringLiteral("saved.txt"));
+    answerDialogWith(saved);
+    click(view->resultPane()->saveButton());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(saved); }, 20000));
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), translation.toUtf8());
+
+    // A folder that is a regular file: the failure is the status, and the panel shows it.
+    QFile plain(home.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    answerDialogWith(home.filePath(QStringLiteral("plain/out.txt")));
+    click(view->resultPane()->saveButton());
+    ASSERT_TRUE(waitForStatus(Kind::failed));
+    EXPECT_TRUE(workflow().status().message().startsWith(QStringLiteral("保存译文失败：")))
+        << workflow().status().message().toStdString();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return delegate->panelController()->panelWindow()->isVisible(); }, 5000));
+    EXPECT_EQ(workflow().resultText(), translation);
 }
 
 } // namespace

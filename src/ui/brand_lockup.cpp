@@ -61,7 +61,14 @@ FittedText fitText(const QString& text, const QFont& font, qreal availableWidth,
         fitted.font.setPointSizeF(scaledSize);
     if (font.letterSpacingType() == QFont::AbsoluteSpacing)
         fitted.font.setLetterSpacing(QFont::AbsoluteSpacing, font.letterSpacing() * fitted.scale);
-    fitted.text = QFontMetricsF(fitted.font).elidedText(text, Qt::ElideRight, availableWidth);
+    // Eliding leaves the letter spacing of the last characters out of its sum: narrow the room until the
+    // text with its spacing fits.
+    const QFontMetricsF metrics(fitted.font);
+    qreal room = availableWidth;
+    do {
+        fitted.text = metrics.elidedText(text, Qt::ElideRight, room);
+        room -= 1;
+    } while (room > 0 && metrics.horizontalAdvance(fitted.text) > availableWidth);
     return fitted;
 }
 

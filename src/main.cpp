@@ -40,8 +40,13 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<DesktopServices> desktop =
         isolated ? DesktopServices::inMemory() : DesktopServices::x11(currentSession().kind);
 
-    AppDelegate delegate(environment, AppFactories{.mainContent = MainTranslateView::factory()},
-                         std::move(desktop));
+#ifdef TOLVANE_PLACEHOLDER_WORKSPACE
+    // A measuring build: the shell's stand-in content, to compare what the workspace adds to the start.
+    AppFactories factories;
+#else
+    AppFactories factories{.mainContent = MainTranslateView::factory()};
+#endif
+    AppDelegate delegate(environment, std::move(factories), std::move(desktop));
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &delegate, &AppDelegate::terminate);
     if (singleInstance)

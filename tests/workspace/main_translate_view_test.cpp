@@ -235,5 +235,25 @@ TEST_F(WorkspaceTest, TranslateButtonFollowsTheInputAndTheStatus) {
     EXPECT_EQ(button->label().title, QStringLiteral("翻译"));
 }
 
+TEST_F(WorkspaceTest, NewTranslationEmptiesInputAndWorkflowAndFocusesTheEditor) {
+    type(QStringLiteral("Some text"));
+    debounce();
+    providers.lastChat().send(AIChunk{QStringLiteral("一些")});
+    turn();
+    auto* other = new QLineEdit(view.get());
+    other->show();
+    other->setFocus(Qt::TabFocusReason);
+    turn();
+    view->startNewTranslation();
+    turn();
+    EXPECT_TRUE(editorText(*view).isEmpty());
+    EXPECT_TRUE(view->inputText().isEmpty());
+    EXPECT_EQ(coordinator.status().kind(), Kind::idle);
+    EXPECT_TRUE(coordinator.resultText().isEmpty());
+    EXPECT_TRUE(view->sourcePane()->editor()->hasFocus());
+    debounce();
+    EXPECT_EQ(providers.chat.size(), 1u);
+}
+
 } // namespace
 } // namespace tolvane::testing

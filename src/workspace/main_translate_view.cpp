@@ -172,9 +172,7 @@ void MainTranslateView::requestInputFocus() {
 void MainTranslateView::startNewTranslation() {
     if (m_context.isSnapshotMode)
         return;
-    setInputText(QString());
-    m_context.workflow->resetWorkflow();
-    m_context.workflow->manualInputDidChange(QString());
+    clearInput();
     requestInputFocus();
 }
 

@@ -48,17 +48,6 @@ namespace {
 const QString sourceText = QStringLiteral("Hello panel road");
 const QString translation = QStringLiteral("你好，面板之路");
 
-// The desktop clipboard's text as another client reads it.
-QString desktopClipboard() {
-    QProcess tool;
-    tool.start(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    // Our own process owns the clipboard and answers the request: keep its event loop turning.
-    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
-        return QString();
-    return QString::fromUtf8(tool.readAllStandardOutput());
-}
-
 QString editorText(HelperProcess& editor) {
     editor.send("print");
     const std::optional<QString> line = editor.waitForLine(QStringLiteral("TEXT "));

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QRect>
 #include <QStringList>
+#include <QTest>
 #include <QtDebug>
 #include <optional>
 
@@ -33,6 +34,17 @@ inline QRect windowFrame(const QString& window) {
             .toInt();
     };
     return QRect(field("X"), field("Y"), field("WIDTH"), field("HEIGHT"));
+}
+
+// The desktop clipboard's text as another client reads it.
+inline QString desktopClipboard() {
+    QProcess tool;
+    tool.start(QStringLiteral("xclip"),
+               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    // This process may own the clipboard and have to answer the request: keep its event loop turning.
+    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
+        return QString();
+    return QString::fromUtf8(tool.readAllStandardOutput());
 }
 
 } // namespace tolvane::testing

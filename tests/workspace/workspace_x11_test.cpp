@@ -45,17 +45,6 @@ namespace {
 
 using Kind = WorkflowStatus::Kind;
 
-// The desktop clipboard's text as another client reads it.
-QString desktopClipboard() {
-    QProcess tool;
-    tool.start(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    // This process owns the clipboard and answers the request: keep its event loop turning.
-    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
-        return QString();
-    return QString::fromUtf8(tool.readAllStandardOutput());
-}
-
 // Runs xdotool without blocking this process's event loop, which has to answer what it does.
 bool xdotoolAsync(const QStringList& arguments) {
     QProcess tool;

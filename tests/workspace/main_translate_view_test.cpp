@@ -1,8 +1,6 @@
 // The workspace root over the real coordinator and settings: the typed text and the coordinator's source
 // text kept in step, re-translation on settings changes, and saving the result.
 #include "workspace/result_pane.h"
-#include "workspace/title_bar.h"
-#include "workspace/workspace_button.h"
 #include "workspace_fixture.h"
 
 #include <QFile>
@@ -192,7 +190,6 @@ TEST_F(WorkspaceTest, SavingWritesTheResultOrReportsWhyNot) {
         duringChooser = c.emptiedDuringChooser
                             ? std::function<void()>([this] { coordinator.resetWorkflow(); })
                             : std::function<void()>();
-        view->resultPane()->saveButton()->setEnabled(true);
         view->saveResultToFile();
         EXPECT_EQ(proposedNames.size(), c.chooserCalls);
         if (c.chooserCalls)
@@ -207,32 +204,6 @@ TEST_F(WorkspaceTest, SavingWritesTheResultOrReportsWhyNot) {
                 << coordinator.status().message().toStdString();
         EXPECT_EQ(panelPresentations, c.fails ? 1 : 0);
     }
-}
-
-TEST_F(WorkspaceTest, TranslateButtonFollowsTheInputAndTheStatus) {
-    WorkspaceButton* button = view->titleBar()->translateButton();
-    EXPECT_FALSE(button->isEnabled());
-    type(QStringLiteral("  "));
-    QTest::keyClick(view->sourcePane()->editor(), Qt::Key_Return);
-    EXPECT_FALSE(button->isEnabled()) << "white space only";
-    view->sourcePane()->editor()->selectAll();
-    type(QStringLiteral("Text"));
-    ASSERT_TRUE(button->isEnabled());
-    button->click();
-    turn();
-    ASSERT_EQ(providers.chat.size(), 1u);
-    EXPECT_EQ(button->label().title, QStringLiteral("停止"));
-    EXPECT_EQ(button->toolTip(), QStringLiteral("停止当前翻译"));
-    // Busy with an empty editor: still enabled, as the stop button.
-    view->sourcePane()->clearButton()->click();
-    coordinator.translateText(QStringLiteral("elsewhere"), false);
-    turn();
-    ASSERT_TRUE(view->inputText().isEmpty());
-    ASSERT_TRUE(button->isEnabled());
-    button->click();
-    turn();
-    EXPECT_EQ(coordinator.status().kind(), Kind::cancelled);
-    EXPECT_EQ(button->label().title, QStringLiteral("翻译"));
 }
 
 TEST_F(WorkspaceTest, NewTranslationEmptiesInputAndWorkflowAndFocusesTheEditor) {

@@ -22,8 +22,10 @@ class WorkspaceTest : public ::testing::Test {
 protected:
     WorkspaceTest()
         : settings(store, clock), translationSettings(settings),
-          coordinator(WorkflowServices{translationSettings, keychain, selection, recorder, pasteBack,
-                                       clipboard, providers, recognizer, clock}) {
+          owner(std::make_unique<WorkflowCoordinator>(
+              WorkflowServices{translationSettings, keychain, selection, recorder, pasteBack, clipboard,
+                               providers, recognizer, clock})),
+          coordinator(*owner) {
         settings.setTranslationEngine(TranslationEngine::openAICompatible);
         settings.setSourceLanguage(QStringLiteral("en-US"));
         settings.setTargetLanguage(QStringLiteral("zh-Hans"));
@@ -45,6 +47,8 @@ protected:
     }
     ~WorkspaceTest() override {
         view.reset();
+        // Cancelled translations finish on the next turns; none may be left suspended.
+        owner.reset();
         drainEventLoop();
     }
 
@@ -73,7 +77,8 @@ protected:
     FakeClipboard clipboard;
     FakeProviderFactory providers;
     SilentRecognizer recognizer;
-    WorkflowCoordinator coordinator;
+    std::unique_ptr<WorkflowCoordinator> owner;
+    WorkflowCoordinator& coordinator;
     bool panelVisible = false;
     int panelPresentations = 0;
     QStringList proposedNames;

@@ -5,6 +5,7 @@
 #include "app/termination_signals.h"
 #include "core/logging.h"
 #include "platform/session_info.h"
+#include "settings/settings_view.h"
 #include "workspace/main_translate_view.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ int main(int argc, char* argv[]) {
 #else
     AppFactories factories{.mainContent = MainTranslateView::factory()};
 #endif
+    factories.settingsContent = SettingsView::factory();
     AppDelegate delegate(environment, std::move(factories), std::move(desktop));
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &delegate, &AppDelegate::terminate);

@@ -499,14 +499,16 @@ QWidget* AppDelegate::presentHostedWindow(const QString& name, const QString& ti
             inner = label;
         }
         layout->addWidget(inner);
-        window->resize(size);
-        // Centred on the screen under the pointer, like the main window.
+        // Centred on the screen under the pointer, like the main window, and never larger than its
+        // available area.
         if (const QScreen* screen = QGuiApplication::screenAt(QCursor::pos())
                                         ? QGuiApplication::screenAt(QCursor::pos())
                                         : QGuiApplication::primaryScreen()) {
             const QRect available = screen->availableGeometry();
+            size = size.boundedTo(available.size());
             window->move(available.center() - QPoint(size.width() / 2, size.height() / 2));
         }
+        window->resize(size);
         m_commands->attachTo(window);
     }
     window->show();
@@ -525,9 +527,18 @@ void AppDelegate::presentSettings() {
             self->presentOnboarding(0);
     };
     context.onCheckForUpdates = whileAlive(this, &AppDelegate::checkForUpdates);
+    workflow();
+    context.historyStore = &m_workflow->historyStore();
+    context.network = m_network.get();
+    context.permissions = []() -> const PermissionService& { return PermissionService::system(); };
+    context.onHistoryChanged = [self = QPointer(this)] {
+        if (self)
+            Q_EMIT self->historyChanged();
+    };
     addShortcutControls(context, this, m_shortcutWiring.get());
-    presentHostedWindow(QStringLiteral("settings"), QStringLiteral("设置与权限"), {760, 620},
-                        contentBuilder(m_factories.settingsContent, context));
+    QWidget* window = presentHostedWindow(QStringLiteral("settings"), QStringLiteral("设置与权限"),
+                                          {1200, 768}, contentBuilder(m_factories.settingsContent, context));
+    window->setMinimumSize(860, 560);
 }
 
 void AppDelegate::presentOnboarding(int step) {

@@ -91,6 +91,8 @@ public:
 Q_SIGNALS:
     // Emitted by terminate(), before the event loop is asked to exit.
     void terminating();
+    // The stored history changed outside the workflow (the settings window cleared it).
+    void historyChanged();
 
 private:
     void ensureWorkflow();

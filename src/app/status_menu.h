@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/shortcut_configuration.h"
+#include "ui/shortcut_action_title.h"
 
 #include <QIcon>
 #include <QKeySequence>
@@ -13,9 +14,6 @@
 #include <memory>
 
 namespace tolvane {
-
-// The menu title of a shortcut action.
-QString shortcutActionTitle(ShortcutAction action);
 
 // The application's tray item and its menu, which reaches every function. The four shortcut items show the
 // current global shortcuts; their key sequences act only while the menu is open. Without a tray host the

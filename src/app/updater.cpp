@@ -2,6 +2,7 @@
 
 #include "app/appcast_feed.h"
 #include "core/logging.h"
+#include "ui/info_resource.h"
 
 #include <QCoroSignal>
 #include <QDesktopServices>
@@ -81,13 +82,6 @@ QString UpdateCheckResult::detail() const {
         return error;
     }
     return {};
-}
-
-QString infoResourceValue(const QString& key) {
-    QFile file(QStringLiteral(":/Info.json"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object().value(key).toString();
 }
 
 AppcastUpdater::AppcastUpdater(QNetworkAccessManager* network, QString currentVersion, QUrl feed,

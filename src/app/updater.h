@@ -68,7 +68,4 @@ private:
     TaskSlot m_check;
 };
 
-// Reads a value of the application's info resource; empty when absent.
-QString infoResourceValue(const QString& key);
-
 } // namespace tolvane

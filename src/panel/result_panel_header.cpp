@@ -6,6 +6,7 @@
 #include "panel/result_panel_status.h"
 #include "panel/result_panel_workflow.h"
 #include "ui/icon_provider.h"
+#include "ui/language_picker.h"
 #include "ui/theme.h"
 
 #include <QComboBox>
@@ -24,34 +25,7 @@ namespace {
 constexpr int iconSize = 16;
 constexpr int titleWidth = 76;
 
-QList<QPair<QString, QString>> rowsOf(const QList<TranslationLanguage>& languages) {
-    QList<QPair<QString, QString>> rows;
-    for (const TranslationLanguage& language : languages)
-        rows.append({language.displayName, language.id});
-    return rows;
-}
-
 } // namespace
-
-void fillLanguagePicker(QComboBox* picker, const QList<QPair<QString, QString>>& rows, const QString& code) {
-    const QSignalBlocker blocker(picker);
-    bool same = picker->count() >= rows.size();
-    for (qsizetype i = 0; same && i < rows.size(); ++i)
-        same = picker->itemData(int(i)).toString() == rows[i].second;
-    if (!same) {
-        picker->clear();
-        for (const auto& [name, id] : rows)
-            picker->addItem(name, id);
-    }
-    while (picker->count() > rows.size()) // an earlier unknown code
-        picker->removeItem(picker->count() - 1);
-    int index = picker->findData(code);
-    if (index < 0) {
-        picker->addItem(code, code);
-        index = picker->count() - 1;
-    }
-    picker->setCurrentIndex(index);
-}
 
 ResultPanelHeader::ResultPanelHeader(ResultPanelWorkflow* workflow, ResultPanelSettings* settings,
                                      QWidget* parent)
@@ -111,8 +85,8 @@ void ResultPanelHeader::refresh() {
         m_titleText = presentation.title;
         m_title->setText(QFontMetrics(m_title->font()).elidedText(m_titleText, Qt::ElideRight, titleWidth));
     }
-    fillLanguagePicker(m_source, rowsOf(sourceLanguages()), m_settings->sourceLanguage());
-    fillLanguagePicker(m_target, rowsOf(targetLanguages()), m_settings->targetLanguage());
+    fillLanguagePicker(m_source, languagePickerRows(sourceLanguages()), m_settings->sourceLanguage());
+    fillLanguagePicker(m_target, languagePickerRows(targetLanguages()), m_settings->targetLanguage());
 }
 
 void ResultPanelHeader::mousePressEvent(QMouseEvent* event) {

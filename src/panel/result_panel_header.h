@@ -50,8 +50,4 @@ private:
     std::optional<QPoint> m_dragOffset; // set while moving by hand (no window manager move)
 };
 
-// Fills a picker with (display name, code) rows and selects `code`, without emitting selection signals.
-// An unknown code becomes an extra row, so the stored value is shown rather than replaced.
-void fillLanguagePicker(QComboBox* picker, const QList<QPair<QString, QString>>& rows, const QString& code);
-
 } // namespace tolvane

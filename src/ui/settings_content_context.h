@@ -6,17 +6,25 @@
 #include <functional>
 #include <optional>
 
+class QNetworkAccessManager;
 class QWidget;
 
 namespace tolvane {
 
 class AppSettings;
+class HistoryStore;
 class KeychainStore;
+class PermissionService;
 
 // What the settings window's content is built from.
 struct SettingsContentContext {
     AppSettings* settings = nullptr;
     KeychainStore* keychain = nullptr;
+    HistoryStore* historyStore = nullptr;
+    // The application's one network manager, for the connection test.
+    QNetworkAccessManager* network = nullptr;
+    // The permission states of this session, read again on every refresh.
+    std::function<const PermissionService&()> permissions;
     // The page named by the snapshot switch; empty for the default page.
     QString page;
     std::function<void()> onOpenOnboarding;
@@ -27,6 +35,8 @@ struct SettingsContentContext {
     std::function<void()> reregisterShortcuts;
     // Releases the hot keys while a shortcut is being recorded, and takes them back afterwards.
     std::function<void(bool)> setGlobalShortcutsPaused;
+    // The history was cleared (or a clear was attempted): views listing it read it again.
+    std::function<void()> onHistoryChanged;
 };
 
 // Builds the settings window's content once, parented to the given window.

@@ -141,6 +141,12 @@ QFont Theme::caption2() {
 QFont Theme::headline() {
     return makeFont(interFamily, weightSemiBold, 13);
 }
+QFont Theme::title() {
+    return makeFont(interFamily, weightRegular, 22);
+}
+QFont Theme::title2() {
+    return makeFont(interFamily, weightRegular, 17);
+}
 QFont Theme::title3() {
     return makeFont(interFamily, weightRegular, 15);
 }

@@ -40,6 +40,8 @@ public:
     static QFont caption();
     static QFont caption2();
     static QFont headline();
+    static QFont title();
+    static QFont title2();
     static QFont title3();
     static QFont largeTitle();
 

@@ -117,7 +117,7 @@ TEST_F(AppProcess, EachSnapshotSwitchDrawsItsScreenWritesItAndExits) {
         {QStringLiteral("--ui-snapshot-workspace"), QStringLiteral("1441x901")},
         {QStringLiteral("--ui-snapshot-ocr"), QStringLiteral("1440x900")},
         {QStringLiteral("--ui-snapshot-ocr-error"), QStringLiteral("520x320")},
-        {QStringLiteral("--ui-snapshot-settings"), QString()},
+        {QStringLiteral("--ui-snapshot-settings"), QStringLiteral("1200x768")},
         {QStringLiteral("--ui-snapshot-onboarding"), QStringLiteral("880x640")},
         {QStringLiteral("--ui-snapshot-onboarding-features"), QStringLiteral("880x640")},
         {QStringLiteral("--ui-snapshot-onboarding-permissions"), QStringLiteral("880x640")},

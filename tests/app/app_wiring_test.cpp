@@ -23,6 +23,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -329,6 +330,12 @@ TEST_F(AppWiring, SettingsWindowGetsWorkingShortcutControls) {
     const SettingsContentContext& context = built.front();
     EXPECT_EQ(context.settings, &delegate->settings());
     EXPECT_EQ(context.keychain, &delegate->storage().keychainStore());
+    EXPECT_NE(context.historyStore, nullptr);
+    EXPECT_NE(context.network, nullptr);
+    EXPECT_EQ(&context.permissions(), &PermissionService::system());
+    QSignalSpy historyChanged(delegate.get(), &AppDelegate::historyChanged);
+    context.onHistoryChanged();
+    EXPECT_EQ(historyChanged.count(), 1);
 
     // Recording a shortcut releases every grab, finishing takes them back.
     context.setGlobalShortcutsPaused(true);

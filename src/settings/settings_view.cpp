@@ -1,0 +1,402 @@
+#include "settings/settings_view.h"
+
+#include "core/app_error.h"
+#include "core/logging.h"
+#include "model/app_settings.h"
+#include "model/history_store.h"
+#include "model/keychain_store.h"
+#include "platform/permission_service.h"
+#include "providers/openai_compatible_provider.h"
+#include "settings/general_settings_page.h"
+#include "settings/privacy_settings_page.h"
+#include "settings/settings_blocks.h"
+#include "settings/translation_settings_page.h"
+#include "ui/permission_refresh_ticker.h"
+#include "ui/theme.h"
+
+#include <QFrame>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+namespace {
+
+constexpr int columnWidth = 1200;
+
+QCoro::Task<> runKeyCheck(QPointer<SettingsView> view, SerialWorker* worker, KeychainStore* store) {
+    try {
+        const bool saved = co_await worker->run([store] { return store->hasAPIKey(); });
+        if (view)
+            view->finishKeychainCall(std::nullopt, saved, false);
+    } catch (const CancelledError&) {
+        throw;
+    } catch (const std::exception& error) {
+        // The key stays "not saved"; the reason is shown rather than hidden.
+        if (view)
+            view->finishKeychainCall(describeError(error), false, false);
+    }
+}
+
+QCoro::Task<> runKeySave(QPointer<SettingsView> view, SerialWorker* worker, KeychainStore* store,
+                         QString key) {
+    try {
+        co_await worker->run([store, key] { store->saveAPIKey(key); });
+        if (view)
+            view->finishKeychainCall(QStringLiteral("API 密钥已保存到系统钥匙串。"), true, true);
+    } catch (const CancelledError&) {
+        throw;
+    } catch (const std::exception& error) {
+        if (view)
+            view->finishKeychainCall(describeError(error), std::nullopt, false);
+    }
+}
+
+QCoro::Task<> runKeyDelete(QPointer<SettingsView> view, SerialWorker* worker, KeychainStore* store) {
+    try {
+        co_await worker->run([store] { store->deleteAPIKey(); });
+        if (view)
+            view->finishKeychainCall(QStringLiteral("API 密钥已删除。"), false, true);
+    } catch (const CancelledError&) {
+        throw;
+    } catch (const std::exception& error) {
+        if (view)
+            view->finishKeychainCall(describeError(error), std::nullopt, false);
+    }
+}
+
+QCoro::Task<> runConnectionTest(QPointer<SettingsView> view, SerialWorker* worker, KeychainStore* store,
+                                QString baseURL, QString model, QPointer<QNetworkAccessManager> network,
+                                CancellationToken token) {
+    QString status;
+    try {
+        const std::optional<QString> key = co_await worker->run([store] { return store->readAPIKey(); });
+        if (!view)
+            co_return;
+        token.throwIfCancelled();
+        if (!key || key->trimmed().isEmpty()) {
+            status = QStringLiteral("请先保存 API 密钥。");
+        } else {
+            const OpenAICompatibleProvider provider(baseURL, model, key->trimmed(), network.data());
+            co_await provider.testConnection(token);
+            status = QStringLiteral("AI 翻译服务连接正常。");
+        }
+    } catch (const CancelledError&) {
+        if (view)
+            view->finishConnectionTest(std::nullopt);
+        throw;
+    } catch (const std::exception& error) {
+        status = QStringLiteral("AI 翻译服务测试失败：%1").arg(describeError(error));
+    }
+    if (view)
+        view->finishConnectionTest(status);
+}
+
+QCoro::Task<> runHistoryClear(QPointer<SettingsView> view, HistoryStore* store,
+                              std::function<void()> onChanged) {
+    QString status;
+    try {
+        co_await store->clearAll();
+        status = QStringLiteral("本地翻译历史已清空。");
+    } catch (const CancelledError&) {
+        if (onChanged)
+            onChanged();
+        throw;
+    } catch (const std::exception& error) {
+        status = describeError(error);
+    }
+    if (view)
+        view->finishHistoryClear(status);
+    // Whatever the outcome, views listing the history read it again.
+    if (onChanged)
+        onChanged();
+}
+
+} // namespace
+
+SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
+    : QWidget(parent), m_context(std::move(context)), m_toolbar(new SettingsToolbar(this)),
+      m_notice(new SettingsNotice), m_ticker(new PermissionRefreshTicker({0, 600, 1500}, this)) {
+    setObjectName(QStringLiteral("settingsView"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Theme::color0B0A09());
+    setPalette(palette);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_toolbar);
+    auto* divider = new QFrame(this);
+    divider->setFixedHeight(1);
+    divider->setStyleSheet(QStringLiteral("background: %1;").arg(Theme::color2B2824().name()));
+    layout->addWidget(divider);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("settingsScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    auto* canvas = new QWidget;
+    canvas->setPalette(palette);
+    canvas->setAutoFillBackground(true);
+    auto* centre = new QHBoxLayout(canvas);
+    centre->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QWidget(canvas);
+    column->setMaximumWidth(columnWidth);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(40, 36, 40, 36);
+    stack->setSpacing(18);
+    m_pages = new QVBoxLayout;
+    m_pages->setContentsMargins(0, 0, 0, 0);
+    stack->addLayout(m_pages);
+    m_notice->setParent(column);
+    stack->addWidget(m_notice);
+    stack->addStretch();
+    centre->addWidget(column, 1);
+    scroll->setWidget(canvas);
+    layout->addWidget(scroll, 1);
+
+    connect(m_toolbar, &SettingsToolbar::pageSelected, this, &SettingsView::selectPage);
+    connect(m_ticker, &PermissionRefreshTicker::tick, this, &SettingsView::showPermissions);
+
+    const SettingsPage initial = initialSettingsPage(m_context.page);
+    m_page = initial == SettingsPage::general ? SettingsPage::translation : SettingsPage::general;
+    selectPage(initial);
+}
+
+SettingsView::~SettingsView() = default;
+
+SettingsContentFactory SettingsView::factory() {
+    return [](const SettingsContentContext& context, QWidget* parent) -> QWidget* {
+        return new SettingsView(context, parent);
+    };
+}
+
+void SettingsView::selectPage(SettingsPage page) {
+    m_toolbar->select(page);
+    if (page == m_page)
+        return;
+    m_page = page;
+    QWidget* shown = this->page(page);
+    if (!shown) {
+        shown = buildPage(page);
+        m_built[page] = shown;
+        m_pages->addWidget(shown);
+    }
+    for (const auto& [key, widget] : m_built)
+        widget->setVisible(key == page);
+    setStatus(QString());
+}
+
+QWidget* SettingsView::page(SettingsPage page) const {
+    const auto it = m_built.find(page);
+    return it == m_built.end() ? nullptr : it->second;
+}
+
+QWidget* SettingsView::buildPage(SettingsPage page) {
+    const QPointer<SettingsView> self(this);
+    switch (page) {
+    case SettingsPage::general: {
+        GeneralSettingsPage::Actions actions;
+        actions.clearOCRRegion = [self] {
+            if (self)
+                self->clearOCRRegionMemory();
+        };
+        actions.openOnboarding = m_context.onOpenOnboarding;
+        actions.checkForUpdates = m_context.onCheckForUpdates;
+        return new GeneralSettingsPage(*m_context.settings, settingsVersionText(), std::move(actions));
+    }
+    case SettingsPage::translation: {
+        m_translationPage = new TranslationSettingsPage(*m_context.settings);
+        connect(m_translationPage, &TranslationSettingsPage::saveKeyRequested, this,
+                &SettingsView::saveAPIKey);
+        connect(m_translationPage, &TranslationSettingsPage::testRequested, this,
+                &SettingsView::testProviderConnection);
+        connect(m_translationPage, &TranslationSettingsPage::deleteKeyRequested, this,
+                &SettingsView::confirmAPIKeyDeletion);
+        connect(m_translationPage, &TranslationSettingsPage::restoreDefaultsRequested, this,
+                &SettingsView::restoreTranslationDefaults);
+        updateKeyState();
+        return m_translationPage;
+    }
+    case SettingsPage::shortcuts:
+        // The shortcuts page is built by its own view; until then the page is empty.
+        return new QWidget;
+    case SettingsPage::privacy: {
+        m_privacyPage = new PrivacySettingsPage;
+        connect(m_privacyPage, &PrivacySettingsPage::permissionRequested, this,
+                &SettingsView::requestPermission);
+        connect(m_privacyPage, &PrivacySettingsPage::clearHistoryRequested, this,
+                &SettingsView::confirmHistoryClear);
+        m_privacyPage->setClearing(m_clearing);
+        showPermissions();
+        return m_privacyPage;
+    }
+    }
+    return new QWidget;
+}
+
+QString SettingsView::statusMessage() const {
+    return m_notice->message();
+}
+
+void SettingsView::setStatus(const QString& message) {
+    m_notice->setMessage(message.size() > statusLimit ? message.left(statusLimit) + QStringLiteral("…")
+                                                      : message);
+}
+
+void SettingsView::refreshPermissionStatus() {
+    m_ticker->refresh();
+}
+
+void SettingsView::showPermissions() {
+    if (m_privacyPage && m_context.permissions)
+        m_privacyPage->showPermissions(m_context.permissions());
+}
+
+void SettingsView::updateKeyState() {
+    if (m_translationPage)
+        m_translationPage->setKeyState(m_hasSavedKey, isKeychainBusy(), m_testing);
+}
+
+void SettingsView::runKeychainCall(std::function<QCoro::Task<>(CancellationToken)> body) {
+    m_keychainTask.replace(spawn(this, lcSettings(), std::move(body)));
+    updateKeyState();
+}
+
+void SettingsView::finishKeychainCall(std::optional<QString> status, std::optional<bool> hasSavedKey,
+                                      bool clearField) {
+    m_keychainTask.clear();
+    if (hasSavedKey)
+        m_hasSavedKey = *hasSavedKey;
+    if (clearField && m_translationPage)
+        m_translationPage->keyField()->clear();
+    if (status)
+        setStatus(*status);
+    updateKeyState();
+}
+
+void SettingsView::clearOCRRegionMemory() {
+    m_context.settings->forgetScreenshotRegion();
+    setStatus(QStringLiteral("已清除 OCR 区域记忆；下次截图会重新框选。"));
+}
+
+void SettingsView::saveAPIKey() {
+    if (isKeychainBusy() || !m_translationPage)
+        return;
+    const QString key = m_translationPage->keyField()->text().trimmed();
+    if (key.isEmpty()) {
+        setStatus(QStringLiteral("请输入 API 密钥。"));
+        return;
+    }
+    runKeychainCall([self = QPointer(this), worker = &m_keychainWorker, store = m_context.keychain,
+                     key](CancellationToken) { return runKeySave(self, worker, store, key); });
+}
+
+void SettingsView::testProviderConnection() {
+    if (m_testing)
+        return;
+    m_testing = true;
+    setStatus(QStringLiteral("正在测试 AI 翻译服务..."));
+    updateKeyState();
+    AppSettings& settings = *m_context.settings;
+    m_testTask.replace(spawn(this, lcSettings(),
+                             [self = QPointer(this), worker = &m_keychainWorker, store = m_context.keychain,
+                              url = settings.baseURLString(), model = settings.model(),
+                              network = QPointer(m_context.network)](CancellationToken token) {
+                                 return runConnectionTest(self, worker, store, url, model, network, token);
+                             }));
+}
+
+void SettingsView::finishConnectionTest(std::optional<QString> status) {
+    m_testing = false;
+    m_testTask.clear();
+    if (status)
+        setStatus(*status);
+    updateKeyState();
+}
+
+void SettingsView::confirmAPIKeyDeletion() {
+    confirmDestructive(window(), QStringLiteral("删除 API 密钥？"),
+                       QStringLiteral("此操作只会删除系统钥匙串中保存的自定义 API 密钥。"),
+                       QStringLiteral("删除密钥"), [self = QPointer(this)] {
+                           if (self)
+                               self->deleteAPIKey();
+                       });
+}
+
+void SettingsView::deleteAPIKey() {
+    if (isKeychainBusy())
+        return;
+    runKeychainCall([self = QPointer(this), worker = &m_keychainWorker, store = m_context.keychain](
+                        CancellationToken) { return runKeyDelete(self, worker, store); });
+}
+
+void SettingsView::restoreTranslationDefaults() {
+    m_context.settings->resetProviderSettings();
+    setStatus(QStringLiteral("已恢复翻译默认设置。"));
+}
+
+void SettingsView::requestPermission(PermissionKind kind) {
+    if (m_context.permissions) {
+        const PermissionService& permissions = m_context.permissions();
+        const bool wasGranted = permissions.isGranted(kind);
+        // Linux has neither a consent prompt nor a privacy pane to open: the request says why.
+        const PermissionRequestResult result = permissions.request(kind);
+        if (kind == PermissionKind::inputMonitoring && !wasGranted && m_context.permissions().isGranted(kind))
+            setStatus(QStringLiteral("输入监控已授权。"));
+        else
+            setStatus(result.explanation);
+    }
+    refreshPermissionStatus();
+}
+
+void SettingsView::confirmHistoryClear() {
+    confirmDestructive(window(), QStringLiteral("清空翻译历史？"),
+                       QStringLiteral("此操作会删除保存在这台电脑上的翻译历史和本地翻译记忆，且无法撤销。"),
+                       QStringLiteral("清空"), [self = QPointer(this)] {
+                           if (self)
+                               self->clearTranslationHistory();
+                       });
+}
+
+void SettingsView::clearTranslationHistory() {
+    if (m_clearing || !m_context.historyStore)
+        return;
+    m_clearing = true;
+    if (m_privacyPage)
+        m_privacyPage->setClearing(true);
+    m_clearTask.replace(
+        spawn(this, lcSettings(),
+              [self = QPointer(this), store = m_context.historyStore, onChanged = m_context.onHistoryChanged](
+                  CancellationToken) { return runHistoryClear(self, store, onChanged); }));
+}
+
+void SettingsView::finishHistoryClear(const QString& status) {
+    m_clearing = false;
+    m_clearTask.clear();
+    if (m_privacyPage)
+        m_privacyPage->setClearing(false);
+    setStatus(status);
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refreshPermissionStatus();
+    if (m_context.keychain && !isKeychainBusy())
+        runKeychainCall([self = QPointer(this), worker = &m_keychainWorker, store = m_context.keychain](
+                            CancellationToken) { return runKeyCheck(self, worker, store); });
+}
+
+void SettingsView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // The unsaved key goes with the window; clear() also drops the field's undo history.
+    if (m_translationPage)
+        m_translationPage->keyField()->clear();
+}
+
+} // namespace tolvane

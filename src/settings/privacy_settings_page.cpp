@@ -105,9 +105,7 @@ PrivacySettingsPage::PrivacySettingsPage(QWidget* parent) : QWidget(parent) {
     labelLine->setSpacing(6);
     labelLine->addWidget(makeSymbolLabel(QStringLiteral("trash"), 14, Theme::systemRed(), label));
     auto* labelText = new QLabel(QStringLiteral("清空翻译历史"), label);
-    QPalette red = labelText->palette();
-    red.setColor(QPalette::WindowText, Theme::systemRed());
-    labelText->setPalette(red);
+    labelText->setStyleSheet(QStringLiteral("color: %1;").arg(Theme::systemRed().name()));
     labelLine->addWidget(labelText);
     m_clearLabel->addWidget(label);
     auto* busy = new QWidget;

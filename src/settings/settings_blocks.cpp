@@ -6,6 +6,7 @@
 
 #include <QButtonGroup>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -78,7 +79,7 @@ protected:
             painter.setPen(QPen(withAlpha(Theme::colorBDA46B(), 0.55), 1));
             painter.setBrush(withAlpha(Theme::colorBDA46B(), 0.09));
             painter.drawRoundedRect(box, 10, 10);
-        } else if (hasFocus()) {
+        } else if (m_keyboardFocus && hasFocus()) {
             painter.setPen(QPen(withAlpha(Theme::colorBDA46B(), 0.3), 1));
             painter.setBrush(Qt::NoBrush);
             painter.drawRoundedRect(box, 10, 10);
@@ -95,8 +96,14 @@ protected:
         painter.drawText(QRect(0, top + 26, width(), textHeight), Qt::AlignHCenter | Qt::AlignTop, text());
     }
 
+    void focusInEvent(QFocusEvent* event) override {
+        m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        QAbstractButton::focusInEvent(event);
+    }
+
 private:
     SettingsPage m_page;
+    bool m_keyboardFocus = false;
 };
 
 } // namespace
@@ -281,6 +288,11 @@ QString SettingsControlRow::title() const {
     return m_title->text();
 }
 
+QSize SettingsControlRow::controlSize() const {
+    // A fixed-width control keeps its width whatever its hint says.
+    return m_control->sizeHint().expandedTo(m_control->minimumSize()).boundedTo(m_control->maximumSize());
+}
+
 int SettingsControlRow::labelIdealWidth() const {
     const int icon = m_icon ? 24 + 12 : 0;
     const int title = m_title->fontMetrics().horizontalAdvance(m_title->text());
@@ -289,11 +301,11 @@ int SettingsControlRow::labelIdealWidth() const {
 }
 
 bool SettingsControlRow::fitsSideBySide(int width) const {
-    return labelIdealWidth() + rowMinimumGap + m_control->sizeHint().width() + 2 * rowPaddingX <= width;
+    return labelIdealWidth() + rowMinimumGap + controlSize().width() + 2 * rowPaddingX <= width;
 }
 
 int SettingsControlRow::heightForWidth(int width) const {
-    const QSize control = m_control->sizeHint();
+    const QSize control = controlSize();
     if (fitsSideBySide(width)) {
         const int labelWidth = width - 2 * rowPaddingX - rowMinimumGap - control.width();
         return std::max(m_label->heightForWidth(labelWidth), control.height()) + 2 * rowPaddingY;
@@ -302,14 +314,16 @@ int SettingsControlRow::heightForWidth(int width) const {
     return m_label->heightForWidth(inner) + stackedGap + control.height() + 2 * rowPaddingY;
 }
 
+// Rows take the width their card gives them and fit their height to it. The hints stay narrow on
+// purpose: a scroll area widens its content to the content's size hint, which would push controls past
+// the visible edge; the side-by-side height is the least a row needs.
 QSize SettingsControlRow::sizeHint() const {
-    const int width = labelIdealWidth() + rowMinimumGap + m_control->sizeHint().width() + 2 * rowPaddingX;
-    return {width, heightForWidth(width)};
+    return minimumSizeHint();
 }
 
 QSize SettingsControlRow::minimumSizeHint() const {
-    const int width = std::min(sizeHint().width(), 240);
-    return {width, heightForWidth(width)};
+    const int ideal = labelIdealWidth() + rowMinimumGap + controlSize().width() + 2 * rowPaddingX;
+    return {std::min(ideal, 240), heightForWidth(ideal)};
 }
 
 bool SettingsControlRow::event(QEvent* event) {
@@ -327,7 +341,7 @@ void SettingsControlRow::resizeEvent(QResizeEvent* event) {
 }
 
 void SettingsControlRow::arrange() {
-    const QSize control = m_control->sizeHint();
+    const QSize control = controlSize();
     const int width = this->width();
     const bool stacked = !fitsSideBySide(width);
     if (stacked != m_stacked) {

@@ -88,6 +88,7 @@ protected:
 
 private:
     bool fitsSideBySide(int width) const;
+    QSize controlSize() const;
     int labelIdealWidth() const;
     void arrange();
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWindow>
@@ -93,6 +94,11 @@ bool FloatingPanelController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
         return QObject::eventFilter(watched, event);
     if (QApplication::activePopupWidget()) // an open list closes first
+        return false;
+    // A confirmation dialog and a shortcut recorder that is recording take their own Escape.
+    if (qobject_cast<QDialog*>(QApplication::activeWindow()))
+        return false;
+    if (QWidget* focus = QApplication::focusWidget(); focus && focus->property("capturesKeys").toBool())
         return false;
     const bool busy = m_workflow && m_workflow->status().isBusy();
     if (!m_panel->isVisible() && !busy)

@@ -10,6 +10,7 @@
 #include "settings/general_settings_page.h"
 #include "settings/privacy_settings_page.h"
 #include "settings/settings_blocks.h"
+#include "settings/shortcuts_settings_page.h"
 #include "settings/translation_settings_page.h"
 #include "ui/permission_refresh_ticker.h"
 #include "ui/theme.h"
@@ -259,9 +260,13 @@ QWidget* SettingsView::buildPage(SettingsPage page) {
         updateKeyState();
         return m_translationPage;
     }
-    case SettingsPage::shortcuts:
-        // The shortcuts page is built by its own view; until then the page is empty.
-        return new QWidget;
+    case SettingsPage::shortcuts: {
+        ShortcutsSettingsPage::Controls controls;
+        controls.validateAvailability = m_context.validateShortcut;
+        controls.reregisterShortcuts = m_context.reregisterShortcuts;
+        controls.setGlobalShortcutsPaused = m_context.setGlobalShortcutsPaused;
+        return new ShortcutsSettingsPage(*m_context.settings, std::move(controls));
+    }
     case SettingsPage::privacy: {
         m_privacyPage = new PrivacySettingsPage;
         connect(m_privacyPage, &PrivacySettingsPage::permissionRequested, this,

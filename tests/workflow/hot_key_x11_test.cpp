@@ -4,6 +4,7 @@
 #include "platform/x11/x11_key_probe.h"
 #include "platform/x11/x11_keymap.h"
 #include "real_desktop.h"
+#include "support/x11_rival_client.h"
 #include "workflow/hot_key_manager.h"
 
 #include <X11/keysym.h>
@@ -15,37 +16,6 @@ namespace {
 constexpr uint8_t kCtrlAlt = modControl | modAlt;
 constexpr uint32_t kKeyY = 16;
 constexpr uint32_t kKeyC = 8;
-
-// Another X client holding grabs on its own connection until destroyed.
-class RivalClient {
-public:
-    RivalClient() : m_connection(xcb_connect(nullptr, nullptr)) {
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        m_keymap = X11Keymap::read(m_connection);
-    }
-    ~RivalClient() { xcb_disconnect(m_connection); }
-    // The X error code of the first refused variant, 0 when all four were granted.
-    int grab(KeyChord chord) {
-        for (uint16_t variant : m_keymap.lockVariants()) {
-            auto* error = xcb_request_check(m_connection,
-                                            xcb_grab_key_checked(m_connection, 0, m_root,
-                                                                 m_keymap.maskFor(chord.modifiers) | variant,
-                                                                 *m_keymap.keycodeFor(chord.keysym),
-                                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-            if (error) {
-                const int code = error->error_code;
-                std::free(error);
-                return code;
-            }
-        }
-        return 0;
-    }
-
-private:
-    xcb_connection_t* m_connection;
-    xcb_window_t m_root = XCB_NONE;
-    X11Keymap m_keymap;
-};
 
 class HotKeyX11Test : public ::testing::Test {
 protected:

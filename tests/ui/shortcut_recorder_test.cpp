@@ -1,0 +1,125 @@
+// The recorder's key rules and the shared check that stores a recorded shortcut.
+#include "core/clock.h"
+#include "model/app_settings.h"
+#include "model/shortcut_errors.h"
+#include "platform/memory/memory_key_value_store.h"
+#include "ui/menu_shortcut_warning.h"
+#include "ui/shortcut_assignment.h"
+#include "ui/shortcut_recorder_keys.h"
+
+#include <gtest/gtest.h>
+
+namespace tolvane::testing {
+namespace {
+
+using Kind = RecorderAction::Kind;
+
+TEST(RecorderKeys, RulesTable) {
+    const auto ctrl = Qt::ControlModifier;
+    const auto alt = Qt::AltModifier;
+    const auto shift = Qt::ShiftModifier;
+    struct Row {
+        const char* name;
+        RecorderKeyInput input;
+        Kind kind;
+        AppShortcut shortcut;
+        QString message;
+    };
+    const std::vector<Row> rows{
+        {"Ctrl alone", {Qt::Key_Control, ctrl, 0xffe3, 0xffe3}, Kind::ignore, {}, {}},
+        {"Caps Lock alone", {Qt::Key_CapsLock, {}, 0xffe5, 0xffe5}, Kind::ignore, {}, {}},
+        {"Escape", {Qt::Key_Escape, {}, 0xff1b, 0xff1b}, Kind::cancel, {}, {}},
+        {"Backspace", {Qt::Key_Backspace, {}, 0xff08, 0xff08}, Kind::clear, {}, {}},
+        {"Delete", {Qt::Key_Delete, {}, 0xffff, 0xffff}, Kind::clear, {}, {}},
+        {"bare letter", {Qt::Key_A, {}, 'a', 'A'}, Kind::invalid, {}, recorderModifierMessage},
+        {"bare space", {Qt::Key_Space, {}, ' ', ' '}, Kind::invalid, {}, recorderModifierMessage},
+        {"Print has no row",
+         {Qt::Key_Print, ctrl, 0xff61, 0xff61},
+         Kind::invalid,
+         {},
+         recorderUnusableKeyMessage},
+        {"F5", {Qt::Key_F5, {}, 0xffc2, 0xffc2}, Kind::record, {96, ShortcutModifiers(0), {}, 1}, {}},
+        {"Ctrl+Alt+Y",
+         {Qt::Key_Y, ctrl | alt, 'y', 'Y'},
+         Kind::record,
+         {16, ShortcutModifiers(10), "y", 1},
+         {}},
+        // Caps Lock on: Qt reports "T", the keymap's level 0 is still "t".
+        {"Ctrl+Alt+T, Caps on",
+         {Qt::Key_T, ctrl | alt, 't', 'T'},
+         Kind::record,
+         {17, ShortcutModifiers(10), "t", 1},
+         {}},
+        {"Shift+Escape records",
+         {Qt::Key_Escape, shift, 0xff1b, 0xff1b},
+         Kind::record,
+         {53, ShortcutModifiers(4), {}, 1},
+         {}},
+        {"Ctrl+Backspace records",
+         {Qt::Key_Backspace, ctrl, 0xff08, 0xff08},
+         Kind::record,
+         {51, ShortcutModifiers(8), {}, 1},
+         {}},
+        {"Super+Shift+K",
+         {Qt::Key_K, Qt::MetaModifier | shift, 'k', 'K'},
+         Kind::record,
+         {40, ShortcutModifiers(5), "k", 1},
+         {}},
+    };
+    for (const Row& row : rows) {
+        const RecorderAction action = recorderAction(row.input);
+        EXPECT_EQ(action.kind, row.kind) << row.name;
+        EXPECT_EQ(action.message, row.message) << row.name;
+        if (row.kind == Kind::record)
+            EXPECT_EQ(action.shortcut, row.shortcut) << row.name << " got " << action.shortcut.keyCode;
+    }
+}
+
+TEST(ShortcutAssignmentTest, ChecksInOrderAndStoresOnlyAcceptedChords) {
+    MemoryKeyValueStore defaults;
+    AppSettings settings(defaults, systemClock());
+    const AppShortcut ctrlAltY{16, ShortcutModifiers(10), "y", 1};
+    const AppShortcut ctrlC{8, ShortcutModifiers(8), "c", 1};
+    const AppShortcut ctrlAltK{40, ShortcutModifiers(10), "k", 1};
+    const AppShortcut screenshotDefault =
+        *settings.shortcuts().shortcut(ShortcutAction::screenshotTranslation);
+    const AppShortcut translateDefault = *settings.shortcuts().shortcut(ShortcutAction::translateSelection);
+    int probes = 0;
+    const ShortcutAssignment::Availability availability = [&](const AppShortcut& shortcut) {
+        ++probes;
+        return shortcut == ctrlAltK ? std::optional(QStringLiteral("taken")) : std::nullopt;
+    };
+    using Outcome = ShortcutAssignment::Outcome::Kind;
+    using Text = ShortcutAssignment::ConflictText;
+    struct Row {
+        const char* name;
+        AppShortcut recorded;
+        Text text;
+        Outcome kind;
+        QString message;
+        int probes;
+    };
+    const std::vector<Row> rows{
+        {"unchanged skips every check", translateDefault, Text::named, Outcome::unchanged, {}, 0},
+        {"menu shortcut", ctrlC, Text::named, Outcome::refused, menuShortcutWarning, 0},
+        {"conflict, named", screenshotDefault, Text::named, Outcome::refused,
+         QStringLiteral("与“截图翻译”的快捷键冲突，请先修改其中一个。"), 0},
+        {"conflict, generic", screenshotDefault, Text::generic, Outcome::refused,
+         ShortcutAssignmentError(ShortcutAction::screenshotTranslation).description(), 0},
+        {"desktop refuses", ctrlAltK, Text::named, Outcome::refused, QStringLiteral("taken"), 1},
+        {"stored", ctrlAltY, Text::generic, Outcome::stored, {}, 1},
+    };
+    for (const Row& row : rows) {
+        probes = 0;
+        const auto outcome = ShortcutAssignment::validate(ShortcutAction::translateSelection, row.recorded,
+                                                          settings, availability, row.text);
+        EXPECT_EQ(outcome.kind, row.kind) << row.name;
+        EXPECT_EQ(outcome.message, row.message) << row.name;
+        EXPECT_EQ(probes, row.probes) << row.name;
+        const AppShortcut expected = row.kind == Outcome::stored ? row.recorded : translateDefault;
+        EXPECT_EQ(settings.shortcuts().shortcut(ShortcutAction::translateSelection), expected) << row.name;
+    }
+}
+
+} // namespace
+} // namespace tolvane::testing

@@ -62,9 +62,10 @@ QString controlStyleSheet() {
         .arg(fill, text, stroke, muted, gold, field, Theme::color201B17().name());
 }
 
-QCoro::Task<> runKeyCheck(QPointer<SettingsView> view, SerialWorker* worker, KeychainStore* store) {
+QCoro::Task<> runKeyCheck(QPointer<SettingsView> view, KeychainStore* store, CancellationToken token) {
     try {
-        const bool saved = co_await worker->run([store] { return store->hasAPIKey(); });
+        const bool saved =
+            co_await store->inBackground([](KeychainStore& keys) { return keys.hasAPIKey(); }, token);
         if (view)
             view->finishKeychainCall(std::nullopt, saved, false);
     } catch (const CancelledError&) {
@@ -76,10 +77,10 @@ QCoro::Task<> runKeyCheck(QPointer<SettingsView> view, SerialWorker* worker, Key
     }
 }
 
-QCoro::Task<> runKeySave(QPointer<SettingsView> view, SerialWorker* worker, KeychainStore* store,
-                         QString key) {
+QCoro::Task<> runKeySave(QPointer<SettingsView> view, KeychainStore* store, QString key,
+                         CancellationToken token) {
     try {
-        co_await worker->run([store, key] { store->saveAPIKey(key); });
+        co_await store->inBackground([key](KeychainStore& keys) { keys.saveAPIKey(key); }, token);
         if (view)
             view->finishKeychainCall(QStringLiteral("API 密钥已保存到系统钥匙串。"), true, true);
     } catch (const CancelledError&) {
@@ -90,9 +91,9 @@ QCoro::Task<> runKeySave(QPointer<SettingsView> view, SerialWorker* worker, Keyc
     }
 }
 
-QCoro::Task<> runKeyDelete(QPointer<SettingsView> view, SerialWorker* worker, KeychainStore* store) {
+QCoro::Task<> runKeyDelete(QPointer<SettingsView> view, KeychainStore* store, CancellationToken token) {
     try {
-        co_await worker->run([store] { store->deleteAPIKey(); });
+        co_await store->inBackground([](KeychainStore& keys) { keys.deleteAPIKey(); }, token);
         if (view)
             view->finishKeychainCall(QStringLiteral("API 密钥已删除。"), false, true);
     } catch (const CancelledError&) {
@@ -103,12 +104,13 @@ QCoro::Task<> runKeyDelete(QPointer<SettingsView> view, SerialWorker* worker, Ke
     }
 }
 
-QCoro::Task<> runConnectionTest(QPointer<SettingsView> view, SerialWorker* worker, KeychainStore* store,
-                                QString baseURL, QString model, QPointer<QNetworkAccessManager> network,
+QCoro::Task<> runConnectionTest(QPointer<SettingsView> view, KeychainStore* store, QString baseURL,
+                                QString model, QPointer<QNetworkAccessManager> network,
                                 CancellationToken token) {
     QString status;
     try {
-        const std::optional<QString> key = co_await worker->run([store] { return store->readAPIKey(); });
+        const std::optional<QString> key =
+            co_await store->inBackground([](KeychainStore& keys) { return keys.readAPIKey(); }, token);
         if (!view)
             co_return;
         token.throwIfCancelled();
@@ -334,8 +336,9 @@ void SettingsView::saveAPIKey() {
         setStatus(QStringLiteral("请输入 API 密钥。"));
         return;
     }
-    runKeychainCall([self = QPointer(this), worker = &m_keychainWorker, store = m_context.keychain,
-                     key](CancellationToken) { return runKeySave(self, worker, store, key); });
+    runKeychainCall([self = QPointer(this), store = m_context.keychain, key](CancellationToken token) {
+        return runKeySave(self, store, key, token);
+    });
 }
 
 void SettingsView::testProviderConnection() {
@@ -345,12 +348,12 @@ void SettingsView::testProviderConnection() {
     setStatus(QStringLiteral("正在测试 AI 翻译服务..."));
     updateKeyState();
     AppSettings& settings = *m_context.settings;
-    m_testTask.replace(spawn(this, lcSettings(),
-                             [self = QPointer(this), worker = &m_keychainWorker, store = m_context.keychain,
-                              url = settings.baseURLString(), model = settings.model(),
-                              network = QPointer(m_context.network)](CancellationToken token) {
-                                 return runConnectionTest(self, worker, store, url, model, network, token);
-                             }));
+    m_testTask.replace(
+        spawn(this, lcSettings(),
+              [self = QPointer(this), store = m_context.keychain, url = settings.baseURLString(),
+               model = settings.model(), network = QPointer(m_context.network)](CancellationToken token) {
+                  return runConnectionTest(self, store, url, model, network, token);
+              }));
 }
 
 void SettingsView::finishConnectionTest(std::optional<QString> status) {
@@ -373,8 +376,9 @@ void SettingsView::confirmAPIKeyDeletion() {
 void SettingsView::deleteAPIKey() {
     if (isKeychainBusy())
         return;
-    runKeychainCall([self = QPointer(this), worker = &m_keychainWorker, store = m_context.keychain](
-                        CancellationToken) { return runKeyDelete(self, worker, store); });
+    runKeychainCall([self = QPointer(this), store = m_context.keychain](CancellationToken token) {
+        return runKeyDelete(self, store, token);
+    });
 }
 
 void SettingsView::restoreTranslationDefaults() {
@@ -429,8 +433,9 @@ void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     refreshPermissionStatus();
     if (m_context.keychain && !isKeychainBusy())
-        runKeychainCall([self = QPointer(this), worker = &m_keychainWorker, store = m_context.keychain](
-                            CancellationToken) { return runKeyCheck(self, worker, store); });
+        runKeychainCall([self = QPointer(this), store = m_context.keychain](CancellationToken token) {
+            return runKeyCheck(self, store, token);
+        });
 }
 
 void SettingsView::hideEvent(QHideEvent* event) {

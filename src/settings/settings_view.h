@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/async/serial_worker.h"
 #include "core/async/task.h"
 #include "settings/settings_page.h"
 #include "ui/settings_content_context.h"
@@ -20,7 +19,7 @@ class TranslationSettingsPage;
 enum class PermissionKind;
 
 // The whole content of the settings window: the page toolbar, one scrolling page and the status line every
-// operation reports to. Owns what the pages share: the Keychain worker (every Keychain call runs there,
+// operation reports to. Owns what the pages share: the Keychain calls (always on the store's own thread,
 // never on the GUI thread), the connection test, the history clear and the permission refresh.
 class SettingsView final : public QWidget {
     Q_OBJECT
@@ -92,8 +91,6 @@ private:
     bool m_hasSavedKey = false;
     bool m_testing = false;
     bool m_clearing = false;
-    // Declared before the task slots: the slots cancel first, then the worker finishes its queue and joins.
-    SerialWorker m_keychainWorker{QStringLiteral("SettingsKeychain")};
     TaskSlot m_keychainTask;
     TaskSlot m_testTask;
     TaskSlot m_clearTask;

@@ -11,6 +11,7 @@
 #include "support/x11_rival_client.h"
 #include "support/x11_tools.h"
 
+#include "../app/desktop_delegate.h"
 #include "../app/scoped_environment.h"
 
 #include <QPushButton>
@@ -31,13 +32,8 @@ protected:
         environment.set("HOME", home.path().toUtf8());
         environment.set("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
         environment.set("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-        LaunchEnvironment launch;
-        launch.arguments = {QStringLiteral("tolvane")};
-        launch.environment = QProcessEnvironment::systemEnvironment();
-        launch.environment.remove(LaunchEnvironment::testHostVariable);
-        delegate =
-            std::make_unique<AppDelegate>(launch, AppFactories{.settingsContent = SettingsView::factory()},
-                                          DesktopServices::x11(SessionKind::x11));
+        delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11),
+                                       AppFactories{.settingsContent = SettingsView::factory()});
         delegate->settings().defaults().setValue(AppDelegate::hasSeenGuideKey, true);
         delegate->start();
         hideMainWindow();

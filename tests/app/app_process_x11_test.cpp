@@ -147,6 +147,46 @@ TEST_F(AppProcess, EachSnapshotSwitchDrawsItsScreenWritesItAndExits) {
     }
 }
 
+// The settings window's four pages as the snapshot switch draws them, and the layout of the shortcuts page
+// measured on its picture.
+TEST_F(AppProcess, SettingsSnapshotsDrawEachPageInTheWindowsLayout) {
+    const auto near = [](const QColor& colour, QRgb expected) {
+        return std::abs(colour.red() - qRed(expected)) <= 3 &&
+               std::abs(colour.green() - qGreen(expected)) <= 3 &&
+               std::abs(colour.blue() - qBlue(expected)) <= 3;
+    };
+    std::map<QString, QImage> pages;
+    for (const QString page : {"general", "translation", "shortcuts", "privacy"}) {
+        const QString png =
+            profile.path("cache") + QStringLiteral("/settings-") + page + QStringLiteral(".png");
+        auto run = profile.launch(
+            {QStringLiteral("--ui-snapshot-settings"), QStringLiteral("--ui-snapshot-settings-page"), page},
+            {{QStringLiteral("TOLVANE_SNAPSHOT_OUTPUT"), png}});
+        ASSERT_TRUE(run->waitForFinished(30000)) << page.toStdString();
+        pages[page] = QImage(png).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(pages[page].size(), QSize(1200, 768)) << page.toStdString();
+    }
+    const QImage& image = pages[QStringLiteral("shortcuts")];
+    EXPECT_TRUE(near(image.pixelColor(10, 40), 0x110E0B)) << "toolbar";
+    EXPECT_TRUE(near(image.pixelColor(10, 96), 0x2B2824)) << "divider under the toolbar";
+    EXPECT_TRUE(near(image.pixelColor(10, 400), 0x0B0A09)) << "window background";
+    // The selected tile (third) is stroked in gold; the others are not.
+    const auto gold = [](const QColor& c) { return c.red() > 90 && c.red() > c.blue() + 30; };
+    EXPECT_EQ(pixelBounds(image, gold, QRect(0, 0, 1200, 96)), QRect(610, 14, 116, 68));
+    // Cards start at x 404 with a 1 px stroke and the card fill inside.
+    EXPECT_TRUE(near(image.pixelColor(404, 300), 0x2B2824));
+    EXPECT_TRUE(near(image.pixelColor(700, 150), 0x161310));
+    EXPECT_TRUE(near(image.pixelColor(1159, 300), 0x2B2824)) << "756 wide";
+    // The gold eyebrow sits at the page's top-left corner, the page column at (40, 133).
+    const QRect eyebrow = pixelBounds(image, gold, QRect(0, 97, 400, 60));
+    EXPECT_GE(eyebrow.left(), 40);
+    EXPECT_LE(eyebrow.left(), 42);
+    EXPECT_GE(eyebrow.top(), 133);
+    // Each page draws its own content: the pictures differ below the toolbar.
+    EXPECT_NE(pages[QStringLiteral("general")].copy(400, 100, 800, 600),
+              pages[QStringLiteral("privacy")].copy(400, 100, 800, 600));
+}
+
 TEST_F(AppProcess, TestHostLeavesTheUsersFoldersAndKeyringAlone) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());

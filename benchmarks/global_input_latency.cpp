@@ -1,6 +1,7 @@
 // Latency of the global input paths on a real X server: an XTest key press to the hot-key handler, and the
 // release of a mouse drag to the selection capsule being shown (reported with the first 180 ms read delay
 // included). Run inside scripts/test-session: global_input_latency_benchmark.
+#include "event_loop_spin.h"
 #include "platform/x11/x11_global_input.h"
 #include "platform/x11/x11_input_service.h"
 #include "platform/x11/x11_keymap.h"
@@ -39,17 +40,6 @@ struct Injector {
         xcb_flush(connection);
     }
 };
-
-template <typename Done> bool spinUntil(Done done, int timeoutMs = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
 
 void spinFor(int ms) {
     QElapsedTimer timer;

@@ -16,7 +16,6 @@
 #include "support/task_outcome.h"
 
 #include "../app/desktop_delegate.h"
-#include "../app/scoped_environment.h"
 
 #include <QApplication>
 #include <QFile>
@@ -81,9 +80,7 @@ class SettingsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        environment.set("HOME", home.path().toUtf8());
-        environment.set("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-        environment.set("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+        useHome(environment, home);
         delegate = makeDesktopDelegate(nullptr, AppFactories{.settingsContent = SettingsView::factory()});
         delegate->storage().keychainStore().deleteAPIKey();
     }

@@ -12,7 +12,6 @@
 #include "support/x11_tools.h"
 
 #include "../app/desktop_delegate.h"
-#include "../app/scoped_environment.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -29,9 +28,7 @@ class ShortcutRecorderX11 : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        environment.set("HOME", home.path().toUtf8());
-        environment.set("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-        environment.set("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+        useHome(environment, home);
         delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11),
                                        AppFactories{.settingsContent = SettingsView::factory()});
         delegate->settings().defaults().setValue(AppDelegate::hasSeenGuideKey, true);

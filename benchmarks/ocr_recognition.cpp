@@ -1,5 +1,5 @@
 // Recognition speed on one core: engine start-up, both passes on a small region, and a dense page.
-// Run as: build/<dir>/benchmarks/ocr_recognition_benchmark (sets OMP_THREAD_LIMIT=1 itself).
+// Run as: build/<dir>/benchmarks/ocr_recognition_benchmark (the recogniser keeps Tesseract on one thread).
 #include "ocr/await_task.h"
 #include "ocr/leptonica_image_enhancer.h"
 #include "ocr/recognition_pipeline.h"
@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -72,11 +71,6 @@ BENCHMARK(BM_Dense40Lines)->Unit(benchmark::kMillisecond)->Iterations(3);
 } // namespace
 
 int main(int argc, char** argv) {
-    // libgomp reads its thread limit when it loads, so a single-threaded run needs it before start-up.
-    if (!std::getenv("OMP_THREAD_LIMIT")) {
-        setenv("OMP_THREAD_LIMIT", "1", 1);
-        execv("/proc/self/exe", argv);
-    }
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);

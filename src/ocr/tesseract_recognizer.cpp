@@ -4,6 +4,7 @@
 #include "core/logging.h"
 #include "ocr/recognition_language.h"
 #include "ocr/recognition_policy.h"
+#include "ocr/recognition_thread.h"
 #include "ocr/screenshot_ocr_error.h"
 
 #include <QCryptographicHash>
@@ -19,13 +20,25 @@ namespace tolvane {
 
 namespace {
 constexpr size_t kEngineCacheCapacity = 2;
-constexpr int kDeadlineMs = 30000;
+// Processor time one pass may use; a busy machine stretches the elapsed time, not this.
+constexpr qint64 kProcessorBudgetMs = 30000;
 constexpr int kSourceResolution = 96;
 // Lines lower than this fraction of the image height are noise.
 constexpr double kMinimumTextHeight = 0.003;
 
-bool cancelRequested(void* token, int) {
-    return static_cast<const CancellationToken*>(token)->isCancelled();
+// Asked by Tesseract between words whether to stop.
+struct PassWatch {
+    const CancellationToken& token;
+    qint64 budgetEndsAtMs;
+    bool overBudget = false;
+};
+
+bool stopRequested(void* watch, int) {
+    auto* pass = static_cast<PassWatch*>(watch);
+    if (pass->token.isCancelled())
+        return true;
+    pass->overBudget = threadCpuTimeMs() > pass->budgetEndsAtMs;
+    return pass->overBudget;
 }
 
 QByteArray wordsKey(const QStringList& words) {
@@ -121,6 +134,7 @@ std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, 
         qCWarning(lcOcr) << "Image of" << image.size() << "cannot be recognised";
         throw ScreenshotOCRError(ScreenshotOCRError::Kind::recognitionFailed);
     }
+    confineParallelLoopsToThisThread();
     const QString languageString = tesseractLanguageString(languages, m_installedModels);
     Engine& engine = engineFor(languageString, customWords);
     tesseract::TessBaseAPI& api = engine.api;
@@ -129,17 +143,21 @@ std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, 
     api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     api.SetSourceResolution(kSourceResolution);
 
+    PassWatch watch{token, threadCpuTimeMs() + kProcessorBudgetMs};
     tesseract::ETEXT_DESC monitor;
-    monitor.cancel = &cancelRequested;
-    monitor.cancel_this = const_cast<CancellationToken*>(&token);
-    monitor.set_deadline_msecs(kDeadlineMs);
+    monitor.cancel = &stopRequested;
+    monitor.cancel_this = &watch;
     const int status = api.Recognize(&monitor);
     if (status != 0) {
         // The page holds partial results now; never read them.
         api.Clear();
         if (token.isCancelled())
             throw CancelledError();
-        qCCritical(lcOcr) << "Tesseract recognition failed (timed out or refused the image)";
+        if (watch.overBudget)
+            qCCritical(lcOcr) << "Tesseract recognition used up its" << kProcessorBudgetMs / 1000
+                              << "s of processor time";
+        else
+            qCCritical(lcOcr) << "Tesseract refused the image";
         throw ScreenshotOCRError(ScreenshotOCRError::Kind::recognitionFailed);
     }
 

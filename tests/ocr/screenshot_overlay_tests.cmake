@@ -28,10 +28,10 @@ tolvane_test(ocr_run_coordinator_tests LABEL unit
   SOURCES
     coordinator_screenshot_workflow_test.cpp
   DEPS tolvane::ocr tolvane::workflow)
-# The same runs on a doubled screen, one recognition thread.
+# The same runs on a doubled screen.
 add_test(NAME ScreenshotRunX11.AllAtScaleFactor2 COMMAND ocr_run_x11_tests)
 set_tests_properties(ScreenshotRunX11.AllAtScaleFactor2 PROPERTIES
   LABELS x11
-  ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_SCALE_FACTOR=2;OMP_THREAD_LIMIT=1"
+  ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_SCALE_FACTOR=2"
   TIMEOUT 300
   RESOURCE_LOCK tolvane_session_x11)

@@ -5,8 +5,10 @@
 #include "ocr/tesseract_recognizer.h"
 #include "text_corpus.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <numeric>
 
@@ -26,6 +28,18 @@ const QStringList kChinese{QString::fromUtf8("截图翻译会识别屏幕上的�
 const QStringList kMixed{QString::fromUtf8("使用 OpenAI 兼容接口进行翻译"),
                          QString::fromUtf8("按 Ctrl 加 T 打开主窗口"),
                          QString::fromUtf8("历史记录保存在本地 SQLite 数据库")};
+
+// Threads of this process named as the recognition worker: the worker itself and every thread it started
+// (a new thread inherits its creator's name).
+int recognitionThreads() {
+    int count = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile name(tasks.filePath(task + QStringLiteral("/comm")));
+        count += name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == "tolvane-ocr";
+    }
+    return count;
+}
 
 class TesseractRecognition : public ::testing::Test {
 protected:
@@ -123,6 +137,18 @@ TEST_F(TesseractRecognition, EnginesAreReusedPerLanguagesAndWords) {
     EXPECT_EQ(s_recognizer->engineStarts(), started) << "same languages and words reuse the engine";
     s_recognizer->recognize(image, {QStringLiteral("en-US")}, {QStringLiteral("Other")}, none);
     EXPECT_EQ(s_recognizer->engineStarts(), started + 1) << "other words need their own engine";
+}
+
+TEST_F(TesseractRecognition, RecognitionRunsOnItsWorkerThreadAlone) {
+    // OpenMP would start a team of threads per core and keep them for the next parallel loop.
+    int most = 0;
+    QTimer sampler;
+    sampler.callOnTimeout([&] { most = std::max(most, recognitionThreads()); });
+    sampler.start(1);
+    EXPECT_FALSE(
+        recognize(renderText(kMixed, 16, false, QStringLiteral("Noto Sans CJK SC")), "zh").isEmpty());
+    most = std::max(most, recognitionThreads());
+    EXPECT_EQ(most, 1);
 }
 
 TEST_F(TesseractRecognition, CancellingDuringAPassStopsTheEngine) {

@@ -51,6 +51,22 @@ QStringList recognitionLanguages(const QString& hint) {
     return {QStringLiteral("zh-Hans"), english};
 }
 
+QStringList languagesForText(const QStringList& languages, const QString& text) {
+    const QString chinese = QStringLiteral("zh-Hans");
+    if (languages.size() < 2 || languages.first() != chinese)
+        return languages;
+    // A Han character carries about as much as a Latin word, so characters are weighed against words.
+    int han = 0, latinWords = 0;
+    bool inWord = false;
+    for (const QChar c : text) {
+        const bool latin = c.script() == QChar::Script_Latin;
+        han += c.script() == QChar::Script_Han;
+        latinWords += latin && !inWord;
+        inWord = latin;
+    }
+    return han > latinWords ? QStringList{chinese} : languages;
+}
+
 QString tesseractModelFor(const QString& recognitionLanguage) {
     for (const auto& [language, model] : kTesseractModels) {
         if (recognitionLanguage == QLatin1String(language))

@@ -10,6 +10,12 @@ namespace tolvane {
 // English.
 QStringList recognitionLanguages(const QString& hint);
 
+// The languages for a picture whose first reading is `text`. When it holds more Han characters than Latin
+// words and the list pairs Chinese with English, Chinese alone: its model reads the Latin words inside
+// Chinese text as well, while next to the English model Han characters beside Latin letters are often taken
+// for Latin ("加 T" read as "MT"). Otherwise the list unchanged.
+QStringList languagesForText(const QStringList& languages, const QString& text);
+
 // The Tesseract model name for a recognition language ("zh-Hans" -> "chi_sim"); empty when there is none.
 QString tesseractModelFor(const QString& recognitionLanguage);
 

@@ -8,6 +8,7 @@
 #include "ocr/recognition_language.h"
 #include "ocr/recognition_policy.h"
 #include "ocr/screenshot_ocr_error.h"
+#include "ocr/text_cursor_eraser.h"
 
 #include <algorithm>
 
@@ -47,9 +48,9 @@ RecognitionPipeline::submitPass(QImage image, double enhanceFactor, QStringList 
     return m_worker.run([recognizer = m_recognizer, enhancer = m_enhancer, image = std::move(image),
                          enhanceFactor, languages = std::move(languages), words = std::move(words),
                          token]() -> Candidate {
-        QImage input = image;
+        QImage input = eraseTextCursors(image);
         if (enhanceFactor > 0.0) {
-            input = enhancer->enhance(image, enhanceFactor);
+            input = enhancer->enhance(input, enhanceFactor);
             if (input.isNull())
                 return Candidate{{}, 0.0f, false};
         }
@@ -84,8 +85,20 @@ QCoro::Task<QString> RecognitionPipeline::recognize(std::weak_ptr<RecognitionPip
         throw CancelledError();
     auto firstTask = self->submitPass(input, 0.0, languages, words, token);
     self.reset();
-    const Candidate first = co_await std::move(firstTask);
+    Candidate first = co_await std::move(firstTask);
     token.throwIfCancelled();
+    // The first reading tells the picture's script; a Chinese picture is read again with the Chinese model
+    // alone.
+    const QStringList scriptLanguages = languagesForText(languages, first.text);
+    if (scriptLanguages != languages) {
+        self = pipeline.lock();
+        if (!self)
+            throw CancelledError();
+        auto againTask = self->submitPass(input, 0.0, scriptLanguages, words, token);
+        self.reset();
+        first = co_await std::move(againTask);
+        token.throwIfCancelled();
+    }
 
     Candidate chosen = first;
     if (wantsEnhancedPass(first.confidence, input.width())) {
@@ -96,7 +109,7 @@ QCoro::Task<QString> RecognitionPipeline::recognize(std::weak_ptr<RecognitionPip
                 self = pipeline.lock();
                 if (!self)
                     throw CancelledError();
-                auto secondTask = self->submitPass(input, factor, languages, words, token);
+                auto secondTask = self->submitPass(input, factor, scriptLanguages, words, token);
                 self.reset();
                 enhanced = co_await std::move(secondTask);
             } catch (const CancelledError&) {

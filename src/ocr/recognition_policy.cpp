@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
 
@@ -36,6 +37,17 @@ QImage fitForRecognition(const QImage& image) {
     const QSize target(std::clamp(int(std::floor(image.width() * scale)), 1, kMaxRecognitionSide),
                        std::clamp(int(std::floor(image.height() * scale)), 1, kMaxRecognitionSide));
     return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage opaqueGrey(const QImage& image) {
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return flat.convertToFormat(QImage::Format_Grayscale8);
 }
 
 } // namespace tolvane

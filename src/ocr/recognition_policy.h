@@ -26,4 +26,7 @@ float passScore(float confidence, const QString& text);
 // it already fits.
 QImage fitForRecognition(const QImage& image);
 
+// The image in opaque 8-bit grey; transparent pixels count as white paper rather than black.
+QImage opaqueGrey(const QImage& image);
+
 } // namespace tolvane

@@ -9,7 +9,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <tesseract/baseapi.h>
@@ -43,18 +42,6 @@ bool stopRequested(void* watch, int) {
 
 QByteArray wordsKey(const QStringList& words) {
     return QCryptographicHash::hash(words.join(QLatin1Char('\n')).toUtf8(), QCryptographicHash::Sha256);
-}
-
-// Opaque 8-bit grey; transparent pixels count as white paper rather than black.
-QImage greyForRecognition(const QImage& image) {
-    if (!image.hasAlphaChannel())
-        return image.convertToFormat(QImage::Format_Grayscale8);
-    QImage flat(image.size(), QImage::Format_RGB32);
-    flat.fill(Qt::white);
-    QPainter painter(&flat);
-    painter.drawImage(0, 0, image);
-    painter.end();
-    return flat.convertToFormat(QImage::Format_Grayscale8);
 }
 } // namespace
 
@@ -139,7 +126,7 @@ std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, 
     Engine& engine = engineFor(languageString, customWords);
     tesseract::TessBaseAPI& api = engine.api;
 
-    const QImage grey = greyForRecognition(image);
+    const QImage grey = opaqueGrey(image);
     api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     api.SetSourceResolution(kSourceResolution);
 

@@ -1,3 +1,4 @@
+#include "application_window.h"
 #include "await_task.h"
 #include "ocr/leptonica_image_enhancer.h"
 #include "ocr/screenshot_ocr_service.h"
@@ -68,6 +69,27 @@ TEST(OcrCaptureX11, RegionPartlyOffScreenIsClippedToTheScreen) {
         awaitTask(service->captureImage(QRectF(screen.right() - 49, screen.top() + 10, 200, 100), {}));
     const qreal dpr = QGuiApplication::primaryScreen()->devicePixelRatio();
     EXPECT_EQ(grabbed.size(), QSize(qRound(50 * dpr), qRound(100 * dpr)));
+}
+
+TEST(OcrCaptureX11, TerminalLineIsReadExactlyPastItsCursor) {
+    // The block cursor after the text was read as a Han character and spoilt the words before it.
+    const QString line = QStringLiteral("Hello world, this is a test.");
+    testing::ApplicationWindow terminal(QStringLiteral("xterm"),
+                                        {QStringLiteral("-geometry"), QStringLiteral("36x2+200+200"),
+                                         QStringLiteral("-fa"), QStringLiteral("Monospace"),
+                                         QStringLiteral("-fs"), QStringLiteral("11"), QStringLiteral("-e"),
+                                         QStringLiteral("sh"), QStringLiteral("-c"),
+                                         QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null"), line});
+    ASSERT_TRUE(terminal.isShown());
+    // As when the overlay has taken the focus: the terminal draws its cursor as an outlined box.
+    PictureWindow focused(QPoint(700, 200), quadrants(QSize(40, 40)));
+    ASSERT_TRUE(showAndWait(focused));
+    focused.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&focused, 30000));
+    auto service = makeService();
+    const QImage image = testing::settledCapture(*service, terminal.clientArea());
+    EXPECT_EQ(awaitTask(service->recognizeImage(image, QStringLiteral("auto"), {}, {})).toStdString(),
+              line.toStdString());
 }
 
 } // namespace

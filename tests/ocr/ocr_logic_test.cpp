@@ -4,8 +4,11 @@
 #include "ocr/recognition_policy.h"
 #include "ocr/region_capturer.h"
 #include "ocr/tesseract_recognizer.h"
+#include "ocr/text_cursor_eraser.h"
 #include "platform/screen_grabber.h"
 #include "platform/screen_provider.h"
+
+#include "text_corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +36,45 @@ TEST(RecognitionLanguages, TesseractStringKeepsOnlyInstalledModels) {
     // Nothing from the list installed: English if possible, else the first model, else English anyway.
     EXPECT_EQ(tesseractLanguageString({"fr-FR"}, {"deu", "spa"}), "deu");
     EXPECT_EQ(tesseractLanguageString({"fr-FR"}, {}), "eng");
+}
+
+TEST(RecognitionLanguages, PicturesWithMoreHanThanLatinWordsAreReadInChineseAlone) {
+    const QStringList chineseEnglish{"zh-Hans", "en-US"};
+    EXPECT_EQ(languagesForText(chineseEnglish, QString::fromUtf8("按 Ctrl 加 T 打开主窗口")),
+              QStringList{"zh-Hans"});
+    EXPECT_EQ(languagesForText(chineseEnglish, QString::fromUtf8("Hello world, this 1S a test ,四")),
+              chineseEnglish);
+    EXPECT_EQ(languagesForText(chineseEnglish, QString()), chineseEnglish);
+    EXPECT_EQ(languagesForText({"ja-JP", "en-US"}, QString::fromUtf8("日本語の文章")),
+              (QStringList{"ja-JP", "en-US"}));
+}
+
+TEST(TextCursorEraser, CursorsGoAndEveryGlyphStays) {
+    // Bars that are letters ("I", "l", "1", "|") beside the caret, light and dark.
+    const QStringList line{QString::fromUtf8("Il1| lily 数据库")};
+    for (const bool dark : {false, true}) {
+        const QImage plain = testing::renderText(line, 16, dark, QStringLiteral("Noto Sans CJK SC"), 40);
+        const QColor ink = dark ? QColor(235, 235, 235) : QColor(20, 20, 20);
+        // Past the text, as tall as the line and half as wide.
+        const int height = plain.height() - 80;
+        const QRect cell(plain.width() - 38, 40, height / 2, height);
+        const std::vector<std::function<void(QPainter&)>> cursors{
+            [&](QPainter& p) { p.fillRect(cell.left(), cell.top(), 2, cell.height(), ink); },
+            [&](QPainter& p) { p.fillRect(cell, ink); },
+            [&](QPainter& p) {
+                p.setPen(ink);
+                p.drawRect(cell.adjusted(0, 0, -1, -1));
+            },
+        };
+        for (size_t kind = 0; kind < cursors.size(); ++kind) {
+            QImage shown = plain;
+            QPainter painter(&shown);
+            cursors[kind](painter);
+            painter.end();
+            EXPECT_EQ(eraseTextCursors(shown), opaqueGrey(plain))
+                << "cursor " << kind << (dark ? " dark" : " light");
+        }
+    }
 }
 
 TEST(CustomWords, TrimmedDeduplicatedInOrderAndCapped) {

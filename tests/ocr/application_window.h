@@ -1,0 +1,76 @@
+#pragma once
+
+#include "ocr/await_task.h"
+#include "ocr/screenshot_ocr_service.h"
+#include "support/x11_tools.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace tolvane::testing {
+
+// Another application's top-level window on the test session's X server: the program is started, its
+// visible window found through its process id, and the window's client area read from the server.
+class ApplicationWindow {
+public:
+    ApplicationWindow(const QString& program, const QStringList& arguments,
+                      const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+        m_process.setProcessEnvironment(environment);
+        m_process.start(program, arguments);
+        if (!m_process.waitForStarted(30000))
+            return;
+        const QString pid = QString::number(m_process.processId());
+        (void)QTest::qWaitFor(
+            [&] {
+                const QString found = x11Tool(QStringLiteral("xdotool"),
+                                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                               QStringLiteral("--pid"), pid})
+                                          .value_or(QString());
+                m_window = found.section(QLatin1Char('\n'), -1);
+                return !m_window.isEmpty();
+            },
+            60000);
+    }
+    ~ApplicationWindow() {
+        m_process.kill();
+        m_process.waitForFinished(10000);
+    }
+
+    bool isShown() const { return !m_window.isEmpty(); }
+
+    // The client area in root coordinates, inside the window manager's frame; empty when unknown.
+    QRect clientArea() const {
+        const QString info =
+            x11Tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), m_window}).value_or(QString());
+        const auto field = [&](const char* label) {
+            const QRegularExpression pattern(QLatin1String(label) + QStringLiteral(":\\s*(-?\\d+)"));
+            return pattern.match(info).captured(1).toInt();
+        };
+        return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+                     field("Height"));
+    }
+
+private:
+    QProcess m_process;
+    QString m_window;
+};
+
+// The area captured through the service once two captures a moment apart agree (the application has
+// finished painting); the last capture when they never do.
+inline QImage settledCapture(ScreenshotOCRService& service, const QRect& area) {
+    QImage previous;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        QTest::qWait(250);
+        QImage current = awaitTask(service.captureImage(QRectF(area), {}));
+        if (!previous.isNull() && current == previous)
+            return current;
+        previous = std::move(current);
+    }
+    return previous;
+}
+
+} // namespace tolvane::testing

@@ -9,9 +9,9 @@ namespace tolvane {
 // spoil the word beside it. Erased, in the background's shade:
 // - a block cursor: a filled or outlined rectangle shaped like a character cell (taller than wide), which no
 //   letter is;
-// - a bar caret: a thin solid vertical line taller than every other mark on its line and reaching below their
-//   baseline (the caret spans the whole line height; "l", "I" and "1" stand on the baseline), or with no
-//   other mark beside it at all.
+// - a bar caret: a thin solid vertical line that spans its whole line, starting above every other mark there
+//   and ending no higher than the lowest descender ("l", "I" and "|" stay within the glyphs' extent), or a
+//   line with no other mark beside it.
 // The result is 8-bit grey.
 QImage eraseTextCursors(const QImage& image);
 

@@ -59,14 +59,16 @@ private:
     QString m_window;
 };
 
-// The area captured through the service once two captures a moment apart agree (the application has
-// finished painting); the last capture when they never do.
+// The area captured through the service once it shows more than one colour and two captures a moment apart
+// agree (the application has finished painting); the last capture when that never happens.
 inline QImage settledCapture(ScreenshotOCRService& service, const QRect& area) {
     QImage previous;
     for (int attempt = 0; attempt < 40; ++attempt) {
         QTest::qWait(250);
         QImage current = awaitTask(service.captureImage(QRectF(area), {}));
-        if (!previous.isNull() && current == previous)
+        // A window not painted yet is one flat colour.
+        const bool painted = current.convertToFormat(QImage::Format_Indexed8).colorCount() > 1;
+        if (painted && current == previous)
             return current;
         previous = std::move(current);
     }

@@ -12,6 +12,8 @@
 // the budget is 16 ms.
 #include "event_loop_stall.h"
 #include "model/app_settings.h"
+#include "model/history_events.h"
+#include "model/history_store.h"
 #include "platform/memory/memory_key_value_store.h"
 #include "ui/main_content_context.h"
 #include "ui/native_text_editor.h"
@@ -23,6 +25,7 @@
 #include "workspace/source_pane.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
@@ -40,6 +43,8 @@ struct Workspace {
         MainContentContext context;
         context.workflow = &coordinator;
         context.settings = &settings;
+        context.historyStore = &history;
+        context.historyEvents = &historyEvents;
         context.isSnapshotMode = snapshot;
         if (snapshot)
             context.inputText = QStringLiteral(
@@ -50,6 +55,9 @@ struct Workspace {
         view->show();
     }
 
+    QTemporaryDir historyFolder;
+    HistoryStore history{systemClock(), historyFolder.filePath(QStringLiteral("History.sqlite3"))};
+    HistoryEvents historyEvents;
     MemoryKeyValueStore store;
     AppSettings settings;
     AppSettingsTranslationSettings translationSettings;

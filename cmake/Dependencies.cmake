@@ -9,6 +9,7 @@ pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET
                   x11 x11-xcb xcb xcb-xtest xcb-xinput xcb-xfixes xtst xi xfixes)
 pkg_check_modules(TESSERACT REQUIRED IMPORTED_TARGET tesseract lept)
+pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-i18n icu-uc)
 
 # CLD2 ships neither pkg-config nor CMake files.
 find_path(CLD2_INCLUDE_DIR cld2/public/compact_lang_det.h REQUIRED)

@@ -18,7 +18,8 @@ set(_tolvane_lucide_icons
   arrow-left-right x paperclip copy refresh-cw bookmark rotate-ccw check info sparkles circle-check circle-stop
   list-x triangle-alert square circle-arrow-right corner-down-left rotate-cw trash-2 file message-square-text
   book-a keyboard shield-check circle-alert app-window-mac rectangle-horizontal square-dashed circle-help waypoints
-  gauge type text-cursor-input text-quote network cpu key-round accessibility hard-drive text-select scan-text)
+  gauge type text-cursor-input text-quote network cpu key-round accessibility hard-drive text-select scan-text
+  circle)
 
 function(tolvane_add_bundled_assets target)
   set(stage "${CMAKE_CURRENT_BINARY_DIR}/bundled")

@@ -317,6 +317,11 @@ WorkflowCoordinator& AppDelegate::workflow() {
     return m_workflow->coordinator();
 }
 
+HistoryEvents& AppDelegate::historyEvents() {
+    ensureWorkflow();
+    return m_workflow->historyEvents();
+}
+
 void AppDelegate::installPanel() {
     if (m_panel)
         return;
@@ -436,6 +441,7 @@ void AppDelegate::presentMainWindow() {
         context.workflow = &workflow();
         context.settings = m_settings.get();
         context.historyStore = &m_workflow->historyStore();
+        context.historyEvents = &m_workflow->historyEvents();
         context.onOpenSettings = [self] {
             if (self)
                 self->presentSettings();

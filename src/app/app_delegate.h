@@ -24,6 +24,7 @@ class AppSettings;
 class AppSettingsCapsuleSettings;
 class AutoSelectionButtonController;
 class FloatingPanelController;
+class HistoryEvents;
 class HotKeyManager;
 class ScreenshotAssembly;
 class ShortcutWiring;
@@ -75,6 +76,8 @@ public:
     AppSettings& settings() { return *m_settings; }
     // The workflow and the windows it drives; built on first need (at start-up for a normal run).
     WorkflowCoordinator& workflow();
+    // The notifications of the history shared by the views that list it.
+    HistoryEvents& historyEvents();
     FloatingPanelController* panelController() const { return m_panel.get(); }
     AutoSelectionButtonController* capsule() const { return m_capsule.get(); }
     StatusMenu* statusMenu() const { return m_statusMenu.get(); }

@@ -70,6 +70,7 @@ constexpr SymbolRow symbolRows[] = {
     {"internaldrive", "hard-drive", false},
     {"character.textbox", "text-select", false},
     {"text.viewfinder", "scan-text", false},
+    {"circle", "circle", false},
 };
 
 const SymbolRow* findSymbol(const QString& symbolName) {

@@ -9,6 +9,7 @@ class QWidget;
 namespace tolvane {
 
 class AppSettings;
+class HistoryEvents;
 class HistoryStore;
 class WorkflowCoordinator;
 
@@ -18,6 +19,7 @@ struct MainContentContext {
     WorkflowCoordinator* workflow = nullptr;
     AppSettings* settings = nullptr;
     HistoryStore* historyStore = nullptr;
+    HistoryEvents* historyEvents = nullptr;
     std::function<void()> onOpenSettings;
     std::function<void()> onOpenHistory;
     std::function<void()> onScreenshotTranslate;

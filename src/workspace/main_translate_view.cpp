@@ -10,10 +10,11 @@
 #include "workflow/workflow_coordinator.h"
 #include "workspace/result_pane.h"
 #include "workspace/settings_watch.h"
+#include "workspace/signal_sidebar.h"
 #include "workspace/source_pane.h"
 #include "workspace/title_bar.h"
+#include "workspace/tool_rail.h"
 #include "workspace/workspace_controls.h"
-#include "workspace/workspace_paint.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -27,25 +28,6 @@ namespace {
 const QString snapshotResult =
     QStringLiteral("最好的翻译工具会融入工作本身。它保留\n原意、节奏，以及让人继续前行的信心。");
 constexpr qsizetype snapshotCharacterCount = 128;
-
-// A column of the window kept for the rail and the sidebar: its width, its ground and a hairline along
-// its trailing edge.
-class SideColumn final : public QWidget {
-public:
-    SideColumn(int width, QColor ground, QWidget* parent) : QWidget(parent), m_ground(std::move(ground)) {
-        setFixedWidth(width);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), m_ground);
-        paintHairline(painter, trailingHairline(QRectF(rect())));
-    }
-
-private:
-    QColor m_ground;
-};
 
 // The editing area: the source pane at a width that follows the area's own, the result pane beside it.
 class EditingArea final : public QWidget {
@@ -85,8 +67,21 @@ MainTranslateView::MainTranslateView(const MainContentContext& context,
                                },
                                [this] { translate(); }, [this] { stop(); }},
                               this);
-    m_rail = new SideColumn(railWidth, Theme::color0E0C0A(), this);
-    m_sidebar = new SideColumn(sidebarWidth, Theme::color120F0D(), this);
+    const auto call = [](const std::function<void()>& action) {
+        return [action] {
+            if (action)
+                action();
+        };
+    };
+    m_rail = new ToolRail(*m_context.settings, snapshot,
+                          {[this] { requestInputFocus(); }, call(m_context.onScreenshotRecognize),
+                           call(m_context.onOpenHistory), call(m_context.onOpenSettings)},
+                          this);
+    m_sidebar = new SignalSidebar(*m_context.historyStore, *m_context.historyEvents, *m_context.settings,
+                                  *m_context.workflow, snapshot,
+                                  {call(m_context.onOpenHistory), [this] { startNewTranslation(); },
+                                   [this](const HistoryEntry& entry) { reuseHistoryEntry(entry); }},
+                                  this);
     m_controls = new WorkspaceControls(*m_context.settings, this);
     m_sourcePane = new SourcePane(snapshot,
                                   {[this](const QString& text) { dropText(text); },

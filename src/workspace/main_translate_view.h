@@ -10,8 +10,10 @@ namespace tolvane {
 
 class ResultPane;
 class SettingsWatch;
+class SignalSidebar;
 class SourcePane;
 class TitleBar;
+class ToolRail;
 struct HistoryEntry;
 class WorkspaceControls;
 
@@ -57,8 +59,8 @@ public:
     WorkspaceControls* controls() const { return m_controls; }
     SourcePane* sourcePane() const { return m_sourcePane; }
     ResultPane* resultPane() const { return m_resultPane; }
-    QWidget* rail() const { return m_rail; }
-    QWidget* sidebar() const { return m_sidebar; }
+    ToolRail* rail() const { return m_rail; }
+    SignalSidebar* sidebar() const { return m_sidebar; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,8 +92,8 @@ private:
     int m_focusRequest = 0;
 
     TitleBar* m_titleBar;
-    QWidget* m_rail;
-    QWidget* m_sidebar;
+    ToolRail* m_rail;
+    SignalSidebar* m_sidebar;
     WorkspaceControls* m_controls;
     SourcePane* m_sourcePane;
     ResultPane* m_resultPane;

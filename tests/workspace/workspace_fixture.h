@@ -1,6 +1,8 @@
 #pragma once
 
 #include "model/app_settings.h"
+#include "model/history_events.h"
+#include "model/history_store.h"
 #include "platform/memory/memory_key_value_store.h"
 #include "support/virtual_clock.h"
 #include "ui/native_text_editor.h"
@@ -11,13 +13,15 @@
 #include "workspace/source_pane.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
 namespace tolvane::testing {
 
-// The workspace over the real coordinator and real settings in virtual time, shown offscreen; the
-// providers, history and clipboard are the workflow's fakes, and the save location is the test's answer.
+// The workspace over the real coordinator and real settings in virtual time, shown offscreen; the sidebar
+// reads a real history file, and the providers, the recorded history and the clipboard are the workflow's
+// fakes, and the save location is the test's answer.
 class WorkspaceTest : public ::testing::Test {
 protected:
     WorkspaceTest()
@@ -33,6 +37,8 @@ protected:
         MainContentContext context;
         context.workflow = &coordinator;
         context.settings = &settings;
+        context.historyStore = &history;
+        context.historyEvents = &historyEvents;
         context.isFloatingPanelVisible = [this] { return panelVisible; };
         view = std::make_unique<MainTranslateView>(context, [this](const QString& proposed) {
             proposedNames << proposed;
@@ -67,6 +73,9 @@ protected:
     }
 
     VirtualClock clock;
+    QTemporaryDir historyFolder;
+    HistoryStore history{clock, historyFolder.filePath(QStringLiteral("History.sqlite3"))};
+    HistoryEvents historyEvents;
     MemoryKeyValueStore store;
     AppSettings settings;
     AppSettingsTranslationSettings translationSettings;

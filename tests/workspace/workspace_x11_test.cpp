@@ -5,22 +5,32 @@
 #include "app/main_window_controller.h"
 #include "app/scoped_environment.h"
 #include "model/app_settings.h"
+#include "model/history_events.h"
+#include "model/history_store.h"
 #include "model/keychain_store.h"
 #include "panel/floating_panel_controller.h"
 #include "panel/result_panel_text_view.h"
 #include "panel/result_panel_window.h"
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
+#include "support/task_outcome.h"
+#include "support/virtual_clock.h"
 #include "support/x11_tools.h"
 #include "ui/native_text_editor.h"
 #include "workflow/helper_process.h"
 #include "workflow/workflow_coordinator.h"
+#include "workspace/glossary_editor.h"
 #include "workspace/main_translate_view.h"
 #include "workspace/meta_text.h"
 #include "workspace/premium_selector.h"
+#include "workspace/rail_button.h"
 #include "workspace/result_pane.h"
+#include "workspace/signal_row.h"
+#include "workspace/signal_sidebar.h"
 #include "workspace/source_pane.h"
+#include "workspace/style_quick_picker.h"
 #include "workspace/title_bar.h"
+#include "workspace/tool_rail.h"
 #include "workspace/workspace_button.h"
 #include "workspace/workspace_controls.h"
 
@@ -28,9 +38,13 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -364,6 +378,190 @@ TEST_F(WorkspaceDesktop, SavingThroughTheDialogWritesTheResultOrShowsWhyNot) {
         << workflow().status().message().toStdString();
     EXPECT_TRUE(until([&] { return panelShown(); }));
     EXPECT_EQ(workflow().resultText(), translation);
+}
+
+// Recent history in the sidebar and the tool rail, through the assembled application.
+class SidebarDesktop : public WorkspaceDesktop {
+protected:
+    SignalSidebar* sidebar() const { return view->sidebar(); }
+    QStringList titles() const {
+        QStringList titles;
+        for (SignalRow* row : sidebar()->rows())
+            titles << row->body()->title();
+        return titles;
+    }
+    SignalRow* row(const QString& title) const {
+        for (SignalRow* row : sidebar()->rows())
+            if (row->body()->title() == title)
+                return row;
+        return nullptr;
+    }
+    // Rows written beside the running application, then the window shown again (which reloads the list).
+    void store(int count, const QString& provider = QStringLiteral("OpenAI")) {
+        VirtualClock clock;
+        HistoryStore other(clock, delegate->storage().historyDatabasePath());
+        const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        for (int i = 0; i < count; ++i)
+            await(other.upsertHistoryEntry(
+                QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
+                AIRequest{.sourceText = QStringLiteral("%1 row %2").arg(provider).arg(i),
+                          .sourceLanguage = "en-US",
+                          .targetLanguage = "zh-Hans"},
+                QStringLiteral("结果 %1").arg(i), provider, start.addSecs(i)));
+        window()->hide();
+        window()->show();
+        activate();
+    }
+    void translateTyped(const QString& text, int request) {
+        openai.enqueue(openai::stream({"译文：" + text}, 10));
+        typeIntoEditor(text);
+        ASSERT_TRUE(requests(request));
+        ASSERT_TRUE(status(Kind::completed));
+    }
+    QList<HistoryEntry> stored() {
+        VirtualClock clock;
+        HistoryStore other(clock, delegate->storage().historyDatabasePath());
+        return await(other.fetchHistory());
+    }
+};
+
+TEST_F(SidebarDesktop, CompletedTranslationsAreListedReopenedWithoutARequestAndDeleted) {
+    EXPECT_TRUE(until([&] { return sidebar()->emptyText() == "完成翻译后会显示在这里"; }));
+    translateTyped("First text", 1);
+    ASSERT_TRUE(until([&] { return titles() == QStringList{"First text"}; }))
+        << titles().join('|').toStdString();
+    const QString detail = row("First text")->body()->detail();
+    EXPECT_TRUE(detail.startsWith("EN → ZH · ") && detail == detail.toUpper()) << detail.toStdString();
+    click(sidebar()->newTranslationButton());
+    ASSERT_TRUE(until([&] { return view->inputText().isEmpty(); }));
+    translateTyped("Second text", 2);
+    ASSERT_TRUE(until([&] {
+        return titles() == QStringList{"Second text", "First text"};
+    })) << titles().join('|').toStdString();
+
+    // A click shows the stored pair without asking the service again, and selects the row.
+    click(row("First text")->body());
+    ASSERT_TRUE(until([&] { return view->inputText() == "First text"; }));
+    EXPECT_TRUE(until([&] { return workflow().resultText() == "译文：First text"; }));
+    EXPECT_TRUE(until([&] { return row("First text") && row("First text")->isSelected(); }));
+    EXPECT_FALSE(row("Second text")->isSelected());
+    QTest::qWait(500);
+    EXPECT_EQ(openai.requests().size(), 2);
+
+    // Its trash removes one row from the list and the file, and nothing else.
+    click(row("Second text")->trash());
+    ASSERT_TRUE(until([&] { return titles() == QStringList{"First text"}; }))
+        << titles().join('|').toStdString();
+    ASSERT_EQ(stored().size(), 1);
+    EXPECT_EQ(stored().first().sourceText, "First text");
+
+    // 26 stored rows: the newest 20 are listed.
+    store(25);
+    EXPECT_TRUE(until([&] { return sidebar()->rows().size() == 20; })) << sidebar()->rows().size();
+
+    // Cleared elsewhere: the notification reloads the list.
+    VirtualClock clock;
+    await(HistoryStore(clock, delegate->storage().historyDatabasePath()).clearAll());
+    Q_EMIT delegate->historyEvents().historyCleared();
+    EXPECT_TRUE(until([&] { return sidebar()->emptyText() == "完成翻译后会显示在这里"; }));
+    EXPECT_TRUE(sidebar()->rows().isEmpty());
+}
+
+TEST_F(SidebarDesktop, SearchFiltersByTextAndProviderAndCtrlNStartsOver) {
+    store(2, QStringLiteral("OpenAI"));
+    store(1, QStringLiteral("Hosted"));
+    ASSERT_TRUE(until([&] { return sidebar()->rows().size() == 3; }));
+    click(sidebar()->searchToggle());
+    ASSERT_TRUE(until([&] { return sidebar()->searchField()->hasFocus(); }));
+    const auto search = [&](const QString& text, int rows) {
+        sidebar()->searchField()->clear();
+        xdo({QStringLiteral("type"), text});
+        return until(
+            [&] { return sidebar()->searchField()->text() == text && sidebar()->rows().size() == rows; });
+    };
+    EXPECT_TRUE(search("openai", 2)) << sidebar()->rows().size();
+    EXPECT_TRUE(search("   ", 3));
+    EXPECT_TRUE(search("zzz", 0));
+    EXPECT_EQ(sidebar()->emptyText(), "没有匹配的历史记录");
+    xdo(QStringLiteral("key Return"));
+    QTest::qWait(300);
+    EXPECT_TRUE(openai.requests().isEmpty()) << "Return in the search field translates nothing";
+
+    typeIntoEditor("Draft");
+    click(sidebar()->searchToggle());
+    click(sidebar()->searchToggle());
+    ASSERT_TRUE(until([&] { return sidebar()->isSearching(); }));
+    xdo({QStringLiteral("type"), QStringLiteral("row")});
+    xdo(QStringLiteral("key ctrl+n"));
+    EXPECT_TRUE(until([&] { return !sidebar()->isSearching() && editor()->hasFocus(); }));
+    EXPECT_TRUE(sidebar()->searchField()->text().isEmpty());
+    EXPECT_TRUE(view->inputText().isEmpty());
+    EXPECT_EQ(workflow().status().kind(), Kind::idle);
+    EXPECT_EQ(sidebar()->rows().size(), 3);
+}
+
+TEST_F(SidebarDesktop, RailOpensStylesAndGlossaryAndSwitchesTheCapsule) {
+    ToolRail* rail = view->rail();
+    translateTyped("Style me", 1);
+
+    click(rail->stylesButton());
+    ASSERT_TRUE(until([&] { return rail->stylePopover() && rail->stylePopover()->isVisible(); }));
+    EXPECT_GE(rail->stylePopover()->geometry().left(), rail->mapToGlobal(QPoint(rail->width(), 0)).x());
+    auto* picker = rail->stylePopover()->findChild<StyleQuickPicker*>();
+    StyleRow* technical = picker->rows()[int(TranslationStyle::technical)];
+    click(technical);
+    EXPECT_TRUE(
+        until([&] { return delegate->settings().translationStyle() == TranslationStyle::technical; }));
+    EXPECT_TRUE(requests(2)) << "one translation again with the new style";
+    EXPECT_TRUE(technical->isChecked());
+    EXPECT_FALSE(picker->rows()[0]->isChecked());
+    EXPECT_TRUE(rail->stylePopover()->isVisible());
+    click(rail->stylesButton());
+    EXPECT_TRUE(until([&] { return !rail->showsStylePicker(); }));
+    QTest::qWait(300);
+    EXPECT_FALSE(rail->showsStylePicker()) << "the closing click does not open it again";
+
+    click(rail->glossaryButton());
+    ASSERT_TRUE(until([&] { return rail->glossaryPopover() && rail->glossaryPopover()->isVisible(); }));
+    auto* glossary = rail->glossaryPopover()->findChild<GlossaryEditor*>();
+    click(glossary->addButton());
+    ASSERT_TRUE(until([&] { return glossary->rows().size() == 1 && glossary->rows()[0]->isVisible(); }));
+    QLineEdit* target = glossary->rows()[0]->targetField();
+    click(glossary->rows()[0]->sourceField());
+    xdo({QStringLiteral("type"), QStringLiteral("API")});
+    click(target);
+    xdo({QStringLiteral("type"), QStringLiteral("接口")});
+    EXPECT_TRUE(until([&] { return glossary->countLabel()->text() == "已启用 1 条"; }));
+    EXPECT_TRUE(target->hasFocus());
+    const QList<GlossaryTerm> terms = delegate->settings().glossaryTerms();
+    ASSERT_EQ(terms.size(), 1);
+    EXPECT_EQ(terms[0].source, "API");
+    EXPECT_EQ(terms[0].target, "接口");
+    const QString file =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Tolvane", "Tolvane").fileName();
+    EXPECT_TRUE(until([&] {
+        QFile ini(file);
+        return ini.open(QIODevice::ReadOnly) && ini.readAll().contains("API");
+    })) << file.toStdString();
+    xdo(QStringLiteral("key Escape"));
+    EXPECT_TRUE(until([&] { return !rail->showsGlossary(); }));
+
+    // The capsule switch flips the setting and its label.
+    const bool capsule = delegate->settings().autoSelectionButtonEnabled();
+    click(rail->autoSelectionButton());
+    EXPECT_TRUE(until([&] { return delegate->settings().autoSelectionButtonEnabled() != capsule; }));
+    EXPECT_EQ(rail->autoSelectionButton()->toolTip(), capsule ? "开启自动划词" : "关闭自动划词");
+    EXPECT_EQ(rail->autoSelectionButton()->isChecked(), !capsule);
+
+    // History and settings open their windows.
+    click(rail->historyButton());
+    EXPECT_TRUE(until(
+        [&] { return delegate->hostedWindow("history") && delegate->hostedWindow("history")->isVisible(); }));
+    activate();
+    click(rail->settingsButton());
+    EXPECT_TRUE(until([&] {
+        return delegate->hostedWindow("settings") && delegate->hostedWindow("settings")->isVisible();
+    }));
 }
 
 } // namespace

@@ -1,0 +1,1 @@
+#include "model/history_events.h"

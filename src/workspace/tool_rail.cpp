@@ -19,6 +19,11 @@ QString autoSelectionLabel(bool enabled) {
     return enabled ? QStringLiteral("关闭自动划词") : QStringLiteral("开启自动划词");
 }
 
+// The content's preferred size within its own limits (the popovers' contents have a fixed width).
+QSize preferredSize(const QWidget* content) {
+    return content->sizeHint().expandedTo(content->minimumSize()).boundedTo(content->maximumSize());
+}
+
 // Keeps a popover as large as its content while the content's layout changes (glossary rows come and go).
 class PopoverSizer final : public QObject {
 public:
@@ -30,7 +35,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == m_content && event->type() == QEvent::LayoutRequest)
-            m_popover->setFixedSize(m_content->sizeHint());
+            m_popover->setFixedSize(preferredSize(m_content));
         return false;
     }
 
@@ -96,7 +101,7 @@ void ToolRail::toggleGlossary() {
 
 void ToolRail::openPopover(QPointer<Popover>& slot, RailButton* anchor, QWidget* content) {
     content->ensurePolished();
-    auto* popover = new Popover(anchor, PopoverEdge::right, content->sizeHint(), Theme::color1D1916());
+    auto* popover = new Popover(anchor, PopoverEdge::right, preferredSize(content), Theme::color1D1916());
     auto* layout = new QVBoxLayout(popover);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);

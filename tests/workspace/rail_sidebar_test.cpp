@@ -71,6 +71,8 @@ TEST(GlossaryEditorTest, RowsAreEditedInPlaceAndDeletedByTheirTerm) {
         editor.addButton()->click();
     ASSERT_EQ(editor.rows().size(), 3);
     EXPECT_FALSE(editor.showsEmptyState());
+    drainEventLoop();
+    EXPECT_TRUE(editor.rows()[2]->isVisible());
 
     // Typing keeps the row and the focus, stores every keystroke, and counts only complete terms.
     const QList<GlossaryRow*> rows = editor.rows();

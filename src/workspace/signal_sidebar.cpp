@@ -40,12 +40,6 @@ constexpr SampleRow sampleRows[] = {{"Product brief", "EN → ZH · 2M"},
                                     {"Research notes", "DE → EN · 1D"},
                                     {"Release copy", "EN → JA · 3D"}};
 
-// A widget that lets its parent's ground show through.
-void makeTransparent(QWidget* widget) {
-    widget->setAutoFillBackground(false);
-    widget->setAttribute(Qt::WA_TranslucentBackground);
-}
-
 } // namespace
 
 SignalSidebar::SignalSidebar(HistoryStore& store, HistoryEvents& events, AppSettings& settings,
@@ -102,7 +96,6 @@ SignalSidebar::SignalSidebar(HistoryStore& store, HistoryEvents& events, AppSett
 
     // The list, and the empty state in its place when nothing is listed.
     auto* content = new QWidget;
-    makeTransparent(content);
     m_list = new QVBoxLayout(content);
     m_list->setContentsMargins(0, 0, 0, 0);
     m_list->setSpacing(12);
@@ -132,8 +125,9 @@ SignalSidebar::SignalSidebar(HistoryStore& store, HistoryEvents& events, AppSett
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(content);
+    // The sidebar's ground shows through the list.
+    content->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);
-    makeTransparent(scroll);
 
     m_usage = new UsageCard(this);
 

@@ -128,16 +128,22 @@ TEST_F(SidebarTest, CompletionReloadsDeletesRemoveOneRowAndFailuresShowOnlyOverA
     coordinator.setStatus(WorkflowStatus::completed());
     ASSERT_TRUE(listed(2));
 
+    write("C", "third");
+    view->hide();
+    view->show();
+    ASSERT_TRUE(listed(3)) << "shown again, the sidebar loads";
+
     sidebar()->rows()[0]->trash()->click();
-    ASSERT_TRUE(listed(1));
-    EXPECT_EQ(sidebar()->rows()[0]->body()->title(), "first");
+    ASSERT_TRUE(listed(2));
+    EXPECT_EQ(sidebar()->rows()[0]->body()->title(), "second");
 
     // A store that fails keeps the rows; the error shows once nothing is listed.
     await(history.close());
     sidebar()->rows()[0]->trash()->click();
     QTest::qWait(100);
-    ASSERT_EQ(sidebar()->rows().size(), 1);
+    ASSERT_EQ(sidebar()->rows().size(), 2);
     EXPECT_FALSE(sidebar()->loadError().isEmpty());
+    EXPECT_TRUE(sidebar()->emptyText().isEmpty());
     sidebar()->openSearch();
     sidebar()->searchField()->setText("zzz");
     ASSERT_TRUE(listed(0));

@@ -106,5 +106,48 @@ TEST(WorkspaceLook, SampleContentMatchesTheDesign) {
         EXPECT_LE(closestDistance(image, region, colour), 3) << colour.name().toStdString();
 }
 
+TEST(WorkspaceLook, RailAndSidebarMatchTheDesign) {
+    const QImage image = snapshot();
+    ASSERT_EQ(image.size(), QSize(1441, 901));
+    const auto bounds = [&](const QRect& region, const QColor& colour, int tolerance) {
+        return pixelBounds(
+            image, [&](const QColor& c) { return distance(c, colour) <= tolerance; }, region);
+    };
+    // Rail: the translate button's ring, then icons every 50 pixels; the last two at the bottom.
+    const QRect ring = inkBox(image, QRect(0, 60, 71, 62), Theme::color0E0C0A(), 6);
+    EXPECT_NEAR(ring.left(), 16.5, 1);
+    EXPECT_NEAR(ring.top(), 76.5, 1);
+    EXPECT_NEAR(ring.right() + 1, 56.5, 1);
+    EXPECT_NEAR(ring.bottom() + 1, 116.5, 1);
+    for (const qreal centre : {146.5, 196.5, 246.5, 296.5, 812.5, 862.5}) {
+        const QRect icon = inkBox(image, QRect(10, int(centre) - 24, 52, 48), Theme::color0E0C0A(), 24);
+        EXPECT_NEAR(icon.center().y() + 0.5, centre, 2) << centre;
+        EXPECT_NEAR(icon.center().x() + 0.5, 36.5, 2) << centre;
+        EXPECT_LE(closestDistance(image, icon, Theme::color797168()), 12) << centre;
+    }
+    // Sidebar: the selected first row, 52 high from y 117, the next row 64 below; the usage bar at 43 %.
+    const QRect row = bounds(QRect(74, 100, 244, 90), Theme::color1D1916(), 2);
+    EXPECT_NEAR(row.left(), 86, 1);
+    EXPECT_NEAR(row.top(), 117, 1);
+    EXPECT_NEAR(row.right() + 1, 306, 1);
+    EXPECT_NEAR(row.bottom() + 1, 169, 1);
+    EXPECT_LE(closestDistance(image, QRect(86, 117, 220, 52), Theme::color2B2824()), 3);
+    const QRect track = bounds(QRect(74, 855, 244, 15), Theme::color201B17(), 2);
+    const QRect used = bounds(QRect(74, 855, 244, 15), Theme::colorBDA46B(), 10);
+    EXPECT_NEAR(track.right() + 1, 296, 1);
+    EXPECT_NEAR(used.left(), 96, 1);
+    EXPECT_NEAR(used.right() + 1, 182, 2);
+    EXPECT_NEAR(used.bottom() + 1, 865, 1.5) << "the card ends at 879 with 14 below the bar";
+    EXPECT_EQ(used.height(), 3);
+    for (const auto& [region, colour] :
+         std::vector<std::pair<QRect, QColor>>{{QRect(97, 120, 150, 20), Theme::colorE9E1D4()},
+                                               {QRect(97, 142, 150, 22), Theme::colorBDA46B()},
+                                               {QRect(97, 184, 150, 20), Theme::colorB6AEA2()},
+                                               {QRect(97, 206, 150, 22), Theme::color797168()},
+                                               {QRect(230, 830, 76, 20), Theme::colorBDA46B()}})
+        EXPECT_LE(closestDistance(image, region, colour), 3) << colour.name().toStdString();
+    EXPECT_TRUE(near(image, QPoint(290, 195), Theme::color120F0D())) << "only the first row is filled";
+}
+
 } // namespace
 } // namespace tolvane::testing

@@ -10,6 +10,13 @@
 //
 // BM_ResizeStep: the sample content resized by one step between 1180 and 1920 wide, laid out and repainted;
 // the budget is 16 ms.
+//
+// BM_SidebarLoad: the recent-history sidebar fetching the 20 newest of 100,000 stored rows and rebuilding
+// its rows; the budget is 20 ms. BM_CompletedToRowPainted: a new stored row, then the status turning
+// `completed`, until the sidebar lists it first and is repainted; the budget is 100 ms.
+// BM_GlossaryKeystroke: one key in a glossary field with 100 terms (the list stored, the count updated);
+// the budget is 5 ms. BM_PopoverPainted: a click on the rail's styles button until its popover is painted;
+// the budget is 50 ms.
 #include "event_loop_stall.h"
 #include "model/app_settings.h"
 #include "model/history_events.h"
@@ -20,14 +27,22 @@
 #include "workflow/app_settings_translation_settings.h"
 #include "workflow/workflow_coordinator.h"
 #include "workflow/workflow_fakes.h"
+#include "workspace/glossary_editor.h"
 #include "workspace/main_translate_view.h"
+#include "workspace/rail_button.h"
 #include "workspace/result_pane.h"
+#include "workspace/signal_row.h"
+#include "workspace/signal_sidebar.h"
 #include "workspace/source_pane.h"
+#include "workspace/tool_rail.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -136,6 +151,110 @@ void BM_ResizeStep(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ResizeStep)->Arg(37)->Unit(benchmark::kMillisecond);
+
+// Writes `count` history rows straight into the workspace's history file, in one transaction.
+void fillHistory(Workspace& workspace, int count) {
+    QCoro::waitFor(workspace.history.fetchHistory(0));
+    sqlite3* db = nullptr;
+    sqlite3_open(
+        QFile::encodeName(workspace.historyFolder.filePath(QStringLiteral("History.sqlite3"))).constData(),
+        &db);
+    sqlite3_exec(db, "BEGIN;", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO history VALUES (?, ?, '译文', 'translate', 'en', 'zh-Hans', 'bench', ?);",
+                       -1, &insert, nullptr);
+    for (int i = 0; i < count; ++i) {
+        const QByteArray id = QStringLiteral("ID-%1").arg(i).toUtf8();
+        const QByteArray source = QStringLiteral("Stored sentence number %1.").arg(i).toUtf8();
+        sqlite3_bind_text(insert, 1, id.constData(), int(id.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 2, source.constData(), int(source.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_double(insert, 3, 1.7e9 + i);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+// Runs the event loop until the sidebar's first row is a new one titled `title` (any title when empty).
+void waitForFirstRow(SignalSidebar* sidebar, const SignalRow* previous, const QString& title = {}) {
+    while (sidebar->rows().isEmpty() || sidebar->rows().first() == previous ||
+           (!title.isEmpty() && sidebar->rows().first()->body()->title() != title))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+void BM_SidebarLoad(benchmark::State& state) {
+    Workspace workspace;
+    fillHistory(workspace, int(state.range(0)));
+    SignalSidebar* sidebar = workspace.view->sidebar();
+    benchmarks::settle(200);
+    for (auto _ : state) {
+        const SignalRow* previous = sidebar->rows().isEmpty() ? nullptr : sidebar->rows().first();
+        sidebar->reload();
+        waitForFirstRow(sidebar, previous);
+    }
+    state.counters["rows"] = double(sidebar->rows().size());
+}
+BENCHMARK(BM_SidebarLoad)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CompletedToRowPainted(benchmark::State& state) {
+    Workspace workspace;
+    fillHistory(workspace, 1000);
+    SignalSidebar* sidebar = workspace.view->sidebar();
+    benchmarks::settle(200);
+    int next = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString source = QStringLiteral("Newest %1").arg(next++);
+        AIRequest request;
+        request.sourceText = source;
+        request.sourceLanguage = QStringLiteral("en");
+        request.targetLanguage = QStringLiteral("zh-Hans");
+        QCoro::waitFor(workspace.history.upsertHistoryEntry(source, request, QStringLiteral("最新"),
+                                                            QStringLiteral("bench"),
+                                                            QDateTime::currentDateTimeUtc()));
+        workspace.coordinator.setStatus(WorkflowStatus::idle());
+        const SignalRow* previous = sidebar->rows().isEmpty() ? nullptr : sidebar->rows().first();
+        state.ResumeTiming();
+        workspace.coordinator.setStatus(WorkflowStatus::completed());
+        waitForFirstRow(sidebar, previous, source);
+        sidebar->repaint();
+    }
+}
+BENCHMARK(BM_CompletedToRowPainted)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
+
+void BM_GlossaryKeystroke(benchmark::State& state) {
+    Workspace workspace;
+    for (int i = 0; i < state.range(0); ++i)
+        workspace.settings.addGlossaryTerm();
+    GlossaryEditor editor(workspace.settings);
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    QLineEdit* field = editor.rows()[int(state.range(0)) / 2]->sourceField();
+    field->setFocus();
+    benchmarks::settle(100);
+    for (auto _ : state)
+        QTest::keyClick(field, Qt::Key_A);
+    state.counters["terms"] = double(workspace.settings.glossaryTerms().size());
+}
+BENCHMARK(BM_GlossaryKeystroke)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void BM_PopoverPainted(benchmark::State& state) {
+    Workspace workspace;
+    ToolRail* rail = workspace.view->rail();
+    benchmarks::settle(200);
+    for (auto _ : state) {
+        QTest::mouseClick(rail->stylesButton(), Qt::LeftButton);
+        rail->stylePopover()->repaint();
+        state.PauseTiming();
+        rail->stylePopover()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PopoverPainted)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -566,6 +566,20 @@ TEST_F(SidebarDesktop, RailOpensStylesAndGlossaryAndSwitchesTheCapsule) {
     EXPECT_EQ(rail->autoSelectionButton()->toolTip(), capsule ? "开启自动划词" : "关闭自动划词");
     EXPECT_EQ(rail->autoSelectionButton()->isChecked(), !capsule);
 
+    // Capture starts a recognise-only selection over the screen; Escape ends it.
+    const auto selecting = [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() &&
+                QByteArray(top->metaObject()->className()).contains("ScreenshotSelectionView"))
+                return true;
+        return false;
+    };
+    click(rail->captureButton());
+    EXPECT_TRUE(until(selecting));
+    xdo(QStringLiteral("key Escape"));
+    EXPECT_TRUE(until([&] { return !selecting(); }));
+    activate();
+
     // History and settings open their windows.
     click(rail->historyButton());
     EXPECT_TRUE(until(

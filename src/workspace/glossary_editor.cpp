@@ -3,6 +3,7 @@
 #include "model/app_settings.h"
 #include "ui/icon_provider.h"
 #include "ui/theme.h"
+#include "workspace/text_label.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,15 +18,6 @@ namespace {
 
 constexpr int rowSpacing = 8;
 constexpr int listMaximumHeight = 260;
-
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
 
 QPixmap symbol(const QString& name, qreal size, const QColor& color, const QWidget* widget) {
     return IconProvider::shared().symbolPixmap(name, size, color, widget->devicePixelRatioF());

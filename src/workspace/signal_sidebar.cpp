@@ -222,10 +222,8 @@ QCoro::Task<> SignalSidebar::fetch(QPointer<SignalSidebar> self, HistoryStore* s
     try {
         entries = co_await store->fetchHistory(recentLimit);
     } catch (const AppError& error) {
-        if (self) {
-            self->m_loadError = error.description();
-            self->scheduleRebuild();
-        }
+        if (self)
+            self->showFailure(error.description());
         co_return;
     }
     if (!self)
@@ -245,10 +243,8 @@ QCoro::Task<> SignalSidebar::erase(QPointer<SignalSidebar> self, HistoryStore* s
     try {
         co_await store->deleteHistoryEntry(id);
     } catch (const AppError& error) {
-        if (self) {
-            self->m_loadError = error.description();
-            self->scheduleRebuild();
-        }
+        if (self)
+            self->showFailure(error.description());
         co_return;
     }
     if (!self)
@@ -256,6 +252,11 @@ QCoro::Task<> SignalSidebar::erase(QPointer<SignalSidebar> self, HistoryStore* s
     self->m_entries.removeIf([&id](const HistoryEntry& entry) { return entry.id == id; });
     self->m_loadError.clear();
     self->scheduleRebuild();
+}
+
+void SignalSidebar::showFailure(const QString& description) {
+    m_loadError = description;
+    scheduleRebuild();
 }
 
 void SignalSidebar::statusChanged() {

@@ -76,6 +76,8 @@ private:
     void statusChanged();
     void newTranslation();
     void remove(const QString& id);
+    // Keeps the entries; the error shows once nothing is listed.
+    void showFailure(const QString& description);
     void scheduleRebuild();
     void rebuildRows();
     QList<HistoryEntry> visibleEntries() const;

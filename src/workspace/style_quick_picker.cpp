@@ -4,6 +4,7 @@
 #include "model/raw_enum.h"
 #include "ui/icon_provider.h"
 #include "ui/theme.h"
+#include "workspace/text_label.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -28,15 +29,6 @@ QString description(TranslationStyle style) {
         return QStringLiteral("清晰、礼貌的专业邮件语气");
     }
     return {};
-}
-
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include "support/task_outcome.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -156,7 +157,11 @@ TEST_F(SidebarTest, CompletionReloadsDeletesRemoveOneRowAndFailuresShowOnlyOverA
 }
 
 TEST_F(SidebarTest, AStoreThatCannotBeOpenedShowsTheReadError) {
-    HistoryStore broken(clock, historyFolder.path());
+    // Its folder is a regular file.
+    QFile plain(historyFolder.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    HistoryStore broken(clock, historyFolder.filePath("plain/History.sqlite3"));
     SignalSidebar other(broken, historyEvents, settings, coordinator, false, {});
     other.show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return other.emptyText() == "历史记录读取失败"; }, 10000));

@@ -2,6 +2,7 @@
 
 #include "ui/pencil_icon.h"
 #include "ui/theme.h"
+#include "workspace/workspace_paint.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -11,12 +12,6 @@ namespace {
 
 constexpr qreal cornerRadius = 9;
 constexpr qreal railIconSize = 18;
-
-QColor gold(qreal opacity) {
-    QColor color = Theme::colorBDA46B();
-    color.setAlphaF(opacity);
-    return color;
-}
 
 } // namespace
 
@@ -45,10 +40,10 @@ void RailButton::paintEvent(QPaintEvent*) {
     if (selected) {
         QPainterPath ground;
         ground.addRoundedRect(frame, cornerRadius, cornerRadius);
-        painter.fillPath(ground, gold(0.065));
+        painter.fillPath(ground, goldAt(0.065));
         QPainterPath ring;
         ring.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5, cornerRadius - 0.5);
-        painter.setPen(QPen(gold(0.22), 1));
+        painter.setPen(QPen(goldAt(0.22), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(ring);
     }

@@ -15,12 +15,6 @@ constexpr qreal dotSize = 6;
 constexpr qreal spacing = 8;
 constexpr qreal cornerRadius = 7;
 
-QColor gold(qreal alpha) {
-    QColor color = Theme::colorBDA46B();
-    color.setAlphaF(alpha);
-    return color;
-}
-
 } // namespace
 
 RoutePill::RoutePill(QWidget* parent) : QWidget(parent) {
@@ -41,10 +35,10 @@ void RoutePill::paintEvent(QPaintEvent*) {
     const QRectF frame = paintFrame(this);
     QPainterPath shape;
     shape.addRoundedRect(frame, cornerRadius, cornerRadius);
-    painter.fillPath(shape, gold(0.055));
+    painter.fillPath(shape, goldAt(0.055));
     QPainterPath edge;
     edge.addRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5, cornerRadius - 0.5);
-    painter.setPen(QPen(gold(0.2), 1));
+    painter.setPen(QPen(goldAt(0.2), 1));
     painter.drawPath(edge);
 
     // Dot and text, centred together; a label wider than the pill is cut.

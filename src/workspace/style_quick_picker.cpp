@@ -5,6 +5,7 @@
 #include "ui/icon_provider.h"
 #include "ui/theme.h"
 #include "workspace/text_label.h"
+#include "workspace/workspace_paint.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -48,11 +49,9 @@ void StyleRow::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const bool selected = isChecked();
     if (selected) {
-        QColor fill = Theme::colorBDA46B();
-        fill.setAlphaF(0.07);
         QPainterPath ground;
         ground.addRoundedRect(QRectF(rect()), 8, 8);
-        painter.fillPath(ground, fill);
+        painter.fillPath(ground, goldAt(0.07));
     }
     const qreal left = 10;
     const QPixmap symbol = IconProvider::shared().symbolPixmap(

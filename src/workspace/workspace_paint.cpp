@@ -15,6 +15,12 @@ constexpr char designFrameProperty[] = "tolvaneDesignFrame";
 
 } // namespace
 
+QColor goldAt(qreal opacity) {
+    QColor color = Theme::colorBDA46B();
+    color.setAlphaF(opacity);
+    return color;
+}
+
 void paintHairline(QPainter& painter, const QRectF& frame) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

@@ -10,6 +10,9 @@ namespace tolvane {
 
 // Painting and placement helpers shared by the workspace's views.
 
+// Theme::colorBDA46B at `opacity`: the faint gold grounds and rings of selected controls.
+QColor goldAt(qreal opacity);
+
 // A hairline of Theme::color211E1A, 0.5 pixels thick, centred in `frame` along its long side. At a device
 // pixel ratio of 1 it comes out as a half-intensity line of one pixel.
 void paintHairline(QPainter& painter, const QRectF& frame);

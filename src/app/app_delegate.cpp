@@ -15,6 +15,7 @@
 #include "core/clock.h"
 #include "core/logging.h"
 #include "model/app_settings.h"
+#include "model/history_events.h"
 #include "ocr/coordinator_screenshot_workflow.h"
 #include "ocr/screenshot_ocr_error.h"
 #include "ocr/screenshot_run_controller.h"
@@ -88,7 +89,8 @@ AppDelegate::AppDelegate(LaunchEnvironment environment, AppFactories factories,
     : QObject(parent), m_environment(std::move(environment)), m_factories(std::move(factories)),
       m_storage(std::make_unique<AppStorage>(m_environment)),
       m_settings(std::make_unique<AppSettings>(m_storage->settingsStore(), systemClock())),
-      m_network(std::make_unique<QNetworkAccessManager>()) {
+      m_network(std::make_unique<QNetworkAccessManager>()),
+      m_historyEvents(std::make_unique<HistoryEvents>()) {
     if (!m_factories.mainContent)
         m_factories.mainContent = WorkspacePlaceholder::factory();
     // Neither a test host nor a snapshot run ever touches the desktop: no grabs, no clipboard, no pastes.
@@ -317,11 +319,6 @@ WorkflowCoordinator& AppDelegate::workflow() {
     return m_workflow->coordinator();
 }
 
-HistoryEvents& AppDelegate::historyEvents() {
-    ensureWorkflow();
-    return m_workflow->historyEvents();
-}
-
 void AppDelegate::installPanel() {
     if (m_panel)
         return;
@@ -441,7 +438,7 @@ void AppDelegate::presentMainWindow() {
         context.workflow = &workflow();
         context.settings = m_settings.get();
         context.historyStore = &m_workflow->historyStore();
-        context.historyEvents = &m_workflow->historyEvents();
+        context.historyEvents = m_historyEvents.get();
         context.onOpenSettings = [self] {
             if (self)
                 self->presentSettings();

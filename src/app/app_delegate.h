@@ -76,12 +76,11 @@ public:
     AppSettings& settings() { return *m_settings; }
     // The workflow and the windows it drives; built on first need (at start-up for a normal run).
     WorkflowCoordinator& workflow();
-    // The notifications of the history shared by the views that list it.
-    HistoryEvents& historyEvents();
     FloatingPanelController* panelController() const { return m_panel.get(); }
     AutoSelectionButtonController* capsule() const { return m_capsule.get(); }
     StatusMenu* statusMenu() const { return m_statusMenu.get(); }
     MainWindowController* mainWindowController() const { return m_mainWindowController.get(); }
+    HistoryEvents& historyEvents() { return *m_historyEvents; }
     ShortcutWiring* shortcutWiring() const { return m_shortcutWiring.get(); }
     AppCommands* commands() const { return m_commands.get(); }
     // The screenshot runs; null until the first screenshot request.
@@ -133,6 +132,7 @@ private:
     std::unique_ptr<AppCommands> m_commands;
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<MainWindowController> m_mainWindowController;
+    std::unique_ptr<HistoryEvents> m_historyEvents;
     std::map<QString, QPointer<QWidget>> m_hostedWindows;
     QStringList m_startupSteps;
     bool m_cleanedUp = false;

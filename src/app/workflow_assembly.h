@@ -1,10 +1,7 @@
 #pragma once
 
-#include "model/history_events.h"
-
 #include <QString>
 #include <QUrl>
-
 #include <memory>
 
 class QNetworkAccessManager;
@@ -47,8 +44,6 @@ public:
     WorkflowCoordinator& coordinator() { return *m_coordinator; }
     SelectionReader& selectionReader() { return *m_selectionReader; }
     HistoryStore& historyStore() { return *m_history; }
-    // Announces a cleared history to every view that lists it.
-    HistoryEvents& historyEvents() { return m_historyEvents; }
     ClipboardManager& clipboard() { return *m_clipboard; }
 
 private:
@@ -56,7 +51,6 @@ private:
 
     // Declaration order is construction order; destruction runs backwards, coordinator first.
     std::unique_ptr<HistoryStore> m_history;
-    HistoryEvents m_historyEvents;
     std::unique_ptr<LanguageRecognizer> m_recognizer;
     std::unique_ptr<ClipboardManager> m_clipboard;
     std::unique_ptr<SelectionReader> m_selectionReader;

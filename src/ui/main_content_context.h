@@ -19,6 +19,7 @@ struct MainContentContext {
     WorkflowCoordinator* workflow = nullptr;
     AppSettings* settings = nullptr;
     HistoryStore* historyStore = nullptr;
+    // Announces a clear made anywhere (the history window, the settings), so the sidebar reloads.
     HistoryEvents* historyEvents = nullptr;
     std::function<void()> onOpenSettings;
     std::function<void()> onOpenHistory;

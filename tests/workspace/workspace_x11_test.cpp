@@ -469,7 +469,7 @@ TEST_F(SidebarDesktop, CompletedTranslationsAreListedReopenedWithoutARequestAndD
     // Cleared elsewhere: the notification reloads the list.
     VirtualClock clock;
     await(HistoryStore(clock, delegate->storage().historyDatabasePath()).clearAll());
-    Q_EMIT delegate->historyEvents().historyCleared();
+    delegate->historyEvents().announceCleared(nullptr);
     EXPECT_TRUE(until([&] { return sidebar()->emptyText() == "完成翻译后会显示在这里"; }));
     EXPECT_TRUE(sidebar()->rows().isEmpty());
 }

@@ -4,6 +4,7 @@
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "core/logging.h"
+#include "onboarding/onboarding_view.h"
 #include "platform/session_info.h"
 #include "settings/settings_view.h"
 #include "workspace/main_translate_view.h"
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
     AppFactories factories{.mainContent = MainTranslateView::factory()};
 #endif
     factories.settingsContent = SettingsView::factory();
+    factories.onboardingContent = OnboardingView::factory();
     AppDelegate delegate(environment, std::move(factories), std::move(desktop));
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &delegate, &AppDelegate::terminate);

@@ -135,6 +135,7 @@ void AppDelegate::cleanUp() {
     m_screenshots.reset();
     m_panel.reset();
     m_mainWindowController.reset();
+    m_onboarding.reset();
     for (auto& [name, window] : m_hostedWindows)
         delete window;
     m_hostedWindows.clear();
@@ -208,6 +209,8 @@ void AppDelegate::runSnapshot(SnapshotScreen screen) {
     const QString output = m_environment.environment.value(QLatin1String(SnapshotWriter::outputVariable));
     if (output.isEmpty())
         return;
+    if (!shown && m_onboarding && m_onboarding->window())
+        shown = m_onboarding->window();
     if (!shown && m_mainWindowController && m_mainWindowController->window())
         shown = m_mainWindowController->window();
     for (const auto& [name, window] : m_hostedWindows) {
@@ -546,13 +549,19 @@ void AppDelegate::presentSettings() {
 
 void AppDelegate::presentOnboarding(int step) {
     m_startupSteps << QStringLiteral("guide");
-    OnboardingContentContext context;
-    context.settings = m_settings.get();
-    context.step = std::clamp(step, 0, lastOnboardingStep);
-    context.onFinish = whileAlive(this, &AppDelegate::presentMainWindow);
-    addShortcutControls(context, this, m_shortcutWiring.get());
-    presentHostedWindow(QStringLiteral("onboarding"), QStringLiteral("Ondrel"), {880, 640},
-                        contentBuilder(m_factories.onboardingContent, context));
+    if (!m_onboarding) {
+        OnboardingContentContext context;
+        context.settings = m_settings.get();
+        context.permissions = []() -> const PermissionService& { return PermissionService::system(); };
+        addShortcutControls(context, this, m_shortcutWiring.get());
+        m_onboarding = std::make_unique<OnboardingWindowController>(
+            *m_settings, std::move(context), m_factories.onboardingContent,
+            whileAlive(this, &AppDelegate::presentMainWindow));
+    }
+    const bool building = !m_onboarding->window();
+    m_onboarding->showWindow(std::clamp(step, 0, lastOnboardingStep));
+    if (building)
+        m_commands->attachTo(m_onboarding->window());
 }
 
 void AppDelegate::presentHistoryWindow() {

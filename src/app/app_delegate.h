@@ -5,7 +5,9 @@
 #include "app/desktop_services.h"
 #include "app/launch_environment.h"
 #include "app/main_window_controller.h"
+#include "app/onboarding_window_controller.h"
 #include "app/updater.h"
+#include "model/app_settings.h"
 #include "model/shortcut_configuration.h"
 #include "ocr/own_window_hider.h"
 
@@ -39,7 +41,7 @@ class AppDelegate final : public QObject {
 
 public:
     static constexpr int lastOnboardingStep = 3;
-    static inline const QString hasSeenGuideKey = QStringLiteral("firstRun.hasSeenGuide");
+    static inline const QString hasSeenGuideKey = AppSettings::firstRunGuideKey;
 
     // `desktop` is the desktop the workflow acts on; null means the in-memory one (no hot keys, no capsule,
     // nothing read from or written to other applications). Test hosts and snapshot runs always use the
@@ -81,6 +83,8 @@ public:
     StatusMenu* statusMenu() const { return m_statusMenu.get(); }
     MainWindowController* mainWindowController() const { return m_mainWindowController.get(); }
     HistoryEvents& historyEvents() { return *m_historyEvents; }
+    // The first-run guide; built on its first request.
+    OnboardingWindowController* onboardingController() const { return m_onboarding.get(); }
     ShortcutWiring* shortcutWiring() const { return m_shortcutWiring.get(); }
     AppCommands* commands() const { return m_commands.get(); }
     // The screenshot runs; null until the first screenshot request.
@@ -133,6 +137,7 @@ private:
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<MainWindowController> m_mainWindowController;
     std::unique_ptr<HistoryEvents> m_historyEvents;
+    std::unique_ptr<OnboardingWindowController> m_onboarding;
     std::map<QString, QPointer<QWidget>> m_hostedWindows;
     QStringList m_startupSteps;
     bool m_cleanedUp = false;

@@ -71,6 +71,13 @@ constexpr SymbolRow symbolRows[] = {
     {"character.textbox", "text-select", false},
     {"text.viewfinder", "scan-text", false},
     {"circle", "circle", false},
+    {"lock.shield", "shield-lock", false},
+    {"globe.asia.australia", "earth", false},
+    {"cursorarrow.motionlines", "mouse-pointer-click", false},
+    {"rectangle.dashed.badge.record", "screen-share", false},
+    {"circle.dashed", "circle-dashed", false},
+    {"globe", "globe", false},
+    {"command", "command", false},
 };
 
 const SymbolRow* findSymbol(const QString& symbolName) {

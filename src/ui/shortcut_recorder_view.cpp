@@ -136,7 +136,8 @@ private:
     const X11Keymap& keymap() {
         if (!m_keymap) {
             auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-            m_keymap = x11 ? X11Keymap::read(x11->connection()) : X11Keymap();
+            // A platform without an X connection (offscreen, Wayland) has no server keymap to read.
+            m_keymap = x11 && x11->connection() ? X11Keymap::read(x11->connection()) : X11Keymap();
         }
         return *m_keymap;
     }

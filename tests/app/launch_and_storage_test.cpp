@@ -1,7 +1,9 @@
 #include "app/app_delegate.h"
 #include "app/app_storage.h"
 #include "app/launch_environment.h"
+#include "app/onboarding_window_controller.h"
 #include "app/single_instance.h"
+#include "model/app_settings.h"
 #include "model/keychain_store.h"
 #include "platform/key_value_store.h"
 #include "scoped_environment.h"
@@ -182,19 +184,43 @@ TEST_F(StartUp, EachSnapshotSwitchDoesOnlyItsAction) {
     EXPECT_EQ(settings.mainWindowController(), nullptr);
 }
 
-TEST_F(StartUp, GuideStepsAreClampedAndTheGuideWindowIsReused) {
+TEST_F(StartUp, GuideWindowIsReusedWhileOpenAndEveryEndMarksItSeenOnce) {
     std::vector<int> built;
-    AppFactories factories;
-    factories.onboardingContent = [&](const OnboardingContentContext& context, QWidget* parent) {
+    std::function<void()> finishHook;
+    const OnboardingContentFactory factory = [&](const OnboardingContentContext& context, QWidget* parent) {
         built.push_back(context.step);
+        finishHook = context.onFinish;
         return new QWidget(parent);
     };
-    AppDelegate delegate(launchWith({QStringLiteral("--ui-snapshot-onboarding")}), factories);
-    delegate.presentOnboarding(9);
-    QWidget* guide = delegate.hostedWindow(QStringLiteral("onboarding"));
-    delegate.presentOnboarding(-1);
-    EXPECT_EQ(built, std::vector<int>{3});
-    EXPECT_EQ(delegate.hostedWindow(QStringLiteral("onboarding")), guide);
+    AppDelegate delegate(launchWith({QStringLiteral("--ui-snapshot-onboarding")}), {});
+    KeyValueStore& defaults = delegate.settings().defaults();
+    defaults.remove(AppSettings::firstRunGuideKey);
+    int finishes = 0;
+    {
+        OnboardingWindowController quitting(delegate.settings(), {}, factory, [&] { ++finishes; });
+        quitting.showWindow(1);
+    }
+    EXPECT_FALSE(defaults.contains(AppSettings::firstRunGuideKey)) << "tearing down records nothing";
+
+    OnboardingWindowController controller(delegate.settings(), {}, factory, [&] { ++finishes; });
+    controller.showWindow(9);
+    const QPointer<OnboardingWindow> first = controller.window();
+    controller.showWindow(-1);
+    EXPECT_EQ(built, (std::vector<int>{1, 3}));
+    EXPECT_EQ(controller.window(), first);
+
+    // The content's finish, then a late close of the same window: one end.
+    finishHook();
+    first->close();
+    EXPECT_EQ(finishes, 1);
+    EXPECT_EQ(controller.window(), nullptr);
+    EXPECT_TRUE(defaults.value(AppSettings::firstRunGuideKey).toBool());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 5000));
+
+    controller.showWindow(0);
+    EXPECT_EQ(built.back(), 0) << "a new window after the end";
+    controller.window()->close();
+    EXPECT_EQ(finishes, 2);
 }
 
 } // namespace

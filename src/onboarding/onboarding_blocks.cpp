@@ -1,0 +1,50 @@
+#include "onboarding/onboarding_blocks.h"
+
+#include "ui/icon_provider.h"
+#include "ui/theme.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace tolvane {
+
+OnboardingCard::OnboardingCard(qreal radius, QWidget* parent) : QWidget(parent), m_radius(radius) {}
+
+void OnboardingCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
+    QPainterPath path;
+    path.addRoundedRect(bounds, m_radius, m_radius);
+    painter.fillPath(path, Theme::color1D1916());
+    painter.setPen(QPen(Theme::color2B2824(), 0.5));
+    painter.drawPath(path);
+}
+
+QLabel* makeGuideLabel(const QString& text, const QFont& font, const QColor& color, bool wrap,
+                       QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    label->setWordWrap(wrap);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+QLabel* makeGuideSymbol(const QString& symbol, int size, const QColor& color, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setAccessibleName(QString());
+    label->setFocusPolicy(Qt::NoFocus);
+    setGuideSymbol(label, symbol, size, color);
+    return label;
+}
+
+void setGuideSymbol(QLabel* label, const QString& symbol, int size, const QColor& color) {
+    label->setPixmap(IconProvider::shared().symbolPixmap(symbol, size, color, label->devicePixelRatioF()));
+    label->setFixedSize(size, size);
+}
+
+} // namespace tolvane

@@ -1,0 +1,193 @@
+#include "onboarding/workflow_step.h"
+
+#include "model/app_settings.h"
+#include "model/language_table.h"
+#include "onboarding/onboarding_blocks.h"
+#include "platform/permission_service.h"
+#include "ui/language_picker.h"
+#include "ui/settings_switch.h"
+#include "ui/shortcut_recorder_view.h"
+#include "ui/theme.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace tolvane {
+
+namespace {
+
+// One card row: icon, title over detail, then the control on the trailing edge.
+QWidget* makeWorkflowRow(const QString& symbol, const QString& title, const QString& detail, QWidget* control,
+                         Qt::Alignment controlAlignment = Qt::AlignVCenter) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(18, 18, 18, 18);
+    layout->setSpacing(16);
+    auto* iconColumn = new QWidget;
+    iconColumn->setFixedWidth(28);
+    auto* iconLayout = new QVBoxLayout(iconColumn);
+    iconLayout->setContentsMargins(0, 0, 0, 0);
+    iconLayout->addWidget(makeGuideSymbol(symbol, 16, Theme::colorBDA46B()), 0, Qt::AlignCenter);
+    layout->addWidget(iconColumn);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(3);
+    texts->addWidget(makeGuideLabel(title, Theme::body(), Theme::colorE9E1D4()));
+    texts->addWidget(makeGuideLabel(detail, Theme::caption(), Theme::colorB6AEA2(), true));
+    layout->addLayout(texts, 1);
+    layout->addSpacing(16);
+    layout->addWidget(control, 0, controlAlignment);
+    return row;
+}
+
+QWidget* makeDivider() {
+    auto* divider = new QWidget;
+    divider->setFixedHeight(1);
+    divider->setAutoFillBackground(true);
+    QPalette palette = divider->palette();
+    palette.setColor(QPalette::Window, Theme::color2B2824());
+    divider->setPalette(palette);
+    return divider;
+}
+
+} // namespace
+
+QString permissionSummaryText(int grantedCount) {
+    if (grantedCount <= 0)
+        return QStringLiteral("尚未授权；仍可先使用手动输入和粘贴翻译。");
+    if (grantedCount < 3)
+        return QStringLiteral("部分权限已就绪；其他权限可稍后在设置中完成。");
+    return QStringLiteral("所有工作流权限均已就绪。");
+}
+
+WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_controls(std::move(controls)), m_picker(new QComboBox),
+      m_error(makeGuideLabel(QString(), Theme::caption2(), Theme::systemOrange(), true)),
+      m_switch(new SettingsSwitch), m_summary(new QWidget),
+      m_summaryText(makeGuideLabel(QString(), Theme::callout(), Theme::colorB6AEA2())) {
+    ShortcutRecorderView::Callbacks callbacks;
+    callbacks.onRecord = [this](const AppShortcut& shortcut) { record(shortcut); };
+    callbacks.onClear = [this] { clear(); };
+    callbacks.onInvalid = [this](const QString& message) {
+        m_shortcutError = message;
+        refresh();
+    };
+    callbacks.onRecordingChanged = m_controls.setGlobalShortcutsPaused;
+    m_recorder = new ShortcutRecorderView(std::move(callbacks));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(28);
+    auto* header = new QVBoxLayout;
+    header->setSpacing(8);
+    header->addWidget(makeGuideLabel(tr("准备开始"), Theme::makeFont(QStringLiteral("Inter"), 600, 22),
+                                     Theme::colorE9E1D4()));
+    header->addWidget(makeGuideLabel(tr("选择默认语言与快捷操作，之后仍可在设置中修改。"), Theme::body(),
+                                     Theme::colorB6AEA2()));
+    layout->addLayout(header);
+
+    m_picker->setFixedWidth(200);
+    m_picker->setAccessibleName(tr("默认目标语言"));
+    fillLanguagePicker(m_picker, languagePickerRows(targetLanguages()), settings.targetLanguage());
+    connect(m_picker, &QComboBox::activated, this,
+            [this](int index) { m_settings.setTargetLanguage(m_picker->itemData(index).toString()); });
+
+    auto* shortcutColumn = new QWidget;
+    auto* column = new QVBoxLayout(shortcutColumn);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(5);
+    column->addWidget(m_recorder, 0, Qt::AlignRight);
+    m_error->setMaximumWidth(230);
+    m_error->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    column->addWidget(m_error, 0, Qt::AlignRight);
+
+    m_switch->setAccessibleName(tr("显示选词翻译按钮"));
+    m_switch->setChecked(settings.autoSelectionButtonEnabled());
+    connect(m_switch, &SettingsSwitch::toggled, this,
+            [this](bool on) { m_settings.setAutoSelectionButtonEnabled(on); });
+
+    auto* card = new OnboardingCard(14);
+    auto* rows = new QVBoxLayout(card);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    rows->addWidget(makeWorkflowRow(QStringLiteral("globe"), tr("默认目标语言"),
+                                    tr("翻译结果默认使用此语言。"), m_picker));
+    rows->addWidget(makeDivider());
+    rows->addWidget(makeWorkflowRow(QStringLiteral("command"), tr("选中文本快捷键"),
+                                    tr("选好文字后使用这个组合键。"), shortcutColumn, Qt::AlignTop));
+    rows->addWidget(makeDivider());
+    rows->addWidget(makeWorkflowRow(QStringLiteral("cursorarrow"), tr("显示选词翻译按钮"),
+                                    tr("选中文字后，在附近显示一个可点击的翻译按钮。"), m_switch));
+    layout->addWidget(card);
+
+    auto* summary = new QHBoxLayout(m_summary);
+    summary->setContentsMargins(0, 0, 0, 0);
+    summary->setSpacing(8);
+    summary->addWidget(makeGuideSymbol(QStringLiteral("checkmark.circle.fill"), 14, Theme::color89947A()));
+    summary->addWidget(m_summaryText);
+    summary->addStretch(1);
+    m_summary->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(m_summary);
+    layout->addStretch(1);
+
+    connect(&settings, &AppSettings::shortcutsChanged, this, &WorkflowStep::refresh);
+    connect(&settings, &AppSettings::shortcutRegistrationErrorsChanged, this, &WorkflowStep::refresh);
+    connect(&settings, &AppSettings::targetLanguageChanged, this, [this] {
+        fillLanguagePicker(m_picker, languagePickerRows(targetLanguages()), m_settings.targetLanguage());
+    });
+    connect(&settings, &AppSettings::autoSelectionButtonEnabledChanged, this, [this] {
+        const QSignalBlocker blocker(m_switch);
+        m_switch->setChecked(m_settings.autoSelectionButtonEnabled());
+    });
+    refresh();
+}
+
+void WorkflowStep::showPermissions(const PermissionService& permissions) {
+    int granted = 0;
+    for (PermissionKind kind :
+         {PermissionKind::accessibility, PermissionKind::inputMonitoring, PermissionKind::screenRecording})
+        granted += permissions.isGranted(kind) ? 1 : 0;
+    const QString text = permissionSummaryText(granted);
+    if (m_summaryText->text() == text)
+        return;
+    m_summaryText->setText(text);
+    m_summary->setAccessibleName(text);
+}
+
+QString WorkflowStep::errorText() const {
+    return m_error->isHidden() ? QString() : m_error->text();
+}
+
+QString WorkflowStep::summaryText() const {
+    return m_summaryText->text();
+}
+
+void WorkflowStep::record(const AppShortcut& shortcut) {
+    const ShortcutAssignment::Outcome outcome = ShortcutAssignment::validate(
+        ShortcutAction::translateSelection, shortcut, m_settings, m_controls.validateAvailability,
+        ShortcutAssignment::ConflictText::generic);
+    m_shortcutError =
+        outcome.kind == ShortcutAssignment::Outcome::Kind::refused ? outcome.message : QString();
+    refresh();
+}
+
+void WorkflowStep::clear() {
+    m_settings.setShortcut(std::nullopt, ShortcutAction::translateSelection);
+    m_shortcutError.clear();
+    refresh();
+}
+
+void WorkflowStep::refresh() {
+    m_recorder->setShortcut(m_settings.shortcuts().shortcut(ShortcutAction::translateSelection));
+    QString error = m_shortcutError;
+    if (error.isEmpty()) {
+        const ShortcutRegistrationErrors failures = m_settings.shortcutRegistrationErrors();
+        if (const auto failed = failures.find(ShortcutAction::translateSelection); failed != failures.end())
+            error = failed->second;
+    }
+    m_error->setText(error);
+    m_error->setVisible(!error.isEmpty());
+}
+
+} // namespace tolvane

@@ -1,0 +1,166 @@
+// The first-run guide inside the real delegate on the test session's desktop, driven by xdotool: keys walk
+// the steps, the session's permissions show as granted, the workflow step records through the recorder
+// and the shared validator, and every way out marks the guide seen and brings the main window.
+#include "app/app_delegate.h"
+#include "app/desktop_services.h"
+#include "app/onboarding_window_controller.h"
+#include "model/app_settings.h"
+#include "onboarding/onboarding_view.h"
+#include "onboarding/permissions_step.h"
+#include "onboarding/welcome_step.h"
+#include "onboarding/workflow_step.h"
+#include "support/x11_rival_client.h"
+#include "support/x11_tools.h"
+#include "ui/settings_switch.h"
+#include "ui/shortcut_recorder_view.h"
+
+#include "../app/scoped_environment.h"
+
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+namespace tolvane::testing {
+namespace {
+
+class OnboardingX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        environment.set("HOME", home.path().toUtf8());
+        environment.set("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+        environment.set("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+        LaunchEnvironment launch;
+        launch.arguments = {QStringLiteral("tolvane")};
+        launch.environment = QProcessEnvironment::systemEnvironment();
+        launch.environment.remove(LaunchEnvironment::testHostVariable);
+        delegate = std::make_unique<AppDelegate>(launch,
+                                                 AppFactories{.onboardingContent = OnboardingView::factory()},
+                                                 DesktopServices::x11(SessionKind::x11));
+        delegate->start();
+    }
+    void TearDown() override { delegate.reset(); }
+
+    QWidget* guide() const {
+        OnboardingWindowController* controller = delegate->onboardingController();
+        return controller ? controller->window() : nullptr;
+    }
+    OnboardingView* view() const { return guide() ? guide()->findChild<OnboardingView*>() : nullptr; }
+    bool activateGuide() {
+        return guide() && QTest::qWaitForWindowExposed(guide()) &&
+               xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                        QString::number(guide()->winId())}) &&
+               QTest::qWaitFor([&] { return guide()->isActiveWindow(); }, 10000);
+    }
+    // Presses keys without waiting for xdotool, so this process's loop keeps running.
+    void press(const QString& keys) {
+        auto* tool = new QProcess(delegate.get());
+        tool->start(QStringLiteral("xdotool"),
+                    {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+    }
+    bool pressAndReach(const QString& keys, int step) {
+        press(keys);
+        return QTest::qWaitFor([&] { return view() && view()->step() == step; }, 10000);
+    }
+    ShortcutRecorderView* recorder() const { return view()->workflow()->recorder(); }
+    bool startRecording() {
+        recorder()->recorderButton()->click();
+        return QTest::qWaitFor([&] { return recorder()->isRecording(); }, 10000) &&
+               QTest::qWaitFor([&] { return RivalClient().grabKeyboard() != XCB_GRAB_STATUS_SUCCESS; },
+                               10000);
+    }
+    bool stopped() {
+        return QTest::qWaitFor([&] { return !recorder()->isRecording(); }, 10000) &&
+               QTest::qWaitFor([&] { return RivalClient().grabKeyboard() == XCB_GRAB_STATUS_SUCCESS; },
+                               10000);
+    }
+    // The guide ended: its window is gone, the flag is stored and the main window is back.
+    bool ended() {
+        return QTest::qWaitFor([&] { return guide() == nullptr; }, 10000) &&
+               delegate->settings().defaults().value(AppSettings::firstRunGuideKey).toBool() &&
+               QTest::qWaitFor([&] { return delegate->mainWindowController()->window()->isVisible(); },
+                               10000);
+    }
+
+    QTemporaryDir home;
+    ScopedEnvironment environment;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsTheGuide) {
+    AppSettings& settings = delegate->settings();
+    ASSERT_NE(guide(), nullptr) << "a first launch shows the guide";
+    EXPECT_EQ(guide()->windowTitle(), QStringLiteral("欢迎使用 Ondrel"));
+    EXPECT_EQ(guide()->size(), QSize(880, 640));
+    ASSERT_TRUE(activateGuide());
+    EXPECT_EQ(view()->step(), 0);
+
+    ASSERT_TRUE(pressAndReach(QStringLiteral("Return"), 1));
+    ASSERT_TRUE(pressAndReach(QStringLiteral("KP_Enter"), 2));
+    for (PermissionKind kind :
+         {PermissionKind::accessibility, PermissionKind::inputMonitoring, PermissionKind::screenRecording}) {
+        PermissionRow* row = view()->permissions()->row(kind);
+        EXPECT_EQ(row->statusText(), QStringLiteral("已授权"));
+        EXPECT_FALSE(row->requestButton()->isVisible());
+    }
+    ASSERT_TRUE(pressAndReach(QStringLiteral("Return"), 3));
+    ASSERT_TRUE(pressAndReach(QStringLiteral("Left"), 2));
+    ASSERT_TRUE(pressAndReach(QStringLiteral("Return"), 3));
+    EXPECT_EQ(view()->workflow()->summaryText(), QStringLiteral("所有工作流权限均已就绪。"));
+
+    // The recorder stores a new chord through the shared validator.
+    ASSERT_TRUE(startRecording());
+    press(QStringLiteral("ctrl+alt+y"));
+    ASSERT_TRUE(stopped());
+    EXPECT_EQ(settings.shortcuts().shortcut(ShortcutAction::translateSelection),
+              (AppShortcut{16, ShortcutModifiers(10), "y", 1}));
+
+    // A bare Return while recording is refused by the recorder and does not finish the guide.
+    ASSERT_TRUE(startRecording());
+    press(QStringLiteral("Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return view()->workflow()->errorText() ==
+                   QStringLiteral("请至少加入一个修饰键，或使用 F1–F20 功能键。");
+        },
+        10000))
+        << view()->workflow()->errorText().toStdString();
+    EXPECT_EQ(view()->step(), 3);
+    press(QStringLiteral("Escape"));
+    ASSERT_TRUE(stopped());
+    ASSERT_NE(guide(), nullptr);
+
+    // A chord another client holds is refused with the desktop's error, which survives leaving the step.
+    {
+        RivalClient rival;
+        ASSERT_EQ(rival.grab({XK_k, modControl | modAlt}), 0);
+        ASSERT_TRUE(startRecording());
+        press(QStringLiteral("ctrl+alt+k"));
+        ASSERT_TRUE(stopped());
+    }
+    const QString refused = view()->workflow()->errorText();
+    EXPECT_TRUE(refused.endsWith(QStringLiteral("（错误 10）。"))) << refused.toStdString();
+    EXPECT_EQ(settings.shortcuts().shortcut(ShortcutAction::translateSelection)->keyEquivalent,
+              QStringLiteral("y"));
+    ASSERT_TRUE(pressAndReach(QStringLiteral("Left"), 2));
+    ASSERT_TRUE(pressAndReach(QStringLiteral("Return"), 3));
+    EXPECT_EQ(view()->workflow()->errorText(), refused);
+
+    view()->workflow()->selectionSwitch()->click();
+    EXPECT_TRUE(settings.defaults().value(QStringLiteral("workflow.autoSelectionButtonEnabled")).toBool());
+
+    // Return on the last step finishes; the next request builds a new window at the first step.
+    press(QStringLiteral("Return"));
+    ASSERT_TRUE(ended());
+    delegate->presentOnboarding(0);
+    ASSERT_NE(view(), nullptr);
+    EXPECT_EQ(view()->step(), 0);
+    EXPECT_TRUE(view()->workflow()->errorText().isEmpty()) << "a new window starts over";
+    view()->welcome()->skipButton()->click();
+    EXPECT_TRUE(ended());
+}
+
+} // namespace
+} // namespace tolvane::testing

@@ -7,6 +7,7 @@
 #include "onboarding/workflow_step.h"
 #include "platform/permission_service.h"
 #include "ui/brand_lockup.h"
+#include "ui/dark_controls.h"
 #include "ui/permission_refresh_ticker.h"
 #include "ui/theme.h"
 #include "workflow/permission_helpers.h"
@@ -56,6 +57,7 @@ OnboardingView::OnboardingView(OnboardingContentContext context, QWidget* parent
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Theme::color0B0A09());
     setPalette(palette);
+    setStyleSheet(darkControlStyleSheet());
 
     auto* header = new QHBoxLayout(m_header);
     header->setContentsMargins(28, 18, 28, 18);

@@ -12,6 +12,7 @@
 #include "settings/settings_blocks.h"
 #include "settings/shortcuts_settings_page.h"
 #include "settings/translation_settings_page.h"
+#include "ui/dark_controls.h"
 #include "ui/permission_refresh_ticker.h"
 #include "ui/theme.h"
 
@@ -26,41 +27,6 @@ namespace tolvane {
 namespace {
 
 constexpr int columnWidth = 1200;
-
-// The standard controls of every page, drawn dark. A window with a style sheet gives its widgets the
-// application palette rather than the window's, so the controls are styled here, per class.
-QString controlStyleSheet() {
-    const QString text = Theme::colorE9E1D4().name();
-    const QString muted = Theme::color797168().name();
-    const QString fill = Theme::color1D1916().name();
-    const QString stroke = Theme::color2B2824().name();
-    const QString gold = Theme::colorBDA46B().name();
-    const QString field = Theme::color110E0B().name();
-    return QStringLiteral(
-               "QPushButton { background: %1; color: %2; border: 1px solid %3; border-radius: 7px;"
-               " padding: 6px 14px; }"
-               "QPushButton:hover { background: %7; }"
-               "QPushButton:pressed { background: %6; }"
-               "QPushButton:disabled { color: %4; }"
-               "QPushButton:focus { border-color: %5; }"
-               "QPushButton:checked { background: rgba(189, 164, 107, 0.16); border-color: rgba(189, 164, "
-               "107, "
-               "0.55); }"
-               "QLineEdit { background: %6; color: %2; border: 1px solid %3; border-radius: 7px;"
-               " padding: 6px 8px; selection-background-color: %3; }"
-               "QLineEdit:focus { border-color: %5; }"
-               "QComboBox { background: %1; color: %2; border: 1px solid %3; border-radius: 7px;"
-               " padding: 5px 8px; }"
-               "QComboBox:focus { border-color: %5; }"
-               "QComboBox::drop-down { border: none; width: 22px; }"
-               "QComboBox QAbstractItemView { background: %7; color: %2; border: 1px solid %3;"
-               " selection-background-color: %3; }"
-               "QScrollBar:vertical { background: transparent; width: 10px; margin: 2px; }"
-               "QScrollBar::handle:vertical { background: %3; border-radius: 3px; min-height: 32px; }"
-               "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-               "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-        .arg(fill, text, stroke, muted, gold, field, Theme::color201B17().name());
-}
 
 QCoro::Task<> runKeyCheck(QPointer<SettingsView> view, KeychainStore* store, CancellationToken token) {
     try {
@@ -158,7 +124,7 @@ SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
     : QWidget(parent), m_context(std::move(context)), m_toolbar(new SettingsToolbar(this)),
       m_notice(new SettingsNotice), m_ticker(new PermissionRefreshTicker({0, 600, 1500}, this)) {
     setObjectName(QStringLiteral("settingsView"));
-    setStyleSheet(controlStyleSheet());
+    setStyleSheet(darkControlStyleSheet());
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Theme::color0B0A09());

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace tolvane {
+
+// The standard controls (buttons, fields, pickers, scroll bars) drawn dark, for a window's content. A window
+// with a style sheet gives its widgets the application palette rather than the window's, so the controls
+// are styled per class.
+QString darkControlStyleSheet();
+
+} // namespace tolvane

@@ -22,6 +22,16 @@ void OnboardingCard::paintEvent(QPaintEvent*) {
     painter.drawPath(path);
 }
 
+QWidget* makeGuideRule() {
+    auto* rule = new QWidget;
+    rule->setFixedHeight(1);
+    rule->setAutoFillBackground(true);
+    QPalette palette = rule->palette();
+    palette.setColor(QPalette::Window, Theme::color2B2824());
+    rule->setPalette(palette);
+    return rule;
+}
+
 QLabel* makeGuideLabel(const QString& text, const QFont& font, const QColor& color, bool wrap,
                        QWidget* parent) {
     auto* label = new QLabel(text, parent);

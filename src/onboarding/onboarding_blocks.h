@@ -23,6 +23,8 @@ private:
     qreal m_radius;
 };
 
+// A 1 px #2B2824 line across its parent: the frame's and the cards' dividers.
+QWidget* makeGuideRule();
 // A label in the given font and colour; word-wrapped when asked. Plain text only.
 QLabel* makeGuideLabel(const QString& text, const QFont& font, const QColor& color, bool wrap = false,
                        QWidget* parent = nullptr);

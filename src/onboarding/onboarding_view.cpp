@@ -1,6 +1,7 @@
 #include "onboarding/onboarding_view.h"
 
 #include "onboarding/features_step.h"
+#include "onboarding/onboarding_blocks.h"
 #include "onboarding/permissions_step.h"
 #include "onboarding/step_dots.h"
 #include "onboarding/welcome_step.h"
@@ -24,16 +25,6 @@
 namespace tolvane {
 
 namespace {
-
-QWidget* makeRule() {
-    auto* rule = new QWidget;
-    rule->setFixedHeight(1);
-    rule->setAutoFillBackground(true);
-    QPalette palette = rule->palette();
-    palette.setColor(QPalette::Window, Theme::color2B2824());
-    rule->setPalette(palette);
-    return rule;
-}
 
 QPixmap heroArtwork() {
     return QPixmap(QStringLiteral(":/onboarding/OnboardingHero.png"));
@@ -94,9 +85,9 @@ OnboardingView::OnboardingView(OnboardingContentContext context, QWidget* parent
     frame->setContentsMargins(0, 0, 0, 0);
     frame->setSpacing(0);
     frame->addWidget(m_header);
-    frame->addWidget(makeRule());
+    frame->addWidget(makeGuideRule());
     frame->addWidget(m_pages, 1);
-    frame->addWidget(makeRule());
+    frame->addWidget(makeGuideRule());
     frame->addLayout(footer);
 
     m_stack->addWidget(m_welcome);

@@ -41,16 +41,6 @@ QWidget* makeWorkflowRow(const QString& symbol, const QString& title, const QStr
     return row;
 }
 
-QWidget* makeDivider() {
-    auto* divider = new QWidget;
-    divider->setFixedHeight(1);
-    divider->setAutoFillBackground(true);
-    QPalette palette = divider->palette();
-    palette.setColor(QPalette::Window, Theme::color2B2824());
-    divider->setPalette(palette);
-    return divider;
-}
-
 } // namespace
 
 QString permissionSummaryText(int grantedCount) {
@@ -113,10 +103,10 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
     rows->setSpacing(0);
     rows->addWidget(makeWorkflowRow(QStringLiteral("globe"), tr("默认目标语言"),
                                     tr("翻译结果默认使用此语言。"), m_picker));
-    rows->addWidget(makeDivider());
+    rows->addWidget(makeGuideRule());
     rows->addWidget(makeWorkflowRow(QStringLiteral("command"), tr("选中文本快捷键"),
                                     tr("选好文字后使用这个组合键。"), shortcutColumn, Qt::AlignTop));
-    rows->addWidget(makeDivider());
+    rows->addWidget(makeGuideRule());
     rows->addWidget(makeWorkflowRow(QStringLiteral("cursorarrow"), tr("显示选词翻译按钮"),
                                     tr("选中文字后，在附近显示一个可点击的翻译按钮。"), m_switch));
     layout->addWidget(card);

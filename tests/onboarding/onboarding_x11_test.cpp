@@ -60,7 +60,10 @@ protected:
         tool->start(QStringLiteral("xdotool"),
                     {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
     }
+    // Keys go to the focused window: the guide is made active first, in case the main window took focus.
     bool pressAndReach(const QString& keys, int step) {
+        if (!guide()->isActiveWindow() && !activateGuide())
+            return false;
         press(keys);
         return QTest::qWaitFor([&] { return view() && view()->step() == step; }, 10000);
     }

@@ -132,6 +132,8 @@ void OnboardingView::setStep(int step, bool animated) {
         m_forward->setText(m_step == stepCount - 1 ? tr("开始使用") : tr("继续"));
     }
     m_left->setEnabled(m_step > 0);
+    // The step's default button holds the focus, so no control of the new page starts out focused.
+    (m_step == 0 ? m_welcome->startButton() : m_forward)->setFocus(Qt::OtherFocusReason);
     if (animated)
         fadeIn(m_step == 0 ? static_cast<QWidget*>(m_welcome) : m_pages->currentWidget());
 }

@@ -14,7 +14,7 @@
 #include "ui/settings_switch.h"
 #include "ui/shortcut_recorder_view.h"
 
-#include "../app/scoped_environment.h"
+#include "../app/desktop_delegate.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -29,16 +29,9 @@ class OnboardingX11 : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        environment.set("HOME", home.path().toUtf8());
-        environment.set("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-        environment.set("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-        LaunchEnvironment launch;
-        launch.arguments = {QStringLiteral("tolvane")};
-        launch.environment = QProcessEnvironment::systemEnvironment();
-        launch.environment.remove(LaunchEnvironment::testHostVariable);
-        delegate = std::make_unique<AppDelegate>(launch,
-                                                 AppFactories{.onboardingContent = OnboardingView::factory()},
-                                                 DesktopServices::x11(SessionKind::x11));
+        useHome(environment, home);
+        delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11),
+                                       AppFactories{.onboardingContent = OnboardingView::factory()});
         delegate->start();
     }
     void TearDown() override { delegate.reset(); }

@@ -34,4 +34,4 @@ set_tests_properties(ScreenshotRunX11.AllAtScaleFactor2 PROPERTIES
   LABELS x11
   ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_SCALE_FACTOR=2"
   TIMEOUT 300
-  RESOURCE_LOCK tolvane_session_x11)
+  RESOURCE_LOCK tolvane_session)

@@ -4,6 +4,7 @@
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "core/logging.h"
+#include "history/history_view.h"
 #include "onboarding/onboarding_view.h"
 #include "platform/session_info.h"
 #include "settings/settings_view.h"
@@ -50,6 +51,7 @@ int main(int argc, char* argv[]) {
 #endif
     factories.settingsContent = SettingsView::factory();
     factories.onboardingContent = OnboardingView::factory();
+    factories.historyContent = HistoryView::factory();
     AppDelegate delegate(environment, std::move(factories), std::move(desktop));
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &delegate, &AppDelegate::terminate);

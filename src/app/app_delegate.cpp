@@ -3,6 +3,7 @@
 #include "app/app_commands.h"
 #include "app/app_settings_adapters.h"
 #include "app/desktop_services.h"
+#include "app/history_window_controller.h"
 #include "app/ocr_snapshot_window.h"
 #include "app/permission_explanation.h"
 #include "app/screenshot_assembly.h"
@@ -29,6 +30,7 @@
 #include "providers/hosted_base_url.h"
 #include "ui/theme.h"
 #include "workflow/auto_selection_button_controller.h"
+#include "workflow/clipboard_manager.h"
 #include "workflow/hot_key_manager.h"
 #include "workflow/permission_helpers.h"
 #include "workflow/workflow_coordinator.h"
@@ -136,6 +138,7 @@ void AppDelegate::cleanUp() {
     m_panel.reset();
     m_mainWindowController.reset();
     m_onboarding.reset();
+    m_historyWindowController.reset();
     for (auto& [name, window] : m_hostedWindows)
         delete window;
     m_hostedWindows.clear();
@@ -527,6 +530,7 @@ void AppDelegate::presentSettings() {
     SettingsContentContext context;
     context.settings = m_settings.get();
     context.keychain = &m_storage->keychainStore();
+    context.historyEvents = m_historyEvents.get();
     context.page = m_environment.settingsPage().value_or(QString());
     context.onOpenOnboarding = [self = QPointer(this)] {
         if (self)
@@ -537,9 +541,12 @@ void AppDelegate::presentSettings() {
     context.historyStore = &m_workflow->historyStore();
     context.network = m_network.get();
     context.permissions = []() -> const PermissionService& { return PermissionService::system(); };
+    // A clear made here reaches the history window and the workspace's sidebar like one made there.
     context.onHistoryChanged = [self = QPointer(this)] {
-        if (self)
-            Q_EMIT self->historyChanged();
+        if (!self)
+            return;
+        self->m_historyEvents->announceCleared(nullptr);
+        Q_EMIT self->historyChanged();
     };
     addShortcutControls(context, this, m_shortcutWiring.get());
     QWidget* window = presentHostedWindow(QStringLiteral("settings"), QStringLiteral("设置与权限"),
@@ -565,7 +572,31 @@ void AppDelegate::presentOnboarding(int step) {
 }
 
 void AppDelegate::presentHistoryWindow() {
-    presentHostedWindow(QStringLiteral("history"), QStringLiteral("历史记录"), {720, 520}, {});
+    if (!m_factories.historyContent) {
+        presentHostedWindow(QStringLiteral("history"), QStringLiteral("翻译历史"), {720, 560}, {});
+        return;
+    }
+    if (!m_historyWindowController) {
+        ensureWorkflow();
+        HistoryContentContext context;
+        context.historyStore = &m_workflow->historyStore();
+        context.clipboard = &m_workflow->clipboard();
+        context.historyEvents = m_historyEvents.get();
+        context.onReuse = whileAlive(this, &AppDelegate::retranslateFromHistory);
+        m_historyWindowController = std::make_unique<HistoryWindowController>(
+            std::move(context), m_factories.historyContent,
+            [commands = QPointer<AppCommands>(m_commands.get())](QWidget* window) {
+                if (commands)
+                    commands->attachTo(window);
+            });
+    }
+    m_historyWindowController->show();
+    qCInfo(lcAppDelegate) << "History window shown";
+}
+
+void AppDelegate::retranslateFromHistory(const QString& sourceText) {
+    presentMainWindow();
+    workflow().translateText(sourceText, false);
 }
 
 void AppDelegate::checkForUpdates() {

@@ -27,6 +27,7 @@ class AppSettingsCapsuleSettings;
 class AutoSelectionButtonController;
 class FloatingPanelController;
 class HistoryEvents;
+class HistoryWindowController;
 class HotKeyManager;
 class ScreenshotAssembly;
 class ShortcutWiring;
@@ -82,6 +83,7 @@ public:
     AutoSelectionButtonController* capsule() const { return m_capsule.get(); }
     StatusMenu* statusMenu() const { return m_statusMenu.get(); }
     MainWindowController* mainWindowController() const { return m_mainWindowController.get(); }
+    HistoryWindowController* historyWindowController() const { return m_historyWindowController.get(); }
     HistoryEvents& historyEvents() { return *m_historyEvents; }
     // The first-run guide; built on its first request.
     OnboardingWindowController* onboardingController() const { return m_onboarding.get(); }
@@ -115,6 +117,8 @@ private:
     OwnWindows ownWindows() const;
     ShortcutConfiguration currentShortcuts() const;
     void runSnapshot(SnapshotScreen screen);
+    // A history row translated again: the main window comes forward and translates the source.
+    void retranslateFromHistory(const QString& sourceText);
     QWidget* presentHostedWindow(const QString& name, const QString& title, QSize size,
                                  const std::function<QWidget*(QWidget*)>& content);
 
@@ -138,6 +142,7 @@ private:
     std::unique_ptr<MainWindowController> m_mainWindowController;
     std::unique_ptr<HistoryEvents> m_historyEvents;
     std::unique_ptr<OnboardingWindowController> m_onboarding;
+    std::unique_ptr<HistoryWindowController> m_historyWindowController;
     std::map<QString, QPointer<QWidget>> m_hostedWindows;
     QStringList m_startupSteps;
     bool m_cleanedUp = false;

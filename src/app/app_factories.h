@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/history_content_context.h"
 #include "ui/main_content_context.h"
 #include "ui/onboarding_content_context.h"
 #include "ui/settings_content_context.h"
@@ -12,6 +13,7 @@ struct AppFactories {
     MainContentFactory mainContent;
     SettingsContentFactory settingsContent;
     OnboardingContentFactory onboardingContent;
+    HistoryContentFactory historyContent;
 };
 
 } // namespace tolvane

@@ -12,6 +12,7 @@ class QWidget;
 namespace tolvane {
 
 class AppSettings;
+class HistoryEvents;
 class HistoryStore;
 class KeychainStore;
 class PermissionService;
@@ -25,6 +26,8 @@ struct SettingsContentContext {
     QNetworkAccessManager* network = nullptr;
     // The permission states of this session, read again on every refresh.
     std::function<const PermissionService&()> permissions;
+    // Where a clear of the history is announced to the other views showing it.
+    HistoryEvents* historyEvents = nullptr;
     // The page named by the snapshot switch; empty for the default page.
     QString page;
     std::function<void()> onOpenOnboarding;

@@ -1,0 +1,133 @@
+#include "history/history_row_layout.h"
+
+#include "history/history_list_model.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QTextLayout>
+#include <QWidget>
+
+namespace tolvane {
+
+namespace {
+
+const QChar ellipsis(0x2026);
+
+QFont applicationFontAt(int pixelSize) {
+    QFont font = QApplication::font();
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+} // namespace
+
+const std::array<HistoryRowButton, 4>& historyRowButtons() {
+    static const std::array<HistoryRowButton, 4> buttons{{
+        {HistoryRowAction::reuse, "arrow.triangle.2.circlepath", QStringLiteral("再次翻译")},
+        {HistoryRowAction::copySource, "doc", QStringLiteral("复制原文")},
+        {HistoryRowAction::copyResult, "doc.on.doc", QStringLiteral("复制译文")},
+        {HistoryRowAction::remove, "trash", QStringLiteral("删除此历史记录")},
+    }};
+    return buttons;
+}
+
+QString historyDeleteAccessibleName(const HistoryEntry& entry) {
+    return QStringLiteral("删除历史记录：") + entry.sourceText;
+}
+
+HistoryRowStyle HistoryRowStyle::of(const QWidget& widget) {
+    HistoryRowStyle style;
+    style.caption = applicationFontAt(10);
+    style.body = applicationFontAt(13);
+    style.primary = widget.palette().color(QPalette::WindowText);
+    style.secondary = style.primary;
+    style.secondary.setAlphaF(0.55f);
+    return style;
+}
+
+QString wrapToLines(const QString& text, const QFont& font, int width, int maxLines, int* lineCount) {
+    QString shown = text;
+    shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(shown, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    bool cut = false;
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        if (lines.size() == maxLines) {
+            cut = true;
+            break;
+        }
+        QString part = shown.mid(line.textStart(), line.textLength());
+        while (!part.isEmpty() && (part.back() == QChar::LineSeparator || part.back().isSpace()))
+            part.chop(1);
+        lines.append(part);
+    }
+    layout.endLayout();
+    if (cut && !lines.isEmpty()) {
+        const QFontMetrics metrics(font);
+        QString last =
+            metrics.elidedText(lines.back(), Qt::ElideRight, width - metrics.horizontalAdvance(ellipsis));
+        if (!last.endsWith(ellipsis))
+            last += ellipsis;
+        lines.back() = last;
+    }
+    if (lineCount)
+        *lineCount = int(lines.size());
+    return lines.join(QLatin1Char('\n'));
+}
+
+HistoryRowLayout HistoryRowLayout::compute(const HistoryEntry& entry, int width,
+                                           const HistoryRowStyle& style) {
+    HistoryRowLayout row;
+    const int contentWidth = std::max(1, width - 2 * inset);
+    const QFontMetrics caption(style.caption);
+    const QFontMetrics body(style.body);
+    row.dateText = HistoryListModel::dateText(entry);
+    row.timeText = HistoryListModel::timeText(entry);
+    row.providerText = entry.provider;
+
+    const int headerHeight = std::max(buttonSize, caption.height());
+    const int top = padding;
+    const auto captionRect = [&](int x, int textWidth) {
+        return QRect(x, top + (headerHeight - caption.height()) / 2, textWidth, caption.height());
+    };
+    row.date = captionRect(inset, caption.horizontalAdvance(row.dateText));
+    row.time = captionRect(row.date.right() + 1 + headerSpacing, caption.horizontalAdvance(row.timeText));
+    int x =
+        width - inset - int(row.buttons.size()) * buttonSize - int(row.buttons.size() - 1) * buttonSpacing;
+    for (QRect& button : row.buttons) {
+        button = QRect(x, top + (headerHeight - buttonSize) / 2, buttonSize, buttonSize);
+        x += buttonSize + buttonSpacing;
+    }
+    const int providerRight = row.buttons.front().left() - headerSpacing;
+    const int providerRoom = std::max(0, providerRight - (row.time.right() + 1 + headerSpacing));
+    row.providerText = caption.elidedText(entry.provider, Qt::ElideRight, providerRoom);
+    const int providerWidth = caption.horizontalAdvance(row.providerText);
+    row.provider = captionRect(providerRight - providerWidth, providerWidth);
+
+    int lines = 0;
+    row.sourceText = wrapToLines(entry.sourceText, style.body, contentWidth, sourceLines, &lines);
+    row.source = QRect(inset, top + headerHeight + spacing, contentWidth, std::max(1, lines) * body.height());
+    row.resultText = wrapToLines(entry.resultText, style.body, contentWidth, resultLines, &lines);
+    row.result =
+        QRect(inset, row.source.bottom() + 1 + spacing, contentWidth, std::max(1, lines) * body.height());
+    row.height = row.result.bottom() + 1 + padding;
+    return row;
+}
+
+int HistoryRowLayout::buttonAt(QPoint point) const {
+    for (int i = 0; i < int(buttons.size()); ++i) {
+        if (buttons[i].contains(point))
+            return i;
+    }
+    return -1;
+}
+
+} // namespace tolvane

@@ -1,0 +1,248 @@
+// The history window in process on the test session's desktop: the real delegate on the X11 desktop, a
+// temporary home whose history database holds rows written through the store, the fake OpenAI-compatible
+// service, xdotool for the pointer and keys, xclip for the clipboard as another client reads it.
+#include "app/app_commands.h"
+#include "app/app_delegate.h"
+#include "app/history_window_controller.h"
+#include "app/status_menu.h"
+#include "history/history_list_model.h"
+#include "history/history_row_layout.h"
+#include "history/history_view.h"
+#include "model/app_settings.h"
+#include "model/history_events.h"
+#include "model/keychain_store.h"
+#include "scoped_environment.h"
+#include "support/fake_http_server.h"
+#include "support/fake_translation_replies.h"
+#include "support/history_rows.h"
+#include "support/virtual_clock.h"
+#include "support/x11_tools.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWindow>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace tolvane::testing {
+namespace {
+
+QString xclip(const QStringList& arguments) {
+    QProcess tool;
+    tool.start(QStringLiteral("xclip"),
+               QStringList{QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")} +
+                   arguments);
+    // This process owns the clipboard and answers the request: keep its event loop turning.
+    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
+        return QString();
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+qint64 rowCount(const QString& path, const char* table) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, (QByteArray("SELECT COUNT(*) FROM ") + table).constData(), -1, &statement,
+                       nullptr);
+    const qint64 count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
+}
+
+class HistoryWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        folders.redirectUserFolders(home.path());
+        LaunchEnvironment environment;
+        environment.arguments = {QStringLiteral("tolvane")};
+        environment.environment = QProcessEnvironment::systemEnvironment();
+        environment.environment.remove(LaunchEnvironment::testHostVariable);
+        AppFactories factories;
+        factories.historyContent = HistoryView::factory();
+        delegate = std::make_unique<AppDelegate>(environment, std::move(factories),
+                                                 DesktopServices::x11(SessionKind::x11));
+        AppSettings& settings = delegate->settings();
+        settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
+        settings.setTranslationEngine(TranslationEngine::openAICompatible);
+        settings.setBaseURLString(openai.url(QStringLiteral("/v1")).toString());
+        settings.setModel(QStringLiteral("test-model"));
+        settings.setTargetLanguage(QStringLiteral("zh-Hans"));
+        delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-history"));
+        openai.setHandler(
+            [](const CapturedRequest& request) { return fake_replies::chatCompletion(request, 0); });
+        path = delegate->storage().historyDatabasePath();
+    }
+    void TearDown() override { delegate.reset(); }
+
+    void writeRows() {
+        VirtualClock clock;
+        HistoryStore store(clock, path);
+        writeHistoryRows(store,
+                         {{QStringLiteral("hello there"), QStringLiteral("你好")},
+                          {QStringLiteral("good morning"), QStringLiteral("おはよう"), QStringLiteral("ja")},
+                          {QStringLiteral("a third row"), QStringLiteral("第三行")}});
+    }
+    // Starts the delegate and opens the history window from the tray menu, its first load done.
+    HistoryView* openFromTray() {
+        delegate->start();
+        QAction* item = nullptr;
+        for (QAction* action : delegate->statusMenu()->menu()->actions()) {
+            if (action->text().startsWith(QStringLiteral("历史记录")))
+                item = action;
+        }
+        EXPECT_NE(item, nullptr);
+        if (!item)
+            return nullptr;
+        item->trigger();
+        return waitForContent();
+    }
+    HistoryView* waitForContent() {
+        auto* view = qobject_cast<HistoryView*>(delegate->historyWindowController()->content());
+        QSignalSpy loaded(view, &HistoryView::loaded);
+        EXPECT_TRUE(loaded.wait(10000));
+        QWidget* window = delegate->historyWindowController()->window();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window, 10000));
+        return view;
+    }
+    // Clicks the row's button through the X server.
+    static void click(HistoryView* view, int row, HistoryRowAction action) {
+        QWidget* rowWidget = view->rowWidget(row);
+        ASSERT_NE(rowWidget, nullptr);
+        const QRect rect = HistoryRowLayout::compute(view->model().visibleEntry(row), rowWidget->width(),
+                                                     HistoryRowStyle::of(*view))
+                               .buttons[size_t(action)];
+        const QPoint at = rowWidget->mapToGlobal(rect.center());
+        ASSERT_TRUE(xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())}));
+        QTest::qWait(100);
+        ASSERT_TRUE(xdotool({QStringLiteral("click"), QStringLiteral("1")}));
+    }
+
+    QTemporaryDir home;
+    ScopedEnvironment folders;
+    FakeHttpServer openai;
+    std::unique_ptr<AppDelegate> delegate;
+    QString path;
+};
+
+TEST_F(HistoryWindow, TrayOpensTheSearchableListWhoseRowsCopyAndTranslateAgain) {
+    writeRows();
+    HistoryView* view = openFromTray();
+    ASSERT_NE(view, nullptr);
+    QWidget* window = delegate->historyWindowController()->window();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("翻译历史"));
+    EXPECT_EQ(window->size(), QSize(720, 560));
+    const QRect available = window->screen()->availableGeometry();
+    // Centred to within the window manager's frame, which is only known once the window is mapped.
+    const QRect frame = window->frameGeometry();
+    EXPECT_LE((frame.center() - available.center()).manhattanLength(), frame.height() - window->height() + 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 10000));
+    ASSERT_EQ(view->model().rowCount(), 3);
+    const QString first = view->model().index(0).data(Qt::AccessibleTextRole).toString();
+    for (const QString& part :
+         {HistoryListModel::dateText(view->model().visibleEntry(0)),
+          HistoryListModel::timeText(view->model().visibleEntry(0)), QStringLiteral("OpenAI 兼容"),
+          QStringLiteral("hello there"), QStringLiteral("你好")})
+        EXPECT_TRUE(first.contains(part)) << first.toStdString();
+    EXPECT_EQ(view->model().visibleEntry(2).sourceText, QStringLiteral("a third row"));
+
+    // Search: typed letters match either case; a language's name finds rows in it; nothing found keeps 清空.
+    view->searchField()->setFocus();
+    ASSERT_TRUE(xdotool(
+        {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("HELLO")}));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return view->searchField()->text() == QStringLiteral("HELLO"); }, 10000));
+    ASSERT_EQ(view->model().rowCount(), 1);
+    EXPECT_EQ(view->model().visibleEntry(0).sourceText, QStringLiteral("hello there"));
+    view->searchField()->setText(QStringLiteral("日语"));
+    ASSERT_EQ(view->model().rowCount(), 1);
+    EXPECT_EQ(view->model().visibleEntry(0).sourceText, QStringLiteral("good morning"));
+    view->searchField()->setText(QStringLiteral("zzz"));
+    EXPECT_TRUE(view->emptyMessage()->isVisible());
+    EXPECT_EQ(view->emptyMessage()->text(), QStringLiteral("没有匹配的历史记录"));
+    EXPECT_TRUE(view->clearButton()->isEnabled());
+    view->searchField()->setText(QStringLiteral("   "));
+    ASSERT_EQ(view->model().rowCount(), 3);
+
+    // Copy: the desktop clipboard holds exactly the text, offered as text only.
+    click(view, 1, HistoryRowAction::copyResult);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return xclip({}) == QStringLiteral("おはよう"); }, 10000))
+        << xclip({}).toStdString();
+    const QStringList targets =
+        xclip({QStringLiteral("-t"), QStringLiteral("TARGETS")}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList meta{QStringLiteral("TARGETS"), QStringLiteral("MULTIPLE"), QStringLiteral("TIMESTAMP"),
+                           QStringLiteral("SAVE_TARGETS")};
+    const QStringList text{QStringLiteral("UTF8_STRING"), QStringLiteral("STRING"), QStringLiteral("TEXT"),
+                           QStringLiteral("COMPOUND_TEXT")};
+    for (const QString& target : targets)
+        EXPECT_TRUE(meta.contains(target) || text.contains(target) ||
+                    target.startsWith(QStringLiteral("text/plain")))
+            << target.toStdString();
+    click(view, 0, HistoryRowAction::copySource);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return xclip({}) == QStringLiteral("hello there"); }, 10000));
+
+    // Translate again: the main window comes forward and one request for that source reaches the service,
+    // the history window staying open.
+    // (That row was translated into Japanese; the memory holds no Chinese translation of it.)
+    click(view, 1, HistoryRowAction::reuse);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 1; }, 10000));
+    ASSERT_EQ(openai.requests().size(), 1);
+    EXPECT_TRUE(openai.requests().first().body.contains("good morning"));
+    EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(HistoryWindow, DeleteAndClearReachTheDatabaseAndCloseAndReopenStartsAfresh) {
+    writeRows();
+    HistoryView* view = openFromTray();
+    ASSERT_NE(view, nullptr);
+    QSignalSpy cleared(&delegate->historyEvents(), &HistoryEvents::historyCleared);
+
+    click(view, 0, HistoryRowAction::remove);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->model().rowCount() == 2; }, 10000));
+    EXPECT_EQ(view->model().visibleEntry(0).sourceText, QStringLiteral("good morning"));
+    EXPECT_EQ(rowCount(path, "history"), 2);
+
+    // Ctrl+W hides the window; showing it again builds a fresh view with an empty search that loads again.
+    view->searchField()->setText(QStringLiteral("morning"));
+    QWidget* window = delegate->historyWindowController()->window();
+    ASSERT_TRUE(
+        xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+w")}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 10000));
+    delegate->presentHistoryWindow();
+    HistoryView* fresh = waitForContent();
+    ASSERT_NE(fresh, view);
+    EXPECT_TRUE(fresh->searchField()->text().isEmpty());
+    EXPECT_EQ(fresh->model().rowCount(), 2);
+
+    QTest::mouseClick(fresh->clearButton(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cleared.size() == 1; }, 10000));
+    EXPECT_EQ(fresh->model().rowCount(), 0);
+    EXPECT_FALSE(fresh->clearButton()->isEnabled());
+    EXPECT_EQ(rowCount(path, "history"), 0);
+    EXPECT_EQ(rowCount(path, "memory"), 0);
+}
+
+TEST_F(HistoryWindow, DatabaseThatCannotBeOpenedShowsItsErrorUnderTheClock) {
+    QFile::remove(path);
+    ASSERT_TRUE(QDir().mkpath(path));
+    HistoryView* view = openFromTray();
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->emptyMessage()->isVisible());
+    EXPECT_EQ(view->emptyMessage()->text(), HistoryStoreError::unknownMessage());
+    EXPECT_TRUE(view->emptyMessage()->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_FALSE(view->clearButton()->isEnabled());
+    EXPECT_TRUE(view->searchField()->text().isEmpty());
+}
+
+} // namespace
+} // namespace tolvane::testing

@@ -45,7 +45,7 @@ HistoryRowStyle HistoryRowStyle::of(const QWidget& widget) {
     return style;
 }
 
-QString wrapToLines(const QString& text, const QFont& font, int width, int maxLines, int* lineCount) {
+QString wrapToLines(const QString& text, const QFont& font, int width, int maxLines) {
     QString shown = text;
     shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(shown, font);
@@ -78,46 +78,56 @@ QString wrapToLines(const QString& text, const QFont& font, int width, int maxLi
             last += ellipsis;
         lines.back() = last;
     }
-    if (lineCount)
-        *lineCount = int(lines.size());
     return lines.join(QLatin1Char('\n'));
 }
+
+namespace {
+
+// The box drawText() fills with `text` from the top-left corner (fallback fonts' line heights included).
+QSize textSize(const QFontMetrics& metrics, const QString& text, int width = 100000) {
+    return metrics.boundingRect(QRect(0, 0, width, 100000), Qt::AlignLeft | Qt::AlignTop, text).size();
+}
+
+} // namespace
 
 HistoryRowLayout HistoryRowLayout::compute(const HistoryEntry& entry, int width,
                                            const HistoryRowStyle& style) {
     HistoryRowLayout row;
     const int contentWidth = std::max(1, width - 2 * inset);
     const QFontMetrics caption(style.caption);
-    const QFontMetrics body(style.body);
     row.dateText = HistoryListModel::dateText(entry);
     row.timeText = HistoryListModel::timeText(entry);
-    row.providerText = entry.provider;
 
-    const int headerHeight = std::max(buttonSize, caption.height());
+    const int buttonsWidth =
+        int(row.buttons.size()) * buttonSize + int(row.buttons.size() - 1) * buttonSpacing;
+    const QSize dateSize = textSize(caption, row.dateText);
+    const QSize timeSize = textSize(caption, row.timeText);
+    const int providerRoom = std::max(0, width - 2 * inset - buttonsWidth - dateSize.width() -
+                                             timeSize.width() - 3 * headerSpacing);
+    row.providerText = caption.elidedText(entry.provider, Qt::ElideRight, providerRoom);
+    const QSize providerSize = textSize(caption, row.providerText);
+    const int headerHeight =
+        std::max({buttonSize, dateSize.height(), timeSize.height(), providerSize.height()});
     const int top = padding;
-    const auto captionRect = [&](int x, int textWidth) {
-        return QRect(x, top + (headerHeight - caption.height()) / 2, textWidth, caption.height());
+    const auto centred = [&](int x, QSize size) {
+        return QRect(QPoint(x, top + (headerHeight - size.height()) / 2), size);
     };
-    row.date = captionRect(inset, caption.horizontalAdvance(row.dateText));
-    row.time = captionRect(row.date.right() + 1 + headerSpacing, caption.horizontalAdvance(row.timeText));
-    int x =
-        width - inset - int(row.buttons.size()) * buttonSize - int(row.buttons.size() - 1) * buttonSpacing;
+    row.date = centred(inset, dateSize);
+    row.time = centred(row.date.right() + 1 + headerSpacing, timeSize);
+    int x = width - inset - buttonsWidth;
     for (QRect& button : row.buttons) {
         button = QRect(x, top + (headerHeight - buttonSize) / 2, buttonSize, buttonSize);
         x += buttonSize + buttonSpacing;
     }
-    const int providerRight = row.buttons.front().left() - headerSpacing;
-    const int providerRoom = std::max(0, providerRight - (row.time.right() + 1 + headerSpacing));
-    row.providerText = caption.elidedText(entry.provider, Qt::ElideRight, providerRoom);
-    const int providerWidth = caption.horizontalAdvance(row.providerText);
-    row.provider = captionRect(providerRight - providerWidth, providerWidth);
+    row.provider = centred(row.buttons.front().left() - headerSpacing - providerSize.width(), providerSize);
 
-    int lines = 0;
-    row.sourceText = wrapToLines(entry.sourceText, style.body, contentWidth, sourceLines, &lines);
-    row.source = QRect(inset, top + headerHeight + spacing, contentWidth, std::max(1, lines) * body.height());
-    row.resultText = wrapToLines(entry.resultText, style.body, contentWidth, resultLines, &lines);
-    row.result =
-        QRect(inset, row.source.bottom() + 1 + spacing, contentWidth, std::max(1, lines) * body.height());
+    const QFontMetrics body(style.body);
+    row.sourceText = wrapToLines(entry.sourceText, style.body, contentWidth, sourceLines);
+    row.source = QRect(QPoint(inset, top + headerHeight + spacing),
+                       QSize(contentWidth, textSize(body, row.sourceText, contentWidth).height()));
+    row.resultText = wrapToLines(entry.resultText, style.body, contentWidth, resultLines);
+    row.result = QRect(QPoint(inset, row.source.bottom() + 1 + spacing),
+                       QSize(contentWidth, textSize(body, row.resultText, contentWidth).height()));
     row.height = row.result.bottom() + 1 + padding;
     return row;
 }

@@ -69,7 +69,7 @@ struct HistoryRowLayout {
 };
 
 // `text` wrapped at `width` in `font`, at most `maxLines` lines joined by "\n"; when text is left over, the
-// last line ends in "…". `lineCount` receives the number of lines kept.
-QString wrapToLines(const QString& text, const QFont& font, int width, int maxLines, int* lineCount);
+// last line ends in "…".
+QString wrapToLines(const QString& text, const QFont& font, int width, int maxLines);
 
 } // namespace tolvane

@@ -15,10 +15,12 @@
 #include "support/fake_http_server.h"
 #include "support/fake_translation_replies.h"
 #include "support/history_rows.h"
+#include "support/image_probes.h"
 #include "support/virtual_clock.h"
 #include "support/x11_tools.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -242,6 +244,70 @@ TEST_F(HistoryWindow, DatabaseThatCannotBeOpenedShowsItsErrorUnderTheClock) {
     EXPECT_TRUE(view->emptyMessage()->textInteractionFlags() & Qt::TextSelectableByMouse);
     EXPECT_FALSE(view->clearButton()->isEnabled());
     EXPECT_TRUE(view->searchField()->text().isEmpty());
+}
+
+// Three rows in the desktop's look, grabbed from the screen: the window's size, the search field's width,
+// the source cut at three lines and the result at four (each ending in "…"), the palette's ground.
+TEST_F(HistoryWindow, ThreeRowsInTheDesktopLook) {
+    const QString longText =
+        QStringLiteral("A sentence long enough to wrap across the width of the window. ").repeated(8);
+    VirtualClock clock;
+    {
+        HistoryStore store(clock, path);
+        writeHistoryRows(
+            store, {{longText, longText},
+                    {QStringLiteral("hello there"), QStringLiteral("你好")},
+                    {QStringLiteral("good morning"), QStringLiteral("おはよう"), QStringLiteral("ja")}});
+    }
+    HistoryView* view = openFromTray();
+    ASSERT_NE(view, nullptr);
+    QWidget* window = delegate->historyWindowController()->window();
+    QTest::qWait(300);
+    const QImage image =
+        window->screen()
+            ->grabWindow(0, window->geometry().x(), window->geometry().y(), window->width(), window->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    QString folder = qEnvironmentVariable("TOLVANE_SNAPSHOT_DIR");
+    if (folder.isEmpty())
+        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/history_snapshots");
+    QDir().mkpath(folder);
+    image.save(folder + QStringLiteral("/history-window.png"));
+
+    EXPECT_EQ(image.size(), QSize(720, 560));
+    EXPECT_LE(view->searchField()->width(), 280);
+    const QColor ground = view->listView()->viewport()->palette().color(QPalette::Base);
+    const QPoint blank =
+        view->listView()->viewport()->mapTo(window, QPoint(view->listView()->viewport()->width() / 2, 8));
+    EXPECT_EQ(image.pixelColor(blank), ground);
+    EXPECT_NE(image.pixelColor(blank), QColor(0x0B, 0x0A, 0x09));
+
+    // Lines of ink (text lines) inside the row's source and result boxes.
+    const HistoryRowLayout row = HistoryRowLayout::compute(
+        view->model().visibleEntry(0), view->listView()->viewport()->width(), HistoryRowStyle::of(*view));
+    const QPoint origin = view->listView()->viewport()->mapTo(
+        window, view->listView()->visualRect(view->model().index(0)).topLeft());
+    const auto inkLines = [&](QRect box) {
+        box.translate(origin);
+        int lines = 0;
+        bool inLine = false;
+        for (int y = box.top(); y <= box.bottom() + 2; ++y) {
+            const bool ink =
+                countPixels(
+                    image, [&](const QColor& c) { return std::abs(c.lightness() - ground.lightness()) > 80; },
+                    QRect(box.left(), y, box.width(), 1)) > 0;
+            lines += ink && !inLine ? 1 : 0;
+            inLine = ink;
+        }
+        return lines;
+    };
+    EXPECT_EQ(inkLines(row.source), HistoryRowLayout::sourceLines);
+    EXPECT_EQ(inkLines(row.result), HistoryRowLayout::resultLines);
+    EXPECT_TRUE(row.sourceText.endsWith(QChar(0x2026)) && row.resultText.endsWith(QChar(0x2026)));
+    EXPECT_EQ(row.source.top() - row.buttons[0].bottom() - 1, HistoryRowLayout::spacing);
+    EXPECT_EQ(row.buttons[0].top(), HistoryRowLayout::padding);
+    EXPECT_EQ(view->listView()->visualRect(view->model().index(0)).height() - row.result.bottom() - 1,
+              HistoryRowLayout::padding);
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 #include "model/history_store.h"
 #include "workflow/clipboard_writer.h"
 
+#include "offscreen_main.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -167,10 +169,5 @@ BENCHMARK(BM_ScrollPageByPage)->Iterations(300)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }

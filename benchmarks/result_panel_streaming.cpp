@@ -13,6 +13,8 @@
 #include "panel/result_panel_view.h"
 #include "panel/result_panel_workflow.h"
 
+#include "offscreen_main.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -87,10 +89,5 @@ BENCHMARK(BM_StreamingAt200PerSecond)
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }

@@ -5,6 +5,7 @@
 #include "app/app_delegate.h"
 #include "app/history_window_controller.h"
 #include "app/status_menu.h"
+#include "desktop_delegate.h"
 #include "history/history_list_model.h"
 #include "history/history_row_layout.h"
 #include "history/history_view.h"
@@ -21,6 +22,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -65,14 +67,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         folders.redirectUserFolders(home.path());
-        LaunchEnvironment environment;
-        environment.arguments = {QStringLiteral("tolvane")};
-        environment.environment = QProcessEnvironment::systemEnvironment();
-        environment.environment.remove(LaunchEnvironment::testHostVariable);
         AppFactories factories;
         factories.historyContent = HistoryView::factory();
-        delegate = std::make_unique<AppDelegate>(environment, std::move(factories),
-                                                 DesktopServices::x11(SessionKind::x11));
+        delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11), std::move(factories));
         AppSettings& settings = delegate->settings();
         settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
         settings.setTranslationEngine(TranslationEngine::openAICompatible);
@@ -235,8 +232,12 @@ TEST_F(HistoryWindow, DeleteAndClearReachTheDatabaseAndCloseAndReopenStartsAfres
 }
 
 TEST_F(HistoryWindow, DatabaseThatCannotBeOpenedShowsItsErrorUnderTheClock) {
-    QFile::remove(path);
-    ASSERT_TRUE(QDir().mkpath(path));
+    // A file where the database's folder should be.
+    const QString folder = QFileInfo(path).path();
+    ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(QFileInfo(folder).path()));
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
     HistoryView* view = openFromTray();
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(view->emptyMessage()->isVisible());

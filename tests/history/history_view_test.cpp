@@ -123,7 +123,10 @@ TEST_F(HistoryViewTest, DeletesAndClearsKeepOrderReportFailuresAndAnnounceClears
 }
 
 TEST_F(HistoryViewTest, FailedLoadShowsTheSelectableErrorUnderTheClock) {
-    HistoryStore broken(clock, folder.path());
+    QFile blocker(folder.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    HistoryStore broken(clock, folder.filePath(QStringLiteral("blocker/History.sqlite3")));
     auto view = makeView(broken);
     EXPECT_FALSE(view->isShowingList());
     EXPECT_EQ(view->emptyMessage()->text(), HistoryStoreError::unknownMessage());

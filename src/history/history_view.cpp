@@ -135,7 +135,7 @@ HistoryView::HistoryView(const HistoryContentContext& context, QWidget* parent)
             });
     connect(m_list, &QListView::entered, this, &HistoryView::openRowEditor);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        m_editorIndex = QPersistentModelIndex();
+        m_editorIndex = m_pinnedIndex = QPersistentModelIndex();
         refreshState();
     });
     connect(m_search, &QLineEdit::textChanged, m_model, &HistoryListModel::setSearchText);
@@ -291,11 +291,16 @@ void HistoryView::refreshState() {
 void HistoryView::openRowEditor(const QModelIndex& index) {
     if (index == m_editorIndex)
         return;
-    if (m_editorIndex.isValid())
+    if (m_editorIndex.isValid() && m_editorIndex != m_pinnedIndex)
         m_list->closePersistentEditor(m_editorIndex);
     m_editorIndex = index;
-    if (index.isValid())
-        m_list->openPersistentEditor(index);
+    if (!index.isValid() || index == m_pinnedIndex)
+        return;
+    m_list->openPersistentEditor(index);
+    if (auto* row = qobject_cast<HistoryRowWidget*>(m_list->indexWidget(index))) {
+        row->sourceLabel()->installEventFilter(this);
+        row->resultLabel()->installEventFilter(this);
+    }
 }
 
 QWidget* HistoryView::rowWidget(int row) {
@@ -308,12 +313,21 @@ QWidget* HistoryView::rowWidget(int row) {
 
 bool HistoryView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list->viewport() && event->type() == QEvent::Resize && m_editorIndex.isValid()) {
-        // The open row was laid out for the old width: build it again.
+        // The open rows were laid out for the old width: build the hovered one again.
         const QPersistentModelIndex index = m_editorIndex;
-        m_list->closePersistentEditor(index);
-        m_editorIndex = QPersistentModelIndex();
+        for (const QPersistentModelIndex& open : {m_editorIndex, m_pinnedIndex}) {
+            if (open.isValid())
+                m_list->closePersistentEditor(open);
+        }
+        m_editorIndex = m_pinnedIndex = QPersistentModelIndex();
         m_delegate->invalidate();
         openRowEditor(index);
+    } else if (watched != m_list->viewport() && event->type() == QEvent::FocusIn) {
+        // A text of the hovered row took the focus (a selection may follow): that row stays open while the
+        // pointer moves on, so the selection can still be copied.
+        if (m_pinnedIndex.isValid() && m_pinnedIndex != m_editorIndex)
+            m_list->closePersistentEditor(m_pinnedIndex);
+        m_pinnedIndex = m_editorIndex;
     }
     return QWidget::eventFilter(watched, event);
 }

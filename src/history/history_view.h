@@ -78,7 +78,9 @@ private:
     QStackedWidget* m_content = nullptr;
     QListView* m_list = nullptr;
     QLabel* m_emptyMessage = nullptr;
+    // The row under the pointer and the row whose text has the focus, each open as a HistoryRowWidget.
     QPersistentModelIndex m_editorIndex;
+    QPersistentModelIndex m_pinnedIndex;
 };
 
 } // namespace tolvane

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -188,6 +189,28 @@ TEST_F(HistoryWindow, TrayOpensTheSearchableListWhoseRowsCopyAndTranslateAgain) 
             << target.toStdString();
     click(view, 0, HistoryRowAction::copySource);
     EXPECT_TRUE(QTest::qWaitFor([&] { return xclip({}) == QStringLiteral("hello there"); }, 10000));
+
+    // Text selected in a row stays selected (and copyable) while the pointer moves on to another row.
+    const QPointer<QLabel> source = view->rowWidget(0)->findChild<QLabel*>(QStringLiteral("historySource"));
+    ASSERT_TRUE(source);
+    const QPoint from = source->mapToGlobal(QPoint(1, source->height() / 2));
+    const auto pointer = [](const QString& verb, QPoint at = {}) {
+        return xdotool(verb == QStringLiteral("mousemove")
+                           ? QStringList{verb, QString::number(at.x()), QString::number(at.y())}
+                           : QStringList{verb, QStringLiteral("1")});
+    };
+    ASSERT_TRUE(pointer(QStringLiteral("mousemove"), from) && pointer(QStringLiteral("mousedown")) &&
+                pointer(QStringLiteral("mousemove"), from + QPoint(40, 0)) &&
+                pointer(QStringLiteral("mousemove"), from + QPoint(60, 0)) &&
+                pointer(QStringLiteral("mouseup")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return source && !source->selectedText().isEmpty(); }, 10000));
+    const QRect last = view->listView()->visualRect(view->model().index(2));
+    ASSERT_TRUE(
+        pointer(QStringLiteral("mousemove"), view->listView()->viewport()->mapToGlobal(last.center())));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return view->listView()->indexWidget(view->model().index(2)); }, 10000));
+    ASSERT_TRUE(source);
+    EXPECT_FALSE(source->selectedText().isEmpty());
 
     // Translate again: the main window comes forward and one request for that source reaches the service,
     // the history window staying open.

@@ -40,17 +40,6 @@
 namespace tolvane::testing {
 namespace {
 
-QString xclip(const QStringList& arguments) {
-    QProcess tool;
-    tool.start(QStringLiteral("xclip"),
-               QStringList{QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")} +
-                   arguments);
-    // This process owns the clipboard and answers the request: keep its event loop turning.
-    if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
-        return QString();
-    return QString::fromUtf8(tool.readAllStandardOutput());
-}
-
 qint64 rowCount(const QString& path, const char* table) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -175,10 +164,10 @@ TEST_F(HistoryWindow, TrayOpensTheSearchableListWhoseRowsCopyAndTranslateAgain) 
 
     // Copy: the desktop clipboard holds exactly the text, offered as text only.
     click(view, 1, HistoryRowAction::copyResult);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return xclip({}) == QStringLiteral("おはよう"); }, 10000))
-        << xclip({}).toStdString();
-    const QStringList targets =
-        xclip({QStringLiteral("-t"), QStringLiteral("TARGETS")}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return desktopClipboard() == QStringLiteral("おはよう"); }, 10000))
+        << desktopClipboard().toStdString();
+    const QStringList targets = desktopClipboard({QStringLiteral("-t"), QStringLiteral("TARGETS")})
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QStringList meta{QStringLiteral("TARGETS"), QStringLiteral("MULTIPLE"), QStringLiteral("TIMESTAMP"),
                            QStringLiteral("SAVE_TARGETS")};
     const QStringList text{QStringLiteral("UTF8_STRING"), QStringLiteral("STRING"), QStringLiteral("TEXT"),
@@ -188,7 +177,7 @@ TEST_F(HistoryWindow, TrayOpensTheSearchableListWhoseRowsCopyAndTranslateAgain) 
                     target.startsWith(QStringLiteral("text/plain")))
             << target.toStdString();
     click(view, 0, HistoryRowAction::copySource);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return xclip({}) == QStringLiteral("hello there"); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return desktopClipboard() == QStringLiteral("hello there"); }, 10000));
 
     // Text selected in a row stays selected (and copyable) while the pointer moves on to another row.
     const QPointer<QLabel> source = view->rowWidget(0)->findChild<QLabel*>(QStringLiteral("historySource"));

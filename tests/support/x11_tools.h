@@ -36,11 +36,13 @@ inline QRect windowFrame(const QString& window) {
     return QRect(field("X"), field("Y"), field("WIDTH"), field("HEIGHT"));
 }
 
-// The desktop clipboard's text as another client reads it.
-inline QString desktopClipboard() {
+// The desktop clipboard's text as another client reads it (or, with `arguments` such as "-t TARGETS",
+// whatever xclip gives for them).
+inline QString desktopClipboard(const QStringList& arguments = {}) {
     QProcess tool;
     tool.start(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+               QStringList{QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")} +
+                   arguments);
     // This process may own the clipboard and have to answer the request: keep its event loop turning.
     if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
         return QString();

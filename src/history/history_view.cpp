@@ -197,6 +197,8 @@ QCoro::Task<> HistoryView::loadBody(QPointer<HistoryView> view, HistoryStore* st
     token.throwIfCancelled();
     if (error.isEmpty()) {
         view->m_errorMessage.clear();
+        // A row may have been written again under its id since: lay every row out anew.
+        view->m_delegate->invalidate();
         view->m_model->setEntries(std::move(entries));
     } else {
         view->setError(error);

@@ -21,6 +21,7 @@
 #include "model/app_settings.h"
 #include "model/history_events.h"
 #include "model/history_store.h"
+#include "offscreen_main.h"
 #include "platform/memory/memory_key_value_store.h"
 #include "ui/main_content_context.h"
 #include "ui/native_text_editor.h"
@@ -259,10 +260,5 @@ BENCHMARK(BM_PopoverPainted)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }

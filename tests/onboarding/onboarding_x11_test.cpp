@@ -147,7 +147,9 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
     view()->workflow()->selectionSwitch()->click();
     EXPECT_TRUE(settings.defaults().value(QStringLiteral("workflow.autoSelectionButtonEnabled")).toBool());
 
-    // Return on the last step finishes; the next request builds a new window at the first step.
+    // Return on the last step finishes; the next request builds a new window at the first step. The
+    // capsule restarted by the switch may have moved focus: the keys go to the guide.
+    ASSERT_TRUE(guide()->isActiveWindow() || activateGuide());
     press(QStringLiteral("Return"));
     ASSERT_TRUE(ended());
     delegate->presentOnboarding(0);

@@ -29,9 +29,6 @@ struct MainContentContext {
     // Whether the floating result panel is on screen; unset reads as hidden.
     std::function<bool()> isFloatingPanelVisible;
     QString inputText;
-    bool isSyncingInputFromWorkflow = false;
-    bool isInputEditing = false;
-    int inputFocusRequest = 0;
     bool isSnapshotMode = false;
 };
 

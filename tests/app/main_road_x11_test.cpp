@@ -39,19 +39,24 @@ protected:
         return tool.waitForFinished(20000) && tool.exitCode() == 0;
     }
 
-    // Starts the application, selects "Hello world" in another application, presses Ctrl+Alt+T on the
-    // keyboard and waits for the translation to complete.
-    void launchAndTranslateSelection() {
-        output.clear();
+    // Starts the application and waits until its main window has taken the focus it takes once mapped;
+    // only then may another window take the focus back.
+    void launchUntilFocused() {
         app = profile.launch();
         ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
-        // The main window takes the focus once mapped; only then may the editor take it back.
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 return xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")}) ==
                        QString::number(app->processId());
             },
             20000));
+    }
+
+    // Starts the application, selects "Hello world" in another application, presses Ctrl+Alt+T on the
+    // keyboard and waits for the translation to complete.
+    void launchAndTranslateSelection() {
+        output.clear();
+        ASSERT_NO_FATAL_FAILURE(launchUntilFocused());
         editor = std::make_unique<HelperProcess>(
             QStringLiteral(CLIPBOARD_TEST_APP),
             QStringList{QStringLiteral("edit"), QStringLiteral("Hello world")}, true);
@@ -185,15 +190,7 @@ TEST_F(MainRoad, EachDamagedHistoryDatabaseIsSetAsideAndTheNextTranslationRecord
 // reach the program as Ctrl+C. The terminal is told by the pseudo-terminal its process holds; it gets the
 // accessibility and PRIMARY reads only, and with nothing selected the translation ends without text.
 TEST_F(MainRoad, HotKeyOverAnUnknownTerminalNeverInterruptsItsProgram) {
-    app = profile.launch();
-    ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
-    // The main window takes the focus once mapped; only then may the terminal take it.
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")}) ==
-                   QString::number(app->processId());
-        },
-        20000));
+    ASSERT_NO_FATAL_FAILURE(launchUntilFocused());
     QProcess terminal;
     terminal.start(QStringLiteral("xterm"),
                    {QStringLiteral("-name"), QStringLiteral("unknownterm"), QStringLiteral("-class"),

@@ -1,15 +1,27 @@
-// Character error rate of screen text recognition on real application windows: xterm (its default bitmap
-// font and an outline monospace font), a Qt text editor and a GTK text view, each light and dark, with Latin,
-// Chinese and mixed text and the text cursor showing. Each window's client area is captured and recognised
-// as the application does it (default language hint "auto"); the table ends with the mean and worst rate per
-// script. Run inside scripts/test-session:
+// Character error rate of screen text recognition on real application windows, read through the assembled
+// application as a user does it: xterm (its default bitmap font, a small and a large outline monospace
+// font), a Qt text editor in a process of its own and a GTK text view, each light and dark, with Latin,
+// Chinese and mixed text and the text cursor showing after the last word. Every window is read twice through
+// the screenshot overlay of the application delegate on the test session's desktop: once as the overlay
+// pre-selects it (Return), once as a region dragged from a little beyond its lower right to a little above
+// its upper left, through the window manager's border and title bar. The table ends with the mean and worst
+// rate per script. Run inside scripts/test-session:
 //   scripts/test-session build/default/benchmarks/ocr_application_text_benchmark
+#include "app/app_delegate.h"
+#include "app/desktop_delegate.h"
+#include "app/screenshot_assembly.h"
+#include "model/app_settings.h"
 #include "ocr/application_window.h"
+#include "ocr/other_x_client.h"
+#include "ocr/overlay_drag.h"
+#include "ocr/screenshot_run_controller.h"
 #include "ocr/text_corpus.h"
+#include "workflow/workflow_coordinator.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <benchmark/benchmark.h>
@@ -34,18 +46,14 @@ const std::map<QString, QStringList> kTexts{
 };
 
 constexpr QPoint kWindowPosition(120, 140);
+const QString kEditorSwitch = QStringLiteral("--show-editor");
 
-struct Rates {
-    std::vector<double> values;
-};
-std::map<QString, Rates> ratesByScript;
+std::map<QString, std::vector<double>> ratesByScript;
+std::map<QString, std::vector<double>> ratesByRoad;
 
-// Made in main(): its recognition worker must stop while the application still exists.
-std::unique_ptr<ScreenshotOCRService> ocrService;
-
-ScreenshotOCRService& service() {
-    return *ocrService;
-}
+// Made in main(): the delegate and the XTest client of the whole run.
+std::unique_ptr<AppDelegate> delegate;
+std::unique_ptr<testing::OtherXClient> other;
 
 QProcessEnvironment gtkEnvironment(const QTemporaryDir& config, bool dark) {
     // A steady caret, so every capture shows it.
@@ -60,112 +68,201 @@ QProcessEnvironment gtkEnvironment(const QTemporaryDir& config, bool dark) {
     return environment;
 }
 
-// Shows the text in the application and captures the window's client area.
-QImage captureApplication(const QString& application, bool dark, const QStringList& lines) {
-    const QString text = lines.join(QLatin1Char('\n'));
-    const QString position = QStringLiteral("+%1+%2").arg(kWindowPosition.x()).arg(kWindowPosition.y());
-    if (application.startsWith(QLatin1String("xterm"))) {
-        QStringList arguments{QStringLiteral("-geometry"), QStringLiteral("56x4") + position};
-        arguments << QStringLiteral("-bg") << (dark ? QStringLiteral("#1e1e1e") : QStringLiteral("white"))
-                  << QStringLiteral("-fg") << (dark ? QStringLiteral("#d8d8d8") : QStringLiteral("black"));
-        if (application == QLatin1String("xterm-mono"))
-            arguments << QStringLiteral("-fa") << QStringLiteral("Monospace") << QStringLiteral("-fs")
-                      << QStringLiteral("11");
-        // The text without a final line break, then the block cursor after it.
-        arguments << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c")
-                  << QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null") << text;
-        ApplicationWindow window(QStringLiteral("xterm"), arguments);
-        return window.isShown() ? testing::settledCapture(service(), window.clientArea()) : QImage();
-    }
-    if (application == QLatin1String("gtk")) {
-        QTemporaryDir config;
-        QFile file(config.filePath(QStringLiteral("text.txt")));
-        if (!file.open(QIODevice::WriteOnly))
-            return {};
-        file.write(text.toUtf8());
-        file.close();
-        ApplicationWindow window(QStringLiteral("yad"),
-                                 {QStringLiteral("--text-info"), QStringLiteral("--editable"),
-                                  QStringLiteral("--no-buttons"),
-                                  QStringLiteral("--filename=") + file.fileName(),
-                                  QStringLiteral("--geometry=460x110") + position},
-                                 gtkEnvironment(config, dark));
-        return window.isShown() ? testing::settledCapture(service(), window.clientArea()) : QImage();
-    }
-    // A Qt text editor in this process, focused, its caret at the end of the text.
+// The Qt text editor a child process of this benchmark shows: focused, its caret at the end of the text.
+int showEditor(const QString& textFile, bool dark) {
+    QFile file(textFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return 1;
     QPlainTextEdit editor;
     QPalette palette = editor.palette();
     palette.setColor(QPalette::Base, dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(Qt::white));
     palette.setColor(QPalette::Text, dark ? QColor(0xe0, 0xe0, 0xe0) : QColor(0x20, 0x20, 0x20));
     editor.setPalette(palette);
     editor.setFrameShape(QFrame::NoFrame);
-    editor.setPlainText(text);
+    editor.setPlainText(QString::fromUtf8(file.readAll()));
     editor.moveCursor(QTextCursor::End);
     editor.resize(460, 110);
     editor.move(kWindowPosition);
     editor.show();
-    editor.activateWindow();
-    if (!QTest::qWaitForWindowActive(&editor, 30000))
-        return {};
-    const QRect area(editor.mapToGlobal(QPoint(0, 0)), editor.size());
-    return testing::settledCapture(service(), area);
+    return QApplication::exec();
 }
 
-void recognitionOf(benchmark::State& state, QString application, bool dark, QString script) {
+// Starts the application showing the text, its caret after the last word.
+std::unique_ptr<ApplicationWindow> startApplication(const QString& application, bool dark,
+                                                    const QString& text, const QTemporaryDir& folder) {
+    const QString position = QStringLiteral("+%1+%2").arg(kWindowPosition.x()).arg(kWindowPosition.y());
+    const QString textFile = folder.filePath(QStringLiteral("text.txt"));
+    QFile file(textFile);
+    if (!file.open(QIODevice::WriteOnly))
+        return nullptr;
+    file.write(text.toUtf8());
+    file.close();
+    if (application.startsWith(QLatin1String("xterm"))) {
+        // Rows enough for the overlay to offer the window (at least 100 pixels tall).
+        const QString rows = application == QLatin1String("xterm")        ? QStringLiteral("8")
+                             : application == QLatin1String("xterm-mono") ? QStringLiteral("6")
+                                                                          : QStringLiteral("4");
+        QStringList arguments{QStringLiteral("-geometry"), QStringLiteral("56x") + rows + position};
+        arguments << QStringLiteral("-bg") << (dark ? QStringLiteral("#1e1e1e") : QStringLiteral("white"))
+                  << QStringLiteral("-fg") << (dark ? QStringLiteral("#d8d8d8") : QStringLiteral("black"));
+        if (application == QLatin1String("xterm-mono"))
+            arguments << QStringLiteral("-fa") << QStringLiteral("Monospace") << QStringLiteral("-fs")
+                      << QStringLiteral("11");
+        if (application == QLatin1String("xterm-large"))
+            arguments << QStringLiteral("-fa") << QStringLiteral("DejaVu Sans Mono") << QStringLiteral("-fs")
+                      << QStringLiteral("22");
+        // The text without a final line break, then the block cursor after it.
+        arguments << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c")
+                  << QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null") << text;
+        return std::make_unique<ApplicationWindow>(QStringLiteral("xterm"), arguments);
+    }
+    if (application == QLatin1String("gtk")) {
+        return std::make_unique<ApplicationWindow>(
+            QStringLiteral("yad"),
+            QStringList{QStringLiteral("--text-info"), QStringLiteral("--editable"),
+                        QStringLiteral("--no-buttons"), QStringLiteral("--filename=") + textFile,
+                        QStringLiteral("--geometry=460x110") + position},
+            gtkEnvironment(folder, dark));
+    }
+    return std::make_unique<ApplicationWindow>(
+        QCoreApplication::applicationFilePath(),
+        QStringList{kEditorSwitch, textFile, dark ? QStringLiteral("dark") : QStringLiteral("light")});
+}
+
+// Waits until the area shows more than one colour and two grabs a moment apart agree.
+bool settled(const QRect& area) {
+    QImage previous;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        QTest::qWait(250);
+        QImage current = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .toImage();
+        if (current.convertToFormat(QImage::Format_Indexed8).colorCount() > 1 && current == previous)
+            return true;
+        previous = std::move(current);
+    }
+    return false;
+}
+
+ScreenshotOverlayController* waitForOverlay() {
+    ScreenshotOverlayController* overlay = nullptr;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            ScreenshotAssembly* screenshots = delegate->screenshotAssembly();
+            overlay = screenshots ? qobject_cast<ScreenshotOverlayController*>(
+                                        screenshots->service().activeSelectionController())
+                                  : nullptr;
+            return overlay && !overlay->views().isEmpty() &&
+                   overlay->views().front()->windowHandle()->isExposed() &&
+                   other->tryGrabKeyboard() == AlreadyGrabbed;
+        },
+        30000);
+    return shown ? overlay : nullptr;
+}
+
+// One recognise-only run: the pre-selected window (no region) or the dragged region; the text it shows.
+std::optional<QString> readThroughOverlay(const std::optional<QRect>& region) {
+    delegate->startScreenshotRecognition();
+    ScreenshotOverlayController* overlay = waitForOverlay();
+    if (!overlay)
+        return std::nullopt;
+    other->pressKey(XK_1);
+    const bool selected = region ? testing::dragRegion(*other, *overlay, *region)
+                                 : overlay->keyView()->globalSelection().has_value();
+    if (!selected) {
+        other->pressKey(XK_Escape);
+        return std::nullopt;
+    }
+    other->pressKey(XK_Return);
+    WorkflowCoordinator& workflow = delegate->workflow();
+    const bool ended = QTest::qWaitFor(
+        [&] {
+            const auto kind = workflow.status().kind();
+            return !delegate->screenshotAssembly()->runs().isRunActive() &&
+                   (kind == WorkflowStatus::Kind::textCaptured || kind == WorkflowStatus::Kind::failed);
+        },
+        120000);
+    if (!ended)
+        return std::nullopt;
+    const QString text =
+        workflow.status().kind() == WorkflowStatus::Kind::textCaptured ? workflow.sourceText() : QString();
+    workflow.dismissPanel();
+    return text;
+}
+
+void recognitionOf(benchmark::State& state, QString application, bool dark, QString script, QString road) {
     const QStringList& lines = kTexts.at(script);
-    const QImage image = captureApplication(application, dark, lines);
-    if (image.isNull()) {
+    QTemporaryDir folder;
+    const auto window = startApplication(application, dark, lines.join(QLatin1Char('\n')), folder);
+    if (!window || !window->isShown() ||
+        !testing::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window->window()}) ||
+        !settled(window->clientArea())) {
         state.SkipWithError("the window did not appear");
         return;
     }
-    QString text;
-    for (auto _ : state) {
-        try {
-            text = testing::awaitTask(service().recognizeImage(image, QStringLiteral("auto"), {}, {}));
-        } catch (const std::exception& error) {
-            text.clear(); // counts as every character missed
-        }
+    // Dragged: the client area and a few pixels of the frame on the right and below, and the lower half of
+    // the title bar above.
+    const QRect client = window->clientArea();
+    const std::optional<QRect> region =
+        road == QLatin1String("region") ? std::optional(client.adjusted(-3, -10, 4, 4)) : std::nullopt;
+    std::optional<QString> text;
+    for (auto _ : state)
+        text = readThroughOverlay(region);
+    if (!text) {
+        state.SkipWithError("no region selected, or the screenshot run did not end");
+        return;
     }
-    const double rate = testing::characterErrorRate(text, lines.join(QLatin1Char('\n')));
-    ratesByScript[script].values.push_back(rate);
+    const double rate = testing::characterErrorRate(*text, lines.join(QLatin1Char('\n')));
+    ratesByScript[script].push_back(rate);
+    ratesByRoad[road].push_back(rate);
     state.counters["CER_percent"] = rate * 100.0;
-    state.SetLabel(text.simplified().toStdString());
+    state.SetLabel(text->simplified().toStdString());
 }
 
 void registerCases() {
-    for (const QString& application : {QStringLiteral("xterm"), QStringLiteral("xterm-mono"),
-                                       QStringLiteral("qt"), QStringLiteral("gtk")}) {
+    for (const QString& application :
+         {QStringLiteral("xterm"), QStringLiteral("xterm-large"), QStringLiteral("xterm-mono"),
+          QStringLiteral("qt"), QStringLiteral("gtk")}) {
         for (const bool dark : {false, true}) {
             for (const auto& [script, lines] : kTexts) {
-                // xterm's default bitmap font has no Chinese glyphs.
-                if (application == QLatin1String("xterm") && script != QLatin1String("latin"))
+                // The bitmap font has no Chinese glyphs; the large font stands for the Latin case as
+                // reported.
+                if (application != QLatin1String("xterm-mono") &&
+                    application.startsWith(QLatin1String("xterm")) && script != QLatin1String("latin"))
                     continue;
-                const std::string name = QStringLiteral("%1/%2/%3")
-                                             .arg(application, dark ? "dark" : "light", script)
-                                             .toStdString();
-                benchmark::RegisterBenchmark(name.c_str(), recognitionOf, application, dark, script)
-                    ->Iterations(1)
-                    ->Unit(benchmark::kMillisecond);
+                for (const QString& road : {QStringLiteral("window"), QStringLiteral("region")}) {
+                    const std::string name = QStringLiteral("%1/%2/%3/%4")
+                                                 .arg(application, dark ? "dark" : "light", script, road)
+                                                 .toStdString();
+                    benchmark::RegisterBenchmark(name.c_str(), recognitionOf, application, dark, script, road)
+                        ->Iterations(1)
+                        ->Unit(benchmark::kMillisecond);
+                }
             }
         }
     }
 }
 
-void printSummary() {
-    QTextStream out(stdout);
-    out << "\nscript    samples  mean CER  worst CER\n";
-    for (const auto& [script, rates] : ratesByScript) {
+void printRates(QTextStream& out, const std::map<QString, std::vector<double>>& groups) {
+    for (const auto& [group, rates] : groups) {
         double sum = 0.0, worst = 0.0;
-        for (double rate : rates.values) {
+        for (double rate : rates) {
             sum += rate;
             worst = std::max(worst, rate);
         }
         out << QStringLiteral("%1 %2 %3 % %4 %\n")
-                   .arg(script, -9)
-                   .arg(rates.values.size(), 7)
-                   .arg(100.0 * sum / double(rates.values.size()), 8, 'f', 2)
+                   .arg(group, -9)
+                   .arg(rates.size(), 7)
+                   .arg(100.0 * sum / double(rates.size()), 8, 'f', 2)
                    .arg(100.0 * worst, 9, 'f', 2);
     }
+}
+
+void printSummary() {
+    QTextStream out(stdout);
+    out << "\ngroup     samples  mean CER  worst CER\n";
+    printRates(out, ratesByScript);
+    printRates(out, ratesByRoad);
 }
 
 } // namespace
@@ -173,14 +270,27 @@ void printSummary() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setCursorFlashTime(0); // the Qt editor's caret stays visible
-    tolvane::ocrService = std::make_unique<tolvane::ScreenshotOCRService>(
-        tolvane::ScreenshotOCRService::defaultDependencies(), [] { return tolvane::OwnWindows{}; });
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 4 && arguments[1] == tolvane::kEditorSwitch) {
+        QApplication::setCursorFlashTime(0); // the caret stays visible
+        return tolvane::showEditor(arguments[2], arguments[3] == QLatin1String("dark"));
+    }
+    // The delegate reads and writes its settings in a home of its own.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    tolvane::other = std::make_unique<tolvane::testing::OtherXClient>();
+    tolvane::delegate =
+        tolvane::testing::makeDesktopDelegate(tolvane::DesktopServices::x11(tolvane::SessionKind::x11));
+    tolvane::delegate->settings().defaults().setValue(tolvane::AppDelegate::hasSeenGuideKey, true);
+    tolvane::delegate->start();
     tolvane::registerCases();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     tolvane::printSummary();
-    tolvane::ocrService.reset();
+    tolvane::delegate.reset();
+    tolvane::other.reset();
     return 0;
 }

@@ -12,7 +12,7 @@ struct OverlayWindowInfo {
     std::optional<int> layer;        // 0 for ordinary application windows
     std::optional<double> alpha;     // window opacity, 0..1
     bool regularApplication = false; // a normal application window (not a dock, panel, desktop or tool)
-    std::optional<QRectF> bounds;
+    std::optional<QRectF> bounds;    // the window's content, without the window manager's frame
 };
 
 // The on-screen windows, front to back.

@@ -38,7 +38,6 @@ enum Atom : size_t {
     WmWindowTypeDialog,
     WmDesktop,
     WmWindowOpacity,
-    FrameExtents,
     GtkFrameExtents,
     AtomCount
 };
@@ -56,7 +55,6 @@ constexpr std::array<const char*, AtomCount> atomNames = {"_NET_CLIENT_LIST_STAC
                                                           "_NET_WM_WINDOW_TYPE_DIALOG",
                                                           "_NET_WM_DESKTOP",
                                                           "_NET_WM_WINDOW_OPACITY",
-                                                          "_NET_FRAME_EXTENTS",
                                                           "_GTK_FRAME_EXTENTS"};
 
 // The outcome of one reply: failed (the whole list is unavailable), the window is gone, or fine.
@@ -166,7 +164,6 @@ WindowRead readWindow(const Context& ctx, xcb_window_t window) {
     const auto typeCookie = askProperty(c, window, atoms[WmWindowType]);
     const auto desktopCookie = askProperty(c, window, atoms[WmDesktop], 1);
     const auto opacityCookie = askProperty(c, window, atoms[WmWindowOpacity], 1);
-    const auto frameCookie = askProperty(c, window, atoms[FrameExtents], 4);
     const auto gtkFrameCookie = askProperty(c, window, atoms[GtkFrameExtents], 4);
 
     xcb_generic_error_t* error = nullptr;
@@ -180,12 +177,12 @@ WindowRead readWindow(const Context& ctx, xcb_window_t window) {
     error = nullptr;
     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, geometryCookie, &error));
     const Outcome geometryOutcome = outcomeOf(geometry.get(), error);
-    const std::array<Property, 8> properties = {
+    const std::array<Property, 7> properties = {
         readProperty(c, pidCookie, 32, 1),     readProperty(c, machineCookie, 8),
         readProperty(c, stateCookie, 32),      readProperty(c, typeCookie, 32),
         readProperty(c, desktopCookie, 32, 1), readProperty(c, opacityCookie, 32, 1),
-        readProperty(c, frameCookie, 32, 4),   readProperty(c, gtkFrameCookie, 32, 4)};
-    const auto& [pid, machine, state, type, desktop, opacity, frame, gtkFrame] = properties;
+        readProperty(c, gtkFrameCookie, 32, 4)};
+    const auto& [pid, machine, state, type, desktop, opacity, gtkFrame] = properties;
 
     // A window destroyed since the list was read is skipped; any other error fails the whole list.
     std::vector<Outcome> outcomes = {attributesOutcome, translateOutcome, geometryOutcome};
@@ -228,12 +225,10 @@ WindowRead readWindow(const Context& ctx, xcb_window_t window) {
         info.layer = 0;
     info.alpha = opacity.present ? double(opacity.values[0]) / double(0xFFFFFFFFu) : 1.0;
 
-    // The client area, widened by the manager's frame and narrowed by client-drawn shadows.
+    // The window's content: its client area, without the manager's frame (a title bar and borders, whose
+    // title and buttons the user never means to read), narrowed by client-drawn shadows.
     // Extents are left, right, top, bottom.
     QRect native(translated->dst_x, translated->dst_y, geometry->width, geometry->height);
-    if (frame.present)
-        native.adjust(-int(frame.values[0]), -int(frame.values[2]), int(frame.values[1]),
-                      int(frame.values[3]));
     if (gtkFrame.present)
         native.adjust(int(gtkFrame.values[0]), int(gtkFrame.values[2]), -int(gtkFrame.values[1]),
                       -int(gtkFrame.values[3]));

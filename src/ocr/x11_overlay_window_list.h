@@ -5,7 +5,8 @@
 namespace tolvane {
 
 // The window manager's client windows (EWMH) on Qt's own X connection, front to back. Only windows that
-// carry the pid of a running process on this machine and are shown on the current desktop are listed.
+// carry the pid of a running process on this machine and are shown on the current desktop are listed; their
+// bounds are the client areas inside the window manager's frames.
 // Absent when there is no X connection, no window manager list, or a reply failed or was malformed.
 // Main thread only.
 class X11OverlayWindowList final : public OverlayWindowList {

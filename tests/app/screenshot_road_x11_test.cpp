@@ -5,6 +5,7 @@
 #include "app/status_menu.h"
 #include "desktop_delegate.h"
 #include "model/app_settings.h"
+#include "ocr/application_window.h"
 #include "ocr/other_x_client.h"
 #include "ocr/overlay_drag.h"
 #include "ocr/picture_window.h"
@@ -140,28 +141,53 @@ TEST_F(ScreenshotRoad, AContinuousRunThePanelCannotAvoidReadsTheWindowOnceAcross
     EXPECT_TRUE(panel()->isVisible()) << "shown again after each grab";
 }
 
-TEST_F(ScreenshotRoad, TheOverlayOpensOnTheFrontmostApplicationsWindow) {
+TEST_F(ScreenshotRoad, TheOverlayOpensOnTheFrontmostApplicationsWindowsContent) {
     HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP),
                          {QStringLiteral("edit"), QStringLiteral("front")});
     ASSERT_TRUE(editor.isReady());
     ASSERT_TRUE(xdotool(
         {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(editor.window())}));
-    // The client area's size; its reported position is not to be trusted (managers offset it in the frame).
-    const QRect client = windowFrame(QString::number(editor.window()));
+    const QRect client = clientArea(QString::number(editor.window()));
     ASSERT_TRUE(client.isValid());
 
     delegate->startScreenshotRecognition();
     ScreenshotOverlayController* overlay = waitForOverlay();
     ASSERT_TRUE(overlay);
-    // The window with the manager's frame (a few pixels, and the title bar) around its client area.
-    const QRectF selected = overlay->keyView()->globalSelection().value_or(QRectF());
-    EXPECT_TRUE(selected.intersects(QRectF(client)));
-    EXPECT_TRUE(
-        QRectF(0, 0, 40, 80)
-            .contains(QPointF(selected.width() - client.width(), selected.height() - client.height())))
-        << selected.width() << "x" << selected.height();
+    // The client area alone: the manager's title bar and borders are no part of it.
+    EXPECT_EQ(overlay->keyView()->globalSelection(), QRectF(client));
     other.pressKey(XK_Escape);
     EXPECT_TRUE(runEnded());
+}
+
+TEST_F(ScreenshotRoad, ATerminalReadsAsItsLinesPreSelectedOrDraggedThroughItsFrame) {
+    // Black on white with the block cursor right after the last word, as a new user first tries it.
+    delegate->settings().setSourceLanguage(QStringLiteral("auto"));
+    ApplicationWindow terminal(
+        QStringLiteral("xterm"),
+        {QStringLiteral("-geometry"), QStringLiteral("40x3+120+140"), QStringLiteral("-bg"),
+         QStringLiteral("white"), QStringLiteral("-fg"), QStringLiteral("black"), QStringLiteral("-fa"),
+         QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"), QStringLiteral("22"),
+         QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+         QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null"), kLines.join(u'\n')});
+    ASSERT_TRUE(terminal.isShown());
+    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
+    const QRect client = terminal.clientArea();
+
+    // Pre-selected: no line from the title bar, nothing from the cursor.
+    delegate->startScreenshotRecognition();
+    ScreenshotOverlayController* overlay = waitForOverlay();
+    ASSERT_TRUE(overlay);
+    ASSERT_EQ(overlay->keyView()->globalSelection(), QRectF(client));
+    other.pressKey(XK_Return);
+    ASSERT_TRUE(runEnded());
+    EXPECT_EQ(workflow().sourceText(), kLines.join(u'\n'));
+    workflow().dismissPanel();
+
+    // Dragged from a little beyond the lower right to a little above the upper left: through the border and
+    // into the title bar.
+    recognize(client.adjusted(-3, -10, 4, 4), XK_1);
+    ASSERT_TRUE(runEnded());
+    EXPECT_EQ(workflow().sourceText(), kLines.join(u'\n'));
 }
 
 TEST_F(ScreenshotRoad, TheTraysAccessibilityItemExplainsThePermission) {

@@ -13,6 +13,18 @@
 
 namespace tolvane::testing {
 
+// A window's client area in root coordinates, inside the window manager's frame; empty when unknown.
+inline QRect clientArea(const QString& window) {
+    const QString info =
+        x11Tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window}).value_or(QString());
+    const auto field = [&](const char* label) {
+        const QRegularExpression pattern(QLatin1String(label) + QStringLiteral(":\\s*(-?\\d+)"));
+        return pattern.match(info).captured(1).toInt();
+    };
+    return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
+                 field("Height"));
+}
+
 // Another application's top-level window on the test session's X server: the program is started, its
 // visible window found through its process id, and the window's client area read from the server.
 class ApplicationWindow {
@@ -41,18 +53,11 @@ public:
     }
 
     bool isShown() const { return !m_window.isEmpty(); }
+    // The X window id, in decimal.
+    const QString& window() const { return m_window; }
 
     // The client area in root coordinates, inside the window manager's frame; empty when unknown.
-    QRect clientArea() const {
-        const QString info =
-            x11Tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), m_window}).value_or(QString());
-        const auto field = [&](const char* label) {
-            const QRegularExpression pattern(QLatin1String(label) + QStringLiteral(":\\s*(-?\\d+)"));
-            return pattern.match(info).captured(1).toInt();
-        };
-        return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
-                     field("Height"));
-    }
+    QRect clientArea() const { return testing::clientArea(m_window); }
 
 private:
     QProcess m_process;

@@ -4,6 +4,7 @@
 #include "core/logging.h"
 #include "core/text.h"
 #include "ocr/custom_words.h"
+#include "ocr/cut_line_filter.h"
 #include "ocr/reading_order.h"
 #include "ocr/recognition_language.h"
 #include "ocr/recognition_policy.h"
@@ -55,6 +56,7 @@ RecognitionPipeline::submitPass(QImage image, double enhanceFactor, QStringList 
                 return Candidate{{}, 0.0f, false};
         }
         std::vector<RecognizedLine> lines = recognizer->recognize(input, languages, words, token);
+        dropCutLines(lines, input.size());
         sortIntoReadingOrder(lines, QSizeF(input.size()));
         Candidate candidate;
         candidate.confidence = weightedConfidence(lines);

@@ -63,7 +63,8 @@ public:
     std::atomic<int> calls = 0;
 };
 
-inline RecognizedLine textLine(const QString& text, float confidence, QRectF box = QRectF(0, 0, 100, 10)) {
+// By default clear of the picture's edges, where a low line counts as cut off.
+inline RecognizedLine textLine(const QString& text, float confidence, QRectF box = QRectF(0, 5, 100, 10)) {
     return {text, box, confidence};
 }
 

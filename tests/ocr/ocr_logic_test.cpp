@@ -1,4 +1,5 @@
 #include "ocr/custom_words.h"
+#include "ocr/cut_line_filter.h"
 #include "ocr/reading_order.h"
 #include "ocr/recognition_language.h"
 #include "ocr/recognition_policy.h"
@@ -123,6 +124,34 @@ QStringList texts(const std::vector<RecognizedLine>& lines) {
     for (const auto& l : lines)
         result.append(l.text);
     return result;
+}
+
+TEST(CutLineFilter, LinesTheTopOrBottomEdgeCutsGoAndTheBodyStays) {
+    // A picture 100 pixels high whose body lines are 20 high.
+    const std::vector<RecognizedLine> body{{"first", QRectF(0, 20, 300, 20), 0.9f},
+                                           {"second", QRectF(0, 50, 300, 20), 0.3f}};
+    struct Case {
+        RecognizedLine extra;
+        bool kept;
+    };
+    const std::vector<Case> cases{
+        {{"TI |", QRectF(0, 0, 200, 12), 0.9f}, false},  // the lower part of a title bar
+        {{"eg", QRectF(0, 1, 40, 17), 0.2f}, false},     // a little lower, and unsure
+        {{"eg", QRectF(0, 1, 40, 17), 0.8f}, true},      // a little lower, but sure
+        {{"half", QRectF(0, 88, 300, 12), 0.9f}, false}, // half a line at the bottom edge
+        {{"whole", QRectF(0, 0, 300, 20), 0.3f}, true},  // a whole line at the edge, however unsure
+        {{"low", QRectF(0, 75, 300, 10), 0.9f}, true},   // a low line inside the picture
+    };
+    for (const Case& c : cases) {
+        std::vector<RecognizedLine> lines = body;
+        lines.push_back(c.extra);
+        dropCutLines(lines, QSize(300, 100));
+        EXPECT_EQ(lines.size(), c.kept ? 3u : 2u) << c.extra.text.toStdString();
+    }
+    // Without a body to compare with, a single line stays.
+    std::vector<RecognizedLine> alone{{"half", QRectF(0, 0, 300, 8), 0.1f}};
+    dropCutLines(alone, QSize(300, 100));
+    EXPECT_EQ(alone.size(), 1u);
 }
 
 TEST(ReadingOrder, SameLineWithinToleranceIsLeftToRightOtherwiseTopFirst) {

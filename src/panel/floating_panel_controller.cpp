@@ -103,6 +103,12 @@ bool FloatingPanelController::eventFilter(QObject* watched, QEvent* event) {
     const bool busy = m_workflow && m_workflow->status().isBusy();
     if (!m_panel->isVisible() && !busy)
         return false;
+    // Outside the panel Escape acts only on a running translation: an idle panel may hold a result or an
+    // error the user has not read yet, and the key belongs to the window it was pressed in.
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    const bool inPanel = (widget && widget->window() == m_panel) || watched == m_panel->windowHandle();
+    if (!busy && !inPanel)
+        return false;
     if (m_workflow) {
         if (busy)
             m_workflow->stopTranslation();

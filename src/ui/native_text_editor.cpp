@@ -45,12 +45,17 @@ void NativeTextEditor::setText(const QString& text) {
     m_boundText = text;
     if (m_composing || toPlainText() == text)
         return;
+    // One undoable step in the current typography: Ctrl+Z brings back what the user had before.
     m_applying = true;
-    setPlainText(text);
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+    cursor.setBlockFormat(blockFormat());
+    cursor.insertText(text, characterFormat());
+    cursor.endEditBlock();
     m_applying = false;
-    applyTypography();
-    if (hasFocus())
-        moveCursor(QTextCursor::End);
+    moveCursor(hasFocus() ? QTextCursor::End : QTextCursor::Start);
 }
 
 void NativeTextEditor::setTypography(const Typography& typography) {
@@ -60,32 +65,39 @@ void NativeTextEditor::setTypography(const Typography& typography) {
     applyTypography();
 }
 
+QTextCharFormat NativeTextEditor::characterFormat() const {
+    // With a line height: the letter spacing. Without one: none, clearing what an earlier typography set
+    // (the kerning applies only together with a line height).
+    QTextCharFormat characters;
+    characters.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    characters.setFontLetterSpacing(m_typography.lineHeight ? m_typography.kerning : 0);
+    return characters;
+}
+
+QTextBlockFormat NativeTextEditor::blockFormat(QTextBlockFormat format) const {
+    if (m_typography.lineHeight) {
+        format.setLineHeight(*m_typography.lineHeight, QTextBlockFormat::FixedHeight);
+    } else {
+        format.clearProperty(QTextFormat::LineHeight);
+        format.clearProperty(QTextFormat::LineHeightType);
+    }
+    return format;
+}
+
 void NativeTextEditor::applyTypography() {
     m_applying = true;
     QFont font = m_typography.fontName
                      ? Theme::fontForFace(*m_typography.fontName, m_typography.fontSize)
                      : Theme::makeFont(QApplication::font().family(), 400, m_typography.fontSize);
     setFont(font);
-    // With a line height: fixed lines and the letter spacing. Without one: natural lines and no spacing,
-    // clearing what an earlier typography set (the kerning applies only together with a line height).
-    const qreal spacing = m_typography.lineHeight ? m_typography.kerning : 0;
     // Formatting the whole text must not become an undo step of the user's.
     const bool hadUndo = document()->isUndoRedoEnabled();
     document()->setUndoRedoEnabled(false);
-    QTextCharFormat characters;
-    characters.setFontLetterSpacingType(QFont::AbsoluteSpacing);
-    characters.setFontLetterSpacing(spacing);
+    const QTextCharFormat characters = characterFormat();
     QTextCursor cursor(document());
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         cursor.setPosition(block.position());
-        QTextBlockFormat format = block.blockFormat();
-        if (m_typography.lineHeight) {
-            format.setLineHeight(*m_typography.lineHeight, QTextBlockFormat::FixedHeight);
-        } else {
-            format.clearProperty(QTextFormat::LineHeight);
-            format.clearProperty(QTextFormat::LineHeightType);
-        }
-        cursor.setBlockFormat(format);
+        cursor.setBlockFormat(blockFormat(block.blockFormat()));
     }
     cursor.select(QTextCursor::Document);
     cursor.mergeCharFormat(characters);

@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QSizeF>
 #include <QString>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
 #include <optional>
 
 namespace tolvane {
@@ -27,8 +29,8 @@ public:
     explicit NativeTextEditor(QWidget* parent = nullptr);
 
     QString text() const { return toPlainText(); }
-    // An outside change of the bound text. Ignored while an input method composes; replacing the text
-    // re-applies the typography and emits no `textEdited`.
+    // An outside change of the bound text. Ignored while an input method composes; the replacement takes
+    // the typography, is one undoable step and emits no `textEdited`.
     void setText(const QString& text);
 
     // Applies the typography when it differs from the last one applied.
@@ -68,6 +70,9 @@ protected:
 
 private:
     void applyTypography();
+    // The formats the typography gives every character and paragraph (`base` keeps its other properties).
+    QTextCharFormat characterFormat() const;
+    QTextBlockFormat blockFormat(QTextBlockFormat base = {}) const;
     void publishUserText();
     void serveFocusRequest();
     void updatePalette();

@@ -86,6 +86,8 @@ QCoro::Task<> WorkflowCoordinator::runTranslation(Self self, CancellationToken t
     const uint64_t generation = self->m_explicitCancellationGeneration;
 
     const QString trimmed = text::trimmed(text);
+    if (trimmed.size() > kMaximumTranslationLength)
+        throw WorkflowError::textTooLong(trimmed.size());
     self->setSourceText(trimmed);
     self->setLastTimeToFirstToken(std::nullopt);
     self->setLastLatency(std::nullopt);

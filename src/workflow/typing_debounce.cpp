@@ -8,6 +8,7 @@
 #include "workflow/dispatch_spacing.h"
 #include "workflow/translation_settings.h"
 #include "workflow/workflow_coordinator.h"
+#include "workflow/workflow_error.h"
 
 namespace tolvane {
 
@@ -31,6 +32,15 @@ void WorkflowCoordinator::manualInputDidChange(const QString& text) {
     setDisplayedHistoryEntryID(std::nullopt);
     if (!m_services.settings.autoTranslateWhileTyping())
         return;
+    if (trimmed.size() > kMaximumTranslationLength) {
+        // Said at once rather than after the debounce; whatever ran before is over.
+        retireCurrentTicket();
+        m_currentTask.cancel();
+        clearTexts();
+        setCanPasteBackToSource(false);
+        setStatus(WorkflowStatus::failed(WorkflowError::textTooLong(trimmed.size()).description()));
+        return;
+    }
     if (text::graphemeCount(trimmed) < 2) {
         if (trimmed.isEmpty())
             resetWorkflowUnguarded();

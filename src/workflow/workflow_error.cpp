@@ -13,6 +13,11 @@ QString WorkflowError::description() const {
     case Kind::engineNotChosen:
         return QCoreApplication::translate("WorkflowError",
                                            "无法读取已保存的翻译引擎设置。请先在设置中选择翻译引擎。");
+    case Kind::textTooLong:
+        return QCoreApplication::translate("WorkflowError",
+                                           "文本过长：一次最多翻译 %1 个字符，当前有 %2 个。请分段翻译。")
+            .arg(kMaximumTranslationLength)
+            .arg(m_length);
     }
     return {};
 }

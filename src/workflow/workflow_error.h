@@ -4,16 +4,26 @@
 
 namespace tolvane {
 
+// The longest text one translation sends, in UTF-16 code units (characters for nearly every script); a
+// longer text is refused before anything leaves the machine.
+inline constexpr qsizetype kMaximumTranslationLength = 20000;
+
 // Failures raised by the translation pipeline itself.
 class WorkflowError final : public AppError {
 public:
-    enum class Kind { missingAPIKey, emptyResult, engineNotChosen };
+    enum class Kind { missingAPIKey, emptyResult, engineNotChosen, textTooLong };
 
     explicit WorkflowError(Kind kind) : m_kind(kind) {}
     static WorkflowError missingAPIKey() { return WorkflowError(Kind::missingAPIKey); }
     static WorkflowError emptyResult() { return WorkflowError(Kind::emptyResult); }
     // The stored engine could not be read: no text leaves the machine until the user chooses one.
     static WorkflowError engineNotChosen() { return WorkflowError(Kind::engineNotChosen); }
+    // The text is longer than kMaximumTranslationLength; `length` is its length.
+    static WorkflowError textTooLong(qsizetype length) {
+        WorkflowError error(Kind::textTooLong);
+        error.m_length = length;
+        return error;
+    }
 
     Kind kind() const { return m_kind; }
     // Localised; the Chinese text is both the translation key and the fallback.
@@ -21,6 +31,7 @@ public:
 
 private:
     Kind m_kind;
+    qsizetype m_length = 0;
 };
 
 } // namespace tolvane

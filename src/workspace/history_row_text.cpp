@@ -96,6 +96,9 @@ QString relativeAge(const QDateTime& moment, const QDateTime& now, const QLocale
     const bool past = moment <= now;
     auto [value, unit] = past ? largestUnit(moment.toLocalTime(), now.toLocalTime())
                               : largestUnit(now.toLocalTime(), moment.toLocalTime());
+    // Under a second old, or seconds ahead of this clock: made just now, never "in 0 seconds".
+    if (unit == UDAT_REL_UNIT_SECOND && (value == 0 || !past))
+        return locale.language() == QLocale::Chinese ? QStringLiteral("刚刚") : QStringLiteral("just now");
     if (past && value != 0)
         value = -value;
     URelativeDateTimeFormatter* formatter = formatterFor(locale);

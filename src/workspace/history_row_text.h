@@ -19,7 +19,7 @@ QString historyRowDetail(const HistoryEntry& entry, const QDateTime& now, const 
 // The first part of a language code, upper-cased: "zh-Hans" and "zh_Hans" give "ZH", "auto" gives "AUTO".
 QString shortLanguageCode(const QString& code);
 // The time from `now` to `moment` in its largest non-zero calendar unit (seconds when none), long style,
-// numeric: "5秒钟前", "in 0 seconds".
+// numeric: "5秒钟前", "3 days ago"; under a second (or seconds ahead) it is "刚刚" / "just now".
 QString relativeAge(const QDateTime& moment, const QDateTime& now, const QLocale& locale);
 
 // 999, 1K, 1.5K, 2.5M: always with a full stop, whatever the locale's decimal separator.

@@ -16,11 +16,14 @@
 #include "workspace/tool_rail.h"
 #include "workspace/workspace_controls.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tolvane {
 namespace {
@@ -86,8 +89,10 @@ MainTranslateView::MainTranslateView(const MainContentContext& context,
     m_sourcePane = new SourcePane(snapshot,
                                   {[this](const QString& text) { dropText(text); },
                                    [this](QImage image) {
-                                       if (m_context.onRecognizeDroppedImage)
-                                           m_context.onRecognizeDroppedImage(std::move(image));
+                                       if (!m_context.onRecognizeDroppedImage || m_context.isSnapshotMode)
+                                           return;
+                                       m_awaitsRecognizedText = true;
+                                       m_context.onRecognizeDroppedImage(std::move(image));
                                    },
                                    [this] { clearInput(); }},
                                   this);
@@ -130,6 +135,11 @@ MainTranslateView::MainTranslateView(const MainContentContext& context,
     connect(workflow, &WorkflowCoordinator::canPasteBackToSourceChanged, this,
             &MainTranslateView::refreshResult);
     connect(workflow, &WorkflowCoordinator::statusChanged, this, &MainTranslateView::refreshStatus);
+    connect(workflow, &WorkflowCoordinator::statusChanged, this, [this] {
+        // A recognition that ended without text (failed, stopped) leaves the editor to the user again.
+        if (!m_context.workflow->status().isBusy())
+            m_awaitsRecognizedText = false;
+    });
     AppSettings* settings = m_context.settings;
     for (auto signal : {&AppSettings::sourceLanguageChanged, &AppSettings::targetLanguageChanged,
                         &AppSettings::translationStyleChanged, &AppSettings::translationEngineChanged})
@@ -139,6 +149,7 @@ MainTranslateView::MainTranslateView(const MainContentContext& context,
             &MainTranslateView::translationSettingsChanged);
     connect(m_settingsWatch, &SettingsWatch::autoTranslateChanged, this,
             &MainTranslateView::autoTranslateChanged);
+    window()->installEventFilter(this);
 }
 
 MainTranslateView::~MainTranslateView() {
@@ -243,7 +254,16 @@ void MainTranslateView::editingChanged(bool editing) {
 
 void MainTranslateView::sourceTextPublished() {
     const QString& source = m_context.workflow->sourceText();
-    if (!m_isInputEditing && !source.isEmpty() && source != m_inputText)
+    if (source.isEmpty())
+        return;
+    if (std::exchange(m_awaitsRecognizedText, false)) {
+        // A dropped image's text becomes the source, as a dropped text does.
+        if (source != m_inputText)
+            setInputText(source);
+        requestInputFocus();
+        return;
+    }
+    if (!m_isInputEditing && source != m_inputText)
         setInputText(source);
 }
 
@@ -256,6 +276,40 @@ bool MainTranslateView::reactsToSettings() const {
 void MainTranslateView::translationSettingsChanged() {
     if (reactsToSettings())
         m_context.workflow->retranslate(m_inputText, false);
+    else
+        m_settingsChangedWhileAway = true;
+}
+
+bool MainTranslateView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::WindowStateChange)) {
+        // Opened (not merely restored by the window manager): typing goes to the editor, never to the
+        // first button of the rail.
+        if (event->type() == QEvent::Show && !event->spontaneous())
+            requestInputFocus();
+        QTimer::singleShot(0, this, &MainTranslateView::catchUpWithSettings);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainTranslateView::catchUpWithSettings() {
+    if (!m_settingsChangedWhileAway || !reactsToSettings())
+        return;
+    m_settingsChangedWhileAway = false;
+    if (!resultMatchesSettings())
+        m_context.workflow->retranslate(m_inputText, false);
+}
+
+bool MainTranslateView::resultMatchesSettings() const {
+    const WorkflowCoordinator* workflow = m_context.workflow;
+    const std::optional<AIRequest>& shown = workflow->lastRequest();
+    if (workflow->resultText().isEmpty() || !shown)
+        return true; // nothing on display to bring up to date
+    const AppSettings* settings = m_context.settings;
+    const bool sourceMatches = settings->sourceLanguage() == QLatin1String(kAutoLanguageCode) ||
+                               shown->sourceLanguage == settings->sourceLanguage();
+    return sourceMatches && shown->targetLanguage == settings->targetLanguage() &&
+           shown->style == settings->translationStyle();
 }
 
 void MainTranslateView::autoTranslateChanged(bool on) {
@@ -263,11 +317,15 @@ void MainTranslateView::autoTranslateChanged(bool on) {
     if (on) {
         if (reactsToSettings())
             workflow->manualInputDidChange(m_inputText);
-    } else if (workflow->status().isBusy()) {
-        workflow->stopTranslation();
-    } else {
-        workflow->cancelPendingAutomaticTranslation();
+        return;
     }
+    // Only the workspace's own typed translation stops; one started from elsewhere (a hot key, the panel's
+    // field) is not this switch's business.
+    const bool ownTranslation = workflow->inputHistoryEntryID() && !workflow->isManualInputMode();
+    if (workflow->status().isBusy() && ownTranslation)
+        workflow->stopTranslation();
+    else
+        workflow->cancelPendingAutomaticTranslation();
 }
 
 void MainTranslateView::refreshInputState() {

@@ -25,8 +25,9 @@ class WorkspaceControls;
 //
 // Changes of the translation settings translate the typed text again, and switching automatic translation
 // on schedules it, but only while this window is shown and not minimised and the floating panel is hidden
-// (the panel re-translates what it shows itself). Every reaction runs on a later event-loop turn,
-// coalesced, for real changes only.
+// (the panel re-translates what it shows itself). A result left behind by changes made while the window was
+// away is translated again once it is back. Every reaction runs on a later event-loop turn, coalesced, for
+// real changes only. The window opens with the keyboard focus in the source editor.
 class MainTranslateView : public QWidget {
     Q_OBJECT
 
@@ -64,6 +65,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void translate();
@@ -77,6 +79,9 @@ private:
     void sourceTextPublished();
     void translationSettingsChanged();
     void autoTranslateChanged(bool on);
+    // Back on screen: translates the result again when settings changed while away left it behind.
+    void catchUpWithSettings();
+    bool resultMatchesSettings() const;
     // Whether setting reactions apply: this window shown, not minimised, and the panel hidden.
     bool reactsToSettings() const;
 
@@ -90,6 +95,10 @@ private:
     QString m_inputText;
     bool m_isInputEditing = false;
     int m_focusRequest = 0;
+    // Translation settings changed while the reactions did not apply.
+    bool m_settingsChangedWhileAway = false;
+    // A dropped image is being recognised: its text takes the editor even while the user edits.
+    bool m_awaitsRecognizedText = false;
 
     TitleBar* m_titleBar;
     ToolRail* m_rail;

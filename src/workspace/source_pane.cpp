@@ -89,8 +89,11 @@ SourcePane::SourcePane(bool isSnapshotMode, Actions actions, QWidget* parent)
         PencilIcon{PencilIconAsset::attach, 14}.image(Theme::color797168(), devicePixelRatioF()));
     attach->setFixedSize(14, 14);
     hint->addWidget(attach);
-    hint->addWidget(new MetaText(QStringLiteral("拖放文本、图片或文件"), Theme::color797168(), this), 1);
+    m_status = new MetaText(QString(), Theme::color797168(), this);
+    hint->addWidget(m_status, 1);
     column->addLayout(hint);
+    clearNotice();
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &SourcePane::clearNotice);
 
     m_highlight = new DropHighlight(this);
     setAcceptDrops(!isSnapshotMode);
@@ -100,6 +103,18 @@ SourcePane::SourcePane(bool isSnapshotMode, Actions actions, QWidget* parent)
 void SourcePane::showTextState(qsizetype characterCount, bool hasText) {
     m_count->setText(QStringLiteral("原文 · %1 字符").arg(characterCount));
     m_clear->setEnabled(hasText);
+}
+
+void SourcePane::showNotice(const QString& notice) {
+    m_status->setText(notice);
+    m_status->setColor(Theme::colorB86745());
+    m_status->setToolTip(notice);
+}
+
+void SourcePane::clearNotice() {
+    m_status->setText(QStringLiteral("拖放文本、图片或文件"));
+    m_status->setColor(Theme::color797168());
+    m_status->setToolTip(QString());
 }
 
 void SourcePane::paintEvent(QPaintEvent*) {
@@ -127,6 +142,7 @@ void SourcePane::dragEnterEvent(QDragEnterEvent* event) {
     // Always a copy: the source keeps its file or text.
     event->setDropAction(Qt::CopyAction);
     event->accept();
+    clearNotice();
     setDropTargeted(true);
 }
 
@@ -149,7 +165,8 @@ void SourcePane::dropEvent(QDropEvent* event) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
     if (const auto* file = std::get_if<DroppedFile>(&content)) {
-        loadDroppedFile(file->path, this, m_actions.onImageDropped, m_actions.onTextDropped);
+        loadDroppedFile(file->path, this, m_actions.onImageDropped, m_actions.onTextDropped,
+                        [this](const QString& reason) { showNotice(reason); });
     } else if (const auto* image = std::get_if<DroppedImage>(&content)) {
         if (m_actions.onImageDropped)
             m_actions.onImageDropped(image->image);

@@ -34,6 +34,10 @@ public:
 
     // Shows the character count and enables the clear button for a non-empty text.
     void showTextState(qsizetype characterCount, bool hasText);
+    // Says in the status line below the editor why a drop was not used, until the text changes or the
+    // next drag arrives.
+    void showNotice(const QString& notice);
+    MetaText* statusLine() const { return m_status; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -45,11 +49,13 @@ protected:
 
 private:
     void setDropTargeted(bool targeted);
+    void clearNotice();
 
     Actions m_actions;
     MetaText* m_count;
     IconButton* m_clear;
     NativeTextEditor* m_editor;
+    MetaText* m_status;
     QWidget* m_highlight;
     bool m_dropTargeted = false;
 };

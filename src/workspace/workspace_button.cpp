@@ -19,6 +19,8 @@ constexpr qreal paddedHeight = 34;
 constexpr qreal labelMinimumScale = 0.76;
 constexpr qreal pressedLabelOpacity = 0.65;
 constexpr qreal pressedFillOpacity = 0.78;
+// A disabled button is drawn whole at this opacity, so that it reads as unavailable.
+constexpr qreal disabledOpacity = 0.4;
 
 QColor withAlpha(QColor color, qreal alpha) {
     color.setAlphaF(color.alphaF() * alpha);
@@ -107,6 +109,8 @@ QSize WorkspaceButton::minimumSizeHint() const {
 void WorkspaceButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        painter.setOpacity(disabledOpacity);
     const QRectF frame = paintFrame(this);
 
     QPainterPath shape;

@@ -98,10 +98,13 @@ TEST_F(FloatingPanelControllerTest, EscapeStopsAndDismissesOnlyWhileShownOrBusy)
     EXPECT_EQ(workflow.calls, (QStringList{QStringLiteral("stop"), QStringLiteral("dismiss")}));
     EXPECT_EQ(escapesSeen, 0);
 
-    // Visible and idle: dismiss only.
+    // Visible and idle: Escape in another window is that window's; in the panel it dismisses only.
     workflow.calls.clear();
     workflow.setStatus(WorkflowStatus::completed());
     pressEscape(field);
+    EXPECT_TRUE(workflow.calls.isEmpty());
+    EXPECT_EQ(escapesSeen, 1);
+    pressEscape(controller.panelWindow());
     EXPECT_EQ(workflow.calls, QStringList{QStringLiteral("dismiss")});
 
     // Hidden and idle: the key reaches the focused field.
@@ -109,7 +112,7 @@ TEST_F(FloatingPanelControllerTest, EscapeStopsAndDismissesOnlyWhileShownOrBusy)
     controller.hidePanel();
     pressEscape(field);
     EXPECT_TRUE(workflow.calls.isEmpty());
-    EXPECT_EQ(escapesSeen, 1);
+    EXPECT_EQ(escapesSeen, 2);
 
     // Hidden but busy (a capture before the panel shows): still stopped and dismissed.
     workflow.setStatus(WorkflowStatus::capturing());

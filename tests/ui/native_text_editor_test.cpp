@@ -59,14 +59,13 @@ TEST(NativeTextEditorTest, CompositionIsHeldBackUntilCommitted) {
     EXPECT_EQ(edited.at(0).at(0).toString(), QStringLiteral("ab你"));
 }
 
-TEST(NativeTextEditorTest, OutsideSetAppliesTypographyWithoutEditsOrUndo) {
+TEST(NativeTextEditorTest, OutsideSetAppliesTypographyWithoutEditsAsOneUndoStep) {
     NativeTextEditor editor;
     editor.setTypography(sourcePaneTypography());
     QSignalSpy edited(&editor, &NativeTextEditor::textEdited);
     editor.setText(QStringLiteral("first line\nsecond line\nthird"));
 
     EXPECT_EQ(edited.count(), 0);
-    EXPECT_FALSE(editor.document()->isUndoAvailable());
     int blocks = 0;
     for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next(), ++blocks) {
         EXPECT_EQ(block.blockFormat().lineHeightType(), int(QTextBlockFormat::FixedHeight));
@@ -87,6 +86,16 @@ TEST(NativeTextEditorTest, OutsideSetAppliesTypographyWithoutEditsOrUndo) {
     QTest::keyClick(&editor, Qt::Key_Return);
     EXPECT_EQ(editor.text(), QStringLiteral("first line\nsecond line\nthirdx\n\n"));
     EXPECT_DOUBLE_EQ(editor.document()->lastBlock().blockFormat().lineHeight(), 29.7);
+
+    // Each outside set is one undo step; undoing it brings the earlier text back as an edit.
+    editor.setText(QStringLiteral("replaced"));
+    editor.setText(QString());
+    editor.undo();
+    EXPECT_EQ(editor.text(), QStringLiteral("replaced"));
+    editor.undo();
+    EXPECT_EQ(editor.text(), QStringLiteral("first line\nsecond line\nthirdx\n\n"));
+    EXPECT_EQ(edited.last().at(0).toString(), editor.text());
+    EXPECT_DOUBLE_EQ(editor.document()->firstBlock().blockFormat().lineHeight(), 29.7);
 }
 
 TEST(NativeTextEditorTest, TypographyAppliesOnlyOnRealChanges) {

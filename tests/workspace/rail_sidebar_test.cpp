@@ -44,8 +44,11 @@ TEST(HistoryRowText, TitlesDetailsAndUsage) {
                                                     {now.addSecs(-3 * 86400 - 7200), "3 days ago"},
                                                     {now.addDays(-15), "2 weeks ago"},
                                                     {now.addYears(-1).addDays(-40), "1 year ago"},
-                                                    {now, "in 0 seconds"}})
+                                                    {now, "just now"},
+                                                    {now.addMSecs(-900), "just now"},
+                                                    {now.addSecs(3), "just now"}})
         EXPECT_EQ(relativeAge(moment, now, QLocale("en_US")), age) << age.toStdString();
+    EXPECT_EQ(relativeAge(now, now, QLocale("zh_CN")), "刚刚");
 
     for (const auto& [count, text] : std::vector<std::pair<qint64, QString>>{{999, "999"},
                                                                              {1000, "1K"},

@@ -168,16 +168,17 @@ TEST(WorkspaceDrops, OnlyImagesAndSmallUtf8TextFilesAreHandedOnFromTheMainThread
     ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     struct Row {
         QString path;
-        const char* outcome; // "image", "text" or "none"
+        QString outcome; // "image", "text" or the start of the reason for refusing it
     };
     const std::vector<Row> rows{
         {write("picture.txt", png), "image"}, // recognised by content, whatever the name
         {write("note.txt", QStringLiteral("中文 text\n").toUtf8()), "text"},
-        {write("bad.txt", QByteArray("ab\xff\xfe")), "none"},
-        {write("big.txt", QByteArray(3 * 1024 * 1024, 'a')), "none"},
-        {folder.path(), "none"},
-        {fifo, "none"},
-        {folder.filePath(QStringLiteral("missing")), "none"},
+        {write("bad.txt", QByteArray("ab\xff\xfe")), "不是文本或图片"},
+        {write("nul.txt", QByteArray("ab\0cd", 5)), "不是文本或图片"},
+        {write("big.txt", QByteArray(3 * 1024 * 1024, 'a')), "文件过大：文本文件最多 2 MB"},
+        {folder.path(), "不是文本或图片：文件夹"},
+        {fifo, "不是文本或图片"},
+        {folder.filePath(QStringLiteral("missing")), "无法读取文件"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path.toStdString());
@@ -195,11 +196,15 @@ TEST(WorkspaceDrops, OnlyImagesAndSmallUtf8TextFilesAreHandedOnFromTheMainThread
                 EXPECT_EQ(QThread::currentThread(), main);
                 EXPECT_EQ(text, QStringLiteral("中文 text\n"));
                 seen << QStringLiteral("text");
+            },
+            [&](QString reason) {
+                EXPECT_EQ(QThread::currentThread(), main);
+                seen << reason;
             });
         ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000)) << "a read hung";
         drainEventLoop();
-        EXPECT_EQ(seen.join(','),
-                  QString::fromLatin1(row.outcome == QLatin1String("none") ? "" : row.outcome));
+        ASSERT_EQ(seen.size(), 1);
+        EXPECT_TRUE(seen[0].startsWith(row.outcome)) << seen[0].toStdString();
     }
 
     // The receiver gone before the result arrives: nothing is called.
@@ -207,7 +212,8 @@ TEST(WorkspaceDrops, OnlyImagesAndSmallUtf8TextFilesAreHandedOnFromTheMainThread
     {
         QObject receiver;
         loadDroppedFile(
-            rows[0].path, &receiver, [&](QImage) { called = true; }, [&](QString) { called = true; });
+            rows[0].path, &receiver, [&](QImage) { called = true; }, [&](QString) { called = true; },
+            [&](QString) { called = true; });
     }
     ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
     drainEventLoop();

@@ -8,6 +8,7 @@
 #include "model/history_events.h"
 #include "model/history_store.h"
 #include "model/keychain_store.h"
+#include "model/raw_enum.h"
 #include "panel/floating_panel_controller.h"
 #include "panel/result_panel_text_view.h"
 #include "panel/result_panel_window.h"
@@ -25,6 +26,7 @@
 #include "workspace/premium_selector.h"
 #include "workspace/rail_button.h"
 #include "workspace/result_pane.h"
+#include "workspace/route_pill.h"
 #include "workspace/signal_row.h"
 #include "workspace/signal_sidebar.h"
 #include "workspace/source_pane.h"
@@ -35,6 +37,7 @@
 #include "workspace/workspace_controls.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QFileDialog>
 #include <QLabel>
@@ -163,6 +166,24 @@ protected:
         xdo(QStringLiteral("mouseup 1"));
         const std::optional<QString> ended = source.waitForLine(QStringLiteral("DRAG "), 10000);
         return ended ? std::optional(ended->section(QLatin1Char('='), 1).toInt()) : std::nullopt;
+    }
+
+    // The captions the source pane shows (its count and its status line).
+    QStringList sourceCaptions() const {
+        QStringList texts;
+        for (const MetaText* caption : view->sourcePane()->findChildren<MetaText*>())
+            texts << caption->text();
+        return texts;
+    }
+    bool selecting() const {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() &&
+                QByteArray(top->metaObject()->className()).contains("ScreenshotSelectionView"))
+                return true;
+        return false;
+    }
+    void typeKeys(const QString& text) {
+        ASSERT_TRUE(xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text}));
     }
 
     QTemporaryDir home;
@@ -300,7 +321,7 @@ TEST_F(WorkspaceDesktop, ATranslationFromElsewhereNeverReplacesTypedText) {
 }
 
 TEST_F(WorkspaceDesktop, DroppedTextFilesAndImagesBecomeTheSourceAndOtherDropsChangeNothing) {
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         openai.enqueue(openai::stream({"译文"}, 10));
     QImage picture(640, 160, QImage::Format_RGB32);
     picture.fill(Qt::white);
@@ -326,19 +347,30 @@ TEST_F(WorkspaceDesktop, DroppedTextFilesAndImagesBecomeTheSourceAndOtherDropsCh
     ASSERT_TRUE(requests(2));
     ASSERT_TRUE(status(Kind::completed));
 
-    // Too large a text file, a folder: accepted as a copy, and nothing changes.
-    for (const QString& path :
-         {writeFile(home.filePath("big.txt"), QByteArray(3 * 1024 * 1024, 'a')), home.path()}) {
+    // Files that cannot be used: accepted as a copy, nothing changes, and the status line says why.
+    const std::vector<std::pair<QString, QString>> unusable{
+        {writeFile(home.filePath("big.txt"), QByteArray(3 * 1024 * 1024, 'a')), "文件过大"},
+        {home.path(), "不是文本或图片"},
+        {writeFile(home.filePath("data.bin"), QByteArray("\x00\xff\xfe\x01binary", 10)), "不是文本或图片"},
+    };
+    for (const auto& [path, expected] : unusable) {
+        const QString reason = expected;
         EXPECT_EQ(dragOntoSourcePane({"--file", path}), copy) << path.toStdString();
-        QTest::qWait(1000);
+        EXPECT_TRUE(until([&] { return sourceCaptions().join('|').contains(reason); }))
+            << path.toStdString() << ": " << sourceCaptions().join('|').toStdString();
         EXPECT_EQ(editor()->text(), "Words from a file");
     }
     EXPECT_EQ(openai.requests().size(), 2);
 
-    // An image file: its recognised text reaches the coordinator.
+    // Typed text, then an image file: its recognised text is translated and replaces the typed text.
+    typeIntoEditor(" and typed");
+    EXPECT_FALSE(sourceCaptions().join('|').contains("不是文本或图片")) << "an edit ends the notice";
     EXPECT_EQ(dragOntoSourcePane({"--file", png}), copy);
     EXPECT_TRUE(until([&] { return workflow().sourceText().contains("HELLO", Qt::CaseInsensitive); }, 30000))
         << workflow().sourceText().toStdString() << " " << workflow().status().debugName().toStdString();
+    EXPECT_TRUE(until([&] { return editor()->text() == workflow().sourceText(); }))
+        << editor()->text().toStdString();
+    EXPECT_EQ(view->inputText(), editor()->text());
 }
 
 TEST_F(WorkspaceDesktop, SavingThroughTheDialogWritesTheResultOrShowsWhyNot) {
@@ -378,6 +410,177 @@ TEST_F(WorkspaceDesktop, SavingThroughTheDialogWritesTheResultOrShowsWhyNot) {
         << workflow().status().message().toStdString();
     EXPECT_TRUE(until([&] { return panelShown(); }));
     EXPECT_EQ(workflow().resultText(), translation);
+}
+
+TEST_F(WorkspaceDesktop, TheWindowOpensAndComesBackWithTypingInTheEditorAndItsResultUpToDate) {
+    AppSettings& settings = delegate->settings();
+    settings.setAutoTranslateWhileTyping(false);
+    // Just opened: letters and a space land in the editor, no capture starts.
+    typeKeys("first words");
+    EXPECT_TRUE(until([&] { return view->inputText() == "first words"; })) << view->inputText().toStdString();
+    EXPECT_FALSE(selecting());
+
+    // Translated, then hidden with the focus elsewhere; the target language changes meanwhile.
+    openai.enqueue(openai::stream({"旧"}, 10));
+    openai.enqueue(openai::stream({"新"}, 10));
+    click(view->titleBar()->translateButton());
+    ASSERT_TRUE(requests(1));
+    ASSERT_TRUE(status(Kind::completed));
+    focusOutsideTheEditor();
+    window()->hide();
+    settings.setTargetLanguage("ja");
+    QTest::qWait(500);
+    EXPECT_EQ(openai.requests().size(), 1) << "nothing is sent while hidden";
+
+    // Back by its hot key: the result is translated again once, and typing goes to the editor.
+    ASSERT_TRUE(
+        xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+alt+o")}));
+    ASSERT_TRUE(until([&] { return window()->isActiveWindow(); }));
+    ASSERT_TRUE(requests(2));
+    EXPECT_EQ(workflow().lastRequest()->targetLanguage, "ja");
+    ASSERT_TRUE(status(Kind::completed));
+    typeKeys(" again");
+    EXPECT_TRUE(until([&] { return view->inputText() == "first words again"; }))
+        << view->inputText().toStdString();
+    QTest::qWait(1000);
+    EXPECT_EQ(openai.requests().size(), 2);
+    EXPECT_FALSE(selecting());
+}
+
+TEST_F(WorkspaceDesktop, DraftsReplacedByTheProgramComeBackWithUndo) {
+    delegate->settings().setAutoTranslateWhileTyping(false);
+    openai.enqueue(openai::stream({"外"}, 10));
+    const std::vector<std::pair<const char*, std::function<void()>>> replacements{
+        {"clear button", [&] { click(view->sourcePane()->clearButton()); }},
+        {"Ctrl+N", [&] { xdo(QStringLiteral("key ctrl+n")); }},
+        {"translation from elsewhere",
+         [&] {
+             focusOutsideTheEditor();
+             workflow().translateText("Outside text", false);
+         }},
+        {"text drop",
+         [&] {
+             dragOntoSourcePane({QStringLiteral("--text"), QStringLiteral("Dropped")});
+         }},
+    };
+    int index = 0;
+    for (const auto& [name, replace] : replacements) {
+        SCOPED_TRACE(name);
+        const QString draft = QStringLiteral("Draft %1").arg(++index);
+        click(view->sourcePane()->clearButton());
+        typeIntoEditor(draft);
+        replace();
+        ASSERT_TRUE(until([&] { return editor()->text() != draft; }));
+        activate();
+        click(editor());
+        xdo(QStringLiteral("key ctrl+z"));
+        EXPECT_TRUE(until([&] { return editor()->text() == draft && view->inputText() == draft; }))
+            << editor()->text().toStdString();
+    }
+}
+
+TEST_F(WorkspaceDesktop, EscapeAndTheTypingSwitchLeaveTheFloatingPanelsWorkAlone) {
+    // An error in the floating panel: Escape in the main window leaves it for the user to read.
+    workflow().setStatus(WorkflowStatus::failed("服务暂时不可用"));
+    workflow().presentPanel(std::nullopt);
+    ASSERT_TRUE(until([&] { return panelShown(); }));
+    activate();
+    xdo(QStringLiteral("key Escape"));
+    QTest::qWait(500);
+    EXPECT_TRUE(panelShown());
+
+    // A translation from elsewhere streams: switching automatic translation off lets it finish.
+    openai.enqueue(openai::stream(QStringList(8, "慢"), 150));
+    workflow().translateText("Selected elsewhere", true);
+    ASSERT_TRUE(status(Kind::streaming));
+    delegate->settings().setAutoTranslateWhileTyping(false);
+    EXPECT_TRUE(status(Kind::completed)) << workflow().status().debugName().toStdString();
+}
+
+TEST_F(WorkspaceDesktop, TextBeyondTheLimitIsNeverSentAndTheWindowSaysTheLimit) {
+    const QString large = QStringLiteral("Long text.").repeated(3000);
+    QGuiApplication::clipboard()->setText(large);
+    click(editor());
+    ASSERT_TRUE(xdo(QStringLiteral("key ctrl+v")));
+    ASSERT_TRUE(until([&] { return view->inputText() == large; }));
+    EXPECT_TRUE(status(Kind::failed)) << workflow().status().debugName().toStdString();
+    EXPECT_TRUE(until([&] { return view->resultPane()->placeholder()->text().contains("20000"); }))
+        << view->resultPane()->placeholder()->text().toStdString();
+    focusOutsideTheEditor();
+    xdo(QStringLiteral("key Return"));
+    QTest::qWait(1500);
+    EXPECT_EQ(workflow().status().kind(), Kind::failed);
+    EXPECT_TRUE(openai.requests().isEmpty());
+}
+
+TEST_F(WorkspaceDesktop, PickersLabelsAndStatusesShowTheirOwnValues) {
+    AppSettings& settings = delegate->settings();
+    settings.setAutoTranslateWhileTyping(false);
+    WorkspaceControls* controls = view->controls();
+    const auto values = [&] {
+        return QStringList{settings.sourceLanguage(), settings.targetLanguage(),
+                           rawValue(settings.translationStyle())};
+    };
+    // Each picker stores its own setting only, and its title shows the pick.
+    const std::vector<std::tuple<PremiumSelector*, int, std::function<QString(QString)>>> pickers{
+        {controls->sourceSelector(), 0, workspaceLanguageName},
+        {controls->targetSelector(), 1, workspaceLanguageName},
+        {controls->styleSelector(), 2,
+         [](const QString& id) {
+             return styleSelectorTitle(displayName(*fromRawValue<TranslationStyle>(id)));
+         }},
+    };
+    for (const auto& [picker, slot, title] : pickers) {
+        SCOPED_TRACE(slot);
+        PremiumSelector* selector = picker;
+        click(selector);
+        ASSERT_TRUE(until([&] { return selector->list() && selector->list()->isVisible(); }));
+        const QList<QAbstractButton*> rows = selector->list()->findChildren<QAbstractButton*>();
+        qsizetype index = 0;
+        while (index < rows.size() &&
+               (selector->options().at(index).id == values()[slot] ||
+                rows.at(index)->visibleRegion().boundingRect() != rows.at(index)->rect()))
+            ++index;
+        ASSERT_LT(index, rows.size());
+        QStringList expected = values();
+        expected[slot] = selector->options().at(index).id;
+        click(rows.at(index));
+        EXPECT_TRUE(until([&] { return values() == expected; })) << values().join('|').toStdString();
+        EXPECT_EQ(selector->title(), title(expected[slot]));
+    }
+    // The route pill names the engine.
+    settings.setTranslationEngine(TranslationEngine::cloudStandard);
+    EXPECT_TRUE(until([&] { return view->titleBar()->routePill()->text() == "云端线路"; }));
+    settings.setTranslationEngine(TranslationEngine::openAICompatible);
+    EXPECT_TRUE(until([&] { return view->titleBar()->routePill()->text() == "BYOK 线路 · 安全"; }));
+
+    // Statuses: the result pane's caption and placeholder, and the title bar's button.
+    ResultPane* result = view->resultPane();
+    WorkspaceButton* translate = view->titleBar()->translateButton();
+    for (const auto& [shown, caption, placeholder, button] :
+         std::vector<std::tuple<WorkflowStatus, QString, QString, QString>>{
+             {WorkflowStatus::streaming(), "翻译 · 已完成", "正在翻译…", "停止"},
+             {WorkflowStatus::cancelled(), "翻译 · 准备就绪", "已停止翻译。", "翻译"},
+             {WorkflowStatus::failed("密钥无效"), "翻译 · 准备就绪", "密钥无效", "翻译"},
+             {WorkflowStatus::idle(), "翻译 · 准备就绪", "译文会显示在这里。", "翻译"}}) {
+        workflow().setStatus(shown);
+        EXPECT_EQ(result->caption()->text(), caption) << shown.debugName().toStdString();
+        EXPECT_EQ(result->placeholder()->text(), placeholder) << shown.debugName().toStdString();
+        EXPECT_EQ(translate->label().title, button) << shown.debugName().toStdString();
+    }
+
+    // Disabled buttons look disabled: translate with an empty editor, copy without a result.
+    const QImage translateOff = translate->grab().toImage(), copyOff = result->copyButton()->grab().toImage();
+    ASSERT_FALSE(translate->isEnabled());
+    ASSERT_FALSE(result->copyButton()->isEnabled());
+    openai.enqueue(openai::stream({"译文"}, 10));
+    typeIntoEditor("Enable me");
+    EXPECT_TRUE(translate->isEnabled());
+    EXPECT_NE(translate->grab().toImage(), translateOff);
+    click(translate);
+    ASSERT_TRUE(status(Kind::completed));
+    EXPECT_TRUE(result->copyButton()->isEnabled());
+    EXPECT_NE(result->copyButton()->grab().toImage(), copyOff);
 }
 
 // Recent history in the sidebar and the tool rail, through the assembled application.
@@ -439,6 +642,7 @@ TEST_F(SidebarDesktop, CompletedTranslationsAreListedReopenedWithoutARequestAndD
         << titles().join('|').toStdString();
     const QString detail = row("First text")->body()->detail();
     EXPECT_TRUE(detail.startsWith("EN → ZH · ") && detail == detail.toUpper()) << detail.toStdString();
+    EXPECT_FALSE(detail.contains("· IN ") || detail.endsWith("后")) << "a row just made is not in the future";
     click(sidebar()->newTranslationButton());
     ASSERT_TRUE(until([&] { return view->inputText().isEmpty(); }));
     translateTyped("Second text", 2);

@@ -16,6 +16,10 @@ constexpr int kInkContrast = 64;
 constexpr int kCaretContrast = 150;
 // Marks shorter than this many pixels are left alone.
 constexpr int kMinimumCursorHeight = 8;
+// A character cell is never taller than this (a large font on a high-density screen).
+constexpr int kMaximumCursorHeight = 120;
+// The ink on the top and bottom edge of an outlined cursor.
+constexpr double kOutlineEdgeFill = 0.95;
 // A character cell's width over its height.
 constexpr double kCellAspectMin = 0.3;
 constexpr double kCellAspectMax = 0.85;
@@ -99,27 +103,131 @@ bool isSolid(const Mark& mark) {
     return mark.pixels >= kSolidFill * mark.box.width() * mark.box.height();
 }
 
-// A bar caret: a solid vertical line at most two pixels wide, standing alone in full-contrast ink, that
-// spans its whole line: it starts above every other mark of the line and ends no higher than the lowest
-// descender (a caret is as tall as the font's line, while "l", "I" or "|" stay within the glyphs' extent). A
-// line with no mark beside it counts too.
-bool isBarCaret(const Mark& bar, const std::vector<Mark>& marks) {
-    const QRect& caret = bar.box;
-    if (caret.height() < kMinimumCursorHeight || caret.width() > 2 || !isSolid(bar))
-        return false;
-    // The other marks of this line within a few line heights: beside the caret, mostly within its rows.
-    const int reach = 3 * caret.height();
+// The cursor spans its whole line: it starts above every other mark of the line and ends no higher than the
+// lowest descender. The other marks of the line are those within a few line heights, beside the cursor and
+// mostly within its rows; a line with no mark beside it counts too.
+bool spansItsLine(const QRect& cursor, const std::vector<Mark>& marks) {
+    const int reach = 3 * cursor.height();
     for (const Mark& mark : marks) {
         const QRect& box = mark.box;
-        if (box.right() < caret.left() - reach || box.left() > caret.right() + reach || box.intersects(caret))
+        if (box.right() < cursor.left() - reach || box.left() > cursor.right() + reach ||
+            box.intersects(cursor))
             continue;
-        const int overlap = std::min(box.bottom(), caret.bottom()) - std::max(box.top(), caret.top()) + 1;
+        const int overlap = std::min(box.bottom(), cursor.bottom()) - std::max(box.top(), cursor.top()) + 1;
         if (overlap * 2 < box.height())
             continue;
-        if (box.top() <= caret.top() || box.bottom() > caret.bottom())
+        if (box.top() <= cursor.top() || box.bottom() > cursor.bottom())
             return false;
     }
     return true;
+}
+
+// A bar caret: a solid vertical line at most two pixels wide, standing alone in full-contrast ink, that
+// spans its whole line (a caret is as tall as the font's line, while "l", "I" or "|" stay within the glyphs'
+// extent).
+bool isBarCaret(const Mark& bar, const std::vector<Mark>& marks) {
+    const QRect& caret = bar.box;
+    return caret.height() >= kMinimumCursorHeight && caret.width() <= 2 && isSolid(bar) &&
+           spansItsLine(caret, marks);
+}
+
+// A vertical run of ink down one column, or several neighbouring columns whose runs start and end on the
+// same rows (within a pixel).
+struct Column {
+    int left = 0, right = 0, top = 0, bottom = 0;
+    QRect box() const { return QRect(QPoint(left, top), QPoint(right, bottom)); }
+};
+
+// The solid columns of ink at least a cursor's height. A block cursor drawn right after a glyph touches its
+// anti-aliased edge or a descender's tail, so the two are one mark; the block's columns still stand apart:
+// each is ink from the cell's top to its bottom, which no column of a letter beside it is.
+std::vector<Column> solidColumns(const std::vector<uint8_t>& ink, int width, int height) {
+    std::vector<Column> closed;
+    std::vector<Column> open;
+    const auto matches = [](const Column& column, int top, int bottom) {
+        return std::abs(column.top - top) <= 1 && std::abs(column.bottom - bottom) <= 1;
+    };
+    for (int x = 0; x <= width; ++x) {
+        std::vector<Column> next;
+        for (int y = 0; x < width && y < height;) {
+            if (!ink[size_t(y) * size_t(width) + size_t(x)]) {
+                ++y;
+                continue;
+            }
+            const int top = y;
+            while (y < height && ink[size_t(y) * size_t(width) + size_t(x)])
+                ++y;
+            const int bottom = y - 1;
+            if (bottom - top + 1 < kMinimumCursorHeight || bottom - top + 1 > kMaximumCursorHeight)
+                continue;
+            const auto continued = std::find_if(
+                open.begin(), open.end(), [&](const Column& column) { return matches(column, top, bottom); });
+            if (continued == open.end()) {
+                next.push_back({x, x, top, bottom});
+            } else {
+                continued->right = x;
+                next.push_back(*continued);
+                open.erase(continued);
+            }
+        }
+        closed.insert(closed.end(), open.begin(), open.end());
+        open = std::move(next);
+    }
+    return closed;
+}
+
+bool rowIsInk(const std::vector<uint8_t>& ink, int width, int y, int left, int right) {
+    int count = 0;
+    for (int x = left; x <= right; ++x)
+        count += ink[size_t(y) * size_t(width) + size_t(x)];
+    return count >= kOutlineEdgeFill * (right - left + 1);
+}
+
+bool isEmpty(const std::vector<uint8_t>& ink, int width, const QRect& area) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (ink[size_t(y) * size_t(width) + size_t(x)])
+                return false;
+    return true;
+}
+
+// Cursors among the solid columns, spanning their line (a dense glyph at a small size can be solid too): a
+// cell-shaped block, filled; or two thin ones a cell apart joined by ink
+// along the top and bottom rows, outlined and empty inside (returned as its four sides).
+std::vector<QRect> cursorsInColumns(const std::vector<uint8_t>& ink, int width,
+                                    const std::vector<Mark>& marks) {
+    const int height = int(ink.size()) / std::max(width, 1);
+    const std::vector<Column> columns = solidColumns(ink, width, height);
+    std::vector<QRect> cursors;
+    for (const Column& column : columns) {
+        if (isCellShaped(column.box())) {
+            if (spansItsLine(column.box(), marks))
+                cursors.push_back(column.box());
+            continue;
+        }
+        if (column.right - column.left > 2)
+            continue;
+        for (const Column& other : columns) {
+            if (other.left <= column.right || other.right - other.left > 2 ||
+                std::abs(other.top - column.top) > 1 || std::abs(other.bottom - column.bottom) > 1)
+                continue;
+            const QRect box(QPoint(column.left, std::min(column.top, other.top)),
+                            QPoint(other.right, std::max(column.bottom, other.bottom)));
+            if (!isCellShaped(box) || !spansItsLine(box, marks) ||
+                !rowIsInk(ink, width, box.top(), box.left(), box.right()) ||
+                !rowIsInk(ink, width, box.bottom(), box.left(), box.right()))
+                continue;
+            const int thickness = std::max(column.right - column.left, other.right - other.left) + 1;
+            // Empty inside, unlike a Han character drawn as a box with strokes across ("日", "目").
+            if (!isEmpty(ink, width, box.adjusted(thickness, thickness, -thickness, -thickness)))
+                continue;
+            cursors.push_back(QRect(box.left(), box.top(), box.width(), thickness));
+            cursors.push_back(QRect(box.left(), box.bottom() - thickness + 1, box.width(), thickness));
+            cursors.push_back(QRect(column.left, box.top(), thickness, box.height()));
+            cursors.push_back(QRect(other.right - thickness + 1, box.top(), thickness, box.height()));
+        }
+    }
+    return cursors;
 }
 } // namespace
 
@@ -145,6 +253,8 @@ QImage eraseTextCursors(const QImage& image) {
         if (isCellShaped(mark.box) && (isSolid(mark) || isOutline(mark, ink, width)))
             cursors.push_back(mark.box);
     }
+    const std::vector<QRect> touching = cursorsInColumns(ink, width, marks);
+    cursors.insert(cursors.end(), touching.begin(), touching.end());
     // A caret drawn next to a glyph may touch its anti-aliased edge; in full-contrast ink it stands alone.
     for (const Mark& mark : findMarks(inkAbove(kCaretContrast), width, height)) {
         if (isBarCaret(mark, marks))

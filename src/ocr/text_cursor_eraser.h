@@ -8,7 +8,8 @@ namespace tolvane {
 // which the engine otherwise reads as a character ("|", "I", or a Han character for a block) and which can
 // spoil the word beside it. Erased, in the background's shade:
 // - a block cursor: a filled or outlined rectangle shaped like a character cell (taller than wide), which no
-//   letter is;
+//   letter is, also when it touches the glyph before it (found by its columns: each one ink from the cell's
+//   top to its bottom; an outline must be empty inside);
 // - a bar caret: a thin solid vertical line that spans its whole line, starting above every other mark there
 //   and ending no higher than the lowest descender ("l", "I" and "|" stay within the glyphs' extent), or a
 //   line with no other mark beside it.

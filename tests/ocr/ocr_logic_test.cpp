@@ -52,7 +52,7 @@ TEST(RecognitionLanguages, PicturesWithMoreHanThanLatinWordsAreReadInChineseAlon
 
 TEST(TextCursorEraser, CursorsGoAndEveryGlyphStays) {
     // Bars that are letters ("I", "l", "1", "|") beside the caret, light and dark.
-    const QStringList line{QString::fromUtf8("Il1| lily 数据库")};
+    const QStringList line{QString::fromUtf8("Il1| lily 数据库 日目口")};
     for (const bool dark : {false, true}) {
         const QImage plain = testing::renderText(line, 16, dark, QStringLiteral("Noto Sans CJK SC"), 40);
         const QColor ink = dark ? QColor(235, 235, 235) : QColor(20, 20, 20);
@@ -74,6 +74,51 @@ TEST(TextCursorEraser, CursorsGoAndEveryGlyphStays) {
             painter.end();
             EXPECT_EQ(eraseTextCursors(shown), opaqueGrey(plain))
                 << "cursor " << kind << (dark ? " dark" : " light");
+        }
+    }
+}
+
+TEST(TextCursorEraser, ACursorTouchingTheLastGlyphGoesAndTheGlyphsKeepTheirShapes) {
+    // Letters and Han characters shaped like boxes, then a cursor cell whose left edge lies on the last
+    // glyph's right edge (a terminal's cursor right after the text, joined to it by anti-aliasing).
+    const QStringList line{QString::fromUtf8("by Friday 日目口")};
+    for (const bool dark : {false, true}) {
+        const QImage plain = testing::renderText(line, 24, dark, QStringLiteral("Noto Sans CJK SC"), 40);
+        const QImage grey = opaqueGrey(plain);
+        const int background = qGray(grey.pixel(0, 0));
+        const auto isInk = [&](const QImage& image, int x, int y) {
+            return std::abs(qGray(image.pixel(x, y)) - background) > 64;
+        };
+        int lastInk = 0;
+        for (int x = 0; x < grey.width(); ++x)
+            for (int y = 0; y < grey.height(); ++y)
+                lastInk = isInk(grey, x, y) ? x : lastInk;
+        const int height = plain.height() - 60;
+        const QRect cell(lastInk, 30, height / 2, height);
+        const QColor ink = dark ? QColor(235, 235, 235) : QColor(20, 20, 20);
+        for (const bool filled : {true, false}) {
+            QImage shown = plain;
+            QPainter painter(&shown);
+            if (filled) {
+                painter.fillRect(cell, ink);
+            } else {
+                painter.setPen(ink);
+                painter.drawRect(cell.adjusted(0, 0, -1, -1));
+            }
+            painter.end();
+            const QImage erased = eraseTextCursors(shown);
+            const QRect around = cell.adjusted(-1, -1, 1, 1);
+            int inkLeft = 0, changedElsewhere = 0;
+            for (int y = 0; y < grey.height(); ++y) {
+                for (int x = 0; x < grey.width(); ++x) {
+                    if (around.contains(x, y))
+                        inkLeft += isInk(erased, x, y) && !(x < cell.left() + 1 && isInk(grey, x, y));
+                    else
+                        changedElsewhere += erased.pixel(x, y) != grey.pixel(x, y);
+                }
+            }
+            EXPECT_EQ(inkLeft, 0) << (filled ? "block" : "outline") << (dark ? " dark" : " light");
+            EXPECT_EQ(changedElsewhere, 0) << (filled ? "block" : "outline") << (dark ? " dark" : " light");
         }
     }
 }

@@ -9,11 +9,11 @@
 #include "platform/memory/memory_secret_backend.h"
 #include "providers/cloud_translation_provider.h"
 #include "providers/openai_compatible_provider.h"
+#include "resident_memory.h"
 #include "support/fake_hosted_server.h"
 #include "support/fake_openai_server.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTcpServer>
@@ -120,24 +120,6 @@ void PingPongRawSocket(benchmark::State& state) {
         runUntil([&] { return received >= kRounds; });
     }
     state.SetItemsProcessed(state.iterations() * kRounds);
-}
-
-// Restarts the kernel's peak-resident count of this process; false where the kernel does not allow it.
-bool resetPeakResident() {
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
-}
-
-// VmHWM of this process in MiB.
-double peakResidentMiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return -1;
 }
 
 QCoro::Task<> drainEvents(AsyncChannel<CloudTranslationStreamEvent>::Reader reader, bool* failed,

@@ -19,7 +19,7 @@ class HostedEventStreamParser {
 public:
     using Deliver = std::function<void(CloudTranslationStreamEvent)>;
 
-    static constexpr qsizetype kMaxEventBytes = 8 * 1024 * 1024;
+    static constexpr qsizetype kMaxEventBytes = 4 * 1024 * 1024;
 
     // `secrets` (the device token) are masked in an "error" event's message.
     explicit HostedEventStreamParser(QStringList secrets) : m_secrets(std::move(secrets)) {}

@@ -13,7 +13,15 @@
 namespace tolvane {
 
 namespace {
+
 constexpr qint64 kReadAheadBytes = 1024 * 1024;
+
+// Sets the read-ahead limit from a call queued on the reply's thread (see HttpExchange::post()).
+void queueReadAheadLimit(QNetworkReply* reply) {
+    QMetaObject::invokeMethod(
+        reply, [reply] { reply->setReadBufferSize(kReadAheadBytes); }, Qt::QueuedConnection);
+}
+
 } // namespace
 
 struct HttpExchange::State {
@@ -157,8 +165,13 @@ HttpExchange HttpExchange::post(QNetworkAccessManager& manager, QNetworkRequest 
     }
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     QNetworkReply* reply = manager.post(request, body);
-    // Qt's network thread reads ahead of us only this far (see State::refill()).
+    // Qt's network thread reads ahead of us only this far (see State::refill()). Qt starts the request from
+    // a call it queues on this thread, and only then connects the limit to its network thread: a limit set
+    // now stays on this side, and the network thread would read the whole answer into memory. Set again
+    // from a call queued behind that start, it reaches the network thread right behind the request, before
+    // any of the answer is read. A followed redirect starts a new request the same way.
     reply->setReadBufferSize(kReadAheadBytes);
+    queueReadAheadLimit(reply);
     state->reply = reply;
     State* raw = state.get();
     state->idleTimer.setInterval(idleTimeout);
@@ -177,6 +190,7 @@ HttpExchange HttpExchange::post(QNetworkAccessManager& manager, QNetworkRequest 
                              if (!raw->done)
                                  raw->idleTimer.start();
                          }),
+        QObject::connect(reply, &QNetworkReply::redirected, reply, [reply] { queueReadAheadLimit(reply); }),
         QObject::connect(reply, &QNetworkReply::readyRead, reply, [raw] { raw->onReadyRead(); }),
         QObject::connect(reply, &QNetworkReply::finished, reply, [raw] { raw->onFinished(); }),
     };

@@ -13,8 +13,10 @@ class LineSplitter {
 public:
     using LineHandler = std::function<bool(QByteArrayView line)>;
 
-    // Longest line kept in memory; a longer one fails the body (see overflowed()).
-    static constexpr qsizetype kMaxLineBytes = 8 * 1024 * 1024;
+    // Longest line kept in memory; a longer one fails the body (see overflowed()). A streamed piece of a
+    // translation is a few hundred bytes and a whole answer in one line is far below this (the hosted
+    // service's whole answer body is capped at 500 kB), so only a broken or hostile server reaches it.
+    static constexpr qsizetype kMaxLineBytes = 4 * 1024 * 1024;
 
     // Calls onLine for each complete line; onLine returns false to stop (later bytes are then ignored).
     // Returns false when stopped or when a line grew past kMaxLineBytes.

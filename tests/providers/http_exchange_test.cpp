@@ -199,5 +199,39 @@ TEST_F(HttpExchangeTest, WholeBodyReadsAreCappedAtTheLimitInclusive) {
     EXPECT_EQ(error->description(), "Provider returned an invalid response.");
 }
 
+TEST_F(HttpExchangeTest, AReaderThatTakesNothingHoldsOnlyABoundedReadAheadFromTheFirstByte) {
+    // 256 MiB offered, made as fast as the socket takes it; the reader never asks for a chunk. Also behind a
+    // redirect, which Qt follows with a new request of its own.
+    constexpr qint64 kOffered = 256ll * 1024 * 1024;
+    const QByteArray block(1024 * 1024, 'x');
+    for (const bool redirected : {false, true}) {
+        SCOPED_TRACE(redirected ? "redirected" : "direct");
+        FakeHttpServer endlessServer;
+        qint64 sent = 0;
+        FakeResponse endless = FakeResponse::withBody(200, "text/event-stream", "data: ");
+        endless.framing = FakeResponse::Framing::Chunked;
+        endless.source = [&]() -> QByteArray {
+            if (sent >= kOffered)
+                return {};
+            sent += block.size();
+            return block;
+        };
+        if (redirected)
+            endlessServer.enqueue(FakeResponse::withBody(307, "", "")
+                                      .header("Location", endlessServer.url("/moved").toEncoded()));
+        endlessServer.enqueue(endless);
+        QNetworkRequest request(endlessServer.url("/"));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+        // While Qt hands over bytes the idle timer restarts; once its read-ahead is full nothing more comes,
+        // and the time-out closes the connection.
+        HttpExchange exchange = HttpExchange::post(*manager, request, "{}", 1000ms, {});
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return endlessServer.clientAborts() >= 1 || sent >= kOffered; }, 120000));
+        // Qt's read buffer, both sockets' kernel buffers and the server's own pending mebibyte.
+        EXPECT_LT(sent, 24ll * 1024 * 1024) << "Qt read on without a limit";
+        EXPECT_EQ(endlessServer.clientAborts(), 1);
+    }
+}
+
 } // namespace
 } // namespace tolvane

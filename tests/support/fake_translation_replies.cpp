@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextBoundaryFinder>
+#include <memory>
 
 namespace tolvane::testing::fake_replies {
 
@@ -94,6 +95,26 @@ FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs) {
     }
     writes.append(FakeHostedService::event("done", FakeHostedService::answer(reply)));
     return FakeHostedService::eventStream(writes, delayMs);
+}
+
+FakeResponse endlessStream(Endpoint endpoint, Endless kind, qint64 offeredBytes) {
+    QByteArray opening = endpoint == Endpoint::hosted ? "event: delta\n" : "";
+    QByteArray filler;
+    if (kind == Endless::lines) {
+        filler = QByteArray("data: ").append(QByteArray(4089, 'x')).append('\n').repeated(64);
+    } else {
+        opening.append("data: ");
+        filler = QByteArray(256 * 1024, 'x');
+    }
+    FakeResponse response = FakeHostedService::eventStream({opening});
+    auto sent = std::make_shared<qint64>(opening.size());
+    response.source = [sent, filler, offeredBytes]() -> QByteArray {
+        if (*sent >= offeredBytes)
+            return {};
+        *sent += filler.size();
+        return filler;
+    };
+    return response;
 }
 
 } // namespace tolvane::testing::fake_replies

@@ -22,4 +22,14 @@ FakeResponse chatCompletion(const CapturedRequest& request, int delayMs = kPiece
 // Answer to a hosted translate request: delta events and a done event with the whole translation.
 FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs = kPieceDelayMs);
 
+// A hostile answer to either endpoint: a 200 event stream that never completes what it starts.
+enum class Endless {
+    lines, // "data:" lines without end: an event that never dispatches (hosted), undecodable pieces (chat)
+    line,  // one "data:" line that never ends
+};
+enum class Endpoint { chat, hosted };
+// The hosted stream opens with "event: delta"; the body is made as the client reads it, and ends after
+// `offeredBytes`.
+FakeResponse endlessStream(Endpoint endpoint, Endless kind, qint64 offeredBytes);
+
 } // namespace tolvane::testing::fake_replies

@@ -1,6 +1,8 @@
 // Runs the fake chat-completions endpoint and the fake hosted translation service on 127.0.0.1 so the
 // application can be tried without the internet. Every translation is "[fake] " + the source text,
-// streamed in a few pieces. Runs until SIGINT or SIGTERM.
+// streamed in a few pieces. With --endless, every translation is instead a stream that never completes an
+// event (see fake_replies::endlessStream), for measuring the client against a hostile server. Runs until
+// SIGINT or SIGTERM.
 
 #include "support/fake_hosted_server.h"
 #include "support/fake_http_server.h"
@@ -72,6 +74,13 @@ int main(int argc, char* argv[]) {
     parser.addOption({QStringLiteral("hosted-port"),
                       QStringLiteral("Port of the hosted translation service (0 = any free port)."),
                       QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("endless"),
+                      QStringLiteral("Answer every translation with endless \"data:\" lines (lines) or one "
+                                     "endless \"data:\" line (line) instead of a translation."),
+                      QStringLiteral("lines|line")});
+    parser.addOption({QStringLiteral("endless-mib"),
+                      QStringLiteral("How much an endless answer sends before it ends its body, in MiB."),
+                      QStringLiteral("N"), QStringLiteral("256")});
     parser.process(app);
 
     const auto openaiPort = portOption(parser, QStringLiteral("openai-port"));
@@ -81,15 +90,37 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    std::optional<fake_replies::Endless> endless;
+    if (parser.isSet(QStringLiteral("endless"))) {
+        const QString kind = parser.value(QStringLiteral("endless"));
+        if (kind == QLatin1String("lines"))
+            endless = fake_replies::Endless::lines;
+        else if (kind == QLatin1String("line"))
+            endless = fake_replies::Endless::line;
+    }
+    bool mibOk = false;
+    const qint64 endlessBytes = parser.value(QStringLiteral("endless-mib")).toLongLong(&mibOk) * 1024 * 1024;
+    if ((parser.isSet(QStringLiteral("endless")) && !endless) || !mibOk || endlessBytes <= 0) {
+        std::fprintf(stderr, "tolvane-fake-server: --endless takes lines or line, --endless-mib a positive "
+                             "number\n");
+        return 2;
+    }
+
     FakeHttpServer openai;
-    openai.setHandler([](const CapturedRequest& request) {
-        if (request.method == "POST" && request.target.endsWith("/chat/completions"))
+    openai.setHandler([endless, endlessBytes](const CapturedRequest& request) {
+        if (request.method == "POST" && request.target.endsWith("/chat/completions")) {
+            if (endless)
+                return fake_replies::endlessStream(fake_replies::Endpoint::chat, *endless, endlessBytes);
             return fake_replies::chatCompletion(request);
+        }
         return FakeResponse::json(404, R"({"error":{"message":"not found"}})");
     });
     FakeHostedService hosted;
-    hosted.setTranslationHandler(
-        [](const CapturedRequest& request) { return fake_replies::hostedTranslation(request); });
+    hosted.setTranslationHandler([endless, endlessBytes](const CapturedRequest& request) {
+        if (endless)
+            return fake_replies::endlessStream(fake_replies::Endpoint::hosted, *endless, endlessBytes);
+        return fake_replies::hostedTranslation(request);
+    });
 
     if (!listenOn(openai, *openaiPort, "openai") || !listenOn(hosted.server, *hostedPort, "hosted"))
         return 1;

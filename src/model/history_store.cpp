@@ -261,6 +261,8 @@ struct HistoryStore::Connection {
             sqlite3_close(handle); // a handle comes back even on failure
             return nullptr;
         }
+        // Another program writing to the file holds its lock for a moment; wait that long rather than fail.
+        sqlite3_busy_timeout(handle, HistoryStore::kBusyTimeoutMs);
         return handle;
     }
 
@@ -351,16 +353,25 @@ QCoro::Task<std::optional<QString>> HistoryStore::lookupMemory(QString cacheKey)
     return m_worker->run([connection = m_connection, key = std::move(cacheKey),
                           now = toSeconds(m_clock.now())]() -> std::optional<QString> {
         sqlite3* db = connection->get();
-        SqliteStatement select(db, "SELECT result_text FROM memory WHERE cache_key = ? LIMIT 1;");
-        select.bindText(1, key);
-        if (!select.step())
-            return std::nullopt;
-        QString result = select.columnText(0);
-        SqliteStatement touch(
-            db, "UPDATE memory SET hit_count = hit_count + 1, updated_at = ? WHERE cache_key = ?;");
-        touch.bindDouble(1, now);
-        touch.bindText(2, key);
-        touch.run();
+        QString result;
+        {
+            // Finished before the write, so the write waits for another writer's lock like any other.
+            SqliteStatement select(db, "SELECT result_text FROM memory WHERE cache_key = ? LIMIT 1;");
+            select.bindText(1, key);
+            if (!select.step())
+                return std::nullopt;
+            result = select.columnText(0);
+        }
+        // The hit count is bookkeeping: a file another program keeps locked for writing still answers.
+        try {
+            SqliteStatement touch(
+                db, "UPDATE memory SET hit_count = hit_count + 1, updated_at = ? WHERE cache_key = ?;");
+            touch.bindDouble(1, now);
+            touch.bindText(2, key);
+            touch.run();
+        } catch (const HistoryStoreError& error) {
+            qCWarning(lcHistory).noquote() << "Could not count a memory hit:" << error.description();
+        }
         return result;
     });
 }

@@ -36,6 +36,9 @@ public:
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
+    // How long a statement waits for a lock another connection holds on the file before it fails.
+    static constexpr int kBusyTimeoutMs = 2000;
+
     // $XDG_DATA_HOME/Tolvane/History.sqlite3 (~/.local/share/Tolvane/History.sqlite3).
     static QString defaultPath();
 
@@ -47,7 +50,8 @@ public:
                                      QDateTime timestamp);
     // Inserts or replaces the memory row of the request's key; an existing row keeps its hit count.
     QCoro::Task<> upsertMemoryEntry(AIRequest request, QString resultText, QDateTime timestamp);
-    // The stored result for the key, counting the hit and moving its time to now; none when absent.
+    // The stored result for the key, counting the hit and moving its time to now (a failure to count is
+    // logged, the result still given); none when absent.
     QCoro::Task<std::optional<QString>> lookupMemory(QString cacheKey);
     // Newest first; every row without a limit. A limit below 0 reads as 0, one above 2^31-1 as 2^31-1.
     QCoro::Task<QList<HistoryEntry>> fetchHistory(std::optional<int64_t> limit = std::nullopt);

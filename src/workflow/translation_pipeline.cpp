@@ -49,7 +49,7 @@ void WorkflowCoordinator::publishCompletion(const QString& provider, qsizetype c
     if (const std::optional<QString> setAside = m_services.historyStore.takeSetAsideDatabase())
         notice =
             tr("历史记录文件已损坏，已另存为 %1，并新建了历史记录。").arg(QFileInfo(*setAside).fileName());
-    setStatus(WorkflowStatus::completed(notice));
+    setStatus(WorkflowStatus::completed(withHistoryWriteNotice(notice)));
 
     const int total = elapsedMilliseconds(startedAt);
     if (!m_lastTimeToFirstToken)
@@ -68,14 +68,36 @@ void WorkflowCoordinator::publishCompletion(const QString& provider, qsizetype c
         m_services.clipboard.writePlainText(m_resultText);
 }
 
-QCoro::Task<> WorkflowCoordinator::record(TranslationRecorder* recorder, TranslationRecord record) {
+QCoro::Task<> WorkflowCoordinator::record(Self self, TranslationRecord record) {
     // The result is already published as completed: a late stop must not turn it into a cancellation, and a
     // failed write leaves it standing. The error is logged, never the texts.
+    if (!self)
+        co_return;
+    const AIRequest request = record.request;
+    const QString resultText = record.resultText;
     try {
-        co_await recorder->recordTranslation(std::move(record));
+        co_await self->m_services.historyStore.recordTranslation(std::move(record));
+        if (self && self->m_historyWriteFailure == HistoryWriteFailure::told)
+            self->m_historyWriteFailure = HistoryWriteFailure::none;
     } catch (const std::exception& error) {
         qCWarning(lcWorkflow).noquote() << "Could not record the translation:" << describeError(error);
+        if (self && self->m_historyWriteFailure == HistoryWriteFailure::none) {
+            self->m_historyWriteFailure = HistoryWriteFailure::pending;
+            // Beside the result that was not recorded while it is still shown, else beside the next one.
+            const WorkflowStatus& status = self->m_status;
+            if (status.kind() == WorkflowStatus::Kind::completed && self->m_lastRequest == request &&
+                self->m_resultText == resultText)
+                self->setStatus(WorkflowStatus::completed(self->withHistoryWriteNotice(status.message())));
+        }
     }
+}
+
+QString WorkflowCoordinator::withHistoryWriteNotice(const QString& notice) {
+    if (m_historyWriteFailure != HistoryWriteFailure::pending)
+        return notice;
+    m_historyWriteFailure = HistoryWriteFailure::told;
+    const QString told = tr("历史记录暂时无法写入（可能正被其他程序占用），本次翻译未保存。");
+    return notice.isEmpty() ? told : notice + QLatin1Char(' ') + told;
 }
 
 QCoro::Task<> WorkflowCoordinator::runTranslation(Self self, CancellationToken token, QString text,
@@ -106,23 +128,27 @@ QCoro::Task<> WorkflowCoordinator::runTranslation(Self self, CancellationToken t
         self->setResultText(trimmed);
         self->setProviderName(kSameLanguageProvider);
         self->publishCompletion(kSameLanguageProvider, text::graphemeCount(trimmed), startedAt);
-        co_await record(recorder, {entryId, request, trimmed, kSameLanguageProvider, false, clock->now()});
+        co_await record(self, {entryId, request, trimmed, kSameLanguageProvider, false, clock->now()});
         co_return;
     }
 
     std::optional<QString> remembered;
     try {
         remembered = co_await recorder->lookupMemory(request, token);
-    } catch (...) {
+    } catch (const CancelledError&) {
         throwIfSuperseded(self, token, generation);
         throw;
+    } catch (const std::exception& error) {
+        // The memory is a short cut: a database that cannot answer now must not stop the translation.
+        throwIfSuperseded(self, token, generation);
+        qCWarning(lcWorkflow).noquote() << "Skipped the translation memory:" << describeError(error);
     }
     throwIfSuperseded(self, token, generation);
     if (remembered) {
         self->setResultText(*remembered);
         self->setProviderName(kMemoryProvider);
         self->publishCompletion(kMemoryProvider, text::graphemeCount(trimmed), startedAt);
-        co_await record(recorder, {entryId, request, *remembered, kMemoryProvider, false, clock->now()});
+        co_await record(self, {entryId, request, *remembered, kMemoryProvider, false, clock->now()});
         co_return;
     }
 
@@ -140,7 +166,6 @@ QCoro::Task<> WorkflowCoordinator::streamChat(Self self, CancellationToken token
                                               uint64_t generation, std::chrono::nanoseconds startedAt,
                                               QString historyEntryId) {
     ApiKeySource* keychain = &self->m_services.keychain;
-    TranslationRecorder* recorder = &self->m_services.historyStore;
     Clock* clock = &self->m_services.clock;
 
     std::optional<QString> storedKey;
@@ -185,13 +210,12 @@ QCoro::Task<> WorkflowCoordinator::streamChat(Self self, CancellationToken token
         throw WorkflowError::emptyResult();
     self->publishCompletion(providerId, text::graphemeCount(request.sourceText), startedAt);
     const QString resultText = self->m_resultText;
-    co_await record(recorder, {historyEntryId, request, resultText, providerId, true, clock->now()});
+    co_await record(self, {historyEntryId, request, resultText, providerId, true, clock->now()});
 }
 
 QCoro::Task<> WorkflowCoordinator::streamHosted(Self self, CancellationToken token, AIRequest request,
                                                 uint64_t generation, std::chrono::nanoseconds startedAt,
                                                 QString historyEntryId) {
-    TranslationRecorder* recorder = &self->m_services.historyStore;
     Clock* clock = &self->m_services.clock;
     TranslationSettings* settings = &self->m_services.settings;
 
@@ -239,7 +263,7 @@ QCoro::Task<> WorkflowCoordinator::streamHosted(Self self, CancellationToken tok
 
     self->publishCompletion(displayName, text::graphemeCount(request.sourceText), startedAt);
     const QString resultText = self->m_resultText;
-    co_await record(recorder, {historyEntryId, request, resultText, displayName, true, clock->now()});
+    co_await record(self, {historyEntryId, request, resultText, displayName, true, clock->now()});
 }
 
 QString WorkflowCoordinator::cloudProviderDisplayName(const CloudTranslationResult& result) {

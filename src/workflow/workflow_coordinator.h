@@ -239,7 +239,9 @@ private:
     static QCoro::Task<> streamHosted(Self self, CancellationToken token, AIRequest request,
                                       uint64_t generation, std::chrono::nanoseconds startedAt,
                                       QString historyEntryId);
-    static QCoro::Task<> record(TranslationRecorder* recorder, TranslationRecord record);
+    static QCoro::Task<> record(Self self, TranslationRecord record);
+    // `notice` with the words for a failed history write appended when one is still to be told.
+    QString withHistoryWriteNotice(const QString& notice);
     // Publishes a finished result: `completed`, then the timing and its log line, then the automatic copy.
     void publishCompletion(const QString& provider, qsizetype characters, std::chrono::nanoseconds startedAt);
     int elapsedMilliseconds(std::chrono::nanoseconds startedAt) const;
@@ -284,6 +286,10 @@ private:
     uint64_t m_currentTicket = 0;
     uint64_t m_autoTranslateGeneration = 0;
     uint64_t m_explicitCancellationGeneration = 0;
+    // A failed history write is told once: pending until a result shows it, then told until a write
+    // succeeds again.
+    enum class HistoryWriteFailure { none, pending, told };
+    HistoryWriteFailure m_historyWriteFailure = HistoryWriteFailure::none;
     uint64_t m_entrySerial = 0;
     std::optional<AIRequest> m_lastAutoFailedRequest;
     std::optional<AIRequest> m_lastConfigurationRetranslationRequest;

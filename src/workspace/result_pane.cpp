@@ -38,6 +38,9 @@ protected:
 QString resultCaption(const WorkflowStatus& status, bool isSnapshotMode) {
     using Kind = WorkflowStatus::Kind;
     const bool done = isSnapshotMode || status.kind() == Kind::streaming || status.kind() == Kind::completed;
+    // A notice beside a completed result (the history could not be written, a damaged file set aside).
+    if (!isSnapshotMode && status.kind() == Kind::completed && !status.message().isEmpty())
+        return QStringLiteral("翻译 · 已完成 · ") + status.message();
     return done ? QStringLiteral("翻译 · 已完成") : QStringLiteral("翻译 · 准备就绪");
 }
 

@@ -215,6 +215,15 @@ TEST_F(PipelineTest, HistoryWriteFailureAfterCompletionLeavesTheResultStanding) 
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("disk I/O error")));
     EXPECT_FALSE(log.lines()[0].contains(QStringLiteral("你好"))) << "texts are never logged";
+    const QString told = QStringLiteral("历史记录暂时无法写入（可能正被其他程序占用），本次翻译未保存。");
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::completed(told));
+
+    // Told once; a lookup that fails skips the memory and the provider answers.
+    recorder.failLookups = true;
+    translate(QStringLiteral("again"));
+    answer(QStringLiteral("再次"));
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::completed());
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("再次"));
 }
 
 class HostedPipelineTest : public CoordinatorTest {

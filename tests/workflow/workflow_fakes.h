@@ -91,6 +91,7 @@ struct FakeRecorder final : TranslationRecorder {
     std::vector<TranslationRecord> records;
     int lookups = 0;
     bool failWrites = false;
+    bool failLookups = false;
     std::optional<QString> setAsideDatabase;
     // When set, the next lookup waits for this gate before it answers.
     std::optional<Signal> holdLookup;
@@ -104,6 +105,8 @@ struct FakeRecorder final : TranslationRecorder {
             // Deliberately deaf to the token: the pipeline must drop an answer that arrives after a stop.
             co_await gate->wait();
         }
+        if (failLookups)
+            throw TestError(QStringLiteral("database is locked"));
         if (memory.contains(key))
             co_return memory.value(key);
         co_return std::nullopt;

@@ -63,6 +63,8 @@ TEST(WorkspaceTexts, NamesCaptionsAndPlaceholders) {
         {WorkflowStatus::streaming(), done, running},
         {WorkflowStatus::cancelled(), ready, QStringLiteral("已停止翻译。")},
         {WorkflowStatus::completed(), done, here},
+        {WorkflowStatus::completed(QStringLiteral("历史记录未保存。")),
+         done + QStringLiteral(" · 历史记录未保存。"), here},
         {WorkflowStatus::empty(), ready, input},
         {WorkflowStatus::failed(QStringLiteral("配额已用完")), ready, QStringLiteral("配额已用完")},
     };

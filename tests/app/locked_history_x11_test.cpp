@@ -1,0 +1,137 @@
+// A history database another program keeps locked for writing, with the delegate in process on the test
+// session's desktop: translations still complete (a remembered one included), and the user is told once that
+// the history could not be written.
+#include "app/app_delegate.h"
+#include "app/app_storage.h"
+#include "desktop_delegate.h"
+#include "model/app_settings.h"
+#include "model/keychain_store.h"
+#include "scoped_environment.h"
+#include "support/fake_http_server.h"
+#include "support/fake_translation_replies.h"
+#include "workflow/workflow_coordinator.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace tolvane::testing {
+namespace {
+
+// Rows of `table` whose source_text is `source`, read through a connection of the test's own.
+qint64 rowsOf(const QString& path, const char* table, const QString& source) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray sql = QByteArray("SELECT COUNT(*) FROM ") + table + " WHERE source_text = ?;";
+    sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr);
+    const QByteArray text = source.toUtf8();
+    sqlite3_bind_text(statement, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    const qint64 count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
+}
+
+class LockedHistory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        folders.redirectUserFolders(home.path());
+        delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11));
+        AppSettings& settings = delegate->settings();
+        settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
+        settings.setTranslationEngine(TranslationEngine::openAICompatible);
+        settings.setBaseURLString(openai.url(QStringLiteral("/v1")).toString());
+        settings.setModel(QStringLiteral("test-model"));
+        settings.setSourceLanguage(QStringLiteral("en"));
+        settings.setTargetLanguage(QStringLiteral("zh-Hans"));
+        delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-locked"));
+        openai.setHandler(
+            [](const CapturedRequest& request) { return fake_replies::chatCompletion(request, 0); });
+        path = delegate->storage().historyDatabasePath();
+        delegate->start();
+        QObject::connect(&delegate->workflow(), &WorkflowCoordinator::statusChanged,
+                         [this] { statuses.append(delegate->workflow().status()); });
+    }
+    void TearDown() override {
+        sqlite3_close(foreign);
+        delegate.reset();
+    }
+
+    // Translates `text` as the hot key does and waits for the result; false (and a test failure) unless it
+    // completed.
+    bool translate(const QString& text) {
+        const qsizetype before = statuses.size();
+        delegate->workflow().translateText(text, false);
+        std::optional<WorkflowStatus> ended;
+        const bool finished = QTest::qWaitFor(
+            [&] {
+                for (qsizetype i = before; i < statuses.size() && !ended; ++i) {
+                    if (statuses[i].kind() == WorkflowStatus::Kind::completed ||
+                        statuses[i].kind() == WorkflowStatus::Kind::failed)
+                        ended = statuses[i];
+                }
+                return ended.has_value();
+            },
+            60000);
+        const bool completed = finished && ended->kind() == WorkflowStatus::Kind::completed;
+        EXPECT_TRUE(completed) << text.toStdString() << ": "
+                               << ended.value_or(WorkflowStatus()).debugName().toStdString();
+        return completed;
+    }
+
+    qsizetype noticesFrom(qsizetype first) const {
+        return std::count_if(statuses.begin() + first, statuses.end(), [](const WorkflowStatus& status) {
+            return status.kind() == WorkflowStatus::Kind::completed &&
+                   status.message().contains(QStringLiteral("历史记录暂时无法写入"));
+        });
+    }
+
+    QTemporaryDir home;
+    ScopedEnvironment folders;
+    FakeHttpServer openai;
+    std::unique_ptr<AppDelegate> delegate;
+    QString path;
+    QList<WorkflowStatus> statuses;
+    sqlite3* foreign = nullptr; // another program's connection to the same file
+};
+
+TEST_F(LockedHistory, TranslationsCompleteUnderAForeignWriteLockAndTheUserIsToldOnce) {
+    const QString remembered = QStringLiteral("hello there");
+    ASSERT_TRUE(translate(remembered));
+    const QString rememberedResult = delegate->workflow().resultText();
+    // The memory row is written after the history row.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowsOf(path, "memory", remembered) == 1; }, 30000));
+
+    // Another program begins a write and keeps its transaction open.
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &foreign), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(foreign, "BEGIN IMMEDIATE; DELETE FROM history WHERE 0;", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    const qsizetype firstLocked = statuses.size();
+    const qsizetype requestsBefore = openai.requests().size();
+    // From memory (its hit cannot be counted), then from the provider, twice.
+    EXPECT_TRUE(translate(remembered)) << "a remembered translation must not fail on the lock";
+    EXPECT_EQ(delegate->workflow().resultText().toStdString(), rememberedResult.toStdString());
+    EXPECT_EQ(openai.requests().size(), requestsBefore);
+    for (const QString& text : {QStringLiteral("good morning"), QStringLiteral("a third text")}) {
+        EXPECT_TRUE(translate(text));
+        EXPECT_EQ(delegate->workflow().resultText().toStdString(),
+                  fake_replies::translationOf(text).toStdString());
+    }
+    // A failure not told beside its own result is told beside the next one at the latest.
+    EXPECT_TRUE(translate(QStringLiteral("a fourth text")));
+    EXPECT_EQ(noticesFrom(firstLocked), 1);
+
+    // The lock ends: the next translation is recorded again and nothing more is told.
+    ASSERT_EQ(sqlite3_exec(foreign, "ROLLBACK;", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_TRUE(translate(QStringLiteral("after the lock")));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return rowsOf(path, "history", QStringLiteral("after the lock")) == 1; }, 30000));
+    EXPECT_EQ(noticesFrom(firstLocked), 1);
+}
+
+} // namespace
+} // namespace tolvane::testing

@@ -10,6 +10,7 @@
 #include "app/app_delegate.h"
 #include "app/desktop_delegate.h"
 #include "app/screenshot_assembly.h"
+#include "app/screenshot_overlay_shown.h"
 #include "model/app_settings.h"
 #include "ocr/application_window.h"
 #include "ocr/other_x_client.h"
@@ -144,26 +145,10 @@ bool settled(const QRect& area) {
     return false;
 }
 
-ScreenshotOverlayController* waitForOverlay() {
-    ScreenshotOverlayController* overlay = nullptr;
-    const bool shown = QTest::qWaitFor(
-        [&] {
-            ScreenshotAssembly* screenshots = delegate->screenshotAssembly();
-            overlay = screenshots ? qobject_cast<ScreenshotOverlayController*>(
-                                        screenshots->service().activeSelectionController())
-                                  : nullptr;
-            return overlay && !overlay->views().isEmpty() &&
-                   overlay->views().front()->windowHandle()->isExposed() &&
-                   other->tryGrabKeyboard() == AlreadyGrabbed;
-        },
-        30000);
-    return shown ? overlay : nullptr;
-}
-
 // One recognise-only run: the pre-selected window (no region) or the dragged region; the text it shows.
 std::optional<QString> readThroughOverlay(const std::optional<QRect>& region) {
     delegate->startScreenshotRecognition();
-    ScreenshotOverlayController* overlay = waitForOverlay();
+    ScreenshotOverlayController* overlay = testing::waitForOverlay(*delegate, *other, 30000);
     if (!overlay)
         return std::nullopt;
     other->pressKey(XK_1);

@@ -15,6 +15,7 @@
 #include "panel/floating_panel_controller.h"
 #include "panel/result_panel_window.h"
 #include "scoped_environment.h"
+#include "screenshot_overlay_shown.h"
 #include "support/x11_tools.h"
 #include "workflow/helper_process.h"
 #include "workflow/log_capture.h"
@@ -44,22 +45,7 @@ protected:
     WorkflowCoordinator& workflow() { return delegate->workflow(); }
     TranslatorPanel* panel() { return delegate->panelController()->panelWindow(); }
 
-    // The overlay of the run just started, shown and holding the keyboard.
-    ScreenshotOverlayController* waitForOverlay() {
-        ScreenshotOverlayController* overlay = nullptr;
-        const bool shown = QTest::qWaitFor(
-            [&] {
-                ScreenshotAssembly* screenshots = delegate->screenshotAssembly();
-                overlay = screenshots ? qobject_cast<ScreenshotOverlayController*>(
-                                            screenshots->service().activeSelectionController())
-                                      : nullptr;
-                return overlay && !overlay->views().isEmpty() &&
-                       overlay->views().front()->windowHandle()->isExposed() &&
-                       other.tryGrabKeyboard() == AlreadyGrabbed;
-            },
-            10000);
-        return shown ? overlay : nullptr;
-    }
+    ScreenshotOverlayController* waitForOverlay() { return testing::waitForOverlay(*delegate, other); }
 
     // Recognises `region` in `mode` (the overlay's number key), as a user would.
     void recognize(const QRect& region, KeySym mode) {

@@ -1,7 +1,12 @@
 #pragma once
 
 #include "app/app_delegate.h"
+#include "app/app_storage.h"
+#include "model/app_settings.h"
+#include "model/keychain_store.h"
 #include "scoped_environment.h"
+#include "support/fake_http_server.h"
+#include "support/fake_translation_replies.h"
 
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -18,6 +23,22 @@ inline std::unique_ptr<AppDelegate> makeDesktopDelegate(std::unique_ptr<DesktopS
     environment.environment = QProcessEnvironment::systemEnvironment();
     environment.environment.remove(LaunchEnvironment::testHostVariable);
     return std::make_unique<AppDelegate>(environment, std::move(factories), std::move(desktop));
+}
+
+// Sets the delegate up to translate English into Simplified Chinese through the fake chat-completions
+// service with `apiKey`, the guide already seen; the service answers every request nothing was queued for
+// with "[fake] " and the text.
+inline void useFakeChatService(AppDelegate& delegate, FakeHttpServer& openai, const QString& apiKey) {
+    AppSettings& settings = delegate.settings();
+    settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
+    settings.setTranslationEngine(TranslationEngine::openAICompatible);
+    settings.setBaseURLString(openai.url(QStringLiteral("/v1")).toString());
+    settings.setModel(QStringLiteral("test-model"));
+    settings.setSourceLanguage(QStringLiteral("en"));
+    settings.setTargetLanguage(QStringLiteral("zh-Hans"));
+    delegate.storage().keychainStore().saveAPIKey(apiKey);
+    openai.setHandler(
+        [](const CapturedRequest& request) { return fake_replies::chatCompletion(request, 0); });
 }
 
 // Points HOME and the XDG configuration and data folders into `home`, for one test.

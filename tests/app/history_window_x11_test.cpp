@@ -40,18 +40,6 @@
 namespace tolvane::testing {
 namespace {
 
-qint64 rowCount(const QString& path, const char* table) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, (QByteArray("SELECT COUNT(*) FROM ") + table).constData(), -1, &statement,
-                       nullptr);
-    const qint64 count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return count;
-}
-
 class HistoryWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -221,7 +209,7 @@ TEST_F(HistoryWindow, DeleteAndClearReachTheDatabaseAndCloseAndReopenStartsAfres
     click(view, 0, HistoryRowAction::remove);
     EXPECT_TRUE(QTest::qWaitFor([&] { return view->model().rowCount() == 2; }, 10000));
     EXPECT_EQ(view->model().visibleEntry(0).sourceText, QStringLiteral("good morning"));
-    EXPECT_EQ(rowCount(path, "history"), 2);
+    EXPECT_EQ(storedRowCount(path, "history"), 2);
 
     // Ctrl+W hides the window; showing it again builds a fresh view with an empty search that loads again.
     view->searchField()->setText(QStringLiteral("morning"));
@@ -239,8 +227,8 @@ TEST_F(HistoryWindow, DeleteAndClearReachTheDatabaseAndCloseAndReopenStartsAfres
     EXPECT_TRUE(QTest::qWaitFor([&] { return cleared.size() == 1; }, 10000));
     EXPECT_EQ(fresh->model().rowCount(), 0);
     EXPECT_FALSE(fresh->clearButton()->isEnabled());
-    EXPECT_EQ(rowCount(path, "history"), 0);
-    EXPECT_EQ(rowCount(path, "memory"), 0);
+    EXPECT_EQ(storedRowCount(path, "history"), 0);
+    EXPECT_EQ(storedRowCount(path, "memory"), 0);
 }
 
 TEST_F(HistoryWindow, DatabaseThatCannotBeOpenedShowsItsErrorUnderTheClock) {

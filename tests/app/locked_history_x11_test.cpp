@@ -2,13 +2,11 @@
 // session's desktop: translations still complete (a remembered one included), and the user is told once that
 // the history could not be written.
 #include "app/app_delegate.h"
-#include "app/app_storage.h"
 #include "desktop_delegate.h"
-#include "model/app_settings.h"
-#include "model/keychain_store.h"
 #include "scoped_environment.h"
 #include "support/fake_http_server.h"
 #include "support/fake_translation_replies.h"
+#include "support/history_rows.h"
 #include "workflow/workflow_coordinator.h"
 
 #include <QTemporaryDir>
@@ -19,37 +17,13 @@
 namespace tolvane::testing {
 namespace {
 
-// Rows of `table` whose source_text is `source`, read through a connection of the test's own.
-qint64 rowsOf(const QString& path, const char* table, const QString& source) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray sql = QByteArray("SELECT COUNT(*) FROM ") + table + " WHERE source_text = ?;";
-    sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr);
-    const QByteArray text = source.toUtf8();
-    sqlite3_bind_text(statement, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    const qint64 count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return count;
-}
-
 class LockedHistory : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         folders.redirectUserFolders(home.path());
         delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11));
-        AppSettings& settings = delegate->settings();
-        settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
-        settings.setTranslationEngine(TranslationEngine::openAICompatible);
-        settings.setBaseURLString(openai.url(QStringLiteral("/v1")).toString());
-        settings.setModel(QStringLiteral("test-model"));
-        settings.setSourceLanguage(QStringLiteral("en"));
-        settings.setTargetLanguage(QStringLiteral("zh-Hans"));
-        delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-locked"));
-        openai.setHandler(
-            [](const CapturedRequest& request) { return fake_replies::chatCompletion(request, 0); });
+        useFakeChatService(*delegate, openai, QStringLiteral("sk-locked"));
         path = delegate->storage().historyDatabasePath();
         delegate->start();
         QObject::connect(&delegate->workflow(), &WorkflowCoordinator::statusChanged,
@@ -103,7 +77,7 @@ TEST_F(LockedHistory, TranslationsCompleteUnderAForeignWriteLockAndTheUserIsTold
     ASSERT_TRUE(translate(remembered));
     const QString rememberedResult = delegate->workflow().resultText();
     // The memory row is written after the history row.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return rowsOf(path, "memory", remembered) == 1; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return storedRowCount(path, "memory", remembered) == 1; }, 30000));
 
     // Another program begins a write and keeps its transaction open.
     ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &foreign), SQLITE_OK);
@@ -129,7 +103,7 @@ TEST_F(LockedHistory, TranslationsCompleteUnderAForeignWriteLockAndTheUserIsTold
     ASSERT_EQ(sqlite3_exec(foreign, "ROLLBACK;", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_TRUE(translate(QStringLiteral("after the lock")));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return rowsOf(path, "history", QStringLiteral("after the lock")) == 1; }, 30000));
+        [&] { return storedRowCount(path, "history", QStringLiteral("after the lock")) == 1; }, 30000));
     EXPECT_EQ(noticesFrom(firstLocked), 1);
 }
 

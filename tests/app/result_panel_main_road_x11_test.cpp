@@ -86,17 +86,7 @@ protected:
     void launch(std::unique_ptr<DesktopServices> desktop) {
         delegate.reset();
         delegate = makeDesktopDelegate(std::move(desktop));
-        AppSettings& settings = delegate->settings();
-        settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
-        settings.setTranslationEngine(TranslationEngine::openAICompatible);
-        settings.setBaseURLString(openai.url(QStringLiteral("/v1")).toString());
-        settings.setModel(QStringLiteral("test-model"));
-        settings.setSourceLanguage(QStringLiteral("en"));
-        settings.setTargetLanguage(QStringLiteral("zh-Hans"));
-        delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-panel-road"));
-        // Requests nothing was queued for are answered with "[fake] " and the text.
-        openai.setHandler(
-            [](const CapturedRequest& request) { return fake_replies::chatCompletion(request, 0); });
+        useFakeChatService(*delegate, openai, QStringLiteral("sk-panel-road"));
         delegate->start();
     }
 

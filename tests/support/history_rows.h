@@ -5,8 +5,11 @@
 #include "support/translation_request.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QUuid>
+#include <optional>
+#include <sqlite3.h>
 
 namespace tolvane::testing {
 
@@ -32,6 +35,24 @@ inline QStringList writeHistoryRows(HistoryStore& store, const QList<HistoryRow>
         ids << id;
     }
     return ids;
+}
+
+// Rows of `table` in the database at `path` (only those whose source_text is `source` when given), read
+// through a connection of the test's own; -1 when the file cannot be read.
+inline qint64 storedRowCount(const QString& path, const char* table, std::optional<QString> source = {}) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray sql =
+        QByteArray("SELECT COUNT(*) FROM ") + table + (source ? " WHERE source_text = ?;" : ";");
+    sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr);
+    const QByteArray text = source.value_or(QString()).toUtf8();
+    if (source)
+        sqlite3_bind_text(statement, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    const qint64 count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
 }
 
 } // namespace tolvane::testing

@@ -36,6 +36,15 @@ std::optional<QString> utf8Text(QByteArrayView body) {
     return text;
 }
 
+bool carriesError(const QJsonObject& object) {
+    return object.contains(QStringLiteral("error")) && !object.value(QStringLiteral("error")).isNull();
+}
+
+bool carriesError(QByteArrayView json) {
+    const std::optional<QJsonObject> object = parseObject(json);
+    return object && carriesError(*object);
+}
+
 std::optional<QString> providerMessage(QByteArrayView body) {
     if (auto object = parseObject(body)) {
         const QJsonValue error = object->value(QStringLiteral("error"));

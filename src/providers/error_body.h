@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,6 +13,11 @@ namespace tolvane::error_body {
 
 // The body as UTF-8 text; nullopt when it is not valid UTF-8.
 std::optional<QString> utf8Text(QByteArrayView body);
+
+// A JSON object that carries an error: it has an "error" member that is not null. A server that has
+// already answered 200 sends its failure this way inside the stream.
+bool carriesError(const QJsonObject& object);
+bool carriesError(QByteArrayView json);
 
 // Chat completions: {"error":{"message":S}}, else {"message":S}, else {"error":S}, else the body text.
 std::optional<QString> providerMessage(QByteArrayView body);

@@ -60,6 +60,11 @@ void HostedEventStreamParser::dispatch(const Deliver& deliver) {
     const QByteArray data = m_dataLines.join('\n');
     m_dataLines.clear();
     m_dataBytes = 0;
+    if (m_name != QLatin1String("error") && error_body::carriesError(data)) {
+        // An error object sent under another event name (or none) ends the stream with its words too.
+        throw AIProviderError::providerError(error_body::shownOrFallback(
+            error_body::translateMessage(data), QStringLiteral("云端翻译流已中断。"), m_secrets));
+    }
     if (m_name == QLatin1String("delta")) {
         QString text = decodeCloudTranslationDelta(data);
         if (!text.isEmpty())

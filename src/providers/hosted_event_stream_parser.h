@@ -13,6 +13,7 @@ namespace tolvane {
 // lines (spaces and tabs trimmed) are joined with "\n"; a blank line or a new "event:" line dispatches, so
 // the same events come out whether or not blank lines reach the parser. "delta" gives text, "done" the
 // completed result (and ends reading), "error" fails with the server's message; other names are ignored.
+// Data of any event that is an object carrying an "error" member fails with that error's message too.
 // One event holds at most kMaxEventBytes of data, like one line, so a stream that never dispatches cannot
 // grow without bound.
 class HostedEventStreamParser {

@@ -3,6 +3,7 @@
 #include "core/async/task.h"
 #include "core/logging.h"
 #include "core/text.h"
+#include "model/api_key_text.h"
 #include "providers/chat_request_builder.h"
 #include "providers/endpoint_url.h"
 #include "providers/error_body.h"
@@ -25,8 +26,13 @@ QNetworkRequest makeRequest(const Configuration& configuration) {
     auto base = endpoint::parseBaseURL(configuration.baseURLString);
     if (!base)
         throw AIProviderError::invalidBaseURL();
+    const QString key = text::trimmed(configuration.apiKey);
+    // A line break in the key would end the Authorization header and start one of the key's choosing.
+    if (api_key::hasControlCharacters(key))
+        throw AIProviderError::providerError(QStringLiteral(
+            "API 密钥含有换行或其他控制字符，不能放进请求头，请求未发送。请在设置中重新保存 API 密钥。"));
     QNetworkRequest request(endpoint::appendingPath(*base, QStringLiteral("chat/completions")));
-    request.setRawHeader("Authorization", "Bearer " + text::trimmed(configuration.apiKey).toUtf8());
+    request.setRawHeader("Authorization", "Bearer " + key.toUtf8());
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
     return request;
 }
@@ -45,14 +51,18 @@ AIProviderError errorForStatus(int status, QByteArrayView body, const Configurat
                                     {text::trimmed(configuration.apiKey)}));
 }
 
-// The new text of one "data: " payload, or nothing for keep-alives, role-only and usage chunks and for
-// payloads that do not decode.
-std::optional<QString> contentOf(QByteArrayView payload) {
+// One "data: " payload as a JSON object; nothing when it does not decode as one.
+std::optional<QJsonObject> chunkOf(QByteArrayView payload) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
-    const QJsonValue choices = document.object().value(QStringLiteral("choices"));
+    return document.object();
+}
+
+// The new text of one chunk, or nothing for keep-alives, role-only and usage chunks.
+std::optional<QString> contentOf(const QJsonObject& chunk) {
+    const QJsonValue choices = chunk.value(QStringLiteral("choices"));
     if (!choices.isArray() || choices.toArray().isEmpty())
         return std::nullopt;
     const QJsonValue first = choices.toArray().first();
@@ -98,7 +108,17 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
             sawDone = true;
             return false;
         }
-        if (auto content = contentOf(payload))
+        // Lines that do not decode are skipped, as some servers send other notes between the chunks.
+        const std::optional<QJsonObject> chunk = chunkOf(payload);
+        if (!chunk)
+            return true;
+        if (error_body::carriesError(*chunk)) {
+            // The server's failure after its 200 status: the same words as in an error body.
+            throw AIProviderError::providerError(error_body::shownOrFallback(
+                error_body::providerMessage(payload), QStringLiteral("翻译服务在返回结果时报告了错误。"),
+                {text::trimmed(configuration->apiKey)}));
+        }
+        if (auto content = contentOf(*chunk))
             deliver(mask.feed(*content));
         return true;
     };

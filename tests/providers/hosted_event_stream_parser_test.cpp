@@ -94,6 +94,15 @@ TEST(HostedEventStreamParser, ErrorsAndEarlyEndsGiveWordedFailures) {
         EXPECT_EQ(parse({"event: error", "data: " + data, ""}).error,
                   QString::fromUtf8("云端翻译流已中断。"));
 
+    // An error object under another event name, or none, fails with its words too; a null one is no error.
+    EXPECT_EQ(parse({R"(data: {"error":"device_token_invalid"})", ""}).error, "device_token_invalid");
+    EXPECT_EQ(parse({"event: delta", R"(data: {"error":{"x":1},"message":"quota"})", ""}).error, "quota");
+    EXPECT_EQ(parse({"event: done", R"(data: {"error":"late"})", ""}).error, "late");
+    Parsed nullError =
+        parse({"event: delta", R"(data: {"text":"a","error":null})", "", "event: done", kDone, ""});
+    EXPECT_FALSE(nullError.error) << nullError.error->toStdString();
+    EXPECT_EQ(nullError.events.size(), 2);
+
     // Undecodable deltas and error events fail with the decoding error; a bad done with the Chinese text.
     Parsed badDelta = parse({"event: delta", "data: {oops", ""});
     ASSERT_TRUE(badDelta.error);

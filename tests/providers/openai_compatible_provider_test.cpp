@@ -269,6 +269,58 @@ TEST_F(OpenAIProviderTest, ErrorBodiesGiveTheServersWordsOrTheStatusText) {
         EXPECT_FALSE(chunk.text.contains(QStringLiteral("sk-")));
 }
 
+// A server that has answered 200 can still fail inside the stream: an object with an "error" member ends
+// it with that error's words (masked, or the fixed text), after the text that came before. A null "error"
+// is no error.
+TEST_F(OpenAIProviderTest, AnErrorObjectInsideTheStreamEndsItWithItsWords) {
+    const struct {
+        QByteArray line;
+        QString message;
+    } cases[] = {
+        {openai::errorEvent(QStringLiteral("Incorrect API key provided: sk-test.")),
+         QString::fromUtf8("Incorrect API key provided: ••••••.")},
+        {R"(data: {"error":"overloaded"})"
+         "\n",
+         QStringLiteral("overloaded")},
+        {R"(data: {"error":{"code":500},"message":"upstream failed"})"
+         "\n",
+         QStringLiteral("upstream failed")},
+        {R"(data: {"error":{"message":" "}})"
+         "\n",
+         QStringLiteral("翻译服务在返回结果时报告了错误。")},
+    };
+    for (const auto& c : cases) {
+        server.enqueue(
+            openai::rawStream({openai::deltaEvent("before"), c.line, openai::deltaEvent("after")}));
+        auto result = run(base());
+        EXPECT_EQ(textsOf(result.values), QStringList{"before"}) << c.line.toStdString();
+        expectProviderMessage(result.failure, c.message);
+    }
+    server.enqueue(openai::rawStream(
+        {"data: {\"error\":null,\"choices\":[{\"delta\":{\"content\":\"fine\"}}]}\n", openai::doneEvent()}));
+    auto nullError = run(base());
+    ASSERT_FALSE(nullError.failure) << describeError(nullError.failure).toStdString();
+    EXPECT_EQ(textsOf(nullError.values), QStringList{"fine"});
+}
+
+// A key with a line break would add a header of its own: nothing is sent, and the error names the key.
+TEST_F(OpenAIProviderTest, AKeyWithControlCharactersIsNeverSent) {
+    for (const QString key :
+         {QStringLiteral("k\nX-Evil: 1"), QStringLiteral("k\rX"), QStringLiteral("k\u0085x")}) {
+        OpenAICompatibleProvider::Configuration configuration;
+        configuration.baseURLString = base();
+        configuration.apiKey = key;
+        configuration.session = manager.get();
+        auto result = collect<AIChunk>(OpenAICompatibleProvider(configuration).stream(sampleRequest()));
+        auto error = errorAs<AIProviderError>(result.failure);
+        ASSERT_TRUE(error);
+        EXPECT_TRUE(error->description().contains(QStringLiteral("API 密钥")))
+            << error->description().toStdString();
+        EXPECT_TRUE(testing::runToEnd(OpenAICompatibleProvider(configuration).testConnection()));
+    }
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
 TEST_F(OpenAIProviderTest, ConnectionTestAcceptsAny2xxBody) {
     for (QByteArray body : {QByteArray("not json"), QByteArray(), QByteArray(R"({"choices":[]})")}) {
         server.enqueue(FakeResponse::withBody(200, "text/plain", body));

@@ -48,6 +48,12 @@ QByteArray doneEvent() {
     return "data: [DONE]\n\n";
 }
 
+QByteArray errorEvent(const QString& message) {
+    return event(QJsonObject{
+        {"error",
+         QJsonObject{{"message", message}, {"type", "invalid_request_error"}, {"code", "invalid_api_key"}}}});
+}
+
 FakeResponse stream(const QStringList& pieces, int delayMs, bool withDone) {
     QList<QByteArray> writes{roleEvent(), keepAlive()};
     for (const auto& piece : pieces)

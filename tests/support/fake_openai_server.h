@@ -16,6 +16,9 @@ QByteArray finishEvent();
 QByteArray usageEvent();
 QByteArray keepAlive();
 QByteArray doneEvent();
+// A failure sent inside a stream that has already answered 200, as some gateways and mock servers do:
+// {"error":{"message":...,"type":...,"code":...}}.
+QByteArray errorEvent(const QString& message);
 
 // The realistic stream around `pieces`, one network write per event, `delayMs` apart.
 FakeResponse stream(const QStringList& pieces, int delayMs = 0, bool withDone = true);

@@ -89,9 +89,8 @@ void ShortcutWiring::setGlobalShortcutsPaused(bool paused) {
 std::optional<QString> ShortcutWiring::validateShortcut(const AppShortcut& shortcut) const {
     if (shortcut.pressCount != 1)
         return std::nullopt;
-    const bool ctrlAlone = shortcut.modifiers.rawValue() == ShortcutModifiers::command;
-    if (ctrlAlone && shortcut.keyEquivalent.toUcs4().size() == 1)
-        return menuShortcutWarning;
+    if (std::optional<QString> refused = commonShortcutRefusal(shortcut))
+        return refused;
     const std::optional<HotKeyError> refused =
         m_probe ? HotKeyManager::probeShortcutAvailability(shortcut, m_probe)
                 : HotKeyManager::probeShortcutAvailability(shortcut);

@@ -12,9 +12,8 @@ Outcome validate(ShortcutAction action, const AppShortcut& recorded, AppSettings
     const ShortcutConfiguration shortcuts = settings.shortcuts();
     if (shortcuts.shortcut(action) == recorded)
         return {Outcome::Kind::unchanged, {}};
-    if (recorded.pressCount == 1 && recorded.modifiers.rawValue() == ShortcutModifiers::command &&
-        recorded.keyEquivalent.toUcs4().size() == 1)
-        return {Outcome::Kind::refused, menuShortcutWarning};
+    if (const std::optional<QString> refused = commonShortcutRefusal(recorded))
+        return {Outcome::Kind::refused, *refused};
     for (ShortcutAction other : allShortcutActions) {
         if (other == action || shortcuts.shortcut(other) != recorded)
             continue;

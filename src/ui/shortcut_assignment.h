@@ -28,8 +28,8 @@ struct Outcome {
 // Availability check of the desktop: none when the chord can be grabbed, else the text to show.
 using Availability = std::function<std::optional<QString>(const AppShortcut&)>;
 
-// In order: the action already has exactly this shortcut (unchanged, nothing checked); a Ctrl-only chord
-// with one character (menu shortcut); another action has it (conflict); the desktop refuses it
+// In order: the action already has exactly this shortcut (unchanged, nothing checked); a chord other
+// applications rely on (commonShortcutRefusal); another action has it (conflict); the desktop refuses it
 // (availability); else it is stored through AppSettings::setShortcut.
 Outcome validate(ShortcutAction action, const AppShortcut& recorded, AppSettings& settings,
                  const Availability& availability, ConflictText conflictText);

@@ -50,6 +50,12 @@ RecorderAction recorderAction(const RecorderKeyInput& input) {
     if (isModifierOrLockKey(input))
         return {};
     const ShortcutModifiers modifiers = ShortcutModifiers::fromQtModifiers(input.modifiers);
+    if (input.waylandSession) {
+        // The Qt key, since a Wayland platform has no X keymap to name the key by.
+        if (modifiers.isEmpty() && input.qtKey == Qt::Key_Escape)
+            return {RecorderAction::Kind::cancel, {}, {}};
+        return {RecorderAction::Kind::invalid, recorderWaylandMessage, {}};
+    }
     const KeyTableRow* row = KeyTable::forPressedKey(input.level0Keysym, input.level1Keysym, {});
     if (!row)
         return {RecorderAction::Kind::invalid, recorderUnusableKeyMessage, {}};

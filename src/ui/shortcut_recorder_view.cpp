@@ -1,6 +1,7 @@
 #include "ui/shortcut_recorder_view.h"
 
 #include "ocr/screenshot_overlay_keyboard_grab.h"
+#include "platform/session_info.h"
 #include "platform/x11/x11_keymap.h"
 #include "ui/icon_provider.h"
 #include "ui/shortcut_recorder_keys.h"
@@ -80,6 +81,7 @@ protected:
         const auto [level0, level1] = keymap().keysymsOf(xcb_keycode_t(event->nativeScanCode()));
         input.level0Keysym = level0;
         input.level1Keysym = level1;
+        input.waylandSession = currentSession().kind == SessionKind::wayland;
         const RecorderAction action = recorderAction(input);
         switch (action.kind) {
         case RecorderAction::Kind::ignore:
@@ -171,7 +173,7 @@ ShortcutRecorderView::ShortcutRecorderView(Callbacks callbacks, QWidget* parent)
     m_clear->setAutoRaise(true);
     m_clear->setFocusPolicy(Qt::TabFocus);
     m_clear->setIcon(QIcon(IconProvider::shared().symbolPixmap(QStringLiteral("xmark"), 14,
-                                                               Theme::colorB6AEA2(), devicePixelRatioF())));
+                                                               Theme::color797168(), devicePixelRatioF())));
     m_clear->setEnabled(false);
     connect(m_clear, &QToolButton::clicked, this, [onClear = std::move(onClear)] {
         if (onClear)

@@ -8,14 +8,19 @@
 #include "settings/settings_view.h"
 #include "settings/shortcut_settings_row.h"
 #include "settings/shortcuts_settings_page.h"
+#include "support/image_probes.h"
 #include "support/x11_rival_client.h"
 #include "support/x11_tools.h"
+#include "ui/menu_shortcut_warning.h"
+#include "ui/shortcut_recorder_keys.h"
+#include "ui/theme.h"
 
 #include "../app/desktop_delegate.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
@@ -63,10 +68,15 @@ protected:
                                10000);
     }
     // Presses a chord without waiting for xdotool, so this process's loop keeps running.
-    void press(const QString& keys) {
+    QProcess* press(const QString& keys) {
         auto* tool = new QProcess(window);
         tool->start(QStringLiteral("xdotool"),
                     {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+        return tool;
+    }
+    // Until xdotool has released every key it pressed, so the next chord starts from no modifier.
+    static bool released(QProcess* tool) {
+        return QTest::qWaitFor([&] { return tool->state() == QProcess::NotRunning; }, 10000);
     }
     bool stoppedAndReleased(ShortcutAction action) {
         return QTest::qWaitFor([&] { return !recorder(action)->isRecording(); }, 10000) &&
@@ -158,6 +168,72 @@ TEST_F(ShortcutRecorderX11, RecordsRegistersRefusesAndAlwaysReleasesTheGrab) {
     ASSERT_TRUE(startRecording(translate));
     window->hide();
     EXPECT_TRUE(stoppedAndReleased(translate));
+}
+
+// Chords whose only modifier is Ctrl (or Ctrl+Shift on a key editors use) belong to every other
+// application: each is refused on its row, stored nowhere and never grabbed.
+TEST_F(ShortcutRecorderX11, CtrlChordsOtherApplicationsUseAreRefusedAndStayFree) {
+    constexpr auto translate = ShortcutAction::translateSelection;
+    AppSettings& settings = delegate->settings();
+    const ShortcutConfiguration before = settings.shortcuts();
+    const struct {
+        const char* keys;
+        KeyChord chord;
+        QString message;
+    } chords[] = {
+        {"ctrl+BackSpace", {XK_BackSpace, modControl}, editingShortcutWarning},
+        {"ctrl+Left", {XK_Left, modControl}, editingShortcutWarning},
+        {"ctrl+End", {XK_End, modControl}, editingShortcutWarning},
+        {"ctrl+Delete", {XK_Delete, modControl}, editingShortcutWarning},
+        {"ctrl+Tab", {XK_Tab, modControl}, editingShortcutWarning},
+        {"ctrl+shift+Right", {XK_Right, modControl | modShift}, editingShortcutWarning},
+        {"ctrl+F5", {XK_F5, modControl}, menuShortcutWarning},
+    };
+    for (const auto& c : chords) {
+        SCOPED_TRACE(c.keys);
+        ASSERT_TRUE(startRecording(translate));
+        QProcess* tool = press(QLatin1String(c.keys));
+        ASSERT_TRUE(stoppedAndReleased(translate));
+        ASSERT_TRUE(released(tool));
+        EXPECT_EQ(error(translate), c.message);
+        EXPECT_EQ(settings.shortcuts(), before);
+        EXPECT_EQ(RivalClient().grab(c.chord), 0) << "nothing of ours holds the chord";
+    }
+
+    // The row's clear button is drawn in the muted grey, not the lighter text grey.
+    QToolButton* clear = recorder(translate)->clearButton();
+    ASSERT_TRUE(clear->isEnabled());
+    const QImage cross = clear->grab().toImage();
+    EXPECT_LE(closestDistance(cross, cross.rect(), Theme::color797168()), 8);
+    EXPECT_GT(closestDistance(cross, cross.rect(), Theme::colorB6AEA2()), 24);
+}
+
+// As a Wayland session tells the application: the recorder says why no global shortcut can work there
+// instead of calling each key unusable, and stores nothing.
+class ShortcutRecorderWayland : public ShortcutRecorderX11 {
+protected:
+    void SetUp() override {
+        // Before anything reads the session: the process's session is read once.
+        waylandEnvironment.set("WAYLAND_DISPLAY", "wayland-0");
+        ShortcutRecorderX11::SetUp();
+    }
+    ScopedEnvironment waylandEnvironment;
+};
+
+TEST_F(ShortcutRecorderWayland, EveryChordSaysThatGlobalShortcutsAreUnavailable) {
+    constexpr auto translate = ShortcutAction::translateSelection;
+    const ShortcutConfiguration before = delegate->settings().shortcuts();
+    for (const char* keys : {"ctrl+alt+y", "F5"}) {
+        SCOPED_TRACE(keys);
+        ASSERT_TRUE(startRecording(translate));
+        ASSERT_TRUE(released(press(QLatin1String(keys))));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return error(translate) == recorderWaylandMessage; }, 10000))
+            << error(translate).toStdString();
+        EXPECT_TRUE(recorder(translate)->isRecording()) << "the recorder waits for Escape";
+        press(QStringLiteral("Escape"));
+        ASSERT_TRUE(stoppedAndReleased(translate));
+    }
+    EXPECT_EQ(delegate->settings().shortcuts(), before);
 }
 
 } // namespace

@@ -65,6 +65,15 @@ TEST(RecorderKeys, RulesTable) {
          Kind::record,
          {40, ShortcutModifiers(5), "k", 1},
          {}},
+        // Under Wayland (no keymap there) every chord says why; Escape still cancels.
+        {"Wayland: Ctrl+Alt+T",
+         {Qt::Key_T, ctrl | alt, 0, 0, true},
+         Kind::invalid,
+         {},
+         recorderWaylandMessage},
+        {"Wayland: bare F5", {Qt::Key_F5, {}, 0, 0, true}, Kind::invalid, {}, recorderWaylandMessage},
+        {"Wayland: Escape", {Qt::Key_Escape, {}, 0, 0, true}, Kind::cancel, {}, {}},
+        {"Wayland: Shift alone", {Qt::Key_Shift, shift, 0, 0, true}, Kind::ignore, {}, {}},
     };
     for (const Row& row : rows) {
         const RecorderAction action = recorderAction(row.input);
@@ -102,12 +111,26 @@ TEST(ShortcutAssignmentTest, ChecksInOrderAndStoresOnlyAcceptedChords) {
     const std::vector<Row> rows{
         {"unchanged skips every check", translateDefault, Text::named, Outcome::unchanged, {}, 0},
         {"menu shortcut", ctrlC, Text::named, Outcome::refused, menuShortcutWarning, 0},
+        {"Ctrl alone on a key without text", AppShortcut{96, ShortcutModifiers(8), {}, 1}, Text::named,
+         Outcome::refused, menuShortcutWarning, 0},
+        {"Ctrl+Backspace", AppShortcut{51, ShortcutModifiers(8), {}, 1}, Text::generic, Outcome::refused,
+         editingShortcutWarning, 0},
+        {"Ctrl+Shift+Left", AppShortcut{123, ShortcutModifiers(12), {}, 1}, Text::named, Outcome::refused,
+         editingShortcutWarning, 0},
+        {"Ctrl+Shift+Space", AppShortcut{49, ShortcutModifiers(12), " ", 1}, Text::named, Outcome::refused,
+         editingShortcutWarning, 0},
         {"conflict, named", screenshotDefault, Text::named, Outcome::refused,
          QStringLiteral("与“截图翻译”的快捷键冲突，请先修改其中一个。"), 0},
         {"conflict, generic", screenshotDefault, Text::generic, Outcome::refused,
          ShortcutAssignmentError(ShortcutAction::screenshotTranslation).description(), 0},
         {"desktop refuses", ctrlAltK, Text::named, Outcome::refused, QStringLiteral("taken"), 1},
         {"stored", ctrlAltY, Text::generic, Outcome::stored, {}, 1},
+        {"Ctrl+Alt+Left is free to take",
+         AppShortcut{123, ShortcutModifiers(10), {}, 1},
+         Text::named,
+         Outcome::stored,
+         {},
+         1},
     };
     for (const Row& row : rows) {
         probes = 0;

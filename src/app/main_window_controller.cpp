@@ -109,7 +109,7 @@ void MainWindowController::presentCloseChoice() {
     box->setIcon(QMessageBox::Information);
     box->setText(QStringLiteral("关闭 Ondrel？"));
     box->setInformativeText(
-        QStringLiteral("你可以让 Ondrel 留在后台，并随时从菜单栏重新打开翻译窗口；也可以完全退出应用。"));
+        QStringLiteral("你可以让 Ondrel 留在后台，并随时从系统托盘重新打开翻译窗口；也可以完全退出应用。"));
     QPushButton* keep = box->addButton(QStringLiteral("保持在后台运行"), QMessageBox::AcceptRole);
     box->addButton(QStringLiteral("退出 Ondrel"), QMessageBox::DestructiveRole);
     box->setDefaultButton(keep);

@@ -18,7 +18,7 @@ struct Feature {
 };
 
 const Feature features[] = {
-    {"cursorarrow.motionlines", "选词翻译", "选中文字后使用全局快捷键，并可将译文替换回原 App。"},
+    {"cursorarrow", "选词翻译", "选中文字后使用全局快捷键，并可将译文替换回原 App。"},
     {"viewfinder", "截图 OCR", "框选屏幕内容，识别图片、视频字幕和无法复制的文字。"},
     {"lock.shield", "由你控制", "仅在你触发功能时读取内容；API 密钥保存在系统钥匙串。"},
 };

@@ -20,7 +20,7 @@ private:
     QList<OnboardingCard*> m_cards;
 };
 
-// The title block every framed page starts with: a large title over a wrapped subtitle.
+// The features page's title block: a large title over a wrapped subtitle.
 QWidget* makeGuideTitleBlock(const QString& title, const QString& subtitle, QWidget* parent = nullptr);
 
 } // namespace tolvane

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QVBoxLayout>
 
 namespace tolvane {
 
@@ -42,6 +43,17 @@ QLabel* makeGuideLabel(const QString& text, const QFont& font, const QColor& col
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
     return label;
+}
+
+QWidget* makeGuideStepHeader(const QString& title, const QString& subtitle, QWidget* parent) {
+    auto* header = new QWidget(parent);
+    auto* layout = new QVBoxLayout(header);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(
+        makeGuideLabel(title, Theme::makeFont(QStringLiteral("Inter"), 600, 22), Theme::colorE9E1D4()));
+    layout->addWidget(makeGuideLabel(subtitle, Theme::body(), Theme::colorB6AEA2(), true));
+    return header;
 }
 
 QLabel* makeGuideSymbol(const QString& symbol, int size, const QColor& color, QWidget* parent) {

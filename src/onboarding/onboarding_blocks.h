@@ -28,6 +28,8 @@ QWidget* makeGuideRule();
 // A label in the given font and colour; word-wrapped when asked. Plain text only.
 QLabel* makeGuideLabel(const QString& text, const QFont& font, const QColor& color, bool wrap = false,
                        QWidget* parent = nullptr);
+// The header of the permissions and workflow steps: a semibold title over a body-text subtitle, 8 apart.
+QWidget* makeGuideStepHeader(const QString& title, const QString& subtitle, QWidget* parent = nullptr);
 // A tinted symbol, `size` pixels square, in a label hidden from accessibility.
 QLabel* makeGuideSymbol(const QString& symbol, int size, const QColor& color, QWidget* parent = nullptr);
 // Replaces a symbol label's picture.

@@ -1,6 +1,5 @@
 #include "onboarding/permissions_step.h"
 
-#include "onboarding/features_step.h"
 #include "onboarding/onboarding_blocks.h"
 #include "ui/theme.h"
 
@@ -150,9 +149,9 @@ PermissionsStep::PermissionsStep(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(makeGuideTitleBlock(tr("连接到你的工作流"),
+    layout->addWidget(makeGuideStepHeader(tr("连接到你的工作流"),
                                           tr("权限按功能分别启用。你可以先跳过，使用相关功能时再授权。")));
-    layout->addSpacing(28);
+    layout->addSpacing(22);
     auto* rows = new QVBoxLayout;
     rows->setSpacing(10);
     for (const PermissionText& text : permissionTexts) {

@@ -69,13 +69,8 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(28);
-    auto* header = new QVBoxLayout;
-    header->setSpacing(8);
-    header->addWidget(makeGuideLabel(tr("准备开始"), Theme::makeFont(QStringLiteral("Inter"), 600, 22),
-                                     Theme::colorE9E1D4()));
-    header->addWidget(makeGuideLabel(tr("选择默认语言与快捷操作，之后仍可在设置中修改。"), Theme::body(),
-                                     Theme::colorB6AEA2()));
-    layout->addLayout(header);
+    layout->addWidget(
+        makeGuideStepHeader(tr("准备开始"), tr("选择默认语言与快捷操作，之后仍可在设置中修改。")));
 
     m_picker->setFixedWidth(200);
     m_picker->setAccessibleName(tr("默认目标语言"));

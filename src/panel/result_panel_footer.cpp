@@ -64,6 +64,11 @@ ResultPanelFooter::ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelS
     for (QPushButton* button : m_buttons)
         layout->addWidget(button);
 
+    // The panel never takes the keyboard from the user's application: its keys act once it is clicked.
+    m_stop->setToolTip(QStringLiteral("停止翻译（点按面板后也可按 Esc）"));
+    m_manualTranslate->setToolTip(QStringLiteral("翻译输入的文字（Ctrl+Enter）"));
+    m_copy->setToolTip(QStringLiteral("复制译文（点按面板后也可按 Ctrl+Shift+C）"));
+    m_replace->setToolTip(QStringLiteral("立即用译文替换原 App 中选中的文字（点按面板后也可按 Enter）"));
     m_manualTranslate->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     addKeypadShortcut(m_manualTranslate,
                       QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Enter));

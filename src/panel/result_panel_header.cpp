@@ -49,7 +49,7 @@ ResultPanelHeader::ResultPanelHeader(ResultPanelWorkflow* workflow, ResultPanelS
     m_target = makePanelPicker(QStringLiteral("目标语言"), 128, this);
     m_close = new QToolButton(this);
     m_close->setAutoRaise(true);
-    m_close->setToolTip(QStringLiteral("关闭"));
+    m_close->setToolTip(QStringLiteral("关闭（点按面板后也可按 Esc）"));
     m_close->setAccessibleName(QStringLiteral("关闭"));
     m_close->setIcon(IconProvider::shared().symbolPixmap(QStringLiteral("xmark"), 12,
                                                          Theme::secondaryLabelColor(), devicePixelRatioF()));

@@ -9,24 +9,45 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 namespace tolvane {
 
 namespace {
 
-// A 16 px ring segment standing in for the clear button's label while a clear runs. It does not move: the
-// window shows a busy state, not a progress.
+// A 16 px ring segment standing in for the clear button's label while a clear runs. It turns while shown,
+// so a clear that takes long still looks alive.
 class BusyIndicator final : public QWidget {
 public:
-    explicit BusyIndicator(QWidget* parent) : QWidget(parent) { setFixedSize(16, 16); }
+    explicit BusyIndicator(QWidget* parent) : QWidget(parent), m_turn(new QVariantAnimation(this)) {
+        setObjectName(QStringLiteral("clearBusyIndicator"));
+        setFixedSize(16, 16);
+        m_turn->setStartValue(0);
+        m_turn->setEndValue(360);
+        m_turn->setDuration(900);
+        m_turn->setLoopCount(-1);
+        connect(m_turn, &QVariantAnimation::valueChanged, this, [this] { update(); });
+    }
 
 protected:
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        m_turn->start();
+    }
+    void hideEvent(QHideEvent* event) override {
+        m_turn->stop();
+        QWidget::hideEvent(event);
+    }
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(Theme::colorB6AEA2(), 2, Qt::SolidLine, Qt::RoundCap));
-        painter.drawArc(QRectF(2, 2, 12, 12), 90 * 16, -270 * 16);
+        const int start = 90 - m_turn->currentValue().toInt();
+        painter.drawArc(QRectF(2, 2, 12, 12), start * 16, -270 * 16);
     }
+
+private:
+    QVariantAnimation* m_turn;
 };
 
 struct PermissionRowText {

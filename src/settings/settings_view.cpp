@@ -2,6 +2,7 @@
 
 #include "core/app_error.h"
 #include "core/logging.h"
+#include "model/api_key_text.h"
 #include "model/app_settings.h"
 #include "model/history_store.h"
 #include "model/keychain_store.h"
@@ -17,6 +18,7 @@
 #include "ui/theme.h"
 
 #include <QFrame>
+#include <QHideEvent>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QScrollArea>
@@ -302,6 +304,16 @@ void SettingsView::saveAPIKey() {
         setStatus(QStringLiteral("请输入 API 密钥。"));
         return;
     }
+    // Refused before the Keychain sees it; the field keeps the text so nothing typed is lost.
+    if (api_key::hasControlCharacters(key)) {
+        setStatus(QStringLiteral("API 密钥中间含有换行、制表符或其他控制字符，未保存。请只粘贴密钥本身。"));
+        return;
+    }
+    if (key.toUtf8().size() > api_key::maxBytes) {
+        setStatus(QStringLiteral("API 密钥超过 %1 字节，未保存。请确认粘贴的只是密钥本身。")
+                      .arg(api_key::maxBytes));
+        return;
+    }
     runKeychainCall([self = QPointer(this), store = m_context.keychain, key](CancellationToken token) {
         return runKeySave(self, store, key, token);
     });
@@ -406,8 +418,9 @@ void SettingsView::showEvent(QShowEvent* event) {
 
 void SettingsView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    // The unsaved key goes with the window; clear() also drops the field's undo history.
-    if (m_translationPage)
+    // The unsaved key goes when the window is closed; clear() also drops the field's undo history. A
+    // minimised window (or one on another desktop) is hidden by the window system, and keeps the key.
+    if (!event->spontaneous() && m_translationPage)
         m_translationPage->keyField()->clear();
 }
 

@@ -49,7 +49,10 @@ TranslationSettingsPage::TranslationSettingsPage(AppSettings& settings, QWidget*
     : QWidget(parent), m_settings(settings) {
     auto* service = new SettingsCard(QStringLiteral("翻译服务"));
     m_engine = enumPicker<TranslationEngine>(QStringLiteral("翻译引擎"));
-    connect(m_engine, &QComboBox::currentIndexChanged, this, [this] {
+    m_engine->setPlaceholderText(QStringLiteral("请选择翻译引擎"));
+    // activated, not currentIndexChanged: picking the engine already shown still stores it, which is what
+    // ends a stored choice this version could not read.
+    connect(m_engine, &QComboBox::activated, this, [this] {
         if (auto engine = chosenIn<TranslationEngine>(m_engine))
             m_settings.setTranslationEngine(*engine);
     });
@@ -133,6 +136,7 @@ TranslationSettingsPage::TranslationSettingsPage(AppSettings& settings, QWidget*
     m_saveKey = new QPushButton(QStringLiteral("保存密钥"), buttons);
     m_test = new QPushButton(QStringLiteral("测试 AI 连接"), buttons);
     m_deleteKey = new QPushButton(QStringLiteral("删除密钥"), buttons);
+    m_deleteKey->setProperty("destructive", true);
     connect(m_saveKey, &QPushButton::clicked, this, &TranslationSettingsPage::saveKeyRequested);
     connect(m_test, &QPushButton::clicked, this, &TranslationSettingsPage::testRequested);
     connect(m_deleteKey, &QPushButton::clicked, this, &TranslationSettingsPage::deleteKeyRequested);
@@ -168,7 +172,13 @@ TranslationSettingsPage::TranslationSettingsPage(AppSettings& settings, QWidget*
 
 void TranslationSettingsPage::showSettings() {
     const bool custom = m_settings.translationEngine() == TranslationEngine::openAICompatible;
-    selectIn(m_engine, m_settings.translationEngine());
+    const bool chosen = m_settings.chosenTranslationEngine().has_value();
+    if (chosen) {
+        selectIn(m_engine, m_settings.translationEngine());
+    } else {
+        const QSignalBlocker blocker(m_engine);
+        m_engine->setCurrentIndex(-1);
+    }
     m_qualityRow->setVisible(!custom);
     m_customCard->setVisible(custom);
     if (QAbstractButton* option = m_quality->button(int(m_settings.cloudTranslationQuality())))
@@ -180,8 +190,11 @@ void TranslationSettingsPage::showSettings() {
         m_baseURL->setText(m_settings.baseURLString());
     if (m_model->text() != m_settings.model())
         m_model->setText(m_settings.model());
-    m_engineRow->setDetail(custom ? QStringLiteral("使用你配置的兼容 API，服务商费用由你直接承担。")
-                                  : QStringLiteral("由 Ondrel 托管云端自动选择可用线路。"));
+    if (!chosen)
+        m_engineRow->setDetail(QStringLiteral("已保存的翻译引擎设置无法读取；请选择一个翻译引擎后再翻译。"));
+    else
+        m_engineRow->setDetail(custom ? QStringLiteral("使用你配置的兼容 API，服务商费用由你直接承担。")
+                                      : QStringLiteral("由 Ondrel 托管云端自动选择可用线路。"));
 }
 
 void TranslationSettingsPage::setKeyState(bool hasSavedKey, bool keychainBusy, bool testing) {

@@ -17,6 +17,7 @@ QString darkControlStyleSheet() {
                "QPushButton:hover { background: %7; }"
                "QPushButton:pressed { background: %6; }"
                "QPushButton:disabled { color: %4; }"
+               "QPushButton[destructive=\"true\"]:enabled { color: %8; }"
                "QPushButton:focus { border-color: %5; }"
                "QPushButton:checked { background: rgba(189, 164, 107, 0.16); border-color: rgba(189, 164, "
                "107, "
@@ -34,7 +35,7 @@ QString darkControlStyleSheet() {
                "QScrollBar::handle:vertical { background: %3; border-radius: 3px; min-height: 32px; }"
                "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
                "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-        .arg(fill, text, stroke, muted, gold, field, Theme::color201B17().name());
+        .arg(fill, text, stroke, muted, gold, field, Theme::color201B17().name(), Theme::systemRed().name());
 }
 
 } // namespace tolvane

@@ -92,6 +92,8 @@ TEST_F(MainWindowControllerTest, AskShowsOneBoxAndKeepingRemembersTheChoice) {
     MainWindow* window = controller->window();
     EXPECT_TRUE(controller->isPresentingCloseChoice());
     EXPECT_EQ(box->text(), QStringLiteral("关闭 Ondrel？"));
+    EXPECT_TRUE(box->informativeText().contains(QStringLiteral("系统托盘")))
+        << "Linux has a tray, no menu bar";
     EXPECT_EQ(box->defaultButton(), buttonTitled(box, QStringLiteral("保持在后台运行")));
     ASSERT_NE(box->checkBox(), nullptr);
     EXPECT_EQ(box->checkBox()->text(), QStringLiteral("记住我的选择"));

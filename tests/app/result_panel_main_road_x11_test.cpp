@@ -13,6 +13,7 @@
 #include "model/keychain_store.h"
 #include "panel/floating_panel_controller.h"
 #include "panel/result_panel_footer.h"
+#include "panel/result_panel_header.h"
 #include "panel/result_panel_reading_body.h"
 #include "panel/result_panel_text_view.h"
 #include "panel/result_panel_view.h"
@@ -37,6 +38,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QWindow>
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
@@ -159,8 +161,21 @@ TEST_F(PanelMainRoad, SelectionTranslatesIntoThePanelAndBackIntoTheApplication) 
     EXPECT_TRUE(shown.top() >= frame.top() + 20 || shown.bottom() <= frame.top())
         << shown.y() << " " << frame.y();
     EXPECT_FALSE(shown.contains(QPoint(1700, 1000)));
-    // Shown without taking focus from the editor.
+    // Shown without taking focus from the editor: the tool tips say that the panel's keys act once it is
+    // clicked, and that 替换原文 acts at once.
     EXPECT_FALSE(panel()->panelWindow()->isActiveWindow());
+    const std::pair<QAbstractButton*, const char*> keyed[] = {
+        {view->footer()->stopButton(), "Esc"},
+        {view->footer()->copyButton(), "Ctrl+Shift+C"},
+        {view->footer()->replaceButton(), "Enter"},
+        {view->header()->closeButton(), "Esc"},
+    };
+    for (const auto& [button, key] : keyed) {
+        EXPECT_TRUE(button->toolTip().contains(QStringLiteral("点按面板后")))
+            << button->toolTip().toStdString();
+        EXPECT_TRUE(button->toolTip().contains(QLatin1String(key))) << button->toolTip().toStdString();
+    }
+    EXPECT_TRUE(view->footer()->replaceButton()->toolTip().startsWith(QStringLiteral("立即")));
 
     // Copy: the desktop clipboard holds the translation, for other clients too.
     ResultPanelFooter* footer = view->footer();

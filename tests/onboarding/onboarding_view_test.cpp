@@ -9,9 +9,12 @@
 #include "onboarding/workflow_step.h"
 #include "platform/memory/memory_key_value_store.h"
 #include "platform/permission_service.h"
+#include "support/control_wiring.h"
 #include "ui/permission_refresh_ticker.h"
+#include "ui/settings_switch.h"
 #include "ui/shortcut_recorder_view.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -152,6 +155,40 @@ TEST_F(OnboardingViewTest, ErrorLineShowsTheRegistrationFailureUntilCleared) {
     workflow->recorder()->clearButton()->click();
     EXPECT_TRUE(workflow->errorText().isEmpty());
     EXPECT_FALSE(settings.shortcuts().shortcut(ShortcutAction::translateSelection).has_value());
+}
+
+// The workflow step's controls, used as a user uses them, change exactly their own setting.
+TEST_F(OnboardingViewTest, EachWorkflowControlWritesItsOwnSettingAndNoOther) {
+    auto view = makeView(3);
+    WorkflowStep* step = view->workflow();
+    QComboBox* target = step->findChild<QComboBox*>();
+    ASSERT_NE(target, nullptr);
+    const QString capsule = QVariant(!settings.autoSelectionButtonEnabled()).toString();
+    const struct {
+        const char* control;
+        std::function<void()> use;
+        QString key;
+        std::optional<QString> value; // none: the value is not compared, only which key changed
+    } controls[] = {
+        {"target picker", [&] { chooseInPicker(target, QStringLiteral("de")); },
+         QStringLiteral("translation.targetLanguage"), QStringLiteral("de")},
+        {"capsule switch", [&] { step->selectionSwitch()->click(); },
+         QStringLiteral("workflow.autoSelectionButtonEnabled"), capsule},
+        {"recorder's clear button", [&] { step->recorder()->clearButton()->click(); },
+         QStringLiteral("hotkey.shortcuts.v2"), std::nullopt},
+    };
+    for (const auto& c : controls) {
+        const auto before = storeSnapshot(defaults);
+        c.use();
+        const auto changed = changedValues(before, storeSnapshot(defaults));
+        ASSERT_EQ(changed.size(), 1u) << c.control;
+        EXPECT_EQ(changed.begin()->first, c.key) << c.control;
+        if (c.value)
+            EXPECT_EQ(changed.begin()->second, *c.value) << c.control;
+    }
+    EXPECT_FALSE(settings.shortcuts().shortcut(ShortcutAction::translateSelection).has_value());
+    EXPECT_TRUE(settings.shortcuts().shortcut(ShortcutAction::openTranslationWindow).has_value())
+        << "the clear button empties only its own action";
 }
 
 } // namespace

@@ -5,17 +5,24 @@
 #include "app/desktop_services.h"
 #include "app/onboarding_window_controller.h"
 #include "model/app_settings.h"
+#include "onboarding/features_step.h"
+#include "onboarding/onboarding_blocks.h"
 #include "onboarding/onboarding_view.h"
 #include "onboarding/permissions_step.h"
 #include "onboarding/welcome_step.h"
 #include "onboarding/workflow_step.h"
 #include "support/x11_rival_client.h"
 #include "support/x11_tools.h"
+#include "ui/icon_provider.h"
+#include "ui/menu_shortcut_warning.h"
 #include "ui/settings_switch.h"
 #include "ui/shortcut_recorder_view.h"
+#include "ui/theme.h"
 
 #include "../app/desktop_delegate.h"
 
+#include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -94,7 +101,31 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
     EXPECT_EQ(view()->step(), 0);
 
     ASSERT_TRUE(pressAndReach(QStringLiteral("Return"), 1));
+    // The first feature card shows the plain pointer.
+    auto* pointer = view()->features()->cards().first()->findChild<QLabel*>();
+    ASSERT_NE(pointer, nullptr);
+    EXPECT_EQ(pointer->pixmap().toImage(),
+              IconProvider::shared()
+                  .symbolPixmap(QStringLiteral("cursorarrow"), 22, Theme::colorBDA46B(),
+                                pointer->devicePixelRatioF())
+                  .toImage());
     ASSERT_TRUE(pressAndReach(QStringLiteral("KP_Enter"), 2));
+    // The permissions page's title has the workflow page's header style, and its rows start 22 below.
+    const auto labelWithText = [](QWidget* root, const QString& text) -> QLabel* {
+        for (QLabel* label : root->findChildren<QLabel*>())
+            if (label->text() == text)
+                return label;
+        return nullptr;
+    };
+    QLabel* title = labelWithText(view()->permissions(), QStringLiteral("连接到你的工作流"));
+    QLabel* workflowTitle = labelWithText(view()->workflow(), QStringLiteral("准备开始"));
+    ASSERT_TRUE(title && workflowTitle);
+    EXPECT_EQ(title->font(), workflowTitle->font());
+    QWidget* header = title->parentWidget();
+    QWidget* firstRow = view()->permissions()->row(PermissionKind::accessibility);
+    EXPECT_EQ(firstRow->mapTo(view()->permissions(), QPoint()).y() -
+                  header->mapTo(view()->permissions(), QPoint(0, header->height())).y(),
+              22);
     for (PermissionKind kind :
          {PermissionKind::accessibility, PermissionKind::inputMonitoring, PermissionKind::screenRecording}) {
         PermissionRow* row = view()->permissions()->row(kind);
@@ -127,6 +158,18 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
     press(QStringLiteral("Escape"));
     ASSERT_TRUE(stopped());
     ASSERT_NE(guide(), nullptr);
+
+    // Ctrl+Backspace belongs to every text editor: refused, and the stored chord stays.
+    ASSERT_TRUE(startRecording());
+    QProcess chord;
+    chord.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
+                                            QStringLiteral("ctrl+BackSpace")});
+    ASSERT_TRUE(stopped());
+    // Ctrl is up again before the next chord.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chord.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(view()->workflow()->errorText(), editingShortcutWarning);
+    EXPECT_EQ(settings.shortcuts().shortcut(ShortcutAction::translateSelection)->keyEquivalent,
+              QStringLiteral("y"));
 
     // A chord another client holds is refused with the desktop's error, which survives leaving the step.
     {

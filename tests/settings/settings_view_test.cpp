@@ -2,6 +2,7 @@
 // row's arrangement, the translation page's bindings and the privacy page's permission refresh.
 #include "core/clock.h"
 #include "model/app_settings.h"
+#include "model/history_store.h"
 #include "model/keychain_store.h"
 #include "platform/memory/memory_key_value_store.h"
 #include "platform/memory/memory_secret_backend.h"
@@ -10,9 +11,15 @@
 #include "settings/settings_blocks.h"
 #include "settings/settings_view.h"
 #include "settings/translation_settings_page.h"
+#include "support/control_wiring.h"
+#include "support/task_outcome.h"
 
+#include <QAccessible>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -140,6 +147,190 @@ TEST_F(SettingsViewTest, PrivacyBadgesFollowTheSessionInPlace) {
     EXPECT_EQ(page->requestButton(PermissionKind::accessibility)->text(), QStringLiteral("系统设置"));
     page->requestButton(PermissionKind::accessibility)->click();
     EXPECT_EQ(view->statusMessage(), QStringLiteral("X11 会话无需单独授权，无需请求"));
+}
+
+QComboBox* pickerNamed(QWidget* root, const QString& name) {
+    for (QComboBox* picker : root->findChildren<QComboBox*>())
+        if (picker->accessibleName() == name)
+            return picker;
+    return nullptr;
+}
+
+QAbstractButton* switchOfRow(QWidget* root, const QString& title) {
+    for (SettingsControlRow* row : root->findChildren<SettingsControlRow*>())
+        if (row->title() == title)
+            return qobject_cast<QAbstractButton*>(row->control());
+    return nullptr;
+}
+
+QLineEdit* fieldNamed(QWidget* root, const QString& name) {
+    for (QLineEdit* field : root->findChildren<QLineEdit*>())
+        if (field->accessibleName() == name)
+            return field;
+    return nullptr;
+}
+
+// Each control of the general and translation pages, used as a user uses it, changes exactly its own key
+// in the store, to the chosen value.
+TEST_F(SettingsViewTest, EachControlWritesItsOwnSettingAndNoOther) {
+    auto view = makeView(QStringLiteral("general"));
+    QWidget* general = view->page(SettingsPage::general);
+    view->selectPage(SettingsPage::translation);
+    QWidget* translation = view->page(SettingsPage::translation);
+    settings.setTranslationEngine(TranslationEngine::openAICompatible);
+    const auto click = [](QAbstractButton* button) {
+        ASSERT_NE(button, nullptr);
+        button->click();
+    };
+    const auto type = [](QLineEdit* field) {
+        ASSERT_NE(field, nullptr);
+        QTest::keyClicks(field, QStringLiteral("x"));
+    };
+    const auto choose = [](QComboBox* picker, const QString& data) {
+        ASSERT_NE(picker, nullptr);
+        chooseInPicker(picker, data);
+    };
+    const struct {
+        const char* control;
+        std::function<void()> use;
+        QString key;
+        QString value;
+    } controls[] = {
+        {"source picker",
+         [&] { choose(pickerNamed(translation, QStringLiteral("源语言")), QStringLiteral("ja")); },
+         QStringLiteral("translation.sourceLanguage"), QStringLiteral("ja")},
+        {"target picker",
+         [&] { choose(pickerNamed(translation, QStringLiteral("目标语言")), QStringLiteral("fr")); },
+         QStringLiteral("translation.targetLanguage"), QStringLiteral("fr")},
+        {"style picker",
+         [&] { choose(pickerNamed(translation, QStringLiteral("翻译风格")), QStringLiteral("technical")); },
+         QStringLiteral("translation.style"), QStringLiteral("technical")},
+        {"base URL field", [&] { type(fieldNamed(translation, QStringLiteral("AI 接口地址"))); },
+         QStringLiteral("provider.baseURL"), settings.baseURLString() + QStringLiteral("x")},
+        {"model field", [&] { type(fieldNamed(translation, QStringLiteral("AI 模型"))); },
+         QStringLiteral("provider.model"), settings.model() + QStringLiteral("x")},
+        {"engine picker",
+         [&] {
+             choose(pickerNamed(translation, QStringLiteral("翻译引擎")), QStringLiteral("cloudStandard"));
+         },
+         QStringLiteral("provider.translationEngine"), QStringLiteral("cloudStandard")},
+        {"quality segment",
+         [&] {
+             for (QPushButton* option : translation->findChildren<QPushButton*>())
+                 if (option->text() == displayName(CloudTranslationQuality::advanced))
+                     click(option);
+         },
+         QStringLiteral("provider.cloudTranslationQuality"), QStringLiteral("advanced")},
+        {"close picker",
+         [&] { choose(pickerNamed(general, QStringLiteral("关闭主窗口时")), QStringLiteral("quit")); },
+         QStringLiteral("window.main.closeBehavior"), QStringLiteral("quit")},
+        {"typing switch", [&] { click(switchOfRow(general, QStringLiteral("输入停止后自动翻译"))); },
+         QStringLiteral("workflow.autoTranslateWhileTyping"),
+         QVariant(!settings.autoTranslateWhileTyping()).toString()},
+        {"copy switch", [&] { click(switchOfRow(general, QStringLiteral("翻译完成后自动复制译文"))); },
+         QStringLiteral("workflow.autoCopyResult"), QVariant(!settings.autoCopyResult()).toString()},
+        {"capsule switch", [&] { click(switchOfRow(general, QStringLiteral("选中文本后显示翻译按钮"))); },
+         QStringLiteral("workflow.autoSelectionButtonEnabled"),
+         QVariant(!settings.autoSelectionButtonEnabled()).toString()},
+    };
+    for (const auto& c : controls) {
+        const auto before = storeSnapshot(defaults);
+        c.use();
+        EXPECT_EQ(changedValues(before, storeSnapshot(defaults)),
+                  (std::map<QString, QString>{{c.key, c.value}}))
+            << c.control;
+    }
+}
+
+// What the translation page says follows the state it shows: the engine's detail and picker, the key
+// field's placeholder, and a secret field that never shows or reads out its text.
+TEST_F(SettingsViewTest, TranslationPageLabelsFollowTheirStateAndTheKeyStaysHidden) {
+    auto view = makeView(QStringLiteral("translation"));
+    auto* page = static_cast<TranslationSettingsPage*>(view->page(SettingsPage::translation));
+    const auto shows = [&](const QString& text) {
+        for (QLabel* label : page->findChildren<QLabel*>())
+            if (label->isVisibleTo(page) && label->text() == text)
+                return true;
+        return false;
+    };
+    QComboBox* engine = pickerNamed(page, QStringLiteral("翻译引擎"));
+    const struct {
+        TranslationEngine engine;
+        QString picker;
+        QString detail;
+    } engines[] = {
+        {TranslationEngine::openAICompatible, QStringLiteral("自定义 API（BYOK）"),
+         QStringLiteral("使用你配置的兼容 API，服务商费用由你直接承担。")},
+        {TranslationEngine::cloudStandard, QStringLiteral("托管云端"),
+         QStringLiteral("由 Ondrel 托管云端自动选择可用线路。")},
+    };
+    for (const auto& e : engines) {
+        settings.setTranslationEngine(e.engine);
+        EXPECT_EQ(engine->currentText(), e.picker);
+        EXPECT_TRUE(shows(e.detail)) << e.picker.toStdString();
+    }
+
+    settings.setTranslationEngine(TranslationEngine::openAICompatible);
+    QLineEdit* field = page->keyField();
+    for (bool saved : {false, true}) {
+        page->setKeyState(saved, false, false);
+        EXPECT_EQ(field->placeholderText(), saved ? QStringLiteral("已保存；输入新密钥可覆盖")
+                                                  : QStringLiteral("OpenAI 兼容 API 密钥"));
+    }
+    const QString secret = QStringLiteral("sk-secret-42");
+    field->insert(secret);
+    EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(field->displayText().contains(QStringLiteral("secret")));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_FALSE(accessible->text(QAccessible::Value).contains(QStringLiteral("secret")));
+}
+
+// A Keychain or history failure is reported as itself, never as the success text, and changes nothing
+// the page shows as done.
+TEST_F(SettingsViewTest, FailedSaveDeleteAndClearAreNotShownAsSuccess) {
+    keychain.saveAPIKey(QStringLiteral("sk-kept"));
+    QTemporaryDir folder;
+    HistoryStore history(systemClock(), folder.filePath(QStringLiteral("History.sqlite3")));
+    context.historyStore = &history;
+    await(history.close());
+    auto view = makeView(QStringLiteral("translation"));
+    settings.setTranslationEngine(TranslationEngine::openAICompatible);
+    auto* page = static_cast<TranslationSettingsPage*>(view->page(SettingsPage::translation));
+    ASSERT_TRUE(view->hasSavedKey());
+    const SecretBackendError refused(5, QStringLiteral("refused by the test"), false);
+    const struct {
+        const char* operation;
+        std::optional<MemorySecretBackend::Operation> fails; // else the history store, already closed
+        std::function<void()> run;
+        QString success;
+    } cases[] = {
+        {"save", MemorySecretBackend::Operation::store,
+         [&] {
+             page->keyField()->insert(QStringLiteral("sk-new"));
+             view->saveAPIKey();
+         },
+         QStringLiteral("API 密钥已保存到系统钥匙串。")},
+        {"delete", MemorySecretBackend::Operation::clear, [&] { view->deleteAPIKey(); },
+         QStringLiteral("API 密钥已删除。")},
+        {"clear history", std::nullopt, [&] { view->clearTranslationHistory(); },
+         QStringLiteral("本地翻译历史已清空。")},
+    };
+    for (const auto& c : cases) {
+        if (c.fails)
+            secrets.setFailure(*c.fails, refused);
+        view->setStatus({});
+        c.run();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !view->isKeychainBusy() && !view->isClearingHistory(); }, 10000));
+        EXPECT_FALSE(view->statusMessage().isEmpty()) << c.operation;
+        EXPECT_NE(view->statusMessage(), c.success) << c.operation;
+        EXPECT_TRUE(view->hasSavedKey()) << c.operation;
+        if (c.fails)
+            secrets.setFailure(*c.fails, std::nullopt);
+    }
+    EXPECT_EQ(page->keyField()->text(), QStringLiteral("sk-new")) << "a failed save keeps the typed key";
+    EXPECT_EQ(keychain.readAPIKey(), QStringLiteral("sk-kept"));
 }
 
 } // namespace

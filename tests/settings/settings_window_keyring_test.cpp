@@ -13,11 +13,19 @@
 #include "settings/settings_view.h"
 #include "settings/translation_settings_page.h"
 #include "support/fake_http_server.h"
+#include "support/fake_openai_server.h"
+#include "support/image_probes.h"
 #include "support/task_outcome.h"
+#include "support/x11_tools.h"
+#include "ui/theme.h"
+#include "workflow/workflow_coordinator.h"
+#include "workflow/workflow_status.h"
 
 #include "../app/desktop_delegate.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -158,7 +166,10 @@ TEST_F(SettingsWindow, KeyGoesOnlyToTheSecretServiceAndTheConnectionTestUsesIt) 
     ASSERT_NE(notice, nullptr);
     EXPECT_EQ(notice->textFormat(), Qt::PlainText);
 
-    // Deleting asks first: "取消" keeps the key, the destructive button removes it.
+    // Deleting asks first: "取消" keeps the key, the destructive button removes it. Its label is red.
+    QPushButton* remove = buttonWithText(page, QStringLiteral("删除密钥"));
+    const QImage removeLook = remove->grab().toImage();
+    EXPECT_LE(closestDistance(removeLook, removeLook.rect(), Theme::systemRed()), 24);
     buttonWithText(page, QStringLiteral("删除密钥"))->click();
     ASSERT_TRUE(answerConfirmation(window, QStringLiteral("取消")));
     EXPECT_EQ(secretToolLookup(), apiKey.toUtf8());
@@ -167,13 +178,123 @@ TEST_F(SettingsWindow, KeyGoesOnlyToTheSecretServiceAndTheConnectionTestUsesIt) 
     ASSERT_TRUE(waitForStatus(view, QStringLiteral("API 密钥已删除。")));
     EXPECT_TRUE(secretToolLookup().isEmpty());
 
-    // Hiding the window drops an unsaved key; page and status line stay.
+    // Minimising through the window manager keeps an unsaved key; closing the window drops it. Page and
+    // status line stay.
     QTest::keyClicks(field, QStringLiteral("sk-unsaved"));
-    window->hide();
+    ASSERT_TRUE(xdotool({QStringLiteral("windowminimize"), QString::number(window->winId())}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMinimized(); }, 10000));
+    QTest::qWait(200);
+    EXPECT_EQ(field->text(), QStringLiteral("sk-unsaved")) << "a minimise is no close";
+    window->showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(field->text(), QStringLiteral("sk-unsaved"));
+    window->close();
     EXPECT_TRUE(field->text().isEmpty());
     delegate->presentSettings();
     EXPECT_EQ(view->currentPage(), SettingsPage::translation);
     EXPECT_EQ(view->statusMessage(), QStringLiteral("API 密钥已删除。"));
+}
+
+// A key that would break the request is refused on save, in words, with the typed text kept; one stored
+// by another client is refused on use and never sent. A server's error inside a 200 stream is shown.
+TEST_F(SettingsWindow, KeysThatWouldBreakTheHeaderAreRefusedAndStreamErrorsAreShown) {
+    FakeHttpServer openai;
+    AppSettings& settings = delegate->settings();
+    settings.setTranslationEngine(TranslationEngine::openAICompatible);
+    settings.setBaseURLString(openai.url(QStringLiteral("/v1")).toString());
+    settings.setModel(QStringLiteral("test-model"));
+    SettingsView* view = open(SettingsPage::translation);
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    auto* page = static_cast<TranslationSettingsPage*>(view->page(SettingsPage::translation));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isKeychainBusy(); }, 40000));
+    QLineEdit* field = page->keyField();
+
+    const QString controlRefusal =
+        QStringLiteral("API 密钥中间含有换行、制表符或其他控制字符，未保存。请只粘贴密钥本身。");
+    const std::vector<std::pair<QString, QString>> refused{
+        {QStringLiteral("k\nX-Evil: 1"), controlRefusal},
+        {QStringLiteral("sk-a\tb"), controlRefusal},
+        {QStringLiteral("sk-a\u2028b"), controlRefusal},
+        {QString(4097, QLatin1Char('k')),
+         QStringLiteral("API 密钥超过 4096 字节，未保存。请确认粘贴的只是密钥本身。")},
+        {QString(100000, QLatin1Char('k')),
+         QStringLiteral("API 密钥超过 4096 字节，未保存。请确认粘贴的只是密钥本身。")},
+    };
+    for (const auto& [key, message] : refused) {
+        // Pasted, as a key is: typing would stop at the line break.
+        field->clear();
+        field->insert(key);
+        buttonWithText(page, QStringLiteral("保存密钥"))->click();
+        ASSERT_TRUE(waitForStatus(view, message)) << view->statusMessage().toStdString();
+        EXPECT_FALSE(field->text().isEmpty()) << "the typed text is kept";
+        EXPECT_TRUE(secretToolLookup().isEmpty());
+    }
+    field->clear();
+    field->insert(QString(4096, QLatin1Char('k')));
+    buttonWithText(page, QStringLiteral("保存密钥"))->click();
+    ASSERT_TRUE(waitForStatus(view, QStringLiteral("API 密钥已保存到系统钥匙串。")));
+    EXPECT_EQ(secretToolLookup().size(), 4096);
+
+    // Stored by another client with a line break: the translation and the connection test name the key,
+    // and nothing reaches the server.
+    delegate->storage().keychainStore().saveAPIKey(QStringLiteral("k\nX-Evil: 1"));
+    WorkflowCoordinator& workflow = delegate->workflow();
+    workflow.translateText(QStringLiteral("Hello"), false);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return workflow.status().kind() == WorkflowStatus::Kind::failed; }, 40000));
+    EXPECT_TRUE(workflow.status().message().contains(QStringLiteral("API 密钥含有换行")))
+        << workflow.status().message().toStdString();
+    buttonWithText(page, QStringLiteral("测试 AI 连接"))->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return view->statusMessage().contains(QStringLiteral("API 密钥含有换行")); }, 40000))
+        << view->statusMessage().toStdString();
+    EXPECT_TRUE(openai.requests().isEmpty());
+
+    // A 200 stream whose only line is an error object: the user reads the server's words.
+    delegate->storage().keychainStore().saveAPIKey(apiKey);
+    openai.enqueue(
+        openai::rawStream({openai::errorEvent(QStringLiteral("Incorrect API key provided: sk-***"))}));
+    workflow.translateText(QStringLiteral("Hello again"), false);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return workflow.status().message() == QStringLiteral("Incorrect API key provided: sk-***"); },
+        40000))
+        << workflow.status().message().toStdString();
+    EXPECT_EQ(openai.requests().size(), 1);
+}
+
+// A stored engine this version cannot read: the page shows that none is chosen, and picking any engine,
+// the hosted one the page used to show included, stores it.
+TEST_F(SettingsWindow, AnUnreadableEngineIsFixedByPickingOneOnThePage) {
+    delegate->settings().defaults().setValue(QStringLiteral("provider.translationEngine"),
+                                             QStringLiteral("42"));
+    delegate.reset();
+    delegate = makeDesktopDelegate(nullptr, AppFactories{.settingsContent = SettingsView::factory()});
+    ASSERT_FALSE(delegate->settings().chosenTranslationEngine().has_value());
+    SettingsView* view = open(SettingsPage::translation);
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    QComboBox* engine = nullptr;
+    for (QComboBox* picker : view->findChildren<QComboBox*>())
+        if (picker->accessibleName() == QStringLiteral("翻译引擎"))
+            engine = picker;
+    ASSERT_NE(engine, nullptr);
+    EXPECT_EQ(engine->currentIndex(), -1) << "no engine is chosen yet";
+    EXPECT_EQ(engine->currentText(), QString());
+
+    // The user opens the list and picks 托管云端 with the keyboard.
+    engine->setFocus();
+    engine->showPopup();
+    QAbstractItemView* list = engine->view();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 10000));
+    list->setCurrentIndex(list->model()->index(engine->findData(QStringLiteral("cloudStandard")), 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return delegate->settings().chosenTranslationEngine().has_value(); }, 10000));
+    EXPECT_EQ(delegate->settings().chosenTranslationEngine(), TranslationEngine::cloudStandard);
+    EXPECT_EQ(delegate->settings().defaults().value(QStringLiteral("provider.translationEngine")).toString(),
+              QStringLiteral("cloudStandard"));
+    EXPECT_EQ(engine->currentText(), QStringLiteral("托管云端"));
 }
 
 TEST_F(SettingsWindow, PrivacyClearEmptiesBothTablesOnlyAfterConfirmation) {
@@ -200,6 +321,16 @@ TEST_F(SettingsWindow, PrivacyClearEmptiesBothTablesOnlyAfterConfirmation) {
         EXPECT_EQ(page->requestButton(kind)->text(), QStringLiteral("系统设置"));
     }
     QSignalSpy changed(delegate.get(), &AppDelegate::historyChanged);
+
+    // While a clear runs, the button's ring turns.
+    page->setClearing(true);
+    QWidget* ring = page->findChild<QWidget*>(QStringLiteral("clearBusyIndicator"));
+    ASSERT_NE(ring, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ring->isVisible(); }, 5000));
+    const QImage first = ring->grab().toImage();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ring->grab().toImage() != first; }, 5000))
+        << "the ring stands still";
+    page->setClearing(false);
 
     page->clearButton()->click();
     ASSERT_TRUE(answerConfirmation(window, QStringLiteral("取消")));

@@ -115,6 +115,8 @@ TEST(ShortcutAssignmentTest, ChecksInOrderAndStoresOnlyAcceptedChords) {
          Outcome::refused, menuShortcutWarning, 0},
         {"Ctrl+Backspace", AppShortcut{51, ShortcutModifiers(8), {}, 1}, Text::generic, Outcome::refused,
          editingShortcutWarning, 0},
+        {"Ctrl+Tab", AppShortcut{48, ShortcutModifiers(8), {}, 1}, Text::named, Outcome::refused,
+         editingShortcutWarning, 0},
         {"Ctrl+Shift+Left", AppShortcut{123, ShortcutModifiers(12), {}, 1}, Text::named, Outcome::refused,
          editingShortcutWarning, 0},
         {"Ctrl+Shift+Space", AppShortcut{49, ShortcutModifiers(12), " ", 1}, Text::named, Outcome::refused,

@@ -166,6 +166,12 @@ TEST(WorkspaceDrops, OnlyImagesAndSmallUtf8TextFilesAreHandedOnFromTheMainThread
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
+    // A PNG header for 30000 × 30000 pixels, beyond what Qt allocates for one picture.
+    const QByteArray hugePng(
+        "\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x75\x30\x00\x00\x75\x30\x08\x06\x00\x00\x00\x66"
+        "\x27\xf8\xba\x00\x00\x00\x0bIDAT\x78\x9c\x63\x60\x80\x00\x00\x00\x08\x00\x01\xb7\x58\x73\x95"
+        "\x00\x00\x00\x00IEND\xae\x42\x60\x82",
+        68);
     const QString fifo = folder.filePath(QStringLiteral("pipe"));
     ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     struct Row {
@@ -178,6 +184,7 @@ TEST(WorkspaceDrops, OnlyImagesAndSmallUtf8TextFilesAreHandedOnFromTheMainThread
         {write("bad.txt", QByteArray("ab\xff\xfe")), "不是文本或图片"},
         {write("nul.txt", QByteArray("ab\0cd", 5)), "不是文本或图片"},
         {write("big.txt", QByteArray(3 * 1024 * 1024, 'a')), "文件过大：文本文件最多 2 MB"},
+        {write("huge.png", hugePng), "文件过大：图片有 30000 × 30000 像素"},
         {folder.path(), "不是文本或图片：文件夹"},
         {fifo, "不是文本或图片"},
         {folder.filePath(QStringLiteral("missing")), "无法读取文件"},

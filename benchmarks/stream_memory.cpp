@@ -1,7 +1,7 @@
 // Resident memory of the application's provider stack against a server that never completes what it starts.
 // The server is tolvane-fake-server --endless in its own process, so it writes as fast as the kernel lets it
 // instead of taking turns with this process's event loop. Providers come from the application's factory over
-// one long-lived network manager, as in the application.
+// one long-lived network manager, and the allocator is set up, as in the application.
 //   StreamMemory/<engine>/<kind>: 30 streams one after another; the stream offers 256 MiB, of
 //     lines:  "data:" lines that never end an event (hosted: after "event: delta"; chat: undecodable pieces)
 //     line:   one "data:" line that never ends.
@@ -13,6 +13,7 @@
 #include "core/clock.h"
 #include "model/keychain_store.h"
 #include "platform/memory/memory_secret_backend.h"
+#include "platform/memory_return.h"
 #include "resident_memory.h"
 #include "workflow/network_translation_provider_factory.h"
 
@@ -164,6 +165,8 @@ BENCHMARK(StreamMemory)
     ->UseRealTime();
 
 int main(int argc, char** argv) {
+    // As the application's main() does.
+    returnFreedMemoryPromptly();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

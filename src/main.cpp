@@ -6,6 +6,7 @@
 #include "core/logging.h"
 #include "history/history_view.h"
 #include "onboarding/onboarding_view.h"
+#include "platform/memory_return.h"
 #include "platform/session_info.h"
 #include "settings/settings_view.h"
 #include "workspace/main_translate_view.h"
@@ -15,6 +16,7 @@
 
 int main(int argc, char* argv[]) {
     using namespace tolvane;
+    returnFreedMemoryPromptly();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));

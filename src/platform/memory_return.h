@@ -1,0 +1,12 @@
+#pragma once
+
+namespace tolvane {
+
+// Makes freed memory go back to the system promptly. glibc raises its threshold for serving large blocks from
+// their own mappings each time such a block is freed, up to 32 MiB; after a reply or a long line of a few
+// MiB, later blocks of that size come from the heap and its freed pages stay with the process. Fixed
+// thresholds keep large blocks in mappings returned on free and trim the heap's free top. Call once, first
+// thing in main(); does nothing where the C library has no such settings.
+void returnFreedMemoryPromptly();
+
+} // namespace tolvane

@@ -176,6 +176,29 @@ TEST_F(ScreenshotRoad, ATerminalReadsAsItsLinesPreSelectedOrDraggedThroughItsFra
     EXPECT_EQ(workflow().sourceText(), kLines.join(u'\n'));
 }
 
+TEST_F(ScreenshotRoad, ARegionReachingIntoATitleBarReadsNoLineFromIt) {
+    // Light text on dark in the terminal's own small font; the region takes in the lower half of the title.
+    delegate->settings().setSourceLanguage(QStringLiteral("auto"));
+    const QStringList lines{QStringLiteral("Hello world, this is a test."),
+                            QStringLiteral("The quick brown fox jumps over the lazy dog."),
+                            QStringLiteral("Settings are saved automatically on change.")};
+    ApplicationWindow terminal(
+        QStringLiteral("xterm"),
+        {QStringLiteral("-geometry"), QStringLiteral("56x8+120+140"), QStringLiteral("-bg"),
+         QStringLiteral("#1e1e1e"), QStringLiteral("-fg"), QStringLiteral("#d8d8d8"), QStringLiteral("-e"),
+         QStringLiteral("sh"), QStringLiteral("-c"),
+         QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null"), lines.join(u'\n')});
+    ASSERT_TRUE(terminal.isShown());
+    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
+
+    recognize(terminal.clientArea().adjusted(-3, -10, 4, 4), XK_1);
+    ASSERT_TRUE(runEnded());
+    const QString read = workflow().sourceText();
+    EXPECT_EQ(read.count(u'\n'), 2) << read.toStdString();
+    // The terminal's bitmap font leaves the engine unsure of a full stop, nothing more.
+    EXPECT_LE(characterErrorRate(read, lines.join(u'\n')), 0.03) << read.toStdString();
+}
+
 TEST_F(ScreenshotRoad, TheTraysAccessibilityItemExplainsThePermission) {
     // Asked twice: the item is there, and the second time raises the same box.
     for (QAction* action : delegate->statusMenu()->menu()->actions()) {

@@ -68,6 +68,7 @@ ScreenshotRunController::ScreenshotRunController(Dependencies dependencies, QObj
 
 ScreenshotRunController::~ScreenshotRunController() {
     removeEscapeMonitors();
+    qApp->removeEventFilter(this);
     if (m_current)
         m_current->endReason = Run::EndReason::superseded;
     m_task.cancel();
@@ -133,6 +134,8 @@ void ScreenshotRunController::endScreenshotSessionIfCurrent(quint64 runId) {
 
 void ScreenshotRunController::installEscapeMonitors() {
     removeEscapeMonitors();
+    m_endingEscapeTime.reset();
+    qApp->removeEventFilter(this);
     qApp->installEventFilter(this);
     m_filterInstalled = true;
     if (!m_deps.globalInput)
@@ -142,6 +145,8 @@ void ScreenshotRunController::installEscapeMonitors() {
     m_rawObserver = m_deps.globalInput->addRawObserver([self, runId](const RawInputEvent& event) {
         if (event.type != RawInputEvent::Type::keyPress || event.level0Keysym != kEscapeKeysym)
             return;
+        if (self && self->activeRunId() == runId && event.time != 0)
+            self->m_endingEscapeTime = event.time;
         // Queued, and only for the run that installed it.
         QMetaObject::invokeMethod(
             qApp,
@@ -155,7 +160,9 @@ void ScreenshotRunController::installEscapeMonitors() {
 
 void ScreenshotRunController::removeEscapeMonitors() {
     if (m_filterInstalled) {
-        qApp->removeEventFilter(this);
+        // Kept while the press that ended the run may still arrive as a key event.
+        if (!m_endingEscapeTime)
+            qApp->removeEventFilter(this);
         m_filterInstalled = false;
     }
     if (m_rawObserver && m_deps.globalInput)
@@ -164,13 +171,24 @@ void ScreenshotRunController::removeEscapeMonitors() {
 }
 
 bool ScreenshotRunController::eventFilter(QObject* watched, QEvent* event) {
-    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && m_filterInstalled) {
+    if ((event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+        return QObject::eventFilter(watched, event);
+    if (m_filterInstalled) {
         // Swallowed in all our windows for the whole run, before any shortcut can take it.
         event->accept();
         if (event->type() == QEvent::KeyPress)
             cancelScreenshotSession();
         return true;
+    }
+    if (m_endingEscapeTime && static_cast<QKeyEvent*>(event)->timestamp() == *m_endingEscapeTime) {
+        event->accept();
+        return true;
+    }
+    // A later press: the one that ended the run has gone by.
+    if (m_endingEscapeTime && event->type() == QEvent::KeyPress) {
+        m_endingEscapeTime.reset();
+        qApp->removeEventFilter(this);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tolvane {
 
@@ -94,6 +95,10 @@ private:
     quint64 m_nextRunId = 0;
     bool m_filterInstalled = false;
     int m_rawObserver = 0;
+    // The server time of the Escape press that ended the last run from the raw stream. The same press reaches
+    // our focused window as a key event later, perhaps after the run's filter is gone; the filter stays to
+    // swallow that one event, so it does not also close the panel.
+    std::optional<uint32_t> m_endingEscapeTime;
     TaskSlot m_dropTask;
     std::shared_ptr<Drop> m_drop; // the newest dropped image
     quint64 m_dropSerial = 0;

@@ -50,6 +50,9 @@ struct RawInputEvent {
     uint8_t modifiers = 0;
     // buttonPress / buttonRelease: 1 left, 2 middle, 3 right.
     int button = 0;
+    // The server's time of the event in milliseconds; the window's own key event for the same press carries
+    // the same time. 0 when unknown.
+    uint32_t time = 0;
 };
 
 // Status codes of grabKey() besides the X error codes.

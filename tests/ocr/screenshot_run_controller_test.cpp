@@ -1,5 +1,6 @@
 #include "core/app_error.h"
 #include "screenshot_run_fakes.h"
+#include "workflow/fake_global_input.h"
 
 #include <QKeyEvent>
 #include <QWidget>
@@ -159,6 +160,44 @@ TEST(ScreenshotRunController, BatchStopsAtTwentyRegionsAndFailsWhenAllAreEmpty) 
     EXPECT_EQ(f.workflow->calls.back(), "present");
     EXPECT_TRUE(f.workflow->calls.contains(f.failureText(Kind::noTextRecognized)));
     EXPECT_FALSE(f.runner->isRunActive());
+}
+
+// Escape pressed with another application focused ends the run from the raw stream; the same press may then
+// reach one of our windows as a key event after the run has ended. That event is swallowed, so it does not
+// also close the panel (whose Escape filter was installed earlier); a later Escape goes through.
+TEST(ScreenshotRunController, TheEscapeThatEndedARunFromTheRawStreamIsNotTakenTwice) {
+    testing::FakeGlobalInput input;
+    struct Seen : QObject {
+        int escapes = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            escapes +=
+                event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+            return false;
+        }
+    } panelFilter;
+    qApp->installEventFilter(&panelFilter);
+    RunFixture f;
+    f.runner = std::make_unique<ScreenshotRunController>(
+        ScreenshotRunController::Dependencies{f.service, f.settings, f.workflow, &f.clock, &input, [] {}});
+    f.start();
+    RawInputEvent escape;
+    escape.level0Keysym = 0xff1b;
+    escape.time = 4242;
+    input.raw(escape);
+    settle();
+    EXPECT_FALSE(f.runner->isRunActive());
+    const auto pressEscapeAt = [](ulong time) {
+        QWidget window;
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        event.setTimestamp(time);
+        QCoreApplication::sendEvent(&window, &event);
+    };
+    pressEscapeAt(4242);
+    EXPECT_EQ(panelFilter.escapes, 0) << "the press that ended the run";
+    pressEscapeAt(5000);
+    pressEscapeAt(5100);
+    EXPECT_EQ(panelFilter.escapes, 2);
+    qApp->removeEventFilter(&panelFilter);
 }
 
 TEST(ScreenshotRunController, EscapeInTheFirstOverlayMakesNoWorkflowCall) {

@@ -194,7 +194,7 @@ void X11GlobalInput::handle(const xcb_generic_event_t* event) {
         if (generic->extension == m_xinputOpcode) {
             // Raw key and button events share one layout.
             const auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
-            handleRaw(generic->event_type, raw->detail);
+            handleRaw(generic->event_type, raw->detail, raw->time);
         }
     }
 }
@@ -236,8 +236,9 @@ void X11GlobalInput::handleKeyPress(const xcb_key_press_event_t* event) {
     }
 }
 
-void X11GlobalInput::handleRaw(uint16_t type, uint32_t detail) {
+void X11GlobalInput::handleRaw(uint16_t type, uint32_t detail, uint32_t time) {
     RawInputEvent out;
+    out.time = time;
     switch (type) {
     case XCB_INPUT_RAW_KEY_PRESS: {
         const auto keycode = static_cast<xcb_keycode_t>(detail);

@@ -55,7 +55,7 @@ private:
 
     void handle(const xcb_generic_event_t* event);
     void handleKeyPress(const xcb_key_press_event_t* event);
-    void handleRaw(uint16_t type, uint32_t detail);
+    void handleRaw(uint16_t type, uint32_t detail, uint32_t time);
     void remap();
     int32_t grabVariants(xcb_keycode_t keycode, uint16_t mask);
     void ungrabVariants(xcb_keycode_t keycode, uint16_t mask);

@@ -18,6 +18,9 @@ int main(int argc, char* argv[]) {
     using namespace tolvane;
     returnFreedMemoryPromptly();
     QApplication app(argc, argv);
+    // Before anything that needs cleaning up (the instance socket, a test host's folder): a SIGTERM from
+    // here on is queued until the loop runs and then ends the process through its normal clean-up.
+    TerminationSignals signals;
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
@@ -55,7 +58,6 @@ int main(int argc, char* argv[]) {
     factories.onboardingContent = OnboardingView::factory();
     factories.historyContent = HistoryView::factory();
     AppDelegate delegate(environment, std::move(factories), std::move(desktop));
-    TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &delegate, &AppDelegate::terminate);
     if (singleInstance)
         QObject::connect(singleInstance.get(), &SingleInstance::reopenRequested, &delegate,

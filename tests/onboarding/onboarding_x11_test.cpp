@@ -21,6 +21,7 @@
 
 #include "../app/desktop_delegate.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -49,10 +50,27 @@ protected:
     }
     OnboardingView* view() const { return guide() ? guide()->findChild<OnboardingView*>() : nullptr; }
     bool activateGuide() {
-        return guide() && QTest::qWaitForWindowExposed(guide()) &&
+        // Generous: mapping takes the window manager many round trips, each a wait for the CPU when busy.
+        return guide() && QTest::qWaitForWindowExposed(guide(), 60000) &&
                xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                         QString::number(guide()->winId())}) &&
-               QTest::qWaitFor([&] { return guide()->isActiveWindow(); }, 10000);
+               QTest::qWaitFor([&] { return guideHasFocus(); }, 10000);
+    }
+    // The guide holds the focus as the X server and this process both see it: this process's view alone
+    // lags behind a focus change it has not read yet, and keys go where the server says.
+    bool guideHasFocus() {
+        return guide() && guide()->isActiveWindow() &&
+               xdotool({QStringLiteral("getwindowfocus")}) == QString::number(guide()->winId());
+    }
+    // Where the keys went, for a failure message.
+    std::string focusDescription() {
+        const QWidget* focus = QApplication::focusWidget();
+        return "step " + std::to_string(view() ? view()->step() : -1) + ", focus on " +
+               (focus ? focus->metaObject()->className() : "nothing") + " in \"" +
+               xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")})
+                   .value_or(QString())
+                   .toStdString() +
+               "\"";
     }
     // Presses keys without waiting for xdotool, so this process's loop keeps running.
     void press(const QString& keys) {
@@ -62,7 +80,7 @@ protected:
     }
     // Keys go to the focused window: the guide is made active first, in case the main window took focus.
     bool pressAndReach(const QString& keys, int step) {
-        if (!guide()->isActiveWindow() && !activateGuide())
+        if (!guideHasFocus() && !activateGuide())
             return false;
         press(keys);
         return QTest::qWaitFor([&] { return view() && view()->step() == step; }, 10000);
@@ -192,9 +210,9 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
 
     // Return on the last step finishes; the next request builds a new window at the first step. The
     // capsule restarted by the switch may have moved focus: the keys go to the guide.
-    ASSERT_TRUE(guide()->isActiveWindow() || activateGuide());
+    ASSERT_TRUE(guideHasFocus() || activateGuide());
     press(QStringLiteral("Return"));
-    ASSERT_TRUE(ended());
+    ASSERT_TRUE(ended()) << focusDescription();
     delegate->presentOnboarding(0);
     ASSERT_NE(view(), nullptr);
     EXPECT_EQ(view()->step(), 0);

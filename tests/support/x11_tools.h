@@ -13,7 +13,8 @@ namespace tolvane::testing {
 inline std::optional<QString> x11Tool(const QString& program, const QStringList& arguments) {
     QProcess tool;
     tool.start(program, arguments);
-    if (!tool.waitForFinished(20000) || tool.exitCode() != 0) {
+    // Generous: a tool waiting for a window (search --sync) waits for every client on a busy machine.
+    if (!tool.waitForFinished(60000) || tool.exitCode() != 0) {
         qWarning() << program << arguments << "failed:" << tool.readAllStandardError() << tool.exitCode();
         return std::nullopt;
     }

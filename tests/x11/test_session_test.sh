@@ -33,6 +33,7 @@ check() { # check DESCRIPTION COMMAND...
 # distinctive status.
 probe='
     echo "$DISPLAY" >"$1/display"
+    stat -c %i "/tmp/.X11-unix/X${DISPLAY#:}" >"$1/socket-inode"
     printf "%s\n" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" >"$1/dirs"
     stat -c %a "$XDG_RUNTIME_DIR" >"$1/runtime-mode"
     xdpyinfo | grep -o "dimensions: *[0-9x]*" | tr -s " " >"$1/dimensions"
@@ -55,15 +56,21 @@ while read -r dir; do
     check "$dir is removed afterwards" test ! -e "$dir"
     case "$dir" in "$HOME"/* | "") check "$dir is outside the user's folders" false ;; esac
 done <"$work/dirs"
-display="$(cat "$work/display")"
-check "the X server is gone afterwards" test ! -e "/tmp/.X11-unix/X${display#:}"
+# Another session may take the display number at once: the X server's own socket is gone, not the path.
+socket_gone() { # socket_gone DISPLAY-FILE INODE-FILE
+    local socket
+    socket="/tmp/.X11-unix/X$(cut -c2- "$1")"
+    [[ -s "$2" && "$(stat -c %i "$socket" 2>/dev/null)" != "$(cat "$2")" ]]
+}
+check "the X server is gone afterwards" socket_gone "$work/display" "$work/socket-inode"
 check "openbox, keyring and AT-SPI launcher are gone afterwards" \
     bash -c 'for pid in $(cat "$1"); do is_alive "$pid" && exit 1; done; exit 0' _ "$work/siblings"
 
 # Interrupted while CMD runs: CMD, the processes CMD started and the session are stopped, and the status says
 # so. The child's output is not redirected, so a survivor would also keep ctest waiting.
-"$session" bash -c 'echo "$DISPLAY" >"$1/display2"; sleep 300 & echo $! >"$1/child.pid"; echo $$ >"$1/cmd.pid"
-                    wait' cmd "$work" &
+"$session" bash -c 'echo "$DISPLAY" >"$1/display2"
+                    stat -c %i "/tmp/.X11-unix/X${DISPLAY#:}" >"$1/socket-inode2"
+                    sleep 300 & echo $! >"$1/child.pid"; echo $$ >"$1/cmd.pid"; wait' cmd "$work" &
 session_pid=$!
 while [[ ! -s "$work/cmd.pid" ]] && kill -0 "$session_pid" 2>/dev/null; do sleep 0.1; done
 kill -TERM "$session_pid"
@@ -72,8 +79,7 @@ status=$?
 check "an interrupted session reports it (143)" test "$status" -eq 143
 check "an interrupted session stops CMD" bash -c '! is_alive "$(cat "$1")"' _ "$work/cmd.pid"
 check "an interrupted session stops what CMD started" bash -c '! is_alive "$(cat "$1")"' _ "$work/child.pid"
-display="$(cat "$work/display2")"
-check "an interrupted session stops its X server" test ! -e "/tmp/.X11-unix/X${display#:}"
+check "an interrupted session stops its X server" socket_gone "$work/display2" "$work/socket-inode2"
 
 echo "$passes passed, $failures failed"
 exit $((failures > 0))

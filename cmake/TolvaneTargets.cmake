@@ -33,9 +33,12 @@ function(tolvane_test name)
   tolvane_target_defaults(${name})
   set(env "")
   set(lock "")
+  set(timeout 120)
   if(ARG_LABEL STREQUAL "unit")
     set(env "QT_QPA_PLATFORM=offscreen")
   else()
+    # Generous: on a busy machine every step waits for the X server, the window manager and the bus.
+    set(timeout 300)
     set(env "QT_QPA_PLATFORM=xcb")
     # Tests sharing the session's screen, focus or keyring run one at a time, even under ctest -j. x11 and
     # keyring tests share one lock: a keyring's unlock prompt opens on the session's screen.
@@ -50,5 +53,5 @@ function(tolvane_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 30
-    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" ${extra} TIMEOUT 120 ${lock})
+    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" ${extra} TIMEOUT ${timeout} ${lock})
 endfunction()

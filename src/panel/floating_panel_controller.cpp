@@ -72,10 +72,13 @@ void FloatingPanelController::positionPanel(std::optional<QRectF> anchor) {
 void FloatingPanelController::present(std::optional<QRectF> anchor) {
     positionPanel(anchor);
     m_panel->setCompositing(m_compositorProbe && m_compositorProbe());
-    if (!m_panel->isVisible())
+    const bool showing = !m_panel->isVisible();
+    if (showing)
         result_panel_x11::markAsFloatingPanel(m_panel);
     m_panel->show();
     m_panel->raise();
+    if (showing)
+        result_panel_x11::requestFloatingPanelStates(m_panel);
 }
 
 void FloatingPanelController::focusInput() {

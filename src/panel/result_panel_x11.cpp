@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QWidget>
+#include <algorithm>
+#include <array>
 #include <xcb/xcb.h>
 
 namespace tolvane::result_panel_x11 {
@@ -47,6 +49,31 @@ void markAsFloatingPanel(QWidget* window) {
     const uint32_t allDesktops = 0xFFFFFFFF;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &allDesktops);
+    xcb_flush(c);
+}
+
+void requestFloatingPanelStates(QWidget* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window)
+        return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto send = [&](xcb_atom_t type, std::array<uint32_t, 5> data) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = xcb_window_t(window->winId());
+        message.type = type;
+        std::copy(data.begin(), data.end(), message.data.data32);
+        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+    };
+    constexpr uint32_t add = 1;
+    constexpr uint32_t fromApplication = 1;
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    send(state, {add, atom(c, "_NET_WM_STATE_SKIP_TASKBAR"), atom(c, "_NET_WM_STATE_SKIP_PAGER"),
+                 fromApplication, 0});
+    send(state, {add, atom(c, "_NET_WM_STATE_STICKY"), atom(c, "_NET_WM_STATE_ABOVE"), fromApplication, 0});
+    send(atom(c, "_NET_WM_DESKTOP"), {0xFFFFFFFF, fromApplication, 0, 0, 0});
     xcb_flush(c);
 }
 

@@ -14,4 +14,10 @@ bool compositorActive();
 // manager drops these states on hide, so this is done before every show. Does nothing off X11.
 void markAsFloatingPanel(QWidget* window);
 
+// Asks the window manager for the same states (and above others) for the shown top-level. A manager that
+// withdraws the last showing only after markAsFloatingPanel (a hide and a show in quick succession on a busy
+// machine) drops them with it; a request sent after the show reaches it once it manages the new showing.
+// Does nothing off X11.
+void requestFloatingPanelStates(QWidget* window);
+
 } // namespace tolvane::result_panel_x11

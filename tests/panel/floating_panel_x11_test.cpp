@@ -53,7 +53,14 @@ TEST(FloatingPanelX11, ShowsBesideTheActiveApplicationAndTakesFocusOnlyForTyping
         // A window manager keeps only the states it supports (openbox has no STICKY and shows a window on
         // all desktops by its desktop number alone).
         const QString supported = property({QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTED")});
-        const QString state = property(panel->winId(), QStringLiteral("_NET_WM_STATE"));
+        // Waited for: when the manager withdrew the last showing late, the states come with its next request.
+        QString state;
+        QTest::qWaitFor(
+            [&] {
+                state = property(panel->winId(), QStringLiteral("_NET_WM_STATE"));
+                return state.contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR"));
+            },
+            20000);
         for (const char* atom : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
                                  "_NET_WM_STATE_STICKY", "_NET_WM_STATE_ABOVE"}) {
             if (supported.contains(QLatin1String(atom)))

@@ -112,10 +112,8 @@ std::unique_ptr<ApplicationWindow> startApplication(const QString& application, 
         if (application == QLatin1String("xterm-large"))
             arguments << QStringLiteral("-fa") << QStringLiteral("DejaVu Sans Mono") << QStringLiteral("-fs")
                       << QStringLiteral("22");
-        // The text without a final line break, then the block cursor after it.
-        arguments << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c")
-                  << QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null") << text;
-        return std::make_unique<ApplicationWindow>(QStringLiteral("xterm"), arguments);
+        return std::make_unique<ApplicationWindow>(QStringLiteral("xterm"),
+                                                   testing::terminalShowing(text, arguments));
     }
     if (application == QLatin1String("gtk")) {
         return std::make_unique<ApplicationWindow>(

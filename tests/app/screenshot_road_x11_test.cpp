@@ -153,11 +153,11 @@ TEST_F(ScreenshotRoad, ATerminalReadsAsItsLinesPreSelectedOrDraggedThroughItsFra
     delegate->settings().setSourceLanguage(QStringLiteral("auto"));
     ApplicationWindow terminal(
         QStringLiteral("xterm"),
-        {QStringLiteral("-geometry"), QStringLiteral("40x3+120+140"), QStringLiteral("-bg"),
-         QStringLiteral("white"), QStringLiteral("-fg"), QStringLiteral("black"), QStringLiteral("-fa"),
-         QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"), QStringLiteral("22"),
-         QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
-         QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null"), kLines.join(u'\n')});
+        terminalShowing(kLines.join(u'\n'),
+                        {QStringLiteral("-geometry"), QStringLiteral("40x3+120+140"), QStringLiteral("-bg"),
+                         QStringLiteral("white"), QStringLiteral("-fg"), QStringLiteral("black"),
+                         QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"),
+                         QStringLiteral("22")}));
     ASSERT_TRUE(terminal.isShown());
     ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
     const QRect client = terminal.clientArea();
@@ -187,10 +187,9 @@ TEST_F(ScreenshotRoad, ARegionReachingIntoATitleBarReadsNoLineFromIt) {
                             QStringLiteral("Settings are saved automatically on change.")};
     ApplicationWindow terminal(
         QStringLiteral("xterm"),
-        {QStringLiteral("-geometry"), QStringLiteral("56x8+120+140"), QStringLiteral("-bg"),
-         QStringLiteral("#1e1e1e"), QStringLiteral("-fg"), QStringLiteral("#d8d8d8"), QStringLiteral("-e"),
-         QStringLiteral("sh"), QStringLiteral("-c"),
-         QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null"), lines.join(u'\n')});
+        terminalShowing(lines.join(u'\n'),
+                        {QStringLiteral("-geometry"), QStringLiteral("56x8+120+140"), QStringLiteral("-bg"),
+                         QStringLiteral("#1e1e1e"), QStringLiteral("-fg"), QStringLiteral("#d8d8d8")}));
     ASSERT_TRUE(terminal.isShown());
     ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
 

@@ -25,6 +25,13 @@ inline QRect clientArea(const QString& window) {
                  field("Height"));
 }
 
+// xterm's arguments to show `text` without a final line break, its cursor right after it, with `options`
+// (geometry, colours, font) first.
+inline QStringList terminalShowing(const QString& text, QStringList options) {
+    return options << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c")
+                   << QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null") << text;
+}
+
 // Another application's top-level window on the test session's X server: the program is started, its
 // visible window found through its process id, and the window's client area read from the server.
 class ApplicationWindow {

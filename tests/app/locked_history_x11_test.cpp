@@ -26,8 +26,9 @@ protected:
         useFakeChatService(*delegate, openai, QStringLiteral("sk-locked"));
         path = delegate->storage().historyDatabasePath();
         delegate->start();
-        QObject::connect(&delegate->workflow(), &WorkflowCoordinator::statusChanged,
-                         [this] { statuses.append(delegate->workflow().status()); });
+        QObject::connect(&delegate->workflow(), &WorkflowCoordinator::statusChanged, [this] {
+            statuses.append({delegate->workflow().status(), delegate->workflow().sourceText()});
+        });
     }
     void TearDown() override {
         sqlite3_close(foreign);
@@ -42,10 +43,12 @@ protected:
         std::optional<WorkflowStatus> ended;
         const bool finished = QTest::qWaitFor(
             [&] {
+                // A notice added to the previous result may arrive first.
                 for (qsizetype i = before; i < statuses.size() && !ended; ++i) {
-                    if (statuses[i].kind() == WorkflowStatus::Kind::completed ||
-                        statuses[i].kind() == WorkflowStatus::Kind::failed)
-                        ended = statuses[i];
+                    const auto& [status, source] = statuses[i];
+                    if (source == text && (status.kind() == WorkflowStatus::Kind::completed ||
+                                           status.kind() == WorkflowStatus::Kind::failed))
+                        ended = status;
                 }
                 return ended.has_value();
             },
@@ -57,7 +60,8 @@ protected:
     }
 
     qsizetype noticesFrom(qsizetype first) const {
-        return std::count_if(statuses.begin() + first, statuses.end(), [](const WorkflowStatus& status) {
+        return std::count_if(statuses.begin() + first, statuses.end(), [](const auto& entry) {
+            const WorkflowStatus& status = entry.first;
             return status.kind() == WorkflowStatus::Kind::completed &&
                    status.message().contains(QStringLiteral("历史记录暂时无法写入"));
         });
@@ -68,8 +72,8 @@ protected:
     FakeHttpServer openai;
     std::unique_ptr<AppDelegate> delegate;
     QString path;
-    QList<WorkflowStatus> statuses;
-    sqlite3* foreign = nullptr; // another program's connection to the same file
+    QList<std::pair<WorkflowStatus, QString>> statuses; // each status with the source text it was for
+    sqlite3* foreign = nullptr;                         // another program's connection to the same file
 };
 
 TEST_F(LockedHistory, TranslationsCompleteUnderAForeignWriteLockAndTheUserIsToldOnce) {

@@ -3,6 +3,7 @@
 #include "app/app_commands.h"
 #include "app/app_settings_adapters.h"
 #include "app/desktop_services.h"
+#include "app/first_frame_gate.h"
 #include "app/history_window_controller.h"
 #include "app/ocr_snapshot_window.h"
 #include "app/permission_explanation.h"
@@ -155,16 +156,30 @@ void AppDelegate::start() {
         runSnapshot(*screen);
         return;
     }
+    // What the first frame shows comes first: the main window, with the guide in front of it on a first
+    // start. The subscriptions go before them, so no setting a window changes is missed.
+    subscribeToSettings();
+    presentMainWindow();
+    QList<QWidget*> firstWindows{m_mainWindowController->window()};
+    if (readBool(m_settings->defaults(), AppSettings::firstRunGuideKey) != true) {
+        presentOnboarding(0);
+        firstWindows << m_onboarding->window();
+    }
+    FirstFrameGate::runAfter(firstWindows, this, [this] { finishStartup(); });
+}
+
+void AppDelegate::finishStartup() {
+    if (m_cleanedUp || m_startupFinished)
+        return;
     // The panel hooks come first, so no hot key can fire into a workflow without a panel.
     installPanel();
     installStatusItem();
     registerGlobalShortcuts();
     installCapsule();
-    subscribeToSettings();
-    presentMainWindow();
     m_updater->start();
-    if (readBool(m_settings->defaults(), AppSettings::firstRunGuideKey) != true)
-        presentOnboarding(0);
+    m_startupFinished = true;
+    qCInfo(lcAppDelegate) << "Start-up finished";
+    Q_EMIT startupFinished();
 }
 
 void AppDelegate::runSnapshot(SnapshotScreen screen) {

@@ -52,8 +52,10 @@ public:
                 std::unique_ptr<Updater> updater = nullptr, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The start-up sequence; does nothing under a test host.
+    // The start-up sequence; does nothing under a test host. A normal start shows the main window (and the
+    // guide on a first start) at once and finishes the rest once they have drawn: startupFinished().
     void start();
+    bool isStartupFinished() const { return m_startupFinished; }
     // Every termination path: exits the event loop with status 0 (aboutToQuit still runs the clean-up).
     void terminate();
     // Idempotent: releases hot keys and removes the test host's storage after closing the windows.
@@ -97,6 +99,8 @@ public:
     QWidget* hostedWindow(const QString& name) const;
 
 Q_SIGNALS:
+    // The panel, tray, hot keys, capsule and updater are in place (after the first windows have drawn).
+    void startupFinished();
     // Emitted by terminate(), before the event loop is asked to exit.
     void terminating();
     // The stored history changed outside the workflow (the settings window cleared it).
@@ -104,6 +108,8 @@ Q_SIGNALS:
 
 private:
     void ensureWorkflow();
+    // The start-up steps the first frame does not need.
+    void finishStartup();
     void installPanel();
     void installStatusItem();
     void registerGlobalShortcuts();
@@ -147,6 +153,7 @@ private:
     QStringList m_startupSteps;
     bool m_cleanedUp = false;
     bool m_subscribed = false;
+    bool m_startupFinished = false;
 };
 
 } // namespace tolvane

@@ -203,16 +203,27 @@ void AppSettings::load() {
 }
 
 void AppSettings::writeNormalisedValues() {
+    // Only what differs from the stored text is written: a file that is already normal is not rewritten
+    // (and synced to disk) on every start.
+    const auto normalise = [this](const QString& key, const QVariant& value) {
+        const QVariant stored = m_defaults.value(key);
+        const bool isBytes = value.typeId() == QMetaType::QByteArray;
+        if (!stored.isValid() || stored.toString() != value.toString() ||
+            (stored.typeId() == QMetaType::QByteArray) != isBytes)
+            m_defaults.setValue(key, value);
+    };
     if (!m_translationEngineUnreadable)
-        m_defaults.setValue(key::translationEngine, rawValue(m_translationEngine));
-    m_defaults.setValue(key::cloudTranslationQuality, rawValue(m_cloudTranslationQuality));
-    m_defaults.setValue(key::sourceLanguage, m_sourceLanguage);
-    m_defaults.setValue(key::targetLanguage, m_targetLanguage);
-    m_defaults.setValue(key::translationStyle, rawValue(m_translationStyle));
-    writeShortcuts(false);
-    m_defaults.setValue(key::autoTranslateWhileTyping, m_autoTranslateWhileTyping);
-    m_defaults.setValue(key::mainWindowCloseBehavior, rawValue(m_mainWindowCloseBehavior));
-    m_defaults.setValue(key::screenshotCaptureMode, rawValue(m_screenshotCaptureMode));
+        normalise(key::translationEngine, rawValue(m_translationEngine));
+    normalise(key::cloudTranslationQuality, rawValue(m_cloudTranslationQuality));
+    normalise(key::sourceLanguage, m_sourceLanguage);
+    normalise(key::targetLanguage, m_targetLanguage);
+    normalise(key::translationStyle, rawValue(m_translationStyle));
+    // Shortcuts that could not all be read stay on disk as they are until they really change.
+    if (!m_shortcutsNeedBackup)
+        normalise(key::shortcuts, m_shortcuts.toJson());
+    normalise(key::autoTranslateWhileTyping, m_autoTranslateWhileTyping);
+    normalise(key::mainWindowCloseBehavior, rawValue(m_mainWindowCloseBehavior));
+    normalise(key::screenshotCaptureMode, rawValue(m_screenshotCaptureMode));
     m_defaults.sync();
 }
 

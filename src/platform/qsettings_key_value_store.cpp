@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace tolvane {
 
@@ -23,17 +22,10 @@ void QSettingsKeyValueStore::checkReadable() {
     const QFileInfo file(m_settings.fileName());
     if (!file.isFile())
         return;
-    // QSettings reports a parse failure only while merging the file into a write. Let it write a copy.
-    QTemporaryDir probeFolder;
-    const QString probe = probeFolder.filePath(QStringLiteral("probe.ini"));
-    if (!probeFolder.isValid() || !QFile::copy(file.filePath(), probe))
-        return;
-    {
-        QSettings parser(probe, QSettings::IniFormat);
-        parser.setValue(QStringLiteral("probe"), true);
-        parser.sync();
-        m_damaged = parser.status() == QSettings::FormatError;
-    }
+    // Reading every key parses every section; a part that cannot be parsed sets FormatError, the part a
+    // later write would drop. Nothing is written to find out.
+    m_settings.allKeys();
+    m_damaged = m_settings.status() == QSettings::FormatError;
     if (!m_damaged)
         return;
     const QString copy = file.filePath() + QStringLiteral(".damaged-") +

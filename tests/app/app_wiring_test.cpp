@@ -4,6 +4,7 @@
 #include "app/shortcut_wiring.h"
 #include "app/status_menu.h"
 #include "app/updater.h"
+#include "desktop_delegate.h"
 #include "model/app_settings.h"
 #include "panel/floating_panel_controller.h"
 #include "panel/result_panel_window.h"
@@ -163,7 +164,7 @@ TEST_F(AppWiring, PanelHooksAreInPlaceBeforeTheFirstGrabAndHotKeysDriveTheWorkfl
         delegate->workflow().presentPanel(QRect(100, 100, 40, 12));
         panelReachableAtFirstGrab = panelShown();
     };
-    delegate->start();
+    ASSERT_TRUE(testing::startUntilFinished(*delegate));
     desktop->observed.beforeGrab = nullptr;
     EXPECT_EQ(panelReachableAtFirstGrab, true);
     EXPECT_EQ(desktop->input.grabs.size(), 4u);
@@ -193,7 +194,7 @@ TEST_F(AppWiring, PanelHooksAreInPlaceBeforeTheFirstGrabAndHotKeysDriveTheWorkfl
 
 TEST_F(AppWiring, RegistrationResultsReachTheSettingsAndChangesRegisterAgain) {
     desktop->input.grabResults[keysymX] = 10;
-    delegate->start();
+    ASSERT_TRUE(testing::startUntilFinished(*delegate));
     EXPECT_EQ(desktop->input.grabs.size(), 3u) << "the other shortcuts are still registered";
     ShortcutRegistrationErrors errors = delegate->settings().shortcutRegistrationErrors();
     ASSERT_EQ(errors.size(), 1u);
@@ -232,7 +233,7 @@ TEST_F(AppWiring, RegistrationResultsReachTheSettingsAndChangesRegisterAgain) {
 }
 
 TEST_F(AppWiring, SelectionCapsuleFollowsItsSetting) {
-    delegate->start();
+    ASSERT_TRUE(testing::startUntilFinished(*delegate));
     AutoSelectionButtonController* capsule = delegate->capsule();
     ASSERT_NE(capsule, nullptr);
     EXPECT_FALSE(capsule->isRunning()) << "off by default";
@@ -245,7 +246,7 @@ TEST_F(AppWiring, SelectionCapsuleFollowsItsSetting) {
 }
 
 TEST_F(AppWiring, UpdateCommandsReachTheUpdaterOnceEach) {
-    delegate->start();
+    ASSERT_TRUE(testing::startUntilFinished(*delegate));
     EXPECT_EQ(updater->starts, 1);
     delegate->commands()->checkForUpdatesAction()->trigger();
     EXPECT_EQ(updater->checks, 1);
@@ -323,7 +324,7 @@ TEST_F(AppWiring, SettingsWindowGetsWorkingShortcutControls) {
         return new QWidget(parent);
     };
     recreate(std::move(factories));
-    delegate->start();
+    ASSERT_TRUE(testing::startUntilFinished(*delegate));
     delegate->presentSettings();
     delegate->presentSettings();
     ASSERT_EQ(built.size(), 1u) << "the content is built once";

@@ -10,6 +10,7 @@
 
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 namespace tolvane::testing {
@@ -39,6 +40,13 @@ inline void useFakeChatService(AppDelegate& delegate, FakeHttpServer& openai, co
     delegate.storage().keychainStore().saveAPIKey(apiKey);
     openai.setHandler(
         [](const CapturedRequest& request) { return fake_replies::chatCompletion(request, 0); });
+}
+
+// Starts the delegate as main() does and waits until its start-up has finished: the panel, tray, hot keys and
+// capsule follow the first windows' first frame.
+inline bool startUntilFinished(AppDelegate& delegate) {
+    delegate.start();
+    return QTest::qWaitFor([&] { return delegate.isStartupFinished(); }, 20000);
 }
 
 // Points HOME and the XDG configuration and data folders into `home`, for one test.

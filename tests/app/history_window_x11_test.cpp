@@ -71,7 +71,7 @@ protected:
     }
     // Starts the delegate and opens the history window from the tray menu, its first load done.
     HistoryView* openFromTray() {
-        delegate->start();
+        EXPECT_TRUE(startUntilFinished(*delegate));
         QAction* item = nullptr;
         for (QAction* action : delegate->statusMenu()->menu()->actions()) {
             if (action->text().startsWith(QStringLiteral("历史记录")))

@@ -25,7 +25,7 @@ protected:
         delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11));
         useFakeChatService(*delegate, openai, QStringLiteral("sk-locked"));
         path = delegate->storage().historyDatabasePath();
-        delegate->start();
+        ASSERT_TRUE(startUntilFinished(*delegate));
         QObject::connect(&delegate->workflow(), &WorkflowCoordinator::statusChanged, [this] {
             statuses.append({delegate->workflow().status(), delegate->workflow().sourceText()});
         });

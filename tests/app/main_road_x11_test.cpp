@@ -39,11 +39,11 @@ protected:
         return tool.waitForFinished(20000) && tool.exitCode() == 0;
     }
 
-    // Starts the application and waits until its main window has taken the focus it takes once mapped;
-    // only then may another window take the focus back.
+    // Starts the application and waits until its main window has taken the focus it takes once mapped and
+    // its hot keys are registered; only then may another window take the focus back.
     void launchUntilFocused() {
         app = profile.launch();
-        ASSERT_TRUE(waitForOutput(*app, output, "Main window shown")) << output.toStdString();
+        ASSERT_TRUE(waitForOutput(*app, output, "Start-up finished")) << output.toStdString();
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 return xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")}) ==

@@ -89,7 +89,7 @@ protected:
         delegate.reset();
         delegate = makeDesktopDelegate(std::move(desktop));
         useFakeChatService(*delegate, openai, QStringLiteral("sk-panel-road"));
-        delegate->start();
+        ASSERT_TRUE(startUntilFinished(*delegate));
     }
 
     FloatingPanelController* panel() const { return delegate->panelController(); }

@@ -40,7 +40,7 @@ protected:
         delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11));
         delegate->settings().defaults().setValue(AppDelegate::hasSeenGuideKey, true);
         delegate->settings().setSourceLanguage(QStringLiteral("en"));
-        delegate->start();
+        ASSERT_TRUE(startUntilFinished(*delegate));
     }
     WorkflowCoordinator& workflow() { return delegate->workflow(); }
     TranslatorPanel* panel() { return delegate->panelController()->panelWindow(); }

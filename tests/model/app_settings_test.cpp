@@ -5,12 +5,14 @@
 #include "support/virtual_clock.h"
 #include "workflow/log_capture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sys/stat.h>
 #include <time.h>
 
 namespace tolvane {
@@ -336,6 +338,56 @@ protected:
     int files = 0;
     testing::VirtualClock clock;
 };
+
+// A start over a settings file that is already normal writes nothing (no rewrite and disk sync per start),
+// and a damaged file is found without writing anything: only its kept copy appears beside it.
+TEST_F(IniReloadTest, StartsWriteOnlyWhatChangesAndFindDamageWithoutWriting) {
+    const auto inode = [](const QString& path) {
+        struct stat status {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : ino_t(0);
+    };
+    const QString normal = writeIni("[General]\nfirstRun.hasSeenGuide=true\n");
+    {
+        QSettingsKeyValueStore store(normal);
+        AppSettings settings(store, clock);
+    }
+    const ino_t written = inode(normal);
+    QFile file(normal);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    file.close();
+    ASSERT_TRUE(text.contains("translation.targetLanguage")) << "the first start wrote the normal values";
+    {
+        QSettingsKeyValueStore store(normal);
+        AppSettings settings(store, clock);
+        EXPECT_FALSE(store.isDamaged());
+    }
+    EXPECT_EQ(inode(normal), written) << "the second start replaced the file";
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), text);
+
+    const std::vector<std::pair<QByteArray, bool>> cases{
+        {"[General]\nprovider.model=m\n", false},
+        {"[General]\nprovider.model=m\n\x01\xfe\"broken\n", true},
+        {"[General\nprovider.model=m\n", true},
+        {"[General]\n\"provider.model=m\n", true},
+    };
+    for (const auto& [content, damaged] : cases) {
+        SCOPED_TRACE(content.toStdString());
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Tolvane.ini"));
+        QFile ini(path);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(content);
+        ini.close();
+        QSettingsKeyValueStore store(path);
+        EXPECT_EQ(store.isDamaged(), damaged);
+        ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+        EXPECT_EQ(ini.readAll(), content);
+        const QStringList files = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(files.size(), damaged ? 2 : 1) << files.join(u' ').toStdString();
+    }
+}
 
 TEST_F(IniReloadTest, TextValuesReadBackWithTheirTypes) {
     QSettingsKeyValueStore store(writeIni("[General]\n"

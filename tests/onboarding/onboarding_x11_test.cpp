@@ -40,7 +40,7 @@ protected:
         useHome(environment, home);
         delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11),
                                        AppFactories{.onboardingContent = OnboardingView::factory()});
-        delegate->start();
+        ASSERT_TRUE(startUntilFinished(*delegate));
     }
     void TearDown() override { delegate.reset(); }
 

@@ -37,7 +37,7 @@ protected:
         delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11),
                                        AppFactories{.settingsContent = SettingsView::factory()});
         delegate->settings().defaults().setValue(AppDelegate::hasSeenGuideKey, true);
-        delegate->start();
+        ASSERT_TRUE(startUntilFinished(*delegate));
         hideMainWindow();
         delegate->presentSettings();
         window = delegate->hostedWindow(QStringLiteral("settings"));

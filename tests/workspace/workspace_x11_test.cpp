@@ -2,6 +2,7 @@
 // delegate with the workspace as its main window content, a fresh home with a real history database, a
 // fake OpenAI-compatible service, and input through XTest (xdotool).
 #include "app/app_delegate.h"
+#include "app/desktop_delegate.h"
 #include "app/main_window_controller.h"
 #include "app/scoped_environment.h"
 #include "model/app_settings.h"
@@ -102,7 +103,7 @@ protected:
         settings.setSourceLanguage(QStringLiteral("en-US"));
         settings.setTargetLanguage(QStringLiteral("zh-Hans"));
         delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-workspace"));
-        delegate->start();
+        ASSERT_TRUE(startUntilFinished(*delegate));
         ASSERT_TRUE(until(
             [&] { return window() && window()->windowHandle() && window()->windowHandle()->isExposed(); }));
         view = window()->findChild<MainTranslateView*>();

@@ -173,6 +173,7 @@ void AppDelegate::finishStartup() {
         return;
     // The panel hooks come first, so no hot key can fire into a workflow without a panel.
     installPanel();
+    m_panel->prepare();
     installStatusItem();
     registerGlobalShortcuts();
     installCapsule();

@@ -12,6 +12,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QScreen>
 #include <QWindow>
 
@@ -87,6 +88,13 @@ void FloatingPanelController::focusInput() {
     NativeTextEditor* editor = m_panel->view()->manualBody()->editor();
     if (editor->isVisible())
         editor->setFocus(Qt::OtherFocusReason);
+}
+
+void FloatingPanelController::prepare() {
+    m_panel->ensurePolished();
+    if (QLayout* layout = m_panel->layout())
+        layout->activate();
+    m_panel->winId();
 }
 
 void FloatingPanelController::hidePanel() {

@@ -36,6 +36,9 @@ public:
     // Raises and activates the panel and focuses the manual-input editor.
     void focusInput();
     void hidePanel();
+    // Creates the panel's native window and lays its view out ahead of the first request, so that request's
+    // show only maps and paints it.
+    void prepare();
     // Moves the panel by the anchor without showing it.
     void positionPanel(std::optional<QRectF> anchor);
     // Runs the panel's reactions to settings changes (a re-translation) that wait for the next turn now.

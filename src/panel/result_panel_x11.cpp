@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <algorithm>
 #include <array>
+#include <map>
+#include <mutex>
 #include <xcb/xcb.h>
 
 namespace tolvane::result_panel_x11 {
@@ -14,11 +16,21 @@ xcb_connection_t* connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+// An atom is fixed for the display's life: each name is asked for once (a round trip to the server), not on
+// every show of the panel.
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    static std::mutex mutex;
+    static std::map<QByteArray, xcb_atom_t> known;
+    std::lock_guard lock(mutex);
+    const auto it = known.find(QByteArray(name));
+    if (it != known.end())
+        return it->second;
     xcb_intern_atom_reply_t* reply =
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
     const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
     free(reply);
+    if (value != XCB_ATOM_NONE)
+        known.emplace(QByteArray(name), value);
     return value;
 }
 

@@ -166,6 +166,8 @@ TEST_F(AppProcess, ClosingTheMainWindowFollowsEachCloseBehaviour) {
     auto asking = profile.launch();
     output.clear();
     ASSERT_TRUE(waitForOutput(*asking, output, "Main window shown")) << output.toStdString();
+    // Counted once the main window is on screen: the log line comes before the window manager maps it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !visibleWindows(*asking).isEmpty(); }, kProcessLimitMs));
     const qsizetype before = visibleWindows(*asking).size();
     ASSERT_TRUE(pressCloseInMainWindow(*asking));
     EXPECT_TRUE(

@@ -74,7 +74,8 @@ protected:
         return pointer.dragSelect(field, beforeRelease, afterRelease);
     }
     bool waitForCapsule() {
-        return QTest::qWaitFor([&] { return controller.isCapsuleVisible(); }, 5000);
+        // Generous: the selection is read on a schedule and the capsule mapped, each slow on a busy machine.
+        return QTest::qWaitFor([&] { return controller.isCapsuleVisible(); }, 30000);
     }
     // The other application still has the keyboard: a typed key replaces its selected text.
     void expectFocusStayedWithHelper() {

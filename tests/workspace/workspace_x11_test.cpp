@@ -57,7 +57,8 @@ namespace {
 
 using Kind = WorkflowStatus::Kind;
 
-bool until(const std::function<bool()>& condition, int timeoutMs = 10000) {
+// Generous by default: typed keys and replies each wait for the X server and this process on a busy machine.
+bool until(const std::function<bool()>& condition, int timeoutMs = 30000) {
     return QTest::qWaitFor(condition, timeoutMs);
 }
 

@@ -2,12 +2,11 @@
 
 #include "core/app_error.h"
 #include "core/logging.h"
-#include "ocr/leptonica_image_enhancer.h"
+#include "ocr/ocr_engine_loader.h"
 #include "ocr/recognition_pipeline.h"
 #include "ocr/region_capturer.h"
 #include "ocr/region_memory_mapping.h"
 #include "ocr/screenshot_ocr_error.h"
-#include "ocr/tesseract_recognizer.h"
 #include "platform/qt/qt_screen_grabber.h"
 #include "platform/qt/qt_screen_provider.h"
 #include "platform/session_info.h"
@@ -18,8 +17,8 @@ ScreenshotOCRService::Dependencies ScreenshotOCRService::defaultDependencies() {
     Dependencies deps;
     deps.screens = std::make_shared<QtScreenProvider>();
     deps.grabber = std::make_shared<QtScreenGrabber>();
-    deps.recognizer = std::make_shared<TesseractRecognizer>();
-    deps.enhancer = std::make_shared<LeptonicaImageEnhancer>();
+    deps.recognizer = loadedTextRecognizer();
+    deps.enhancer = loadedImageEnhancer();
     deps.screenRecordingAllowed = [] { return true; };
     deps.clock = &systemClock();
     deps.waylandSession = currentSession().kind == SessionKind::wayland;

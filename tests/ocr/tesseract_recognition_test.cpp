@@ -1,5 +1,6 @@
 #include "await_task.h"
 #include "ocr/leptonica_image_enhancer.h"
+#include "ocr/ocr_engine_loader.h"
 #include "ocr/recognition_pipeline.h"
 #include "ocr/screenshot_ocr_error.h"
 #include "ocr/tesseract_recognizer.h"
@@ -126,6 +127,30 @@ TEST_F(TesseractRecognition, ImagesBeyondTheEngineLimitFailCleanly) {
     }
     // Through the pipeline the same image is scaled down first and simply has no text.
     EXPECT_THROW(recognize(strip, QStringLiteral("en")), ScreenshotOCRError);
+}
+
+// The application's recognizer and enhancer come from the engine module, loaded on their first use: the
+// module reads text as the linked engine does, and its failures reach the caller as the same error kind.
+TEST(OcrEngineModule, LoadsOnFirstUseReadsTextAndKeepsErrorKinds) {
+    const std::shared_ptr<TextRecognizer> recognizer = loadedTextRecognizer();
+    const std::shared_ptr<ImageEnhancer> enhancer = loadedImageEnhancer();
+    const auto pipeline = std::make_shared<RecognitionPipeline>(recognizer, enhancer);
+    const QString text = awaitTask(RecognitionPipeline::recognize(
+        pipeline, renderText(kEnglish, 20, false, QStringLiteral("Inter")), QStringLiteral("en"), {}, {}));
+    EXPECT_LE(characterErrorRate(text, kEnglish.join(QLatin1Char('\n'))), 0.01) << text.toStdString();
+    ASSERT_TRUE(ocrEngineModule().loaded()) << ocrEngineModule().error.toStdString();
+    EXPECT_TRUE(ocrEngineModule().path.endsWith(QStringLiteral("libtolvane_ocr_engine.so")));
+    EXPECT_FALSE(enhancer->enhance(renderText({QStringLiteral("x")}, 20, false, QStringLiteral("Inter")), 2.0)
+                     .isNull());
+
+    QImage strip(33000, 40, QImage::Format_Grayscale8);
+    strip.fill(255);
+    try {
+        recognizer->recognize(strip, {QStringLiteral("en-US")}, {}, CancellationToken());
+        ADD_FAILURE() << "an image over the side limit was accepted";
+    } catch (const ScreenshotOCRError& error) {
+        EXPECT_EQ(error.kind(), ScreenshotOCRError::Kind::recognitionFailed);
+    }
 }
 
 TEST_F(TesseractRecognition, EnginesAreReusedPerLanguagesAndWords) {

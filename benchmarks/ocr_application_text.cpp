@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <benchmark/benchmark.h>
@@ -128,21 +127,6 @@ std::unique_ptr<ApplicationWindow> startApplication(const QString& application, 
         QStringList{kEditorSwitch, textFile, dark ? QStringLiteral("dark") : QStringLiteral("light")});
 }
 
-// Waits until the area shows more than one colour and two grabs a moment apart agree.
-bool settled(const QRect& area) {
-    QImage previous;
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        QTest::qWait(250);
-        QImage current = QGuiApplication::primaryScreen()
-                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                             .toImage();
-        if (current.convertToFormat(QImage::Format_Indexed8).colorCount() > 1 && current == previous)
-            return true;
-        previous = std::move(current);
-    }
-    return false;
-}
-
 // One recognise-only run: the pre-selected window (no region) or the dragged region; the text it shows.
 std::optional<QString> readThroughOverlay(const std::optional<QRect>& region) {
     delegate->startScreenshotRecognition();
@@ -179,7 +163,7 @@ void recognitionOf(benchmark::State& state, QString application, bool dark, QStr
     const auto window = startApplication(application, dark, lines.join(QLatin1Char('\n')), folder);
     if (!window || !window->isShown() ||
         !testing::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window->window()}) ||
-        !settled(window->clientArea())) {
+        !testing::waitUntilPainted(window->clientArea())) {
         state.SkipWithError("the window did not appear");
         return;
     }

@@ -24,6 +24,8 @@ constexpr double kOutlineEdgeFill = 0.95;
 constexpr double kCellAspectMin = 0.3;
 constexpr double kCellAspectMax = 0.85;
 constexpr double kSolidFill = 0.9;
+// A caret is at least this much taller than the glyphs of its line.
+constexpr double kCaretHeadroom = 1.25;
 
 struct Mark {
     QRect box;
@@ -191,13 +193,62 @@ bool isEmpty(const std::vector<uint8_t>& ink, int width, const QRect& area) {
     return true;
 }
 
+// Clearly taller than every other mark of its line, across the whole picture, and reaching below the line's
+// baseline, where most marks end: a caret is as tall as the font's line, which no stroke of a glyph is ("十",
+// or the long stroke of "用", stop within the tallest glyphs' extent; the stem of "b" or "d" ends on the
+// baseline).
+bool tallerThanItsLine(const QRect& cursor, const std::vector<Mark>& marks) {
+    int lineMarks = 0, reachingItsBottom = 0;
+    for (const Mark& mark : marks) {
+        const QRect& box = mark.box;
+        if (box.intersects(cursor))
+            continue;
+        const int overlap = std::min(box.bottom(), cursor.bottom()) - std::max(box.top(), cursor.top()) + 1;
+        if (overlap * 2 < box.height())
+            continue;
+        if (box.height() * kCaretHeadroom > cursor.height())
+            return false;
+        ++lineMarks;
+        reachingItsBottom += box.bottom() >= cursor.bottom();
+    }
+    return lineMarks > 0 && reachingItsBottom * 2 < lineMarks;
+}
+
+int inkInColumn(const std::vector<uint8_t>& ink, int width, int x, int top, int bottom) {
+    int count = 0;
+    for (int y = top; x >= 0 && x < width && y <= bottom; ++y)
+        count += ink[size_t(y) * size_t(width) + size_t(x)];
+    return count;
+}
+
+// The area to paint over for a bar caret: the bar, a pixel above and below, and its anti-aliased fringe on
+// each side clear of ink; a side where a glyph's ink touches the bar keeps that edge.
+QRect barCaretArea(const QRect& bar, const std::vector<uint8_t>& ink, int width) {
+    const bool clearLeft = inkInColumn(ink, width, bar.left() - 1, bar.top(), bar.bottom()) == 0;
+    const bool clearRight = inkInColumn(ink, width, bar.right() + 1, bar.top(), bar.bottom()) == 0;
+    return bar.adjusted(clearLeft ? -1 : 0, -1, clearRight ? 1 : 0, 1);
+}
+
+// A bar caret drawn against a glyph (before the first character of a line, or after the last one): a
+// full-contrast column at most two pixels wide, clear of ink on one side, spanning its line and taller than
+// the glyphs.
+bool isTouchingBarCaret(const Column& column, const std::vector<uint8_t>& ink,
+                        const std::vector<uint8_t>& strongInk, int width, const std::vector<Mark>& marks) {
+    const QRect box = column.box();
+    if (box.width() > 2 || box.height() < kMinimumCursorHeight)
+        return false;
+    for (int x = box.left(); x <= box.right(); ++x)
+        if (inkInColumn(strongInk, width, x, box.top(), box.bottom()) < box.height())
+            return false;
+    const QRect area = barCaretArea(box, ink, width);
+    return area.width() > box.width() && spansItsLine(box, marks) && tallerThanItsLine(box, marks);
+}
+
 // Cursors among the solid columns, spanning their line (a dense glyph at a small size can be solid too): a
 // cell-shaped block, filled; or two thin ones a cell apart joined by ink
 // along the top and bottom rows, outlined and empty inside (returned as its four sides).
-std::vector<QRect> cursorsInColumns(const std::vector<uint8_t>& ink, int width,
-                                    const std::vector<Mark>& marks) {
-    const int height = int(ink.size()) / std::max(width, 1);
-    const std::vector<Column> columns = solidColumns(ink, width, height);
+std::vector<QRect> cursorsInColumns(const std::vector<Column>& columns, const std::vector<uint8_t>& ink,
+                                    int width, const std::vector<Mark>& marks) {
     std::vector<QRect> cursors;
     for (const Column& column : columns) {
         if (isCellShaped(column.box())) {
@@ -253,16 +304,26 @@ QImage eraseTextCursors(const QImage& image) {
         if (isCellShaped(mark.box) && (isSolid(mark) || isOutline(mark, ink, width)))
             cursors.push_back(mark.box);
     }
-    const std::vector<QRect> touching = cursorsInColumns(ink, width, marks);
+    const std::vector<Column> columns = solidColumns(ink, width, height);
+    const std::vector<QRect> touching = cursorsInColumns(columns, ink, width, marks);
     cursors.insert(cursors.end(), touching.begin(), touching.end());
+    for (QRect& cursor : cursors) {
+        // One pixel around as well: the anti-aliased fringe would otherwise stay as a faint frame.
+        cursor.adjust(-1, -1, 1, 1);
+    }
     // A caret drawn next to a glyph may touch its anti-aliased edge; in full-contrast ink it stands alone.
-    for (const Mark& mark : findMarks(inkAbove(kCaretContrast), width, height)) {
+    const std::vector<uint8_t> strongInk = inkAbove(kCaretContrast);
+    for (const Mark& mark : findMarks(strongInk, width, height)) {
         if (isBarCaret(mark, marks))
-            cursors.push_back(mark.box);
+            cursors.push_back(barCaretArea(mark.box, ink, width));
+    }
+    // A caret drawn right against a glyph's stroke is one mark with it; its column still stands out.
+    for (const Column& column : columns) {
+        if (isTouchingBarCaret(column, ink, strongInk, width, marks))
+            cursors.push_back(barCaretArea(column.box(), ink, width));
     }
     for (const QRect& cursor : cursors) {
-        // One pixel around as well: the anti-aliased fringe would otherwise stay as a faint frame.
-        const QRect area = cursor.adjusted(-1, -1, 1, 1) & grey.rect();
+        const QRect area = cursor & grey.rect();
         for (int y = area.top(); y <= area.bottom(); ++y)
             std::fill_n(grey.scanLine(y) + area.left(), area.width(), uchar(background));
     }

@@ -12,7 +12,9 @@ namespace tolvane {
 //   top to its bottom; an outline must be empty inside);
 // - a bar caret: a thin solid vertical line that spans its whole line, starting above every other mark there
 //   and ending no higher than the lowest descender ("l", "I" and "|" stay within the glyphs' extent), or a
-//   line with no other mark beside it.
+//   line with no other mark beside it; also when drawn against the first or last glyph of a line (a text
+//   view's caret before its first character), then clearly taller than every glyph of the line, and the
+//   glyph keeps its edge.
 // The result is 8-bit grey.
 QImage eraseTextCursors(const QImage& image);
 

@@ -179,6 +179,47 @@ TEST_F(ScreenshotRoad, ATerminalReadsAsItsLinesPreSelectedOrDraggedThroughItsFra
     EXPECT_EQ(workflow().sourceText(), kLines.join(u'\n'));
 }
 
+TEST_F(ScreenshotRoad, AGtkTextViewReadsWithoutItsCaretAgainstTheFirstLetter) {
+    // A GTK text view puts its caret before the first character, against its first stroke, where it turned
+    // "use" into "hse" and "intro" into "Entro"; a steady caret, so that every capture shows it.
+    delegate->settings().setSourceLanguage(QStringLiteral("auto"));
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QDir(folder.path()).mkpath(QStringLiteral("gtk-3.0"));
+    QFile settings(folder.filePath(QStringLiteral("gtk-3.0/settings.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Settings]\ngtk-cursor-blink=false\n");
+    settings.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path());
+    environment.insert(QStringLiteral("GTK_THEME"), QStringLiteral("Adwaita"));
+    for (const QString& shown :
+         {QStringLiteral("use the menu\nthen close"), QStringLiteral("intro text\nhere it is"),
+          QStringLiteral("fix the bug\nnow")}) {
+        QFile text(folder.filePath(QStringLiteral("text.txt")));
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write(shown.toUtf8());
+        text.close();
+        ApplicationWindow view(
+            QStringLiteral("yad"),
+            {QStringLiteral("--text-info"), QStringLiteral("--editable"), QStringLiteral("--no-buttons"),
+             QStringLiteral("--filename=") + text.fileName(), QStringLiteral("--geometry=460x110+120+140")},
+            environment);
+        ASSERT_TRUE(view.isShown());
+        ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), view.window()}));
+        ASSERT_TRUE(waitUntilPainted(view.clientArea()));
+
+        delegate->startScreenshotRecognition();
+        ScreenshotOverlayController* overlay = waitForOverlay();
+        ASSERT_TRUE(overlay);
+        ASSERT_TRUE(overlay->keyView()->globalSelection().has_value());
+        other.pressKey(XK_Return);
+        ASSERT_TRUE(runEnded());
+        EXPECT_EQ(workflow().sourceText().toStdString(), shown.toStdString());
+        workflow().dismissPanel();
+    }
+}
+
 TEST_F(ScreenshotRoad, ARegionReachingIntoATitleBarReadsNoLineFromIt) {
     // Light text on dark in the terminal's own small font; the region takes in the lower half of the title.
     delegate->settings().setSourceLanguage(QStringLiteral("auto"));

@@ -5,10 +5,12 @@
 #include "support/x11_tools.h"
 
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 
 namespace tolvane::testing {
@@ -70,6 +72,22 @@ private:
     QProcess m_process;
     QString m_window;
 };
+
+// Waits until the screen's `area` shows more than one colour and two grabs a moment apart agree (the
+// application has finished painting); false when that never happens.
+inline bool waitUntilPainted(const QRect& area) {
+    QImage previous;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        QTest::qWait(250);
+        QImage current = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .toImage();
+        if (current.convertToFormat(QImage::Format_Indexed8).colorCount() > 1 && current == previous)
+            return true;
+        previous = std::move(current);
+    }
+    return false;
+}
 
 // The area captured through the service once it shows more than one colour and two captures a moment apart
 // agree (the application has finished painting); the last capture when that never happens.

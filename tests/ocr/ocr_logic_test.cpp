@@ -123,6 +123,65 @@ TEST(TextCursorEraser, ACursorTouchingTheLastGlyphGoesAndTheGlyphsKeepTheirShape
     }
 }
 
+TEST(TextCursorEraser, ABarCaretAgainstTheFirstOrLastGlyphGoesAndNoStrokeOfASmallFontDoes) {
+    // Han characters with long single strokes ("用", "按", "十", "川") and letters shaped like bars, at the
+    // small size of an editor's UI font and at a larger one; the caret is as tall as the font's line and
+    // drawn in the column right before the first glyph's ink or right after the last one's.
+    const QStringList line{QString::fromUtf8("用按十川 lily |l1 数据库")};
+    for (const int size : {13, 20}) {
+        for (const bool dark : {false, true}) {
+            constexpr int margin = 16;
+            const QImage plain =
+                testing::renderText(line, size, dark, QStringLiteral("Noto Sans CJK SC"), margin);
+            const QImage grey = opaqueGrey(plain);
+            const std::string label = std::to_string(size) + (dark ? " dark" : " light");
+            EXPECT_EQ(eraseTextCursors(plain), grey) << "no caret, " << label;
+            // A lone word whose first or last letter has a stem from its ascender down to the baseline.
+            for (const char* word : {"bravo", "kid", "dub"}) {
+                const QImage stem = testing::renderText({QString::fromLatin1(word)}, size + 4, dark,
+                                                        QStringLiteral("Inter"), 8);
+                EXPECT_EQ(eraseTextCursors(stem), opaqueGrey(stem)) << word << ", " << label;
+            }
+
+            const int background = qGray(grey.pixel(0, 0));
+            const auto isInk = [&](const QImage& image, int x, int y) {
+                return std::abs(qGray(image.pixel(x, y)) - background) > 64;
+            };
+            int firstInk = grey.width(), lastInk = 0;
+            for (int x = 0; x < grey.width(); ++x) {
+                for (int y = 0; y < grey.height(); ++y) {
+                    if (isInk(grey, x, y)) {
+                        firstInk = std::min(firstInk, x);
+                        lastInk = x;
+                    }
+                }
+            }
+            QFont font(QStringLiteral("Noto Sans CJK SC"));
+            font.setPixelSize(size);
+            const int lineHeight = QFontMetrics(font).height();
+            for (const bool before : {true, false}) {
+                const int x = before ? firstInk - 1 : lastInk + 1;
+                QImage shown = plain;
+                QPainter painter(&shown);
+                painter.fillRect(x, margin, 1, lineHeight, dark ? QColor(235, 235, 235) : QColor(20, 20, 20));
+                painter.end();
+                const QImage erased = eraseTextCursors(shown);
+                // Only the caret's column and its faint fringe change: the glyph keeps all its ink.
+                int inkLeft = 0, changedElsewhere = 0;
+                for (int y = 0; y < grey.height(); ++y) {
+                    inkLeft += isInk(erased, x, y);
+                    for (int column = 0; column < grey.width(); ++column)
+                        changedElsewhere += column != x && erased.pixel(column, y) != grey.pixel(column, y) &&
+                                            (std::abs(column - x) > 1 || isInk(grey, column, y));
+                }
+                const std::string where = (before ? "before, " : "after, ") + label;
+                EXPECT_EQ(inkLeft, 0) << where;
+                EXPECT_EQ(changedElsewhere, 0) << where;
+            }
+        }
+    }
+}
+
 TEST(CustomWords, TrimmedDeduplicatedInOrderAndCapped) {
     QStringList words{" a ", "a", "   ", "\n", "b\n", "a\t"};
     for (int i = 0; i < 250; ++i)

@@ -9,6 +9,7 @@
 #include "platform/memory_return.h"
 #include "platform/session_info.h"
 #include "settings/settings_view.h"
+#include "ui/accessible_widgets.h"
 #include "workspace/main_translate_view.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("tolvane"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    installAccessibleFactory();
     qCInfo(lcApp).noquote() << "Tolvane" << QApplication::applicationVersion() << "started";
 
     const LaunchEnvironment environment = LaunchEnvironment::current();

@@ -51,6 +51,8 @@ QSize HistoryRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelInde
 void HistoryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
     const HistoryRowLayout& row = layoutFor(entryAt(index));
+    m_style.paintHighlight(*painter, option.rect, option.state & QStyle::State_Selected,
+                           option.state & QStyle::State_HasFocus);
     painter->save();
     painter->translate(option.rect.topLeft());
     painter->setFont(m_style.caption);
@@ -105,6 +107,7 @@ QWidget* HistoryRowDelegate::createEditor(QWidget* parent, const QStyleOptionVie
     const HistoryEntry& entry = entryAt(index);
     auto* row = new HistoryRowWidget(entry, layoutFor(entry), m_style, parent);
     connect(row, &HistoryRowWidget::actionTriggered, this, &HistoryRowDelegate::actionTriggered);
+    connect(row, &HistoryRowWidget::copyRequested, this, &HistoryRowDelegate::copyRequested);
     return row;
 }
 

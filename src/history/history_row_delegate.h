@@ -9,9 +9,10 @@ class QListView;
 
 namespace tolvane {
 
-// Paints history rows from their layout (cached per entry at the viewport's width), shows the buttons'
-// help texts and runs a button clicked on any painted row. The row under the pointer gets an interactive
-// twin as its editor: HistoryRowWidget, with selectable texts and real buttons.
+// Paints history rows from their layout (cached per entry at the viewport's width), the selected one and the
+// one with the focus marked, shows the buttons' help texts and runs a button clicked on any painted row. The
+// row under the pointer gets an interactive twin as its editor: HistoryRowWidget, with selectable texts and
+// real buttons.
 class HistoryRowDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 
@@ -36,6 +37,8 @@ public:
 
 Q_SIGNALS:
     void actionTriggered(tolvane::HistoryRowAction action, const tolvane::HistoryEntry& entry);
+    // An open row's text asked to copy this (the stored text behind its selection).
+    void copyRequested(const QString& text);
 
 protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,

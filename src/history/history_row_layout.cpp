@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QPainter>
 #include <QTextLayout>
 #include <QWidget>
 
@@ -42,10 +43,47 @@ HistoryRowStyle HistoryRowStyle::of(const QWidget& widget) {
     style.primary = widget.palette().color(QPalette::WindowText);
     style.secondary = style.primary;
     style.secondary.setAlphaF(0.55f);
+    style.highlight = widget.palette().color(QPalette::Highlight);
     return style;
 }
 
-QString wrapToLines(const QString& text, const QFont& font, int width, int maxLines) {
+void HistoryRowStyle::paintHighlight(QPainter& painter, const QRect& rect, bool selected,
+                                     bool focused) const {
+    if (!selected && !focused)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor ground = highlight;
+    ground.setAlphaF(selected ? 0.22f : 0.0f);
+    painter.setBrush(ground);
+    painter.setPen(focused ? QPen(highlight, 1.5) : Qt::NoPen);
+    painter.drawRoundedRect(QRectF(rect).adjusted(2, 2, -2, -2), 6, 6);
+    painter.restore();
+}
+
+int WrappedText::storedPosition(const QString& stored, int shownPosition) const {
+    int lineStart = 0;
+    for (int i = 0; i < storedStarts.size(); ++i) {
+        const qsizetype lineEnd = shown.indexOf(QLatin1Char('\n'), lineStart);
+        const bool last = lineEnd < 0;
+        const int length = int(last ? shown.size() : lineEnd) - lineStart;
+        if (last || shownPosition <= lineStart + length) {
+            const int offset = std::clamp(shownPosition - lineStart, 0, length);
+            if (cut && last && offset >= length - 1)
+                return int(stored.size());
+            return std::min(storedStarts.at(i) + offset, int(stored.size()));
+        }
+        lineStart += length + 1;
+    }
+    return 0;
+}
+
+QString WrappedText::storedPart(const QString& stored, int start, int length) const {
+    const int from = storedPosition(stored, start);
+    return stored.mid(from, std::max(0, storedPosition(stored, start + length) - from));
+}
+
+WrappedText wrapToLines(const QString& text, const QFont& font, int width, int maxLines) {
     QString shown = text;
     shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(shown, font);
@@ -53,6 +91,7 @@ QString wrapToLines(const QString& text, const QFont& font, int width, int maxLi
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     QStringList lines;
+    WrappedText wrapped;
     bool cut = false;
     layout.beginLayout();
     for (;;) {
@@ -68,6 +107,7 @@ QString wrapToLines(const QString& text, const QFont& font, int width, int maxLi
         while (!part.isEmpty() && (part.back() == QChar::LineSeparator || part.back().isSpace()))
             part.chop(1);
         lines.append(part);
+        wrapped.storedStarts.append(line.textStart());
     }
     layout.endLayout();
     if (cut && !lines.isEmpty()) {
@@ -78,7 +118,9 @@ QString wrapToLines(const QString& text, const QFont& font, int width, int maxLi
             last += ellipsis;
         lines.back() = last;
     }
-    return lines.join(QLatin1Char('\n'));
+    wrapped.shown = lines.join(QLatin1Char('\n'));
+    wrapped.cut = cut && !lines.isEmpty();
+    return wrapped;
 }
 
 namespace {
@@ -122,10 +164,12 @@ HistoryRowLayout HistoryRowLayout::compute(const HistoryEntry& entry, int width,
     row.provider = centred(row.buttons.front().left() - headerSpacing - providerSize.width(), providerSize);
 
     const QFontMetrics body(style.body);
-    row.sourceText = wrapToLines(entry.sourceText, style.body, contentWidth, sourceLines);
+    row.sourceWrap = wrapToLines(entry.sourceText, style.body, contentWidth, sourceLines);
+    row.sourceText = row.sourceWrap.shown;
     row.source = QRect(QPoint(inset, top + headerHeight + spacing),
                        QSize(contentWidth, textSize(body, row.sourceText, contentWidth).height()));
-    row.resultText = wrapToLines(entry.resultText, style.body, contentWidth, resultLines);
+    row.resultWrap = wrapToLines(entry.resultText, style.body, contentWidth, resultLines);
+    row.resultText = row.resultWrap.shown;
     row.result = QRect(QPoint(inset, row.source.bottom() + 1 + spacing),
                        QSize(contentWidth, textSize(body, row.resultText, contentWidth).height()));
     row.height = row.result.bottom() + 1 + padding;

@@ -4,10 +4,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <array>
 
+class QPainter;
 class QWidget;
 
 namespace tolvane {
@@ -31,8 +33,26 @@ struct HistoryRowStyle {
     QFont body;
     QColor primary;
     QColor secondary;
+    QColor highlight;
 
     static HistoryRowStyle of(const QWidget& widget);
+    // Marks the row in `rect`: a tinted ground for the selected row, a ring for the one with the focus.
+    void paintHighlight(QPainter& painter, const QRect& rect, bool selected, bool focused) const;
+};
+
+// A text laid out in at most so many lines, and where each shown line starts in the stored text.
+struct WrappedText {
+    // The shown lines joined by "\n"; when text was cut, the last one ends in "…".
+    QString shown;
+    QList<int> storedStarts;
+    bool cut = false;
+
+    // The part of `stored` (the text that was laid out) behind shown[start, start + length): the wraps
+    // add no line breaks, and a selection that reaches the "…" runs to the end of the stored text.
+    QString storedPart(const QString& stored, int start, int length) const;
+
+private:
+    int storedPosition(const QString& stored, int shownPosition) const;
 };
 
 // Where everything of one history row goes, relative to the row's top-left corner, at a given width: the
@@ -60,6 +80,8 @@ struct HistoryRowLayout {
     // The shown lines joined by line breaks.
     QString sourceText;
     QString resultText;
+    WrappedText sourceWrap;
+    WrappedText resultWrap;
     QRect source;
     QRect result;
 
@@ -70,6 +92,6 @@ struct HistoryRowLayout {
 
 // `text` wrapped at `width` in `font`, at most `maxLines` lines joined by "\n"; when text is left over, the
 // last line ends in "…".
-QString wrapToLines(const QString& text, const QFont& font, int width, int maxLines);
+WrappedText wrapToLines(const QString& text, const QFont& font, int width, int maxLines);
 
 } // namespace tolvane

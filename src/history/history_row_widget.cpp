@@ -2,7 +2,11 @@
 
 #include "ui/icon_provider.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QPainter>
 #include <QToolButton>
 
 namespace tolvane {
@@ -28,16 +32,19 @@ QLabel* addLabel(QWidget* parent, const QString& text, const QFont& font, const 
 
 HistoryRowWidget::HistoryRowWidget(HistoryEntry entry, HistoryRowLayout layout, const HistoryRowStyle& style,
                                    QWidget* parent)
-    : QWidget(parent), m_entry(std::move(entry)) {
+    : QWidget(parent), m_entry(std::move(entry)), m_layout(std::move(layout)), m_style(style) {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
-    addLabel(this, layout.dateText, style.caption, style.primary, layout.date, false);
-    addLabel(this, layout.timeText, style.caption, style.primary, layout.time, false);
-    addLabel(this, layout.providerText, style.caption, style.secondary, layout.provider, false);
-    m_source = addLabel(this, layout.sourceText, style.body, style.primary, layout.source, true);
-    m_result = addLabel(this, layout.resultText, style.body, style.primary, layout.result, true);
+    addLabel(this, m_layout.dateText, style.caption, style.primary, m_layout.date, false);
+    addLabel(this, m_layout.timeText, style.caption, style.primary, m_layout.time, false);
+    addLabel(this, m_layout.providerText, style.caption, style.secondary, m_layout.provider, false);
+    m_source = addLabel(this, m_layout.sourceText, style.body, style.primary, m_layout.source, true);
+    m_result = addLabel(this, m_layout.resultText, style.body, style.primary, m_layout.result, true);
     m_source->setObjectName(QStringLiteral("historySource"));
     m_result->setObjectName(QStringLiteral("historyResult"));
+    for (QLabel* text : {m_source, m_result}) {
+        text->installEventFilter(this);
+    }
     for (size_t i = 0; i < m_buttons.size(); ++i) {
         const HistoryRowButton& spec = historyRowButtons()[i];
         auto* button = new QToolButton(this);
@@ -50,11 +57,56 @@ HistoryRowWidget::HistoryRowWidget(HistoryEntry entry, HistoryRowLayout layout, 
         button->setToolTip(spec.helpText);
         button->setAccessibleName(
             spec.action == HistoryRowAction::remove ? historyDeleteAccessibleName(m_entry) : spec.helpText);
-        button->setGeometry(layout.buttons[i]);
+        button->setGeometry(m_layout.buttons[i]);
         connect(button, &QToolButton::clicked, this,
                 [this, action = spec.action] { Q_EMIT actionTriggered(action, m_entry); });
         m_buttons[i] = button;
     }
+}
+
+QString HistoryRowWidget::copiedText(const QLabel* label) const {
+    const bool source = label == m_source;
+    const QString& stored = source ? m_entry.sourceText : m_entry.resultText;
+    if (!label->hasSelectedText())
+        return stored;
+    const WrappedText& wrap = source ? m_layout.sourceWrap : m_layout.resultWrap;
+    return wrap.storedPart(stored, label->selectionStart(), int(label->selectedText().size()));
+}
+
+void HistoryRowWidget::setHighlight(bool selected, bool focused) {
+    if (selected == m_selected && focused == m_focused)
+        return;
+    m_selected = selected;
+    m_focused = focused;
+    update();
+}
+
+void HistoryRowWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    m_style.paintHighlight(painter, rect(), m_selected, m_focused);
+}
+
+bool HistoryRowWidget::eventFilter(QObject* watched, QEvent* event) {
+    auto* label = qobject_cast<QLabel*>(watched);
+    if (!label)
+        return QWidget::eventFilter(watched, event);
+    // The labels hold the laid-out lines (wraps as line breaks, a cut ending in "…"): their own copy
+    // would hand those out, so both ways to copy go through copiedText().
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        Q_EMIT copyRequested(copiedText(label));
+        return true;
+    }
+    if (event->type() == QEvent::ContextMenu) {
+        // No parent: the row (and with it the label) may go while the menu is open.
+        QMenu menu;
+        menu.addAction(QStringLiteral("复制"), this,
+                       [this, label] { Q_EMIT copyRequested(copiedText(label)); });
+        menu.addAction(QStringLiteral("全选"), label,
+                       [label] { label->setSelection(0, int(label->text().size())); });
+        menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace tolvane

@@ -3,10 +3,12 @@
 #include "core/async/task.h"
 #include "core/logging.h"
 #include "history/history_list_model.h"
+#include "history/history_list_view.h"
 #include "history/history_row_delegate.h"
 #include "history/history_row_widget.h"
 #include "model/history_events.h"
 #include "model/history_store.h"
+#include "ui/destructive_question.h"
 #include "ui/icon_provider.h"
 #include "workflow/clipboard_writer.h"
 
@@ -72,6 +74,7 @@ HistoryView::HistoryView(const HistoryContentContext& context, QWidget* parent)
     header->addWidget(title);
     m_search = new QLineEdit(this);
     m_search->setPlaceholderText(QStringLiteral("搜索历史"));
+    m_search->setAccessibleName(QStringLiteral("搜索历史"));
     m_search->setMaximumWidth(280);
     header->addWidget(m_search, 1);
     header->addStretch(1);
@@ -109,23 +112,27 @@ HistoryView::HistoryView(const HistoryContentContext& context, QWidget* parent)
     emptyLayout->addStretch(1);
     m_content->addWidget(empty);
 
-    m_list = new QListView(m_content);
+    m_list = new HistoryListView(m_model, m_content);
     m_list->setObjectName(QStringLiteral("historyList"));
-    m_list->setModel(m_model);
+    m_list->setAccessibleName(QStringLiteral("翻译历史"));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setLayoutMode(QListView::Batched);
     m_list->setBatchSize(200);
     m_list->setResizeMode(QListView::Adjust);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setMouseTracking(true);
     m_list->viewport()->installEventFilter(this);
+    m_list->installEventFilter(this);
     m_delegate = new HistoryRowDelegate(m_list);
     m_list->setItemDelegate(m_delegate);
     m_content->addWidget(m_list);
     root->addWidget(m_content, 1);
+    // Tab goes from the search straight to the matching rows, then to the header's buttons.
+    setTabOrder(m_search, m_list);
+    setTabOrder(m_list, m_refresh);
+    setTabOrder(m_refresh, m_clear);
 
     // On the next turn: a row's own button may remove the row (and with it the button) only after its
     // click ended.
@@ -133,6 +140,14 @@ HistoryView::HistoryView(const HistoryContentContext& context, QWidget* parent)
             [this](HistoryRowAction action, const HistoryEntry& entry) {
                 QTimer::singleShot(0, this, [this, action, entry] { runAction(action, entry); });
             });
+    connect(m_delegate, &HistoryRowDelegate::copyRequested, this,
+            [this](const QString& text) { m_context.clipboard->writePlainText(text); });
+    connect(m_list, &HistoryListView::actionRequested, this, &HistoryView::runAction);
+    connect(m_list, &HistoryListView::deleteKeyPressed, this, &HistoryView::confirmDelete);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &HistoryView::refreshHighlights);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &HistoryView::refreshHighlights);
     connect(m_list, &QListView::entered, this, &HistoryView::openRowEditor);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         m_editorIndex = m_pinnedIndex = QPersistentModelIndex();
@@ -140,7 +155,12 @@ HistoryView::HistoryView(const HistoryContentContext& context, QWidget* parent)
     });
     connect(m_search, &QLineEdit::textChanged, m_model, &HistoryListModel::setSearchText);
     connect(m_refresh, &QToolButton::clicked, this, &HistoryView::reload);
-    connect(m_clear, &QToolButton::clicked, this, &HistoryView::clearAll);
+    connect(m_clear, &QToolButton::clicked, this, [this] {
+        confirmHistoryClear(window(), [self = QPointer(this)] {
+            if (self)
+                self->clearAll();
+        });
+    });
     connect(m_context.historyEvents, &HistoryEvents::historyCleared, this, [this] {
         if (m_context.historyEvents->clearOrigin() != this)
             reload();
@@ -264,6 +284,22 @@ void HistoryView::runAction(HistoryRowAction action, const HistoryEntry& entry) 
     }
 }
 
+void HistoryView::confirmDelete(const HistoryEntry& entry) {
+    confirmDestructive(window(), QStringLiteral("删除此历史记录？"), entry.sourceText, QStringLiteral("删除"),
+                       [self = QPointer(this), entry] {
+                           if (self)
+                               self->deleteEntry(entry);
+                       });
+}
+
+void HistoryView::refreshHighlights() {
+    for (const QPersistentModelIndex& open : {m_editorIndex, m_pinnedIndex}) {
+        if (auto* row = open.isValid() ? qobject_cast<HistoryRowWidget*>(m_list->indexWidget(open)) : nullptr)
+            row->setHighlight(m_list->selectionModel()->isSelected(open),
+                              m_list->hasFocus() && m_list->currentIndex() == open);
+    }
+}
+
 void HistoryView::setError(QString message) {
     m_errorMessage = std::move(message);
     refreshState();
@@ -303,6 +339,7 @@ void HistoryView::openRowEditor(const QModelIndex& index) {
         row->sourceLabel()->installEventFilter(this);
         row->resultLabel()->installEventFilter(this);
     }
+    refreshHighlights();
 }
 
 QWidget* HistoryView::rowWidget(int row) {
@@ -324,12 +361,17 @@ bool HistoryView::eventFilter(QObject* watched, QEvent* event) {
         m_editorIndex = m_pinnedIndex = QPersistentModelIndex();
         m_delegate->invalidate();
         openRowEditor(index);
+    } else if (watched == m_list && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        refreshHighlights();
     } else if (watched != m_list->viewport() && event->type() == QEvent::FocusIn) {
         // A text of the hovered row took the focus (a selection may follow): that row stays open while the
-        // pointer moves on, so the selection can still be copied.
+        // pointer moves on, so the selection can still be copied, and becomes the current row, which the
+        // keys its text does not use act on.
         if (m_pinnedIndex.isValid() && m_pinnedIndex != m_editorIndex)
             m_list->closePersistentEditor(m_pinnedIndex);
         m_pinnedIndex = m_editorIndex;
+        if (m_pinnedIndex.isValid())
+            m_list->setCurrentIndex(m_pinnedIndex);
     }
     return QWidget::eventFilter(watched, event);
 }

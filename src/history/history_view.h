@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/async/cancellation.h"
+#include "history/history_list_view.h"
 #include "history/history_row_layout.h"
 #include "ui/history_content_context.h"
 
@@ -10,7 +11,6 @@
 
 class QLabel;
 class QLineEdit;
-class QListView;
 class QStackedWidget;
 class QToolButton;
 
@@ -42,7 +42,7 @@ public:
     QLineEdit* searchField() const { return m_search; }
     QToolButton* refreshButton() const { return m_refresh; }
     QToolButton* clearButton() const { return m_clear; }
-    QListView* listView() const { return m_list; }
+    HistoryListView* listView() const { return m_list; }
     // The empty state's text; shown while no entry matches.
     QLabel* emptyMessage() const { return m_emptyMessage; }
     bool isShowingList() const;
@@ -63,6 +63,10 @@ private:
                                    QPointer<HistoryEvents> events, CancellationToken token);
 
     void runAction(HistoryRowAction action, const HistoryEntry& entry);
+    // The Delete key asks first: unlike the row's own button it is pressed easily by mistake.
+    void confirmDelete(const HistoryEntry& entry);
+    // Draws the open rows' selection and focus as the delegate draws the others'.
+    void refreshHighlights();
     void setError(QString message);
     void refreshState();
     void openRowEditor(const QModelIndex& index);
@@ -76,7 +80,7 @@ private:
     QToolButton* m_refresh = nullptr;
     QToolButton* m_clear = nullptr;
     QStackedWidget* m_content = nullptr;
-    QListView* m_list = nullptr;
+    HistoryListView* m_list = nullptr;
     QLabel* m_emptyMessage = nullptr;
     // The row under the pointer and the row whose text has the focus, each open as a HistoryRowWidget.
     QPersistentModelIndex m_editorIndex;

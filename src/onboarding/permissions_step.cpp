@@ -1,6 +1,7 @@
 #include "onboarding/permissions_step.h"
 
 #include "onboarding/onboarding_blocks.h"
+#include "ui/accessible_widgets.h"
 #include "ui/theme.h"
 
 #include <QBoxLayout>
@@ -91,6 +92,16 @@ PermissionRow::PermissionRow(PermissionKind kind, const QString& title, const QS
     m_layout->addWidget(m_info, 1);
     m_layout->addWidget(m_status, 0);
     m_card->setLayout(m_layout);
+    exposeAsSummary(this, QAccessible::Pane);
+    refreshAccessibleText();
+}
+
+void PermissionRow::refreshAccessibleText() {
+    setAccessibleName(m_statusLabel->text().isEmpty()
+                          ? m_title->text()
+                          : m_title->text() + QStringLiteral("，") + m_statusLabel->text());
+    setAccessibleDescription(reasonText().isEmpty() ? m_text->text()
+                                                    : m_text->text() + QLatin1Char('\n') + reasonText());
 }
 
 void PermissionRow::showStatus(const PermissionStatus& status) {
@@ -109,6 +120,7 @@ void PermissionRow::showStatus(const PermissionStatus& status) {
     m_reason->setVisible(!granted && !m_reason->text().isEmpty());
     if (granted)
         m_explanation.clear();
+    refreshAccessibleText();
     arrange(width());
 }
 
@@ -116,6 +128,7 @@ void PermissionRow::setExplanation(const QString& explanation) {
     m_explanation = explanation;
     m_reason->setText(explanation);
     m_reason->setVisible(!explanation.isEmpty());
+    refreshAccessibleText();
 }
 
 QString PermissionRow::statusText() const {

@@ -45,6 +45,8 @@ protected:
 
 private:
     void arrange(int width);
+    // Read as one element: the title and state as its name, the text and reason as its description.
+    void refreshAccessibleText();
 
     PermissionKind m_kind;
     OnboardingCard* m_card;

@@ -1,5 +1,6 @@
 #include "settings/settings_blocks.h"
 
+#include "ui/accessible_widgets.h"
 #include "ui/icon_provider.h"
 #include "ui/settings_switch.h"
 #include "ui/theme.h"
@@ -9,7 +10,6 @@
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -62,6 +62,7 @@ QFont withWeight(QFont font, QFont::Weight weight) {
 class ToolbarButton final : public QAbstractButton {
 public:
     ToolbarButton(SettingsPage page, QWidget* parent) : QAbstractButton(parent), m_page(page) {
+        exposeAsSelectionButton(this, QAccessible::PageTab);
         setCheckable(true);
         setText(displayName(page));
         setAccessibleName(displayName(page));
@@ -435,26 +436,6 @@ QString SettingsNotice::message() const {
 
 void SettingsNotice::paintEvent(QPaintEvent*) {
     paintRoundedBox(this, 10, withAlpha(Theme::colorBDA46B(), 0.07), withAlpha(Theme::colorBDA46B(), 0.28));
-}
-
-void confirmDestructive(QWidget* parent, const QString& title, const QString& message,
-                        const QString& destructiveText, std::function<void()> onConfirm) {
-    auto* box = new QMessageBox(parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setText(title);
-    box->setInformativeText(message);
-    box->setTextFormat(Qt::PlainText);
-    QPushButton* destructive = box->addButton(destructiveText, QMessageBox::DestructiveRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    QObject::connect(box, &QMessageBox::finished, box, [box, destructive, onConfirm = std::move(onConfirm)] {
-        if (box->clickedButton() == destructive)
-            onConfirm();
-    });
-    box->open();
 }
 
 } // namespace tolvane

@@ -142,12 +142,6 @@ private:
     QLabel* m_text;
 };
 
-// Asks before something destructive: a window-modal box whose destructive button comes first and whose
-// "取消" is the default and escape button, so neither Return nor Escape deletes. `onConfirm` runs only
-// for the destructive button.
-void confirmDestructive(QWidget* parent, const QString& title, const QString& message,
-                        const QString& destructiveText, std::function<void()> onConfirm);
-
 // An icon label of a symbol in the given colour.
 QLabel* makeSymbolLabel(const QString& symbol, int size, const QColor& color, QWidget* parent);
 

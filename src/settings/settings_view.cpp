@@ -14,6 +14,7 @@
 #include "settings/shortcuts_settings_page.h"
 #include "settings/translation_settings_page.h"
 #include "ui/dark_controls.h"
+#include "ui/destructive_question.h"
 #include "ui/permission_refresh_ticker.h"
 #include "ui/theme.h"
 
@@ -379,12 +380,10 @@ void SettingsView::requestPermission(PermissionKind kind) {
 }
 
 void SettingsView::confirmHistoryClear() {
-    confirmDestructive(window(), QStringLiteral("清空翻译历史？"),
-                       QStringLiteral("此操作会删除保存在这台电脑上的翻译历史和本地翻译记忆，且无法撤销。"),
-                       QStringLiteral("清空"), [self = QPointer(this)] {
-                           if (self)
-                               self->clearTranslationHistory();
-                       });
+    tolvane::confirmHistoryClear(window(), [self = QPointer(this)] {
+        if (self)
+            self->clearTranslationHistory();
+    });
 }
 
 void SettingsView::clearTranslationHistory() {

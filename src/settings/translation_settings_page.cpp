@@ -3,6 +3,7 @@
 #include "model/app_settings.h"
 #include "model/language_table.h"
 #include "settings/settings_blocks.h"
+#include "ui/accessible_widgets.h"
 #include "ui/language_picker.h"
 
 #include <QButtonGroup>
@@ -68,10 +69,13 @@ TranslationSettingsPage::TranslationSettingsPage(AppSettings& settings, QWidget*
     m_quality = new QButtonGroup(this);
     for (CloudTranslationQuality value : allCases<CloudTranslationQuality>()) {
         auto* option = new QPushButton(displayName(value), quality);
+        exposeAsSelectionButton(option, QAccessible::RadioButton);
         option->setCheckable(true);
         m_quality->addButton(option, int(value));
         qualityLayout->addWidget(option);
     }
+    quality->setAccessibleName(QStringLiteral("云端质量"));
+    exposeAsSummary(quality, QAccessible::Pane);
     connect(m_quality, &QButtonGroup::idClicked, this,
             [this](int id) { m_settings.selectCloudTranslationQuality(CloudTranslationQuality(id)); });
     m_qualityRow = new SettingsControlRow(

@@ -1,5 +1,6 @@
 #include "workspace/rail_button.h"
 
+#include "ui/accessible_widgets.h"
 #include "ui/pencil_icon.h"
 #include "ui/theme.h"
 #include "workspace/workspace_paint.h"
@@ -21,6 +22,7 @@ RailButton::RailButton(PencilIconAsset icon, const QString& label, bool selected
     setFocusPolicy(Qt::TabFocus);
     setCheckable(true);
     setChecked(selected);
+    exposeAsSelectionButton(this, QAccessible::PushButton);
     setLabel(label);
 }
 

@@ -8,7 +8,8 @@ namespace tolvane {
 
 // A square tool button of the rail, 40 x 40: only its icon shows, the label is the tooltip and the
 // accessible name. A selected button is gold on a faint gold ground with a gold ring; it is checkable so
-// that assistive technologies read the selection, but a click never toggles it (the owner sets it).
+// that assistive technologies read the selection, but a click never toggles it (the owner sets it), and
+// their press or toggle action clicks it.
 class RailButton : public QAbstractButton {
     Q_OBJECT
 

@@ -63,6 +63,7 @@ SignalSidebar::SignalSidebar(HistoryStore& store, HistoryEvents& events, AppSett
     m_searchField = new QLineEdit(m_searchBox);
     m_searchField->setFrame(false);
     m_searchField->setPlaceholderText(QStringLiteral("搜索记录"));
+    m_searchField->setAccessibleName(QStringLiteral("搜索记录"));
     m_searchField->setFont(Theme::interMedium12());
     QPalette palette = m_searchField->palette();
     palette.setColor(QPalette::Text, Theme::colorE9E1D4());

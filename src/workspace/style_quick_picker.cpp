@@ -2,6 +2,7 @@
 
 #include "model/app_settings.h"
 #include "model/raw_enum.h"
+#include "ui/accessible_widgets.h"
 #include "ui/icon_provider.h"
 #include "ui/theme.h"
 #include "workspace/text_label.h"
@@ -38,6 +39,7 @@ StyleRow::StyleRow(TranslationStyle style, QWidget* parent)
     : QAbstractButton(parent), m_style(style), m_description(description(style)) {
     setFixedHeight(48);
     setFocusPolicy(Qt::TabFocus);
+    exposeAsSelectionButton(this, QAccessible::RadioButton);
     setCheckable(true);
     setText(displayName(style));
     setAccessibleName(QStringLiteral("翻译风格：%1").arg(displayName(style)));

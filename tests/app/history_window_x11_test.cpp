@@ -27,7 +27,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -102,6 +104,28 @@ protected:
         ASSERT_TRUE(xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())}));
         QTest::qWait(100);
         ASSERT_TRUE(xdotool({QStringLiteral("click"), QStringLiteral("1")}));
+    }
+
+    // Presses keys through the X server into the active window.
+    static void keys(const QString& chord) {
+        ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), chord}));
+    }
+    // The question the window shows, once it is up and takes the keys.
+    static QMessageBox* question(QWidget* window) {
+        QMessageBox* box = nullptr;
+        QTest::qWaitFor(
+            [&] {
+                box = window->findChild<QMessageBox*>();
+                return box && box->isVisible() && box->isActiveWindow();
+            },
+            10000);
+        return box && box->isVisible() ? box : nullptr;
+    }
+    static void answer(QMessageBox* box, const QString& button) {
+        for (QAbstractButton* candidate : box->buttons()) {
+            if (candidate->text() == button)
+                QTest::mouseClick(candidate, Qt::LeftButton);
+        }
     }
 
     QTemporaryDir home;
@@ -223,12 +247,141 @@ TEST_F(HistoryWindow, DeleteAndClearReachTheDatabaseAndCloseAndReopenStartsAfres
     EXPECT_TRUE(fresh->searchField()->text().isEmpty());
     EXPECT_EQ(fresh->model().rowCount(), 2);
 
+    // 清空 asks the settings' question first; Return answers with the default, 取消, and nothing is deleted.
     QTest::mouseClick(fresh->clearButton(), Qt::LeftButton);
+    QMessageBox* box = question(window);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("清空翻译历史？"));
+    EXPECT_EQ(box->informativeText(),
+              QStringLiteral("此操作会删除保存在这台电脑上的翻译历史和本地翻译记忆，且无法撤销。"));
+    ASSERT_NE(box->defaultButton(), nullptr);
+    EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("取消"));
+    keys(QStringLiteral("Return"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->findChild<QMessageBox*>(); }, 10000));
+    QTest::qWait(200);
+    EXPECT_EQ(cleared.size(), 0);
+    EXPECT_EQ(fresh->model().rowCount(), 2);
+    EXPECT_EQ(storedRowCount(path, "history"), 2);
+    QTest::mouseClick(fresh->clearButton(), Qt::LeftButton);
+    box = question(window);
+    ASSERT_NE(box, nullptr);
+    answer(box, QStringLiteral("清空"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return cleared.size() == 1; }, 10000));
     EXPECT_EQ(fresh->model().rowCount(), 0);
     EXPECT_FALSE(fresh->clearButton()->isEnabled());
     EXPECT_EQ(storedRowCount(path, "history"), 0);
     EXPECT_EQ(storedRowCount(path, "memory"), 0);
+}
+
+// Rows from the keyboard alone: Tab from the search field, Up/Down select with a visible mark, Return
+// translates again, Ctrl+C / Ctrl+Shift+C copy the translation / the original, Delete asks before it deletes.
+TEST_F(HistoryWindow, KeyboardSelectsRowsAndRunsTheirActions) {
+    writeRows();
+    HistoryView* view = openFromTray();
+    ASSERT_NE(view, nullptr);
+    QWidget* window = delegate->historyWindowController()->window();
+    HistoryListView* list = view->listView();
+    // The main window may still come up from the start: the keys go to this window once it is active.
+    window->activateWindow();
+    view->searchField()->setFocus();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->isActiveWindow() && view->searchField()->hasFocus(); }, 10000));
+    // Tab through Qt's own focus chain: the session's keyboard may still carry a modifier of an earlier test.
+    QTest::keyClick(view->searchField(), Qt::Key_Tab);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->hasFocus(); }, 10000))
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+    // The focus lands on the first row; Down selects the next.
+    keys(QStringLiteral("Down"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->currentIndex().row() == 1; }, 10000));
+    EXPECT_EQ(list->selectionModel()->selectedIndexes(), QModelIndexList{view->model().index(1)});
+    // The mark is drawn: the selected row's ground differs from the window's list ground.
+    const QImage shot = list->viewport()->grab().toImage();
+    const QRect selected = list->visualRect(view->model().index(1));
+    const QColor ground = list->viewport()->palette().color(QPalette::Base);
+    EXPECT_GT(countPixels(
+                  shot, [&](const QColor& c) { return c != ground; },
+                  QRect(selected.left() + 4, selected.top() + 3, selected.width() - 8, 1)),
+              selected.width() / 2);
+
+    const struct {
+        const char* chord;
+        QString clipboard;
+    } copies[] = {{"ctrl+c", QStringLiteral("おはよう")}, {"ctrl+shift+c", QStringLiteral("good morning")}};
+    for (const auto& copy : copies) {
+        keys(QLatin1String(copy.chord));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktopClipboard() == copy.clipboard; }, 10000))
+            << copy.chord << " gave " << desktopClipboard().toStdString();
+    }
+    keys(QStringLiteral("Return"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 1; }, 10000));
+    ASSERT_EQ(openai.requests().size(), 1);
+    EXPECT_TRUE(openai.requests().first().body.contains("good morning"));
+    // That translation is recorded as a fourth row (the list shows it after a reload).
+    EXPECT_TRUE(QTest::qWaitFor([&] { return storedRowCount(path, "history") == 4; }, 10000));
+
+    // Delete asks; Escape keeps the row, 删除 removes it from the list and the database.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow() && list->hasFocus(); }, 10000));
+    const qint64 stored = storedRowCount(path, "history");
+    keys(QStringLiteral("Delete"));
+    QMessageBox* box = question(window);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), QStringLiteral("good morning"));
+    keys(QStringLiteral("Escape"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->findChild<QMessageBox*>(); }, 10000));
+    EXPECT_EQ(storedRowCount(path, "history"), stored);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->hasFocus(); }, 10000));
+    keys(QStringLiteral("Delete"));
+    box = question(window);
+    ASSERT_NE(box, nullptr);
+    QSignalSpy changed(view, &HistoryView::changeFinished);
+    answer(box, QStringLiteral("删除"));
+    ASSERT_TRUE(changed.wait(10000));
+    EXPECT_EQ(storedRowCount(path, "history"), stored - 1);
+    ASSERT_EQ(view->model().rowCount(), 2);
+    EXPECT_EQ(view->model().visibleEntry(1).sourceText, QStringLiteral("a third row"));
+}
+
+// Copying from a row's text gives the stored text behind the selection: no line breaks where the row wraps,
+// no "…" where it is cut; with nothing selected, the whole stored text.
+TEST_F(HistoryWindow, CopyingFromARowGivesTheStoredTextNotTheLaidOutLines) {
+    const QString sentence =
+        QStringLiteral("A sentence long enough to wrap across the width of the window. ");
+    const QString longText = sentence.repeated(8).trimmed();
+    {
+        VirtualClock clock;
+        HistoryStore store(clock, path);
+        writeHistoryRows(store, {{longText, QStringLiteral("短")}});
+    }
+    HistoryView* view = openFromTray();
+    ASSERT_NE(view, nullptr);
+    QWidget* row = view->rowWidget(0);
+    ASSERT_NE(row, nullptr);
+    auto* source = row->findChild<QLabel*>(QStringLiteral("historySource"));
+    ASSERT_TRUE(source->text().contains(QLatin1Char('\n')) && source->text().endsWith(QChar(0x2026)));
+    const qsizetype firstBreak = source->text().indexOf(QLatin1Char('\n'));
+    const struct {
+        int start;
+        int length;
+        QString copied;
+    } cases[] = {
+        // Across the first wrap: the space the wrap stood for, no line break.
+        {int(firstBreak) - 5, 11, longText.mid(firstBreak - 5, 11)},
+        // Everything shown, "…" included: the whole stored text.
+        {0, int(source->text().size()), longText},
+        // Nothing selected: the whole stored text.
+        {0, 0, longText},
+    };
+    for (const auto& c : cases) {
+        source->setFocus();
+        if (c.length > 0)
+            source->setSelection(c.start, c.length);
+        else
+            source->setSelection(0, 0);
+        QTest::keyClick(source, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktopClipboard() == c.copied; }, 10000))
+            << c.start << "+" << c.length << " gave " << desktopClipboard().toStdString();
+    }
 }
 
 TEST_F(HistoryWindow, DatabaseThatCannotBeOpenedShowsItsErrorUnderTheClock) {

@@ -1,0 +1,233 @@
+"""Drives a running Tolvane through the AT-SPI accessibility tree, as a screen reader or a test robot does.
+
+Used by the accessibility road test and by scripts/a11y-audit. Both run inside scripts/test-session, which
+starts the AT-SPI bus; this module switches the toolkits' accessibility on as a screen reader would.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import warnings
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
+# Atspi 2.46 marks the interface getters deprecated in favour of ones it does not offer yet.
+warnings.filterwarnings("ignore", category=DeprecationWarning)
+
+# Limits for conditions that need the program to react; generous so a loaded machine still passes.
+WAIT_SECONDS = 60
+
+# Roles of controls a user can operate, and of the windows of the program.
+INTERACTIVE_ROLES = {
+    Atspi.Role.PUSH_BUTTON, Atspi.Role.TOGGLE_BUTTON, Atspi.Role.CHECK_BOX, Atspi.Role.RADIO_BUTTON,
+    Atspi.Role.COMBO_BOX, Atspi.Role.TEXT, Atspi.Role.ENTRY, Atspi.Role.PASSWORD_TEXT, Atspi.Role.LIST_ITEM,
+    Atspi.Role.PAGE_TAB, Atspi.Role.MENU_ITEM, Atspi.Role.SPIN_BUTTON, Atspi.Role.SLIDER, Atspi.Role.LINK,
+    Atspi.Role.TABLE_CELL, Atspi.Role.LIST,
+}
+WINDOW_ROLES = {Atspi.Role.WINDOW, Atspi.Role.FRAME, Atspi.Role.DIALOG}
+
+
+def wait_for(predicate, what, seconds=WAIT_SECONDS):
+    deadline = time.monotonic() + seconds
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise TimeoutError(f"waited {seconds} s for {what}")
+        time.sleep(0.1)
+
+
+def enable_accessibility():
+    """Asks the toolkits to expose their trees, as a screen reader does when it starts."""
+    subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
+                    "--method", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled",
+                    "<true>"], check=True, stdout=subprocess.DEVNULL)
+
+
+def fresh(node):
+    node.clear_cache()
+    return node
+
+
+def name(node):
+    return fresh(node).get_name() or ""
+
+
+def role(node):
+    return node.get_role()
+
+
+def children(node):
+    fresh(node)
+    result = []
+    for index in range(node.get_child_count()):
+        child = node.get_child_at_index(index)
+        if child is not None:
+            result.append(child)
+    return result
+
+
+def walk(node):
+    yield node
+    for child in children(node):
+        yield from walk(child)
+
+
+def has_state(node, state):
+    return fresh(node).get_state_set().contains(state)
+
+
+def showing(node):
+    return has_state(node, Atspi.StateType.SHOWING)
+
+
+def find_all(root, role_=None, name_=None, predicate=None):
+    return [node for node in walk(root)
+            if (role_ is None or role(node) == role_) and (name_ is None or name(node) == name_)
+            and (predicate is None or predicate(node))]
+
+
+def find(root, role_=None, name_=None, predicate=None):
+    found = find_all(root, role_, name_, predicate)
+    return found[0] if found else None
+
+
+def action_names(node):
+    if "Action" not in fresh(node).get_interfaces():
+        return []
+    return [node.get_action_name(i) for i in range(node.get_n_actions())]
+
+
+def do_action(node, action_name):
+    """Runs the named action, as a screen reader's command or a test robot does; False if it has none."""
+    names = action_names(node)
+    if action_name not in names:
+        return False
+    return node.do_action(names.index(action_name))
+
+
+def do_default_action(node):
+    """The first action: what a screen reader runs when the user activates the control."""
+    names = action_names(node)
+    return bool(names) and node.do_action(0)
+
+
+def relation_targets(node, relation_type):
+    targets = []
+    for relation in node.get_relation_set() or []:
+        if relation.get_relation_type() == relation_type:
+            targets += [relation.get_target(i) for i in range(relation.get_n_targets())]
+    return targets
+
+
+def text_of(node):
+    return node.get_text(0, -1) if node is not None and "Text" in fresh(node).get_interfaces() else ""
+
+
+def top_window(node):
+    """The top-level window holding `node`."""
+    while True:
+        parent = fresh(node).get_parent()
+        if parent is None or parent.get_role() == Atspi.Role.APPLICATION:
+            return node
+        node = parent
+
+
+def activate_window(title):
+    """Makes the X window with this title the active one, as a click on it would."""
+    subprocess.run(["xdotool", "search", "--name", f"^{title}$", "windowactivate", "--sync"], check=True,
+                   timeout=30, stdout=subprocess.DEVNULL)
+
+
+def history_row(history):
+    """The history window's first row, pressing 刷新 until the latest translation has been written."""
+    def loaded_row():
+        row = find(history, Atspi.Role.LIST_ITEM)
+        if row is None:
+            do_action(find(history, Atspi.Role.PUSH_BUTTON, "刷新"), "Press")
+            time.sleep(0.4)
+        return row
+    return wait_for(loaded_row, "a history row")
+
+
+def key(*keys):
+    """Presses keys on the session's X server (xdotool names, e.g. "ctrl+comma")."""
+    subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)
+
+
+def clipboard():
+    result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, timeout=10)
+    return result.stdout.decode("utf-8", "replace")
+
+
+class Tolvane:
+    """The real program with a private profile, translating through the fake hosted service."""
+
+    def __init__(self, binary, fake_server, seen_guide=True):
+        enable_accessibility()
+        self.folder = tempfile.mkdtemp(prefix="tolvane-a11y-")
+        for sub in ("config/Tolvane", "data", "cache", "runtime"):
+            os.makedirs(os.path.join(self.folder, sub), mode=0o700, exist_ok=True)
+        with open(os.path.join(self.folder, "config/Tolvane/Tolvane.ini"), "w", encoding="utf-8") as ini:
+            ini.write("[General]\n" + ("firstRun.hasSeenGuide=true\n" if seen_guide else ""))
+        self.server = subprocess.Popen([fake_server], stdout=subprocess.PIPE, text=True)
+        hosted = None
+        while hosted is None:
+            line = self.server.stdout.readline()
+            if not line:
+                raise RuntimeError("the fake translation server did not start")
+            if line.startswith("hosted "):
+                hosted = line.split()[1]
+        environment = {k: v for k, v in os.environ.items() if "proxy" not in k.lower()}
+        environment.update({
+            "XDG_CONFIG_HOME": os.path.join(self.folder, "config"),
+            "XDG_DATA_HOME": os.path.join(self.folder, "data"),
+            "XDG_CACHE_HOME": os.path.join(self.folder, "cache"),
+            "XDG_RUNTIME_DIR": os.path.join(self.folder, "runtime"),
+            "TOLVANE_HOSTED_BASE_URL": hosted,
+            "QT_QPA_PLATFORM": "xcb",
+        })
+        self.log = open(os.path.join(self.folder, "tolvane.log"), "w", encoding="utf-8")
+        self.process = subprocess.Popen([binary], env=environment, stdout=self.log, stderr=subprocess.STDOUT)
+        self.app = wait_for(self._find_app, "Tolvane on the accessibility bus")
+
+    def _find_app(self):
+        desktop = Atspi.get_desktop(0)
+        for app in children(desktop):
+            try:
+                if app.get_process_id() == self.process.pid:
+                    return app
+            except gi.repository.GLib.Error:
+                continue
+        return None
+
+    def settings_text(self):
+        """The stored settings file as it is now."""
+        with open(os.path.join(self.folder, "config/Tolvane/Tolvane.ini"), encoding="utf-8") as ini:
+            return ini.read()
+
+    def windows(self):
+        return [w for w in children(self.app) if showing(w)]
+
+    def window(self, title):
+        """The shown top-level window with this title, waited for."""
+        return wait_for(lambda: next((w for w in self.windows() if name(w) == title), None),
+                        f"the window {title!r}")
+
+    def close(self):
+        self.process.terminate()
+        try:
+            self.process.wait(30)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self.server.terminate()
+        self.server.wait()
+        self.log.close()
+        shutil.rmtree(self.folder, ignore_errors=True)

@@ -155,23 +155,71 @@ std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, 
         do {
             if (it->Empty(tesseract::RIL_TEXTLINE))
                 continue;
-            std::unique_ptr<char[]> raw(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
-            if (!raw)
-                continue;
-            const QString text = cleanRecognizedLine(QString::fromUtf8(raw.get()));
-            if (text.trimmed().isEmpty())
-                continue;
             int left = 0, top = 0, right = 0, bottom = 0;
             if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom))
                 continue;
             if (bottom - top < minimumHeight)
                 continue;
             const float confidence = std::clamp(it->Confidence(tesseract::RIL_TEXTLINE) / 100.0f, 0.0f, 1.0f);
+            std::unique_ptr<char[]> raw(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+            if (!raw)
+                continue;
+            // The engine's line text leaves out the space between a Chinese model's words even where one of
+            // them is Latin; its words tell where they were.
+            QStringList words;
+            do {
+                const std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
+                if (word)
+                    words.append(QString::fromUtf8(word.get()));
+            } while (!it->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
+                     it->Next(tesseract::RIL_WORD));
+            const QString text =
+                cleanRecognizedLine(spacedBetweenScripts(QString::fromUtf8(raw.get()), words));
+            if (text.trimmed().isEmpty())
+                continue;
             lines.push_back({text, QRectF(QPointF(left, top), QPointF(right, bottom)), confidence});
         } while (it->Next(tesseract::RIL_TEXTLINE));
     }
     api.Clear();
     return lines;
+}
+
+namespace {
+// Letters of scripts written without spaces between words.
+bool isHanOrKana(QChar c) {
+    const QChar::Script script = c.script();
+    return script == QChar::Script_Han || script == QChar::Script_Hiragana ||
+           script == QChar::Script_Katakana;
+}
+
+// Where a Han or kana character meets a letter or digit of a script written with spaces.
+bool isScriptBoundary(QChar before, QChar after) {
+    const auto spacedAlphanumeric = [](QChar c) { return c.isLetterOrNumber() && !isHanOrKana(c); };
+    return (isHanOrKana(before) && spacedAlphanumeric(after)) ||
+           (spacedAlphanumeric(before) && isHanOrKana(after));
+}
+} // namespace
+
+QString spacedBetweenScripts(const QString& line, const QStringList& words) {
+    QString spaced;
+    qsizetype at = 0;
+    for (const QString& word : words) {
+        const QString trimmed = word.trimmed();
+        if (trimmed.isEmpty())
+            continue;
+        qsizetype start = at;
+        while (start < line.size() && line.at(start).isSpace())
+            ++start;
+        // The words are the line's text in order; anything else leaves the line as the engine wrote it.
+        if (QStringView(line).mid(start, trimmed.size()) != trimmed)
+            return line;
+        if (start == at && !spaced.isEmpty() && isScriptBoundary(spaced.back(), trimmed.front()))
+            spaced.append(QLatin1Char(' '));
+        spaced.append(QStringView(line).mid(at, start + trimmed.size() - at));
+        at = start + trimmed.size();
+    }
+    spaced.append(QStringView(line).mid(at));
+    return spaced;
 }
 
 QString cleanRecognizedLine(const QString& line) {

@@ -40,4 +40,10 @@ private:
 // write) is removed, and runs of spaces (wide gaps between separate labels) become one space.
 QString cleanRecognizedLine(const QString& line);
 
+// `line` as the engine wrote it, with a space where two of its `words` meet without one and only one side is
+// of a script written without spaces (Han, kana, their punctuation): a Chinese model joins a Latin word or a
+// number to the Han text beside it ("加T打开"). The line is returned unchanged when the words are not its
+// text.
+QString spacedBetweenScripts(const QString& line, const QStringList& words);
+
 } // namespace tolvane

@@ -297,6 +297,32 @@ TEST(RecognizedLineCleanup, CollapsesGapsAndRemovesSingleSpacesBetweenHan) {
               QString::fromUtf8("使用 OpenAI 接口"));
 }
 
+TEST(RecognizedLineCleanup, LatinWordsAndNumbersAmongHanKeepTheirSpaces) {
+    struct Case {
+        const char* line;
+        QStringList words;
+        const char* expected;
+    };
+    const std::vector<Case> cases{
+        // A Chinese model's line text joins the words it found apart.
+        {"按Ctrl加T打开主窗口", {"按", "Ctrl", "加", "T", "打开", "主", "窗口"}, "按 Ctrl 加 T 打开主窗口"},
+        {"共3个文件", {"共", "3", "个", "文件"}, "共 3 个文件"},
+        {"ファイルをOpenする", {"ファイルを", "Open", "する"}, "ファイルを Open する"},
+        // Spaces already there stay as they are; Han beside Han, or punctuation, gets none.
+        {"使用 OpenAI  接口", {"使用", "OpenAI", "接口"}, "使用 OpenAI  接口"},
+        {"你好，世界。OK", {"你好，", "世界。", "OK"}, "你好，世界。OK"},
+        {"Open the window", {"Open", "the", "window"}, "Open the window"},
+        // One word run together with its neighbour is the engine's reading of a single word.
+        {"使用OpenAI", {"使用OpenAI"}, "使用OpenAI"},
+        // Words that are not the line's text leave it as it is.
+        {"加T打开", {"加", "X", "打开"}, "加T打开"},
+        {"加T", {}, "加T"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(spacedBetweenScripts(QString::fromUtf8(c.line), c.words), QString::fromUtf8(c.expected))
+            << c.line;
+}
+
 TEST(CaptureGeometry, NativeSizeRoundsHalfAwayFromZeroAndScreensAreHalfOpen) {
     EXPECT_EQ(nativeCaptureSize({10.3, 5.25}, 2.0), QSize(21, 11));
     EXPECT_EQ(nativeCaptureSize({0.1, 0.0}, 1.0), QSize(1, 1));

@@ -63,6 +63,9 @@ protected:
                                                 const QString& hint, bool checkHanSpacing) {
         std::vector<double> rates;
         static const QRegularExpression spaceInHan(QStringLiteral("\\p{Han}[ \\t]+\\p{Han}"));
+        // The test lines write a space between Han and a Latin word or a number.
+        static const QRegularExpression latinAgainstHan(
+            QStringLiteral("\\p{Han}[\\p{Latin}0-9]|[\\p{Latin}0-9]\\p{Han}"));
         for (int size : {13, 16, 20, 28}) {
             for (bool dark : {false, true}) {
                 const QString text = recognize(renderText(lines, size, dark, family), hint);
@@ -75,6 +78,7 @@ protected:
                                  .toStdString());
                 if (checkHanSpacing) {
                     EXPECT_FALSE(text.contains(spaceInHan)) << "space between Han characters";
+                    EXPECT_FALSE(text.contains(latinAgainstHan)) << "Latin joined to Han";
                 }
                 if (hint == QLatin1String("en")) {
                     EXPECT_EQ(text.split(QLatin1Char('\n')).size(), lines.size()) << "line count";

@@ -8,7 +8,9 @@
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <mutex>
 
 namespace tolvane {
@@ -32,12 +34,33 @@ QColor whiteWithAlpha(double alpha) {
     return QColor::fromRgbF(1.0f, 1.0f, 1.0f, float(alpha));
 }
 
+// Whether the installed fonts hold an upright face of the family at each of the weights.
+bool systemHasWeights(const QString& family, std::initializer_list<int> weights) {
+    if (!QFontDatabase::hasFamily(family))
+        return false;
+    const QStringList styles = QFontDatabase::styles(family);
+    return std::all_of(weights.begin(), weights.end(), [&](int weight) {
+        return std::any_of(styles.begin(), styles.end(), [&](const QString& style) {
+            return QFontDatabase::weight(family, style) == weight && !QFontDatabase::italic(family, style);
+        });
+    });
+}
+
 } // namespace
 
 QStringList Theme::registerFonts() {
-    // Registration order matters for nothing but the log; each file is independent.
-    static const char* const files[] = {":/fonts/Inter-Variable.ttf", ":/fonts/IBMPlexMono-SemiBold.woff2",
-                                        ":/fonts/Manrope-Medium.ttf"};
+    // A bundled file is not registered when the system already provides its family in every weight the
+    // interface draws it at: fontconfig's faces win over application fonts of the same family, so the file
+    // would only be copied into memory and parsed, never drawn.
+    struct BundledFont {
+        const char* file;
+        const char* family;
+        std::initializer_list<int> weights;
+    };
+    static const BundledFont fonts[] = {
+        {":/fonts/Inter-Variable.ttf", "Inter", {weightRegular, weightMedium, weightSemiBold, weightBold}},
+        {":/fonts/IBMPlexMono-SemiBold.woff2", "IBM Plex Mono", {weightSemiBold}},
+        {":/fonts/Manrope-Medium.ttf", "Manrope", {weightMedium}}};
     static std::mutex mutex;
     static QStringList registered;
     static bool done = false;
@@ -45,8 +68,13 @@ QStringList Theme::registerFonts() {
     if (done)
         return registered;
     done = true;
-    for (const char* file : files) {
-        const QString path = QString::fromLatin1(file);
+    for (const BundledFont& font : fonts) {
+        const QString family = QString::fromLatin1(font.family);
+        if (systemHasWeights(family, font.weights)) {
+            registered += family;
+            continue;
+        }
+        const QString path = QString::fromLatin1(font.file);
         if (!QFile::exists(path)) {
             qCWarning(lcApp).noquote() << "Font resource missing:" << path;
             continue;

@@ -15,8 +15,9 @@ public:
     // The last family of every font's family list; it draws Han characters whatever LANG says.
     static inline const QString cjkFallbackFamily = QStringLiteral("Noto Sans CJK SC");
 
-    // Loads the bundled font files from the application resources, skipping any that are missing or
-    // unreadable. Safe to call more than once. Returns the families each loaded file registered.
+    // Loads the bundled font files from the application resources for the families the system does not
+    // already provide, skipping any that are missing or unreadable. Safe to call more than once. Returns the
+    // families now available from them: the installed ones and those each loaded file registered.
     static QStringList registerFonts();
 
     // A font of the given family and CSS weight at `pixelSize` (1 design point = 1 pixel), with the CJK

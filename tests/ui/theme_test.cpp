@@ -39,7 +39,8 @@ protected:
 };
 
 TEST_F(ThemeFonts, BundledFilesRegisterTheirFamilies) {
-    // Inter and Manrope are also installed system-wide, so the check is on what our own files registered.
+    // Inter and Manrope are also installed system-wide and taken from there; IBM Plex Mono only comes from our
+    // own file.
     EXPECT_TRUE(families.contains(QStringLiteral("Inter"))) << families.join(", ").toStdString();
     EXPECT_TRUE(families.contains(QStringLiteral("IBM Plex Mono"))) << families.join(", ").toStdString();
     EXPECT_TRUE(families.contains(QStringLiteral("Manrope"))) << families.join(", ").toStdString();

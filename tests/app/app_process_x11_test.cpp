@@ -42,6 +42,19 @@ protected:
         }
         return false;
     }
+    // Presses Ctrl+W in the main window until `done` holds. The close command acts on the window the
+    // application takes as active; on a busy machine a press can arrive before the application has handled
+    // the activation and is then not a shortcut at all, so it is pressed again, as a user would.
+    template <typename Done> static bool pressCloseInMainWindowUntil(const QProcess& process, Done done) {
+        constexpr int attempts = 6;
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            if (!pressCloseInMainWindow(process))
+                return done();
+            if (QTest::qWaitFor(done, kProcessLimitMs / attempts))
+                return true;
+        }
+        return false;
+    }
 
     // Asks the window manager to close `window` (_NET_CLOSE_WINDOW), as its Alt+F4 does for the focused
     // window. Aimed at the window: a start on a busy machine may still move the focus between its windows.
@@ -145,8 +158,8 @@ TEST_F(AppProcess, ClosingTheMainWindowFollowsEachCloseBehaviour) {
     auto quitting = profile.launch();
     QByteArray output;
     ASSERT_TRUE(waitForOutput(*quitting, output, "Main window shown")) << output.toStdString();
-    ASSERT_TRUE(pressCloseInMainWindow(*quitting));
-    ASSERT_TRUE(quitting->waitForFinished(kProcessLimitMs))
+    ASSERT_TRUE(
+        pressCloseInMainWindowUntil(*quitting, [&] { return quitting->state() == QProcess::NotRunning; }))
         << "quit must end the process: " << (output + quitting->readAll()).toStdString();
     EXPECT_EQ(quitting->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(quitting->exitCode(), 0);
@@ -156,8 +169,7 @@ TEST_F(AppProcess, ClosingTheMainWindowFollowsEachCloseBehaviour) {
     auto keeping = profile.launch();
     output.clear();
     ASSERT_TRUE(waitForOutput(*keeping, output, "Main window shown")) << output.toStdString();
-    ASSERT_TRUE(pressCloseInMainWindow(*keeping));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return visibleWindows(*keeping).isEmpty(); }, kProcessLimitMs));
+    EXPECT_TRUE(pressCloseInMainWindowUntil(*keeping, [&] { return visibleWindows(*keeping).isEmpty(); }));
     EXPECT_EQ(keeping->state(), QProcess::Running);
     EXPECT_TRUE(terminatesCleanly(*keeping));
 

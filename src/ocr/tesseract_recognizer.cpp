@@ -225,11 +225,17 @@ QString spacedBetweenScripts(const QString& line, const QStringList& words) {
 QString cleanRecognizedLine(const QString& line) {
     static const QRegularExpression spaceRuns(QStringLiteral("[ \\t]{2,}"));
     static const QRegularExpression spaceBetweenHan(QStringLiteral("(?<=\\p{Han})[ \\t](?=\\p{Han})"));
+    // A zero that opens a word of letters only, three or more of them lower case next ("0pen"): no number is
+    // written so, while a model trained mostly on Han reads a round capital O as zero. Units after a zero
+    // ("0px", "0ms") are shorter, and "0x", "0b" and "0o" open numbers.
+    static const QRegularExpression zeroOpeningAWord(
+        QStringLiteral("(?<![\\p{Latin}\\p{N}._-])0(?=(?![xbo])\\p{Ll}{3}\\p{L}*(?![\\p{L}\\p{N}]))"));
     QString text = line;
     while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);
     text.replace(spaceBetweenHan, QString());
     text.replace(spaceRuns, QStringLiteral(" "));
+    text.replace(zeroOpeningAWord, QStringLiteral("O"));
     return text;
 }
 

@@ -37,7 +37,8 @@ private:
 };
 
 // Tidies a recognised line: a single space between two Han characters (which Chinese and Japanese never
-// write) is removed, and runs of spaces (wide gaps between separate labels) become one space.
+// write) is removed, runs of spaces (wide gaps between separate labels) become one space, and a zero read
+// at the start of a word of letters ("0pen") becomes the letter O.
 QString cleanRecognizedLine(const QString& line);
 
 // `line` as the engine wrote it, with a space where two of its `words` meet without one and only one side is

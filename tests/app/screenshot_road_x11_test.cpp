@@ -179,6 +179,32 @@ TEST_F(ScreenshotRoad, ATerminalReadsAsItsLinesPreSelectedOrDraggedThroughItsFra
     EXPECT_EQ(workflow().sourceText(), kLines.join(u'\n'));
 }
 
+TEST_F(ScreenshotRoad, ALatinWordAmongChineseInATerminalKeepsItsLetters) {
+    // A picture mostly of Han characters is read with the Chinese model alone, which took the capital O of
+    // a monospace font for a zero.
+    delegate->settings().setSourceLanguage(QStringLiteral("auto"));
+    const QString shown = QString::fromUtf8("使用 OpenAI 兼容接口进行翻译\n历史记录保存在本地数据库");
+    ApplicationWindow terminal(
+        QStringLiteral("xterm"),
+        terminalShowing(shown, {QStringLiteral("-geometry"), QStringLiteral("40x6+120+140"),
+                                QStringLiteral("-bg"), QStringLiteral("white"), QStringLiteral("-fg"),
+                                QStringLiteral("black"), QStringLiteral("-fa"), QStringLiteral("Monospace"),
+                                QStringLiteral("-fs"), QStringLiteral("11")}));
+    ASSERT_TRUE(terminal.isShown());
+    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
+    ASSERT_TRUE(waitUntilPainted(terminal.clientArea()));
+
+    delegate->startScreenshotRecognition();
+    ScreenshotOverlayController* overlay = waitForOverlay();
+    ASSERT_TRUE(overlay);
+    ASSERT_TRUE(overlay->keyView()->globalSelection().has_value());
+    other.pressKey(XK_Return);
+    ASSERT_TRUE(runEnded());
+    const QString read = workflow().sourceText();
+    EXPECT_TRUE(read.contains(QStringLiteral(" OpenAI "))) << read.toStdString();
+    EXPECT_LE(characterErrorRate(read, shown), 0.05) << read.toStdString();
+}
+
 TEST_F(ScreenshotRoad, AGtkTextViewReadsWithoutItsCaretAgainstTheFirstLetter) {
     // A GTK text view puts its caret before the first character, against its first stroke, where it turned
     // "use" into "hse" and "intro" into "Entro"; a steady caret, so that every capture shows it.

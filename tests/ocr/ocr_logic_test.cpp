@@ -297,6 +297,21 @@ TEST(RecognizedLineCleanup, CollapsesGapsAndRemovesSingleSpacesBetweenHan) {
               QString::fromUtf8("使用 OpenAI 接口"));
 }
 
+TEST(RecognizedLineCleanup, AZeroOpeningAWordOfLettersIsTheLetterO) {
+    const std::vector<std::pair<const char*, const char*>> cases{
+        {"使用 0penAI 兼容接口", "使用 OpenAI 兼容接口"},
+        {"使用0penAI", "使用OpenAI"},
+        {"0pen the 0ffice", "Open the Office"},
+        // Numbers, units after a number and number prefixes stay as read.
+        {"margin: 0px 0ms", "margin: 0px 0ms"},
+        {"0xdeadbeef 0b1010 0o17", "0xdeadbeef 0b1010 0o17"},
+        {"v0.3 10pens 0pen2 a0bcd", "v0.3 10pens 0pen2 a0bcd"},
+        {"0 items", "0 items"},
+    };
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(cleanRecognizedLine(QString::fromUtf8(line)), QString::fromUtf8(expected)) << line;
+}
+
 TEST(RecognizedLineCleanup, LatinWordsAndNumbersAmongHanKeepTheirSpaces) {
     struct Case {
         const char* line;

@@ -5,7 +5,8 @@ find_package(SQLite3 REQUIRED)
 find_package(PkgConfig REQUIRED)
 
 pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
-pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
+# The accessibility backend releases the objects it gets from AT-SPI itself (g_object_unref).
+pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2 gobject-2.0)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET
                   x11 x11-xcb xcb xcb-xtest xcb-xinput xcb-xfixes xtst xi xfixes)
 pkg_check_modules(TESSERACT REQUIRED IMPORTED_TARGET tesseract lept)

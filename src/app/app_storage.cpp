@@ -6,7 +6,7 @@
 #include "platform/memory/memory_key_value_store.h"
 #include "platform/memory/memory_secret_backend.h"
 #include "platform/qsettings_key_value_store.h"
-#include "platform/secret/libsecret_backend.h"
+#include "platform/secret/secret_backend_loader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,7 +32,7 @@ AppStorage::AppStorage(const LaunchEnvironment& environment) {
     if (environment.isSnapshotRun())
         m_secrets = std::make_unique<MemorySecretBackend>();
     else
-        m_secrets = std::make_unique<LibsecretBackend>();
+        m_secrets = loadedSecretBackend();
     m_keychain = std::make_unique<KeychainStore>(*m_secrets);
     // $XDG_DATA_HOME/Tolvane/History.sqlite3; the store creates the folder and keeps it private.
     m_historyPath = HistoryStore::defaultPath();

@@ -1,6 +1,7 @@
 #include "core/uuid_text.h"
 #include "model/keychain_store.h"
 #include "platform/secret/libsecret_backend.h"
+#include "platform/secret/secret_backend_loader.h"
 
 #include <QProcess>
 #include <QTest>
@@ -48,6 +49,18 @@ TEST_F(KeyringTest, SaveReplaceReadAndDelete) {
     EXPECT_NO_THROW(store.deleteAPIKey());
     EXPECT_FALSE(store.hasAPIKey());
     EXPECT_EQ(store.readAPIKey(), std::nullopt);
+}
+
+// The backend as the application gets it: loaded from its module on the first call, then the same items.
+TEST_F(KeyringTest, TheLoadedBackendSharesItemsWithTheDirectOne) {
+    const std::unique_ptr<SecretBackend> loaded = loadedSecretBackend();
+    KeychainStore viaModule(*loaded, store.service());
+    viaModule.saveAPIKey(QStringLiteral("sk-from-module"));
+    EXPECT_EQ(store.readAPIKey(), QStringLiteral("sk-from-module"));
+    store.saveAPIKey(QStringLiteral("sk-direct"));
+    EXPECT_EQ(viaModule.readAPIKey(), QStringLiteral("sk-direct"));
+    viaModule.deleteAPIKey();
+    EXPECT_FALSE(store.hasAPIKey());
 }
 
 TEST_F(KeyringTest, EmptyInvalidAndBinarySecretsAreKeptAsStored) {

@@ -8,7 +8,7 @@ set(TOLVANE_NODE_MODULES "${PROJECT_SOURCE_DIR}/node_modules" CACHE PATH "npm pa
 # Resource path -> installed file.
 set(_tolvane_fonts
   "fonts/Inter-Variable.ttf|/usr/share/fonts/truetype/inter-vf/Inter.var.ttf"
-  "fonts/IBMPlexMono-SemiBold.woff2|${TOLVANE_NODE_MODULES}/@ibm/plex-mono/fonts/complete/woff2/IBMPlexMono-SemiBold.woff2"
+  "fonts/IBMPlexMono-SemiBold.woff|${TOLVANE_NODE_MODULES}/@ibm/plex-mono/fonts/complete/woff/IBMPlexMono-SemiBold.woff"
   "fonts/IBMPlexMono-LICENSE.txt|${TOLVANE_NODE_MODULES}/@ibm/plex-mono/LICENSE.txt"
   "fonts/Manrope-Medium.ttf|/usr/share/fonts/truetype/manrope/Manrope-Medium.ttf")
 

@@ -59,7 +59,7 @@ QStringList Theme::registerFonts() {
     };
     static const BundledFont fonts[] = {
         {":/fonts/Inter-Variable.ttf", "Inter", {weightRegular, weightMedium, weightSemiBold, weightBold}},
-        {":/fonts/IBMPlexMono-SemiBold.woff2", "IBM Plex Mono", {weightSemiBold}},
+        {":/fonts/IBMPlexMono-SemiBold.woff", "IBM Plex Mono", {weightSemiBold}},
         {":/fonts/Manrope-Medium.ttf", "Manrope", {weightMedium}}};
     static std::mutex mutex;
     static QStringList registered;

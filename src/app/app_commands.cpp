@@ -1,5 +1,7 @@
 #include "app/app_commands.h"
 
+#include "core/logging.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
@@ -38,12 +40,18 @@ void AppCommands::attachTo(QWidget* window) {
 
 void AppCommands::closeActiveWindow() {
     // close() runs the window's own closeEvent, so the main window's close behaviour applies.
-    if (QWidget* window = QApplication::activeWindow())
+    QWidget* window = QApplication::activeWindow();
+    qCInfo(lcApp).noquote() << "Close command for"
+                            << (window ? window->windowTitle() : QStringLiteral("no window"));
+    if (window)
         window->close();
 }
 
 void AppCommands::updateCloseEnabled() {
-    m_closeWindow.setEnabled(QApplication::activeWindow() != nullptr);
+    const QWidget* window = QApplication::activeWindow();
+    // Which window takes the window-wide keys: a key that does nothing is explained by this line.
+    qCDebug(lcApp).noquote() << "Active window:" << (window ? window->windowTitle() : QStringLiteral("none"));
+    m_closeWindow.setEnabled(window != nullptr);
 }
 
 } // namespace tolvane

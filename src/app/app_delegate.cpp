@@ -252,6 +252,7 @@ void AppDelegate::runSnapshot(SnapshotScreen screen) {
 }
 
 void AppDelegate::terminate() {
+    qCInfo(lcAppDelegate) << "Quitting";
     Q_EMIT terminating();
     QCoreApplication::exit(0);
 }

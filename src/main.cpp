@@ -13,7 +13,6 @@
 #include "workspace/main_translate_view.h"
 
 #include <QApplication>
-#include <QTimer>
 
 int main(int argc, char* argv[]) {
     using namespace tolvane;
@@ -64,7 +63,9 @@ int main(int argc, char* argv[]) {
     if (singleInstance)
         QObject::connect(singleInstance.get(), &SingleInstance::reopenRequested, &delegate,
                          &AppDelegate::presentMainWindow);
-    QTimer::singleShot(0, &delegate, &AppDelegate::start);
+    // Started before the event loop, so that the loop's first turn (the accessibility bridge, the session
+    // bus) runs while the X server maps the window instead of before the window is built.
+    delegate.start();
     const int status = QApplication::exec();
     delegate.cleanUp();
     return status;

@@ -238,7 +238,8 @@ void AppDelegate::runSnapshot(SnapshotScreen screen) {
     }
     if (!shown) {
         qCCritical(lcApp) << "Snapshot run showed no window";
-        terminate();
+        // Queued: the start runs before the event loop, which an exit now would not reach.
+        QTimer::singleShot(0, this, &AppDelegate::terminate);
         return;
     }
     const QPointer<AppDelegate> self(this);

@@ -1,18 +1,13 @@
 #include "platform/secret/secret_backend_loader.h"
 
 #include "core/logging.h"
+#include "platform/program_module.h"
 #include "platform/secret/secret_backend_module.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <dlfcn.h>
 #include <mutex>
 
 namespace tolvane {
 namespace {
-
-const char* const moduleFileName = "libtolvane_secret_store.so";
 
 struct LoadedModule {
     TolvaneCreateSecretBackend create = nullptr;
@@ -20,31 +15,16 @@ struct LoadedModule {
 };
 
 LoadedModule load() {
-    QStringList candidates;
-    if (QCoreApplication::instance())
-        candidates << QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(moduleFileName));
-    candidates << QStringLiteral(TOLVANE_SECRET_STORE_MODULE);
-    QStringList errors;
-    for (const QString& path : std::as_const(candidates)) {
-        if (!QFileInfo::exists(path)) {
-            errors << path + QStringLiteral(": not found");
-            continue;
-        }
-        void* handle = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            errors << QString::fromLocal8Bit(::dlerror());
-            continue;
-        }
-        if (auto create = reinterpret_cast<TolvaneCreateSecretBackend>(
-                ::dlsym(handle, "tolvane_create_secret_backend"))) {
-            qCInfo(lcKeychain).noquote() << "Secret store loaded from" << path;
-            return {create, {}};
-        }
-        errors << path + QStringLiteral(": not a secret store module");
+    const ProgramModule opened =
+        openProgramModule(QStringLiteral("libtolvane_secret_store.so"),
+                          QStringLiteral(TOLVANE_SECRET_STORE_MODULE), {"tolvane_create_secret_backend"});
+    if (!opened.loaded()) {
+        qCCritical(lcKeychain).noquote() << "The secret store could not be loaded:" << opened.error;
+        return {nullptr, opened.error};
     }
-    LoadedModule failed{nullptr, errors.join(QStringLiteral("; "))};
-    qCCritical(lcKeychain).noquote() << "The secret store could not be loaded:" << failed.error;
-    return failed;
+    qCInfo(lcKeychain).noquote() << "Secret store loaded from" << opened.path;
+    return {reinterpret_cast<TolvaneCreateSecretBackend>(opened.entryPoint("tolvane_create_secret_backend")),
+            {}};
 }
 
 const LoadedModule& module() {

@@ -10,22 +10,24 @@ constexpr double kEdgeReach = 2.0;
 constexpr double kLowLine = 0.7;
 constexpr double kSomewhatLowLine = 0.9;
 constexpr float kLowConfidence = 0.5f;
+} // namespace
 
-double medianHeight(const std::vector<RecognizedLine>& lines) {
+double medianLineHeight(const std::vector<RecognizedLine>& lines) {
     std::vector<double> heights;
     heights.reserve(lines.size());
     for (const RecognizedLine& line : lines)
         heights.push_back(line.box.height());
+    if (heights.empty())
+        return 0.0;
     const auto middle = heights.begin() + std::ptrdiff_t(heights.size() / 2);
     std::nth_element(heights.begin(), middle, heights.end());
     return *middle;
 }
-} // namespace
 
 void dropCutLines(std::vector<RecognizedLine>& lines, const QSize& imageSize) {
     if (lines.size() < 2)
         return;
-    const double body = medianHeight(lines);
+    const double body = medianLineHeight(lines);
     const auto isCut = [&](const RecognizedLine& line) {
         const bool atEdge =
             line.box.top() <= kEdgeReach || line.box.bottom() >= imageSize.height() - 1 - kEdgeReach;

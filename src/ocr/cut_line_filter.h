@@ -14,4 +14,7 @@ namespace tolvane {
 // it is: there is no body to compare with.
 void dropCutLines(std::vector<RecognizedLine>& lines, const QSize& imageSize);
 
+// The median height of the lines' boxes; 0 without lines.
+double medianLineHeight(const std::vector<RecognizedLine>& lines);
+
 } // namespace tolvane

@@ -6,6 +6,7 @@
 #include "ocr/custom_words.h"
 #include "ocr/cut_line_filter.h"
 #include "ocr/reading_order.h"
+#include "ocr/reading_vote.h"
 #include "ocr/recognition_language.h"
 #include "ocr/recognition_policy.h"
 #include "ocr/screenshot_ocr_error.h"
@@ -19,6 +20,8 @@ namespace tolvane {
 struct RecognitionPipeline::Candidate {
     QString text;
     float confidence = 0.0f;
+    // The median height of the lines, in the recognised image's pixels; 0 without lines.
+    double lineHeight = 0.0;
     // False when the enhanced image could not be made, so the pass did not run.
     bool ran = true;
 };
@@ -53,13 +56,14 @@ RecognitionPipeline::submitPass(QImage image, double enhanceFactor, QStringList 
         if (enhanceFactor > 0.0) {
             input = enhancer->enhance(input, enhanceFactor);
             if (input.isNull())
-                return Candidate{{}, 0.0f, false};
+                return Candidate{{}, 0.0f, 0.0, false};
         }
         std::vector<RecognizedLine> lines = recognizer->recognize(input, languages, words, token);
         dropCutLines(lines, input.size());
         sortIntoReadingOrder(lines, QSizeF(input.size()));
         Candidate candidate;
         candidate.confidence = weightedConfidence(lines);
+        candidate.lineHeight = medianLineHeight(lines);
         QStringList texts;
         for (const RecognizedLine& line : lines)
             texts.append(line.text);
@@ -125,6 +129,28 @@ QCoro::Task<QString> RecognitionPipeline::recognize(std::weak_ptr<RecognitionPip
             if (enhanced && enhanced->ran &&
                 passScore(enhanced->confidence, enhanced->text) > passScore(first.confidence, first.text))
                 chosen = *enhanced;
+            if (enhanced && enhanced->ran) {
+                QStringList others{chosen.text == first.text ? enhanced->text : first.text};
+                // Readings at further scales vote on the chosen reading's characters.
+                for (const double votingFactor : votingFactors(input.size(), factor, first.lineHeight)) {
+                    try {
+                        self = pipeline.lock();
+                        if (!self)
+                            throw CancelledError();
+                        auto voteTask = self->submitPass(input, votingFactor, scriptLanguages, words, token);
+                        self.reset();
+                        const Candidate reading = co_await std::move(voteTask);
+                        if (reading.ran)
+                            others.append(reading.text);
+                    } catch (const CancelledError&) {
+                        throw;
+                    } catch (const std::exception& error) {
+                        qCWarning(lcOcr).noquote() << "Voting OCR pass failed:" << describeError(error);
+                    }
+                    token.throwIfCancelled();
+                }
+                chosen.text = voteOnReadings(chosen.text, others);
+            }
         }
     }
 

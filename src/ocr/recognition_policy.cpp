@@ -20,6 +20,16 @@ double enhancementFactor(const QSize& imageSize) {
     return factor;
 }
 
+std::vector<double> votingFactors(const QSize& imageSize, double enhancedFactor, double lineHeight) {
+    const double area = double(imageSize.width()) * double(imageSize.height());
+    if (area <= 0 || area > kMaxVotingPixels || !(lineHeight > 0.0 && lineHeight < kMaxVotingLineHeight) ||
+        !(enhancedFactor * 2.0 / 3.0 >= 1.5))
+        return {};
+    const double longSide = std::max(imageSize.width(), imageSize.height());
+    const double limit = std::min(kMaxRecognitionSide / longSide, std::sqrt(kMaxEnhancedPixels / area));
+    return {enhancedFactor * 2.0 / 3.0, std::min(enhancedFactor * 4.0 / 3.0, limit)};
+}
+
 bool wantsEnhancedPass(float firstPassConfidence, int imageWidth) {
     return firstPassConfidence < 0.9f || imageWidth <= 2399;
 }

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <vector>
 
 namespace tolvane {
 
@@ -15,6 +16,16 @@ inline constexpr double kMaxEnhancedPixels = 40.0e6;
 // 1.15 ... 3.0, then lowered so the result stays within kMaxRecognitionSide and kMaxEnhancedPixels.
 // A factor of 1 or less means the enhanced pass is skipped.
 double enhancementFactor(const QSize& imageSize);
+
+// Scale factors of the further passes whose readings vote on the chosen reading's characters: two thirds
+// and four thirds of the enhanced pass's `enhancedFactor`, kept within the enhanced pass's limits, for a
+// picture of at most kMaxVotingPixels (a few lines, where they cost little) whose lines are lower than
+// kMaxVotingLineHeight (`lineHeight`, the median of the first reading's; small text, where readings at
+// different scales err in different places). None otherwise, or when the lower factor would hardly
+// enlarge the picture.
+inline constexpr double kMaxVotingPixels = 300000.0;
+inline constexpr double kMaxVotingLineHeight = 24.0;
+std::vector<double> votingFactors(const QSize& imageSize, double enhancedFactor, double lineHeight);
 
 // A first pass is final only when it is confident (>= 0.9) on a wide image (>= 2400 px).
 bool wantsEnhancedPass(float firstPassConfidence, int imageWidth);

@@ -1,6 +1,7 @@
 #include "ocr/custom_words.h"
 #include "ocr/cut_line_filter.h"
 #include "ocr/reading_order.h"
+#include "ocr/reading_vote.h"
 #include "ocr/recognition_language.h"
 #include "ocr/recognition_policy.h"
 #include "ocr/region_capturer.h"
@@ -205,6 +206,44 @@ TEST(RecognitionPolicy, EnhancementFactorFollowsShortSideAndStaysWithinLimits) {
     const double large = enhancementFactor({8000, 6000});
     EXPECT_LE(8000.0 * 6000.0 * large * large, kMaxEnhancedPixels * 1.0000001);
     EXPECT_LE(large, 1.0);
+}
+
+TEST(ReadingVote, ACharacterMostReadingsAgreeOnReplacesTheChosenOne) {
+    struct Case {
+        const char* chosen;
+        QStringList others;
+        const char* expected;
+    };
+    const std::vector<Case> cases{
+        {"按 Ctrt 加 T", {"按 Ctrl 加 T", "按 Ctrl 加T", "技 Ctrl 加 T"}, "按 Ctrl 加 T"},
+        // A tie keeps the chosen character; so does a single other reading that differs.
+        {"养容", {"兼容", "养容"}, "养容"},
+        {"养容", {"兼容"}, "养容"},
+        // What the others add or leave out, and their spaces, never change the chosen text's shape.
+        {"加工打开", {"加 T 打开", "加 T 打开"}, "加工打开"},
+        {"ab cd", {"abxcd", "abxcd"}, "ab cd"},
+        {"abc", {"ac", "ac"}, "abc"},
+        // A reading with another number of lines takes no part; lines vote with their own line.
+        {"one\ntw0", {"one\ntwo", "one\ntwo"}, "one\ntwo"},
+        {"one\ntw0", {"one", "one"}, "one\ntw0"},
+        {"", {"a", "a"}, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(voteOnReadings(QString::fromUtf8(c.chosen), c.others), QString::fromUtf8(c.expected))
+            << c.chosen;
+}
+
+TEST(RecognitionPolicy, VotingPassesOnlyForAFewLinesOfSmallText) {
+    EXPECT_EQ(votingFactors({460, 110}, 3.0, 14.0), (std::vector<double>{2.0, 4.0}));
+    // Four thirds stays within the enhanced pass's side limit.
+    const std::vector<double> strip = votingFactors({9000, 30}, 3.0, 14.0);
+    ASSERT_EQ(strip.size(), 2u);
+    EXPECT_LE(9000 * strip[1], 32767.0);
+    EXPECT_TRUE(votingFactors({800, 400}, 3.0, 14.0).empty()) << "more than a few lines";
+    EXPECT_TRUE(votingFactors({460, 110}, 3.0, 24.0).empty()) << "text large enough to read once";
+    EXPECT_TRUE(votingFactors({460, 110}, 3.0, 0.0).empty()) << "no line";
+    EXPECT_TRUE(votingFactors({500, 500}, 2.0, 14.0).empty()) << "two thirds would hardly enlarge it";
+    EXPECT_TRUE(votingFactors({0, 0}, 3.0, 14.0).empty());
 }
 
 TEST(RecognitionPolicy, SecondPassGateAndScoreTies) {

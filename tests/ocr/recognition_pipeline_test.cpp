@@ -51,9 +51,39 @@ TEST(RecognitionPipeline, BetterEnhancedPassWinsAndLinesComeInReadingOrder) {
     EXPECT_EQ(f.recognizer->languages(), (QStringList{"zh-Hans", "en-US"}));
     EXPECT_EQ(f.recognizer->words(), QStringList{"term"});
     const QList<QSize> sizes = f.recognizer->sizes();
-    ASSERT_EQ(sizes.size(), 2);
+    ASSERT_EQ(sizes.size(), 4);
     EXPECT_EQ(sizes[0], QSize(600, 200)) << "an image within the limits is read as it is";
     EXPECT_EQ(sizes[1], QSize(1800, 600)) << "short side 200 is enlarged 3 times";
+    EXPECT_EQ(sizes[2], QSize(1200, 400)) << "voting passes at two thirds and four thirds of that";
+    EXPECT_EQ(sizes[3], QSize(2400, 800));
+}
+
+TEST(RecognitionPipeline, ReadingsAtFurtherScalesVoteOnTheChosenReadingsCharacters) {
+    // The confident enhanced reading is chosen; the first and both voting readings agree on one character
+    // it got wrong, and one voting reading has a line more, so it takes no part.
+    Fixture f([](int pass, const QImage&, const CancellationToken&) {
+        const QRectF second(0, 40, 100, 10);
+        switch (pass) {
+        case 1:
+            return std::vector{textLine("c1ear text", 0.5f), textLine("Open", 0.5f, second)};
+        case 2:
+            return std::vector{textLine("clear text", 0.9f), textLine("0pen", 0.9f, second)};
+        case 3:
+            return std::vector{textLine("clear  tex", 0.6f), textLine("Open", 0.6f, second)};
+        default:
+            return std::vector{textLine("x", 0.6f), textLine("y", 0.6f, QRectF(0, 20, 100, 10)),
+                               textLine("z", 0.6f, second)};
+        }
+    });
+    EXPECT_EQ(f.run(image(300, 100)), "clear text\nOpen");
+    EXPECT_EQ(f.recognizer->sizes().size(), 4);
+
+    // A picture of more than a few lines is not read again to vote.
+    Fixture large([](int pass, const QImage&, const CancellationToken&) {
+        return std::vector{textLine(pass == 1 ? "first" : "enhanced", 0.5f)};
+    });
+    EXPECT_EQ(large.run(image(700, 450)), "enhanced");
+    EXPECT_EQ(large.recognizer->sizes().size(), 2);
 }
 
 TEST(RecognitionPipeline, FirstPassKeptOnTiesOnFailuresAndWhenFinal) {

@@ -55,19 +55,6 @@ std::map<QString, std::vector<double>> ratesByRoad;
 std::unique_ptr<AppDelegate> delegate;
 std::unique_ptr<testing::OtherXClient> other;
 
-QProcessEnvironment gtkEnvironment(const QTemporaryDir& config, bool dark) {
-    // A steady caret, so every capture shows it.
-    QDir(config.path()).mkpath(QStringLiteral("gtk-3.0"));
-    QFile settings(config.filePath(QStringLiteral("gtk-3.0/settings.ini")));
-    if (settings.open(QIODevice::WriteOnly))
-        settings.write("[Settings]\ngtk-cursor-blink=false\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    environment.insert(QStringLiteral("GTK_THEME"),
-                       dark ? QStringLiteral("Adwaita:dark") : QStringLiteral("Adwaita"));
-    return environment;
-}
-
 // The Qt text editor a child process of this benchmark shows: focused, its caret at the end of the text.
 int showEditor(const QString& textFile, bool dark) {
     QFile file(textFile);
@@ -120,7 +107,7 @@ std::unique_ptr<ApplicationWindow> startApplication(const QString& application, 
             QStringList{QStringLiteral("--text-info"), QStringLiteral("--editable"),
                         QStringLiteral("--no-buttons"), QStringLiteral("--filename=") + textFile,
                         QStringLiteral("--geometry=460x110") + position},
-            gtkEnvironment(folder, dark));
+            testing::gtkWithSteadyCaret(folder, dark));
     }
     return std::make_unique<ApplicationWindow>(
         QCoreApplication::applicationFilePath(),

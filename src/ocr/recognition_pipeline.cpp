@@ -72,6 +72,18 @@ RecognitionPipeline::submitPass(QImage image, double enhanceFactor, QStringList 
     });
 }
 
+QCoro::Task<RecognitionPipeline::Candidate>
+RecognitionPipeline::runPass(std::weak_ptr<RecognitionPipeline> pipeline, QImage image, double enhanceFactor,
+                             QStringList languages, QStringList words, CancellationToken token) {
+    auto self = pipeline.lock();
+    if (!self)
+        throw CancelledError();
+    auto task =
+        self->submitPass(std::move(image), enhanceFactor, std::move(languages), std::move(words), token);
+    self.reset();
+    co_return co_await std::move(task);
+}
+
 QCoro::Task<QString> RecognitionPipeline::recognize(std::weak_ptr<RecognitionPipeline> pipeline, QImage image,
                                                     QString languageHint, QStringList customWords,
                                                     CancellationToken token) {
@@ -86,23 +98,13 @@ QCoro::Task<QString> RecognitionPipeline::recognize(std::weak_ptr<RecognitionPip
     if (input.size() != originalSize)
         qCInfo(lcOcr) << "Scaled a" << originalSize << "image down to" << input.size() << "for recognition";
 
-    auto self = pipeline.lock();
-    if (!self)
-        throw CancelledError();
-    auto firstTask = self->submitPass(input, 0.0, languages, words, token);
-    self.reset();
-    Candidate first = co_await std::move(firstTask);
+    Candidate first = co_await runPass(pipeline, input, 0.0, languages, words, token);
     token.throwIfCancelled();
     // The first reading tells the picture's script; a Chinese picture is read again with the Chinese model
     // alone.
     const QStringList scriptLanguages = languagesForText(languages, first.text);
     if (scriptLanguages != languages) {
-        self = pipeline.lock();
-        if (!self)
-            throw CancelledError();
-        auto againTask = self->submitPass(input, 0.0, scriptLanguages, words, token);
-        self.reset();
-        first = co_await std::move(againTask);
+        first = co_await runPass(pipeline, input, 0.0, scriptLanguages, words, token);
         token.throwIfCancelled();
     }
 
@@ -112,12 +114,7 @@ QCoro::Task<QString> RecognitionPipeline::recognize(std::weak_ptr<RecognitionPip
         if (factor > 1.0) {
             std::optional<Candidate> enhanced;
             try {
-                self = pipeline.lock();
-                if (!self)
-                    throw CancelledError();
-                auto secondTask = self->submitPass(input, factor, scriptLanguages, words, token);
-                self.reset();
-                enhanced = co_await std::move(secondTask);
+                enhanced = co_await runPass(pipeline, input, factor, scriptLanguages, words, token);
             } catch (const CancelledError&) {
                 throw;
             } catch (const std::exception& error) {
@@ -134,12 +131,8 @@ QCoro::Task<QString> RecognitionPipeline::recognize(std::weak_ptr<RecognitionPip
                 // Readings at further scales vote on the chosen reading's characters.
                 for (const double votingFactor : votingFactors(input.size(), factor, first.lineHeight)) {
                     try {
-                        self = pipeline.lock();
-                        if (!self)
-                            throw CancelledError();
-                        auto voteTask = self->submitPass(input, votingFactor, scriptLanguages, words, token);
-                        self.reset();
-                        const Candidate reading = co_await std::move(voteTask);
+                        const Candidate reading =
+                            co_await runPass(pipeline, input, votingFactor, scriptLanguages, words, token);
                         if (reading.ran)
                             others.append(reading.text);
                     } catch (const CancelledError&) {

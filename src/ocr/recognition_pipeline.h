@@ -30,6 +30,11 @@ private:
     // Queues one pass on the worker; enhanceFactor > 0 enhances the image first. Not a coroutine.
     QCoro::Task<Candidate> submitPass(QImage image, double enhanceFactor, QStringList languages,
                                       QStringList words, CancellationToken token);
+    // Queues one pass and awaits it, holding the pipeline only while queueing; throws CancelledError when
+    // the pipeline is gone.
+    static QCoro::Task<Candidate> runPass(std::weak_ptr<RecognitionPipeline> pipeline, QImage image,
+                                          double enhanceFactor, QStringList languages, QStringList words,
+                                          CancellationToken token);
 
     std::shared_ptr<TextRecognizer> m_recognizer;
     std::shared_ptr<ImageEnhancer> m_enhancer;

@@ -31,20 +31,6 @@ namespace {
 
 const QStringList kLines{QStringLiteral("Quarterly report draft"), QStringLiteral("Please review by Friday")};
 
-// GTK applications with their settings in `config`: a caret that does not blink, so every capture shows it,
-// and Adwaita's light or dark theme.
-QProcessEnvironment gtkWithSteadyCaret(const QTemporaryDir& config, bool dark) {
-    QDir(config.path()).mkpath(QStringLiteral("gtk-3.0"));
-    QFile settings(config.filePath(QStringLiteral("gtk-3.0/settings.ini")));
-    if (settings.open(QIODevice::WriteOnly))
-        settings.write("[Settings]\ngtk-cursor-blink=false\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    environment.insert(QStringLiteral("GTK_THEME"),
-                       dark ? QStringLiteral("Adwaita:dark") : QStringLiteral("Adwaita"));
-    return environment;
-}
-
 class ScreenshotRoad : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,6 +54,15 @@ protected:
         ASSERT_TRUE(overlay);
         other.pressKey(mode);
         ASSERT_TRUE(dragRegion(other, *overlay, region));
+        other.pressKey(XK_Return);
+    }
+
+    // Recognises the window the overlay pre-selects, as a user accepting it with Return.
+    void recognizePreSelected() {
+        delegate->startScreenshotRecognition();
+        ScreenshotOverlayController* overlay = waitForOverlay();
+        ASSERT_TRUE(overlay);
+        ASSERT_TRUE(overlay->keyView()->globalSelection().has_value());
         other.pressKey(XK_Return);
     }
 
@@ -208,11 +203,7 @@ TEST_F(ScreenshotRoad, ALatinWordAmongChineseInATerminalKeepsItsLetters) {
     ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
     ASSERT_TRUE(waitUntilPainted(terminal.clientArea()));
 
-    delegate->startScreenshotRecognition();
-    ScreenshotOverlayController* overlay = waitForOverlay();
-    ASSERT_TRUE(overlay);
-    ASSERT_TRUE(overlay->keyView()->globalSelection().has_value());
-    other.pressKey(XK_Return);
+    ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
     ASSERT_TRUE(runEnded());
     const QString read = workflow().sourceText();
     EXPECT_TRUE(read.contains(QStringLiteral(" OpenAI "))) << read.toStdString();
@@ -242,11 +233,7 @@ TEST_F(ScreenshotRoad, AGtkTextViewReadsWithoutItsCaretAgainstTheFirstLetter) {
         ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), view.window()}));
         ASSERT_TRUE(waitUntilPainted(view.clientArea()));
 
-        delegate->startScreenshotRecognition();
-        ScreenshotOverlayController* overlay = waitForOverlay();
-        ASSERT_TRUE(overlay);
-        ASSERT_TRUE(overlay->keyView()->globalSelection().has_value());
-        other.pressKey(XK_Return);
+        ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
         ASSERT_TRUE(runEnded());
         EXPECT_EQ(workflow().sourceText().toStdString(), shown.toStdString());
         workflow().dismissPanel();

@@ -5,12 +5,15 @@
 #include "support/x11_tools.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace tolvane::testing {
@@ -32,6 +35,20 @@ inline QRect clientArea(const QString& window) {
 inline QStringList terminalShowing(const QString& text, QStringList options) {
     return options << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c")
                    << QStringLiteral("printf '%s' \"$0\"; exec cat >/dev/null") << text;
+}
+
+// GTK applications with their settings in `config`: a caret that does not blink, so every capture shows it,
+// and Adwaita's light or dark theme.
+inline QProcessEnvironment gtkWithSteadyCaret(const QTemporaryDir& config, bool dark) {
+    QDir(config.path()).mkpath(QStringLiteral("gtk-3.0"));
+    QFile settings(config.filePath(QStringLiteral("gtk-3.0/settings.ini")));
+    if (settings.open(QIODevice::WriteOnly))
+        settings.write("[Settings]\ngtk-cursor-blink=false\n");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("GTK_THEME"),
+                       dark ? QStringLiteral("Adwaita:dark") : QStringLiteral("Adwaita"));
+    return environment;
 }
 
 // Another application's top-level window on the test session's X server: the program is started, its

@@ -3,17 +3,12 @@
 #include "core/logging.h"
 #include "ocr/ocr_engine_module.h"
 #include "ocr/screenshot_ocr_error.h"
+#include "platform/program_module.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <dlfcn.h>
 #include <mutex>
 
 namespace tolvane {
 namespace {
-
-const char* const moduleFileName = "libtolvane_ocr_engine.so";
 
 struct LoadedModule {
     OcrEngineModule module;
@@ -22,37 +17,21 @@ struct LoadedModule {
 };
 
 LoadedModule load() {
-    QStringList candidates;
-    if (QCoreApplication::instance())
-        candidates << QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(moduleFileName));
-    candidates << QStringLiteral(TOLVANE_OCR_ENGINE_MODULE);
+    const ProgramModule opened = openProgramModule(
+        QStringLiteral("libtolvane_ocr_engine.so"), QStringLiteral(TOLVANE_OCR_ENGINE_MODULE),
+        {"tolvane_create_text_recognizer", "tolvane_create_image_enhancer"});
     LoadedModule loaded;
-    QStringList errors;
-    for (const QString& path : std::as_const(candidates)) {
-        if (!QFileInfo::exists(path)) {
-            errors << path + QStringLiteral(": not found");
-            continue;
-        }
-        void* handle = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            errors << QString::fromLocal8Bit(::dlerror());
-            continue;
-        }
-        loaded.createRecognizer =
-            reinterpret_cast<TolvaneCreateTextRecognizer>(::dlsym(handle, "tolvane_create_text_recognizer"));
-        loaded.createEnhancer =
-            reinterpret_cast<TolvaneCreateImageEnhancer>(::dlsym(handle, "tolvane_create_image_enhancer"));
-        if (loaded.createRecognizer && loaded.createEnhancer) {
-            loaded.module.path = path;
-            qCInfo(lcOcr).noquote() << "Recognition engine loaded from" << path;
-            return loaded;
-        }
-        errors << path + QStringLiteral(": not a recognition engine module");
+    if (!opened.loaded()) {
+        loaded.module.error = opened.error;
+        qCCritical(lcOcr).noquote() << "The recognition engine could not be loaded:" << opened.error;
+        return loaded;
     }
-    loaded.createRecognizer = nullptr;
-    loaded.createEnhancer = nullptr;
-    loaded.module.error = errors.join(QStringLiteral("; "));
-    qCCritical(lcOcr).noquote() << "The recognition engine could not be loaded:" << loaded.module.error;
+    loaded.module.path = opened.path;
+    loaded.createRecognizer =
+        reinterpret_cast<TolvaneCreateTextRecognizer>(opened.entryPoint("tolvane_create_text_recognizer"));
+    loaded.createEnhancer =
+        reinterpret_cast<TolvaneCreateImageEnhancer>(opened.entryPoint("tolvane_create_image_enhancer"));
+    qCInfo(lcOcr).noquote() << "Recognition engine loaded from" << opened.path;
     return loaded;
 }
 

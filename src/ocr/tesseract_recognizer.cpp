@@ -230,12 +230,18 @@ QString cleanRecognizedLine(const QString& line) {
     // ("0px", "0ms") are shorter, and "0x", "0b" and "0o" open numbers.
     static const QRegularExpression zeroOpeningAWord(
         QStringLiteral("(?<![\\p{Latin}\\p{N}._-])0(?=(?![xbo])\\p{Ll}{3}\\p{L}*(?![\\p{L}\\p{N}]))"));
+    // A lower-case l ending a word right after a capital that itself follows a lower-case letter ("OpenAl"):
+    // a sans-serif capital I looks just like it, and a word written in camel case ends in a capital's
+    // abbreviation, not in "Al".
+    static const QRegularExpression lAfterCamelCapital(
+        QStringLiteral("(?<=\\p{Ll}\\p{Lu})l(?![\\p{L}\\p{N}])"));
     QString text = line;
     while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);
     text.replace(spaceBetweenHan, QString());
     text.replace(spaceRuns, QStringLiteral(" "));
     text.replace(zeroOpeningAWord, QStringLiteral("O"));
+    text.replace(lAfterCamelCapital, QStringLiteral("I"));
     return text;
 }
 

@@ -37,8 +37,9 @@ private:
 };
 
 // Tidies a recognised line: a single space between two Han characters (which Chinese and Japanese never
-// write) is removed, runs of spaces (wide gaps between separate labels) become one space, and a zero read
-// at the start of a word of letters ("0pen") becomes the letter O.
+// write) is removed, runs of spaces (wide gaps between separate labels) become one space, a zero read at
+// the start of a word of letters ("0pen") becomes the letter O, and an l ending a camel-case word after a
+// capital ("OpenAl") the capital I.
 QString cleanRecognizedLine(const QString& line);
 
 // `line` as the engine wrote it, with a space where two of its `words` meet without one and only one side is

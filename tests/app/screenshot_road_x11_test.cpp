@@ -210,6 +210,21 @@ TEST_F(ScreenshotRoad, ALatinWordAmongChineseInATerminalKeepsItsLetters) {
     EXPECT_LE(characterErrorRate(read, shown), 0.05) << read.toStdString();
 }
 
+TEST_F(ScreenshotRoad, AnAbbreviationEndingACamelCaseWordKeepsItsCapitalI) {
+    // A small sans-serif font draws the capital I of "OpenAI" as it draws a lower-case l.
+    delegate->settings().setSourceLanguage(QStringLiteral("auto"));
+    const QStringList lines{QString::fromUtf8("使用 OpenAI 兼容接口进行翻译"),
+                            QString::fromUtf8("历史记录保存在本地 SQLite 数据库")};
+    PictureWindow text(QPoint(137, 91), renderText(lines, 13, false, QStringLiteral("DejaVu Sans"), 8),
+                       Qt::Window);
+    ASSERT_TRUE(showAndWait(text));
+
+    recognize(QRect(text.mapToGlobal(QPoint()), text.size()), XK_1);
+    ASSERT_TRUE(runEnded());
+    const QString read = workflow().sourceText();
+    EXPECT_TRUE(read.contains(QStringLiteral("OpenAI"))) << read.toStdString();
+}
+
 TEST_F(ScreenshotRoad, AGtkTextViewReadsWithoutItsCaretAgainstTheFirstLetter) {
     // A GTK text view puts its caret before the first character, against its first stroke, where it turned
     // "use" into "hse" and "intro" into "Entro"; a steady caret, so that every capture shows it.

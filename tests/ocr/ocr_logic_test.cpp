@@ -336,7 +336,7 @@ TEST(RecognizedLineCleanup, CollapsesGapsAndRemovesSingleSpacesBetweenHan) {
               QString::fromUtf8("使用 OpenAI 接口"));
 }
 
-TEST(RecognizedLineCleanup, AZeroOpeningAWordOfLettersIsTheLetterO) {
+TEST(RecognizedLineCleanup, LettersReadAsLookAlikesInLatinWordsAreRestored) {
     const std::vector<std::pair<const char*, const char*>> cases{
         {"使用 0penAI 兼容接口", "使用 OpenAI 兼容接口"},
         {"使用0penAI", "使用OpenAI"},
@@ -346,6 +346,9 @@ TEST(RecognizedLineCleanup, AZeroOpeningAWordOfLettersIsTheLetterO) {
         {"0xdeadbeef 0b1010 0o17", "0xdeadbeef 0b1010 0o17"},
         {"v0.3 10pens 0pen2 a0bcd", "v0.3 10pens 0pen2 a0bcd"},
         {"0 items", "0 items"},
+        // A sans-serif capital I ending a camel-case word; words and names ending in "l" stay.
+        {"使用 OpenAl 接口, GenAl.", "使用 OpenAI 接口, GenAI."},
+        {"Al Gore, Hotel, McNeil, ABl, iOSl", "Al Gore, Hotel, McNeil, ABl, iOSl"},
     };
     for (const auto& [line, expected] : cases)
         EXPECT_EQ(cleanRecognizedLine(QString::fromUtf8(line)), QString::fromUtf8(expected)) << line;

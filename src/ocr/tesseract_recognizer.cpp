@@ -2,6 +2,7 @@
 
 #include "core/app_error.h"
 #include "core/logging.h"
+#include "ocr/full_stop_check.h"
 #include "ocr/recognition_language.h"
 #include "ocr/recognition_policy.h"
 #include "ocr/recognition_thread.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <string_view>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
@@ -38,6 +40,24 @@ bool stopRequested(void* watch, int) {
         return true;
     pass->overBudget = threadCpuTimeMs() > pass->budgetEndsAtMs;
     return pass->overBudget;
+}
+
+// `text` with its commas, in order, made full stops where `isFullStop` says so.
+QString withFullStops(QString text, const std::vector<bool>& isFullStop) {
+    size_t comma = 0;
+    for (QChar& c : text) {
+        if (c != QLatin1Char(','))
+            continue;
+        if (comma < isFullStop.size() && isFullStop[comma])
+            c = QLatin1Char('.');
+        ++comma;
+    }
+    return text;
+}
+
+QStringList withFullStops(const QStringList& words, const std::vector<bool>& isFullStop) {
+    const QStringList joined = withFullStops(words.join(QChar(0)), isFullStop).split(QChar(0));
+    return joined.size() == words.size() ? joined : words;
 }
 
 QByteArray wordsKey(const QStringList& words) {
@@ -164,6 +184,21 @@ std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, 
             std::unique_ptr<char[]> raw(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
             if (!raw)
                 continue;
+            // Commas the engine read where a full stop is drawn, in order.
+            std::vector<bool> commaIsFullStop;
+            const QRect lineBox(QPoint(left, top), QPoint(right - 1, bottom - 1));
+            tesseract::ResultIterator symbols(*it);
+            do {
+                const std::unique_ptr<char[]> symbol(symbols.GetUTF8Text(tesseract::RIL_SYMBOL));
+                int symbolLeft = 0, symbolTop = 0, symbolRight = 0, symbolBottom = 0;
+                if (symbol && std::string_view(symbol.get()) == "," &&
+                    symbols.BoundingBox(tesseract::RIL_SYMBOL, &symbolLeft, &symbolTop, &symbolRight,
+                                        &symbolBottom))
+                    commaIsFullStop.push_back(commaIsDrawnAsFullStop(
+                        grey, QRect(QPoint(symbolLeft, symbolTop), QPoint(symbolRight - 1, symbolBottom - 1)),
+                        lineBox));
+            } while (!symbols.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL) &&
+                     symbols.Next(tesseract::RIL_SYMBOL));
             // The engine's line text leaves out the space between a Chinese model's words even where one of
             // them is Latin; its words tell where they were.
             QStringList words;
@@ -173,8 +208,9 @@ std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, 
                     words.append(QString::fromUtf8(word.get()));
             } while (!it->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
                      it->Next(tesseract::RIL_WORD));
-            const QString text =
-                cleanRecognizedLine(spacedBetweenScripts(QString::fromUtf8(raw.get()), words));
+            const QString text = cleanRecognizedLine(
+                spacedBetweenScripts(withFullStops(QString::fromUtf8(raw.get()), commaIsFullStop),
+                                     withFullStops(words, commaIsFullStop)));
             if (text.trimmed().isEmpty())
                 continue;
             lines.push_back({text, QRectF(QPointF(left, top), QPointF(right, bottom)), confidence});

@@ -1,5 +1,6 @@
 #include "ocr/custom_words.h"
 #include "ocr/cut_line_filter.h"
+#include "ocr/full_stop_check.h"
 #include "ocr/reading_order.h"
 #include "ocr/reading_vote.h"
 #include "ocr/recognition_language.h"
@@ -352,6 +353,40 @@ TEST(RecognizedLineCleanup, LettersReadAsLookAlikesInLatinWordsAreRestored) {
     };
     for (const auto& [line, expected] : cases)
         EXPECT_EQ(cleanRecognizedLine(QString::fromUtf8(line)), QString::fromUtf8(expected)) << line;
+}
+
+TEST(FullStopCheck, OnlyASmallMirrorLikeMarkLowInItsLineIsAFullStop) {
+    // A 20-pixel line with a letter stem and one mark drawn from rows of "#", '.' being paper.
+    const auto lineWith = [](const QStringList& rows, int markTop) {
+        QImage image(40, 20, QImage::Format_Grayscale8);
+        image.fill(255);
+        for (int y = 2; y < 16; ++y)
+            image.setPixel(5, y, 0); // a letter's stem
+        for (int r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < rows[r].size(); ++c)
+                if (rows[r][c] == u'#')
+                    image.setPixel(20 + c, markTop + r, 0);
+        return image;
+    };
+    const QRect line(0, 0, 40, 20);
+    const QRect mark(20, 12, 4, 4);
+    const struct {
+        QStringList rows;
+        int top;
+        bool fullStop;
+    } cases[] = {
+        {{".#.", "###", ".#."}, 13, true},             // a bitmap font's cross
+        {{"##", "##"}, 14, true},                      // a square dot
+        {{".##", ".#.", "#.."}, 13, false},            // a comma's tail bends to one side
+        {{"#", "#", "#"}, 13, false},                  // narrow: a comma in a small font
+        {{".#.", "###", ".#."}, 3, false},             // high in the line: not a full stop
+        {{"#####"}, 14, false},                        // a low dash
+        {{"############", "#..........#"}, 13, false}, // wider than a punctuation mark
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(commaIsDrawnAsFullStop(lineWith(c.rows, c.top), mark, line), c.fullStop)
+            << c.rows.join(u'/').toStdString() << " at " << c.top;
+    EXPECT_FALSE(commaIsDrawnAsFullStop(QImage(40, 20, QImage::Format_RGB32), mark, line)) << "not grey";
 }
 
 TEST(RecognizedLineCleanup, LatinWordsAndNumbersAmongHanKeepTheirSpaces) {

@@ -126,9 +126,10 @@ QCoro::Task<QString> RecognitionPipeline::recognize(std::weak_ptr<RecognitionPip
             if (enhanced && enhanced->ran &&
                 passScore(enhanced->confidence, enhanced->text) > passScore(first.confidence, first.text))
                 chosen = *enhanced;
-            if (enhanced && enhanced->ran) {
+            // Two scales that read the same text leave nothing to vote on; otherwise readings at further
+            // scales vote on the chosen reading's characters.
+            if (enhanced && enhanced->ran && enhanced->text != first.text) {
                 QStringList others{chosen.text == first.text ? enhanced->text : first.text};
-                // Readings at further scales vote on the chosen reading's characters.
                 for (const double votingFactor : votingFactors(input.size(), factor, first.lineHeight)) {
                     try {
                         const Candidate reading =

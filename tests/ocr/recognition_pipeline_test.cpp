@@ -78,6 +78,13 @@ TEST(RecognitionPipeline, ReadingsAtFurtherScalesVoteOnTheChosenReadingsCharacte
     EXPECT_EQ(f.run(image(300, 100)), "clear text\nOpen");
     EXPECT_EQ(f.recognizer->sizes().size(), 4);
 
+    // Two scales that read the same text: no voting passes.
+    Fixture agreeing([](int, const QImage&, const CancellationToken&) {
+        return std::vector{textLine("same text", 0.6f)};
+    });
+    EXPECT_EQ(agreeing.run(image(300, 100)), "same text");
+    EXPECT_EQ(agreeing.recognizer->sizes().size(), 2);
+
     // A picture of more than a few lines is not read again to vote.
     Fixture large([](int pass, const QImage&, const CancellationToken&) {
         return std::vector{textLine(pass == 1 ? "first" : "enhanced", 0.5f)};

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -29,6 +30,10 @@ public:
     KeychainStore& operator=(const KeychainStore&) = delete;
 
     const QString& service() const { return m_service; }
+
+    // Expires when the store is destroyed. Work queued on the main loop that was handed a store pointer
+    // checks it there before using the store.
+    std::weak_ptr<const void> lifetime() const { return m_lifetime; }
 
     // Runs `job(*this)` on the store's thread; the awaiting coroutine resumes on the main loop with its
     // result or exception. Jobs run one at a time in the order given, so the operations inside one job are
@@ -59,6 +64,7 @@ private:
     SecretBackend& m_backend;
     const QString m_service;
     std::mutex m_mutex;
+    const std::shared_ptr<const int> m_lifetime = std::make_shared<const int>(0);
     // Last, so its thread finishes the queued jobs before the members they use are gone.
     SerialWorker m_worker;
 };

@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace tolvane {
@@ -71,8 +72,18 @@ bool isReusable(const HostedDeviceCredential& credential, const QDateTime& now) 
            *credential.expiresAt > limit;
 }
 
-QCoro::Task<HostedDeviceCredential>
-registerDevice(Configuration configuration, HostedDeviceCredential credential, CancellationToken token) {
+// The store behind `configuration`, or CancelledError when it was destroyed while the fetch waited: the
+// application that owned it is going away, and nobody is left to use a credential.
+KeychainStore& liveStore(const Configuration& configuration, const std::weak_ptr<const void>& storeLifetime) {
+    if (storeLifetime.expired())
+        throw CancelledError();
+    return *configuration.keychainStore;
+}
+
+QCoro::Task<HostedDeviceCredential> registerDevice(Configuration configuration,
+                                                   std::weak_ptr<const void> storeLifetime,
+                                                   HostedDeviceCredential credential,
+                                                   CancellationToken token) {
     if (!configuration.session)
         throw CancelledError();
     QNetworkRequest request(
@@ -96,25 +107,32 @@ registerDevice(Configuration configuration, HostedDeviceCredential credential, C
     const DeviceRegistrationResponse response = DeviceRegistrationResponse::decode(answer);
     credential.deviceToken = response.deviceToken;
     credential.expiresAt = response.expiresAt;
-    co_await configuration.keychainStore->inBackground(
-        [credential](KeychainStore& store) { saveDeviceCredential(store, credential); });
+    co_await liveStore(configuration, storeLifetime).inBackground([credential](KeychainStore& store) {
+        saveDeviceCredential(store, credential);
+    });
     co_return credential;
 }
 
-QCoro::Task<HostedDeviceCredential> performFetch(Configuration configuration, bool forceRefresh,
+QCoro::Task<HostedDeviceCredential> performFetch(Configuration configuration,
+                                                 std::weak_ptr<const void> storeLifetime, bool forceRefresh,
                                                  CancellationToken token) {
     // The keyring may wait on an unlock prompt: read it off the GUI thread. Reading, and creating the id
     // when there is none, is one job, so no other job of the store comes between them.
-    HostedDeviceCredential credential = co_await configuration.keychainStore->inBackground(
-        [](KeychainStore& store) { return loadOrCreate(store); });
+    HostedDeviceCredential credential =
+        co_await liveStore(configuration, storeLifetime).inBackground([](KeychainStore& store) {
+            return loadOrCreate(store);
+        });
     if (!forceRefresh && isReusable(credential, configuration.clock->now()))
         co_return credential;
-    co_return co_await registerDevice(std::move(configuration), std::move(credential), std::move(token));
+    co_return co_await registerDevice(std::move(configuration), std::move(storeLifetime),
+                                      std::move(credential), std::move(token));
 }
 
-// One fetch in flight per store. Waiters each hold their own OneShot, so a waiter that gives up does not
-// stop the fetch the others wait for.
+// One fetch in flight per store. The map is keyed by address, so an entry also holds its store's lifetime:
+// a store made later at the address of a destroyed one never joins that store's fetch. Waiters each hold
+// their own OneShot, so a waiter that gives up does not stop the fetch the others wait for.
 struct InFlightFetch {
+    std::weak_ptr<const void> storeLifetime;
     bool forced = false;
     std::vector<OneShot<HostedDeviceCredential>> waiters;
 };
@@ -129,7 +147,7 @@ QCoro::Task<> runSharedFetch(Configuration configuration, bool forceRefresh,
     std::exception_ptr failure;
     std::optional<HostedDeviceCredential> credential;
     try {
-        credential = co_await performFetch(configuration, forceRefresh, {});
+        credential = co_await performFetch(configuration, fetch->storeLifetime, forceRefresh, {});
     } catch (...) {
         failure = std::current_exception();
     }
@@ -147,6 +165,7 @@ QCoro::Task<> runSharedFetch(Configuration configuration, bool forceRefresh,
 
 std::shared_ptr<InFlightFetch> startSharedFetch(const Configuration& configuration, bool forceRefresh) {
     auto fetch = std::make_shared<InFlightFetch>();
+    fetch->storeLifetime = configuration.keychainStore->lifetime();
     fetch->forced = forceRefresh;
     inFlightFetches()[configuration.keychainStore] = fetch;
     spawn(nullptr, lcProvider(), [configuration, forceRefresh, fetch](CancellationToken) {
@@ -163,6 +182,10 @@ QCoro::Task<HostedDeviceCredential> fetchShared(Configuration configuration, boo
         auto it = fetches.find(configuration.keychainStore);
         if (it == fetches.end())
             break;
+        if (it->second->storeLifetime.expired()) {
+            fetches.erase(it);
+            break;
+        }
         if (!forceRefresh || it->second->forced) {
             OneShot<HostedDeviceCredential> result;
             it->second->waiters.push_back(result);

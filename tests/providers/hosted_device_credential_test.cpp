@@ -219,5 +219,28 @@ TEST_F(HostedCredentialTest, ConcurrentFetchesShareOneRegistration) {
     EXPECT_EQ(service.registrationRequests().size(), 3);
 }
 
+TEST_F(HostedCredentialTest, AFetchWhoseStoreIsGoneFailsAndTheNextStoreAtItsAddressFetchesAnew) {
+    // A fetch starts on the next turn of the event loop; here its store is destroyed before that turn.
+    auto doomed = std::make_unique<KeychainStore>(secrets);
+    auto orphan = HostedDeviceCredentialService({service.baseURL(), doomed.get(), manager.get(), &clock})
+                      .fetchDeviceCredential(false);
+    doomed.reset();
+    EXPECT_TRUE(errorAs<CancelledError>(runToEnd(std::move(orphan))));
+    EXPECT_TRUE(secrets.writes.isEmpty());
+
+    // A store made where a destroyed one was does not wait on the dead store's fetch.
+    std::optional<KeychainStore> slot(std::in_place, secrets);
+    auto first = HostedDeviceCredentialService({service.baseURL(), &*slot, manager.get(), &clock})
+                     .fetchDeviceCredential(false);
+    slot.emplace(secrets);
+    std::optional<HostedDeviceCredential> second;
+    auto waiting = fetchInto(
+        HostedDeviceCredentialService({service.baseURL(), &*slot, manager.get(), &clock}), false, &second);
+    EXPECT_TRUE(errorAs<CancelledError>(runToEnd(std::move(first))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.has_value(); }, 10000));
+    EXPECT_EQ(second->deviceToken, "token-1");
+    EXPECT_EQ(service.registrationRequests().size(), 1);
+}
+
 } // namespace
 } // namespace tolvane

@@ -165,6 +165,9 @@ protected:
             xdo(QStringLiteral("mousemove %1 %2").arg(at.x()).arg(at.y()));
             QTest::qWait(150);
         }
+        // Release only once the pane has taken the drag: a release the busy source handles before the pane
+        // answered its last position ends the drag without a drop.
+        (void)QTest::qWaitFor([&] { return view->sourcePane()->isDropTargeted(); }, 10000);
         xdo(QStringLiteral("mouseup 1"));
         const std::optional<QString> ended = source.waitForLine(QStringLiteral("DRAG "), 10000);
         return ended ? std::optional(ended->section(QLatin1Char('='), 1).toInt()) : std::nullopt;

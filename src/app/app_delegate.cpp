@@ -25,6 +25,7 @@
 #include "panel/result_panel_app_settings.h"
 #include "panel/result_panel_window.h"
 #include "panel/result_panel_workflow.h"
+#include "platform/font_file_pages.h"
 #include "platform/key_value_store.h"
 #include "platform/permission_service.h"
 #include "platform/window_system.h"
@@ -180,6 +181,9 @@ void AppDelegate::finishStartup() {
     m_updater->start();
     m_startupFinished = true;
     qCInfo(lcAppDelegate) << "Start-up finished";
+    // The first frame and the panel's preparation have drawn their glyphs; the font files' pages they
+    // brought in are not needed while the application idles.
+    QTimer::singleShot(0, this, [] { releaseMappedFontFilePages(); });
     Q_EMIT startupFinished();
 }
 

@@ -18,17 +18,23 @@ constexpr double kRoundness = 0.75;
 constexpr double kMirrorSlack = 0.15;
 } // namespace
 
-bool commaIsDrawnAsFullStop(const QImage& grey, const QRect& mark, const QRect& line) {
-    const QRect area = line & grey.rect();
-    if (grey.format() != QImage::Format_Grayscale8 || area.height() < 4)
-        return false;
+FullStopCheck::FullStopCheck(const QImage& grey, const QRect& line)
+    : m_grey(grey), m_area(line & grey.rect()) {
+    if (grey.format() != QImage::Format_Grayscale8 || m_area.height() < 4)
+        return;
     std::array<int, 256> histogram{};
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
+    for (int y = m_area.top(); y <= m_area.bottom(); ++y)
+        for (int x = m_area.left(); x <= m_area.right(); ++x)
             ++histogram[grey.constScanLine(y)[x]];
-    const int background = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+    m_background = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+}
+
+bool FullStopCheck::commaIsDrawnAsFullStop(const QRect& mark) const {
+    if (m_background < 0)
+        return false;
+    const QRect& area = m_area;
     const auto isInk = [&](int x, int y) {
-        return area.contains(x, y) && std::abs(int(grey.constScanLine(y)[x]) - background) > kInkContrast;
+        return area.contains(x, y) && std::abs(int(m_grey.constScanLine(y)[x]) - m_background) > kInkContrast;
     };
 
     // The ink within the engine's box, widened by a third of its height for a box a little off, traced

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <cstring>
 #include <string_view>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
@@ -42,6 +43,11 @@ bool stopRequested(void* watch, int) {
     return pass->overBudget;
 }
 
+// An engine box (right and bottom exclusive) as a QRect.
+QRect boxOf(int left, int top, int right, int bottom) {
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
 // `text` with its commas, in order, made full stops where `isFullStop` says so.
 QString withFullStops(QString text, const std::vector<bool>& isFullStop) {
     size_t comma = 0;
@@ -58,6 +64,23 @@ QString withFullStops(QString text, const std::vector<bool>& isFullStop) {
 QStringList withFullStops(const QStringList& words, const std::vector<bool>& isFullStop) {
     const QStringList joined = withFullStops(words.join(QChar(0)), isFullStop).split(QChar(0));
     return joined.size() == words.size() ? joined : words;
+}
+
+// For each comma the engine read in the line `line` points at, in order, whether a full stop is drawn there.
+std::vector<bool> commasDrawnAsFullStops(const tesseract::ResultIterator& line, const QImage& grey,
+                                         const QRect& lineBox) {
+    const FullStopCheck check(grey, lineBox);
+    std::vector<bool> fullStops;
+    tesseract::ResultIterator symbols(line);
+    do {
+        const std::unique_ptr<char[]> symbol(symbols.GetUTF8Text(tesseract::RIL_SYMBOL));
+        int left = 0, top = 0, right = 0, bottom = 0;
+        if (symbol && std::string_view(symbol.get()) == "," &&
+            symbols.BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom))
+            fullStops.push_back(check.commaIsDrawnAsFullStop(boxOf(left, top, right, bottom)));
+    } while (!symbols.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL) &&
+             symbols.Next(tesseract::RIL_SYMBOL));
+    return fullStops;
 }
 
 QByteArray wordsKey(const QStringList& words) {
@@ -184,21 +207,11 @@ std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, 
             std::unique_ptr<char[]> raw(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
             if (!raw)
                 continue;
-            // Commas the engine read where a full stop is drawn, in order.
-            std::vector<bool> commaIsFullStop;
-            const QRect lineBox(QPoint(left, top), QPoint(right - 1, bottom - 1));
-            tesseract::ResultIterator symbols(*it);
-            do {
-                const std::unique_ptr<char[]> symbol(symbols.GetUTF8Text(tesseract::RIL_SYMBOL));
-                int symbolLeft = 0, symbolTop = 0, symbolRight = 0, symbolBottom = 0;
-                if (symbol && std::string_view(symbol.get()) == "," &&
-                    symbols.BoundingBox(tesseract::RIL_SYMBOL, &symbolLeft, &symbolTop, &symbolRight,
-                                        &symbolBottom))
-                    commaIsFullStop.push_back(commaIsDrawnAsFullStop(
-                        grey, QRect(QPoint(symbolLeft, symbolTop), QPoint(symbolRight - 1, symbolBottom - 1)),
-                        lineBox));
-            } while (!symbols.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL) &&
-                     symbols.Next(tesseract::RIL_SYMBOL));
+            // Which of the line's commas are drawn as full stops; a line without a comma needs no look.
+            const std::vector<bool> commaIsFullStop =
+                std::strchr(raw.get(), ',')
+                    ? commasDrawnAsFullStops(*it, grey, boxOf(left, top, right, bottom))
+                    : std::vector<bool>();
             // The engine's line text leaves out the space between a Chinese model's words even where one of
             // them is Latin; its words tell where they were.
             QStringList words;

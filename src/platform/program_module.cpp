@@ -32,6 +32,7 @@ ProgramModule openProgramModule(const QString& fileName, const QString& buildPat
         if (std::all_of(entryPoints.begin(), entryPoints.end(),
                         [handle](const char* name) { return ::dlsym(handle, name) != nullptr; }))
             return {handle, path, {}};
+        ::dlclose(handle);
         errors << path + QStringLiteral(": lacks the module's entry points");
     }
     return {nullptr, {}, errors.join(QStringLiteral("; "))};

@@ -384,9 +384,10 @@ TEST(FullStopCheck, OnlyASmallMirrorLikeMarkLowInItsLineIsAFullStop) {
         {{"############", "#..........#"}, 13, false}, // wider than a punctuation mark
     };
     for (const auto& c : cases)
-        EXPECT_EQ(commaIsDrawnAsFullStop(lineWith(c.rows, c.top), mark, line), c.fullStop)
+        EXPECT_EQ(FullStopCheck(lineWith(c.rows, c.top), line).commaIsDrawnAsFullStop(mark), c.fullStop)
             << c.rows.join(u'/').toStdString() << " at " << c.top;
-    EXPECT_FALSE(commaIsDrawnAsFullStop(QImage(40, 20, QImage::Format_RGB32), mark, line)) << "not grey";
+    EXPECT_FALSE(FullStopCheck(QImage(40, 20, QImage::Format_RGB32), line).commaIsDrawnAsFullStop(mark))
+        << "not grey";
 }
 
 TEST(RecognizedLineCleanup, LatinWordsAndNumbersAmongHanKeepTheirSpaces) {

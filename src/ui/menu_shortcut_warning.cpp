@@ -1,5 +1,7 @@
 #include "ui/menu_shortcut_warning.h"
 
+#include "model/key_table.h"
+
 #include <algorithm>
 #include <array>
 
@@ -10,9 +12,26 @@ namespace {
 // Return, keypad Enter, Tab, Space, Backspace, Delete, Insert, Home, End, Page Up, Page Down and the arrows.
 constexpr std::array<uint32_t, 15> editingKeyCodes{36,  76,  48,  49,  51,  117, 114, 115,
                                                    119, 116, 121, 123, 124, 125, 126};
+// The keys applications and window managers take with Alt alone: the arrows (back and forward), Home,
+// End, Page Up, Page Down, Tab (window switching), Backspace, Delete, Return, keypad Enter and F4 (closing
+// the window).
+constexpr std::array<uint32_t, 14> altKeyCodes{123, 124, 125, 126, 115, 119, 116,
+                                               121, 48,  51,  117, 36,  76,  118};
 
 bool isEditingKey(uint32_t keyCode) {
     return std::find(editingKeyCodes.begin(), editingKeyCodes.end(), keyCode) != editingKeyCodes.end();
+}
+
+// A letter key by its position, whatever layout is active: Alt with a letter opens menus. (A Latin-1
+// keysym is its character.)
+bool isLetterKey(uint32_t keyCode) {
+    const KeyTableRow* row = KeyTable::byCode(keyCode);
+    return row && row->keysym >= 'a' && row->keysym <= 'z';
+}
+
+bool isAltKey(uint32_t keyCode) {
+    return isLetterKey(keyCode) ||
+           std::find(altKeyCodes.begin(), altKeyCodes.end(), keyCode) != altKeyCodes.end();
 }
 
 } // namespace
@@ -27,6 +46,10 @@ std::optional<QString> commonShortcutRefusal(const AppShortcut& shortcut) {
         return editingShortcutWarning;
     if (ctrlOnly)
         return menuShortcutWarning;
+    if (modifiers == ShortcutModifiers::shift)
+        return shiftShortcutWarning;
+    if (modifiers == ShortcutModifiers::option && isAltKey(shortcut.keyCode))
+        return altShortcutWarning;
     return std::nullopt;
 }
 

@@ -16,9 +16,22 @@ inline const QString menuShortcutWarning =
 inline const QString editingShortcutWarning = QStringLiteral(
     "这会覆盖文本编辑常用的快捷键（按词移动、选择或删除文字）。请再加入 Alt 或 Super 修饰键。");
 
+// Shown when a recorded shortcut has Shift as its only modifier: other applications type and select text
+// with it.
+inline const QString shiftShortcutWarning =
+    QStringLiteral("这会覆盖输入和选择文字所用的按键（仅 Shift 加一个键）。请再加入 Alt 或 Super 修饰键。");
+
+// Shown when a recorded shortcut has Alt as its only modifier on a key that applications and window
+// managers use with it (menus, back and forward, switching and closing windows).
+inline const QString altShortcutWarning = QStringLiteral(
+    "这会覆盖应用和窗口管理器常用的 Alt 快捷键（打开菜单、前进后退、切换或关闭窗口）。请再加入 Ctrl 或 Super "
+    "修饰键。");
+
 // Why a chord pressed once may not become a global shortcut, which would be grabbed from every
-// application: Ctrl as its only modifier, whatever the key; or Ctrl+Shift on an editing or navigation key.
-// None for any other chord, and for chords pressed more than once.
+// application: Ctrl as its only modifier, whatever the key; Ctrl+Shift on an editing or navigation key;
+// Shift as its only modifier, whatever the key; Alt as its only modifier on an arrow, Home, End, Page Up,
+// Page Down, Tab, Backspace, Delete, Return, F4 or a letter. None for any other chord, and for chords
+// pressed more than once. Chords already stored are registered as they are.
 std::optional<QString> commonShortcutRefusal(const AppShortcut& shortcut);
 
 } // namespace tolvane

@@ -189,6 +189,17 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
     EXPECT_EQ(settings.shortcuts().shortcut(ShortcutAction::translateSelection)->keyEquivalent,
               QStringLiteral("y"));
 
+    // So does Shift+Left, with which every editor selects text.
+    ASSERT_TRUE(startRecording());
+    QProcess shifted;
+    shifted.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("shift+Left")});
+    ASSERT_TRUE(stopped());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shifted.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(view()->workflow()->errorText(), shiftShortcutWarning);
+    EXPECT_EQ(settings.shortcuts().shortcut(ShortcutAction::translateSelection)->keyEquivalent,
+              QStringLiteral("y"));
+
     // A chord another client holds is refused with the desktop's error, which survives leaving the step.
     {
         RivalClient rival;

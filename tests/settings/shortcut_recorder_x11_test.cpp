@@ -170,8 +170,9 @@ TEST_F(ShortcutRecorderX11, RecordsRegistersRefusesAndAlwaysReleasesTheGrab) {
     EXPECT_TRUE(stoppedAndReleased(translate));
 }
 
-// Chords whose only modifier is Ctrl (or Ctrl+Shift on a key editors use) belong to every other
-// application: each is refused on its row, stored nowhere and never grabbed.
+// Chords whose only modifier is Ctrl or Shift (or Ctrl+Shift on a key editors use, or Alt alone on a key
+// browsers and window managers use) belong to every other application: each is refused on its row, stored
+// nowhere and never grabbed.
 TEST_F(ShortcutRecorderX11, CtrlChordsOtherApplicationsUseAreRefusedAndStayFree) {
     constexpr auto translate = ShortcutAction::translateSelection;
     AppSettings& settings = delegate->settings();
@@ -188,6 +189,11 @@ TEST_F(ShortcutRecorderX11, CtrlChordsOtherApplicationsUseAreRefusedAndStayFree)
         {"ctrl+Home", {XK_Home, modControl}, editingShortcutWarning},
         {"ctrl+shift+Right", {XK_Right, modControl | modShift}, editingShortcutWarning},
         {"ctrl+F5", {XK_F5, modControl}, menuShortcutWarning},
+        {"shift+Left", {XK_Left, modShift}, shiftShortcutWarning},
+        {"shift+Insert", {XK_Insert, modShift}, shiftShortcutWarning},
+        {"shift+End", {XK_End, modShift}, shiftShortcutWarning},
+        {"alt+Left", {XK_Left, modAlt}, altShortcutWarning},
+        {"alt+f", {XK_f, modAlt}, altShortcutWarning},
     };
     for (const auto& c : chords) {
         SCOPED_TRACE(c.keys);

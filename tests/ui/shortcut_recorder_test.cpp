@@ -84,6 +84,58 @@ TEST(RecorderKeys, RulesTable) {
     }
 }
 
+// Chords editors, terminals, browsers and window managers use are refused with the modifier to add; a
+// chord with one more modifier, or pressed twice, is left to the desktop's own check.
+TEST(CommonShortcutRefusal, RefusesChordsOtherApplicationsUse) {
+    constexpr uint8_t super = ShortcutModifiers::control;
+    constexpr uint8_t alt = ShortcutModifiers::option;
+    constexpr uint8_t shift = ShortcutModifiers::shift;
+    constexpr uint8_t ctrl = ShortcutModifiers::command;
+    const auto chord = [](uint32_t keyCode, uint8_t modifiers, int presses = 1) {
+        return AppShortcut{keyCode, ShortcutModifiers(modifiers), {}, presses};
+    };
+    const struct {
+        const char* name;
+        AppShortcut shortcut;
+        std::optional<QString> refusal;
+    } rows[] = {
+        {"Ctrl+T", chord(17, ctrl), menuShortcutWarning},
+        {"Ctrl+Left", chord(123, ctrl), editingShortcutWarning},
+        {"Ctrl+Shift+End", chord(119, ctrl | shift), editingShortcutWarning},
+        {"Shift+Left", chord(123, shift), shiftShortcutWarning},
+        {"Shift+Right", chord(124, shift), shiftShortcutWarning},
+        {"Shift+Home", chord(115, shift), shiftShortcutWarning},
+        {"Shift+End", chord(119, shift), shiftShortcutWarning},
+        {"Shift+Insert", chord(114, shift), shiftShortcutWarning},
+        {"Shift+A", chord(0, shift), shiftShortcutWarning},
+        {"Shift+F5", chord(96, shift), shiftShortcutWarning},
+        {"Alt+Left", chord(123, alt), altShortcutWarning},
+        {"Alt+Right", chord(124, alt), altShortcutWarning},
+        {"Alt+Up", chord(126, alt), altShortcutWarning},
+        {"Alt+Home", chord(115, alt), altShortcutWarning},
+        {"Alt+End", chord(119, alt), altShortcutWarning},
+        {"Alt+Page Up", chord(116, alt), altShortcutWarning},
+        {"Alt+Page Down", chord(121, alt), altShortcutWarning},
+        {"Alt+Tab", chord(48, alt), altShortcutWarning},
+        {"Alt+Backspace", chord(51, alt), altShortcutWarning},
+        {"Alt+Delete", chord(117, alt), altShortcutWarning},
+        {"Alt+Return", chord(36, alt), altShortcutWarning},
+        {"Alt+F4", chord(118, alt), altShortcutWarning},
+        {"Alt+F", chord(3, alt), altShortcutWarning},
+        {"Alt+Z", chord(6, alt), altShortcutWarning},
+        {"Alt+F5", chord(96, alt), std::nullopt},
+        {"Alt+1", chord(18, alt), std::nullopt},
+        {"Alt+Shift+Left", chord(123, alt | shift), std::nullopt},
+        {"Ctrl+Alt+Left", chord(123, ctrl | alt), std::nullopt},
+        {"Super+Shift+K", chord(40, super | shift), std::nullopt},
+        {"Super+Left", chord(123, super), std::nullopt},
+        {"Shift+Left twice", chord(123, shift, 2), std::nullopt},
+        {"bare F5", chord(96, 0), std::nullopt},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(commonShortcutRefusal(row.shortcut), row.refusal) << row.name;
+}
+
 TEST(ShortcutAssignmentTest, ChecksInOrderAndStoresOnlyAcceptedChords) {
     MemoryKeyValueStore defaults;
     AppSettings settings(defaults, systemClock());
@@ -121,6 +173,8 @@ TEST(ShortcutAssignmentTest, ChecksInOrderAndStoresOnlyAcceptedChords) {
          editingShortcutWarning, 0},
         {"Ctrl+Shift+Space", AppShortcut{49, ShortcutModifiers(12), " ", 1}, Text::named, Outcome::refused,
          editingShortcutWarning, 0},
+        {"Shift+Left", AppShortcut{123, ShortcutModifiers(4), {}, 1}, Text::generic, Outcome::refused,
+         shiftShortcutWarning, 0},
         {"conflict, named", screenshotDefault, Text::named, Outcome::refused,
          QStringLiteral("与“截图翻译”的快捷键冲突，请先修改其中一个。"), 0},
         {"conflict, generic", screenshotDefault, Text::generic, Outcome::refused,

@@ -2,11 +2,15 @@
 
 #include "ui/icon_provider.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 
 namespace tolvane {
@@ -73,6 +77,12 @@ QString HistoryRowWidget::copiedText(const QLabel* label) const {
     return wrap.storedPart(stored, label->selectionStart(), int(label->selectedText().size()));
 }
 
+void HistoryRowWidget::offerPrimarySelection(const QLabel* label) const {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (label->hasSelectedText() && clipboard->supportsSelection())
+        clipboard->setText(copiedText(label), QClipboard::Selection);
+}
+
 void HistoryRowWidget::setHighlight(bool selected, bool focused) {
     if (selected == m_selected && focused == m_focused)
         return;
@@ -95,6 +105,16 @@ bool HistoryRowWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
         Q_EMIT copyRequested(copiedText(label));
         return true;
+    }
+    // A selection made with the mouse (or Select All) is offered as the desktop's PRIMARY selection by the
+    // label itself, laid-out lines and all; once it has done so, the stored text replaces them.
+    const bool selects = (event->type() == QEvent::MouseButtonRelease &&
+                          static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) ||
+                         (event->type() == QEvent::KeyPress &&
+                          static_cast<QKeyEvent*>(event)->matches(QKeySequence::SelectAll));
+    if (selects) {
+        // The label is a child of this row: with either gone, the call is dropped.
+        QTimer::singleShot(0, label, [this, label] { offerPrimarySelection(label); });
     }
     if (event->type() == QEvent::ContextMenu) {
         // No parent: the row (and with it the label) may go while the menu is open.

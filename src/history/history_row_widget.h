@@ -12,7 +12,8 @@ namespace tolvane {
 
 // One history row as widgets, laid out exactly as the delegate paints it: selectable source and result
 // texts and four real buttons with their help texts and accessible names. Copying from a text gives the
-// stored text behind the selection (all of it without one), never the laid-out lines.
+// stored text behind the selection (all of it without one), never the laid-out lines; so does the desktop's
+// PRIMARY selection a mouse selection makes.
 class HistoryRowWidget final : public QWidget {
     Q_OBJECT
 
@@ -38,6 +39,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Puts the stored text behind `label`'s selection on PRIMARY, when it has one.
+    void offerPrimarySelection(const QLabel* label) const;
+
     HistoryEntry m_entry;
     HistoryRowLayout m_layout;
     HistoryRowStyle m_style;

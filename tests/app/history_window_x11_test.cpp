@@ -384,6 +384,53 @@ TEST_F(HistoryWindow, CopyingFromARowGivesTheStoredTextNotTheLaidOutLines) {
     }
 }
 
+// A mouse selection across a row's wrap offers the stored text behind it as PRIMARY (middle-click paste),
+// as copying does: the space the wrap stood for, no line break.
+TEST_F(HistoryWindow, AMouseSelectionOffersTheStoredTextAsThePrimarySelection) {
+    const QString longText = QStringLiteral("A sentence long enough to wrap across the width of the window. ")
+                                 .repeated(8)
+                                 .trimmed();
+    {
+        VirtualClock clock;
+        HistoryStore store(clock, path);
+        writeHistoryRows(store, {{longText, QStringLiteral("短")}});
+    }
+    HistoryView* view = openFromTray();
+    ASSERT_NE(view, nullptr);
+    QWidget* window = delegate->historyWindowController()->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 10000));
+    QWidget* row = view->rowWidget(0);
+    ASSERT_NE(row, nullptr);
+    auto* source = row->findChild<QLabel*>(QStringLiteral("historySource"));
+    const qsizetype firstBreak = source->text().indexOf(QLatin1Char('\n'));
+    ASSERT_GT(firstBreak, 0);
+
+    // From the first line's start into the second line, as a user drags.
+    const int line = source->fontMetrics().lineSpacing();
+    const QPoint from = source->mapToGlobal(QPoint(2, line / 2));
+    const QPoint to = source->mapToGlobal(QPoint(source->width() / 3, line + line / 2));
+    const auto at = [](const QPoint& point) {
+        return QStringList{QStringLiteral("mousemove"), QString::number(point.x()),
+                           QString::number(point.y())};
+    };
+    ASSERT_TRUE(xdotool(at(from)));
+    ASSERT_TRUE(xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}));
+    ASSERT_TRUE(xdotool(at(to)));
+    ASSERT_TRUE(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return source->selectionStart() >= 0 && source->hasSelectedText(); }, 10000));
+    const int start = source->selectionStart();
+    const int length = int(source->selectedText().size());
+    ASSERT_LT(start, firstBreak);
+    ASSERT_GT(start + length, firstBreak) << "the selection crosses the wrap";
+
+    const QString expected = longText.mid(start, length);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return desktopSelectionText(QStringLiteral("primary")) == expected; }, 10000))
+        << desktopSelectionText(QStringLiteral("primary")).toStdString();
+}
+
 TEST_F(HistoryWindow, DatabaseThatCannotBeOpenedShowsItsErrorUnderTheClock) {
     // A file where the database's folder should be.
     const QString folder = QFileInfo(path).path();

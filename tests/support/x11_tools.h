@@ -37,17 +37,20 @@ inline QRect windowFrame(const QString& window) {
     return QRect(field("X"), field("Y"), field("WIDTH"), field("HEIGHT"));
 }
 
-// The desktop clipboard's text as another client reads it (or, with `arguments` such as "-t TARGETS",
-// whatever xclip gives for them).
-inline QString desktopClipboard(const QStringList& arguments = {}) {
+// A desktop selection's ("clipboard" or "primary") text as another client reads it (or, with `arguments`
+// such as "-t TARGETS", whatever xclip gives for them).
+inline QString desktopSelectionText(const QString& selection, const QStringList& arguments = {}) {
     QProcess tool;
     tool.start(QStringLiteral("xclip"),
-               QStringList{QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")} +
-                   arguments);
-    // This process may own the clipboard and have to answer the request: keep its event loop turning.
+               QStringList{QStringLiteral("-o"), QStringLiteral("-selection"), selection} + arguments);
+    // This process may own the selection and have to answer the request: keep its event loop turning.
     if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 10000))
         return QString();
     return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+inline QString desktopClipboard(const QStringList& arguments = {}) {
+    return desktopSelectionText(QStringLiteral("clipboard"), arguments);
 }
 
 } // namespace tolvane::testing

@@ -19,6 +19,7 @@
 #include "support/image_probes.h"
 #include "support/virtual_clock.h"
 #include "support/x11_tools.h"
+#include "workflow/workflow_coordinator.h"
 
 #include <QApplication>
 #include <QDir>
@@ -290,7 +291,39 @@ TEST_F(HistoryWindow, KeyboardSelectsRowsAndRunsTheirActions) {
     QTest::keyClick(view->searchField(), Qt::Key_Tab);
     ASSERT_TRUE(QTest::qWaitFor([&] { return list->hasFocus(); }, 10000))
         << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
-    // The focus lands on the first row; Down selects the next.
+    // The focus lands on the first (newest) row, and its keys act on it: both copies, and Delete asks
+    // about it (Escape keeps it).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->currentIndex().row() == 0; }, 10000));
+    const auto copiesGive = [&](const HistoryEntry& entry) {
+        const struct {
+            const char* chord;
+            QString clipboard;
+        } copies[] = {{"ctrl+c", entry.resultText}, {"ctrl+shift+c", entry.sourceText}};
+        for (const auto& copy : copies) {
+            keys(QLatin1String(copy.chord));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return desktopClipboard() == copy.clipboard; }, 10000))
+                << copy.chord << " gave " << desktopClipboard().toStdString();
+        }
+    };
+    ASSERT_EQ(view->model().visibleEntry(0).sourceText, QStringLiteral("hello there"));
+    copiesGive(view->model().visibleEntry(0));
+    keys(QStringLiteral("Delete"));
+    QMessageBox* first = question(window);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->informativeText(), QStringLiteral("hello there"));
+    keys(QStringLiteral("Escape"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !window->findChild<QMessageBox*>() && list->hasFocus(); }, 10000));
+    EXPECT_EQ(storedRowCount(path, "history"), 3);
+    // Return translates the first row again in the main window (answered from the translation memory).
+    keys(QStringLiteral("Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return delegate->workflow().sourceText() == QStringLiteral("hello there"); }, 10000))
+        << delegate->workflow().sourceText().toStdString();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow() && list->hasFocus(); }, 10000));
+
+    // Down selects the next.
     keys(QStringLiteral("Down"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return list->currentIndex().row() == 1; }, 10000));
     EXPECT_EQ(list->selectionModel()->selectedIndexes(), QModelIndexList{view->model().index(1)});
@@ -303,21 +336,15 @@ TEST_F(HistoryWindow, KeyboardSelectsRowsAndRunsTheirActions) {
                   QRect(selected.left() + 4, selected.top() + 3, selected.width() - 8, 1)),
               selected.width() / 2);
 
-    const struct {
-        const char* chord;
-        QString clipboard;
-    } copies[] = {{"ctrl+c", QStringLiteral("おはよう")}, {"ctrl+shift+c", QStringLiteral("good morning")}};
-    for (const auto& copy : copies) {
-        keys(QLatin1String(copy.chord));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return desktopClipboard() == copy.clipboard; }, 10000))
-            << copy.chord << " gave " << desktopClipboard().toStdString();
-    }
+    ASSERT_EQ(view->model().visibleEntry(1).resultText, QStringLiteral("おはよう"));
+    copiesGive(view->model().visibleEntry(1));
+    const qint64 rowsBefore = storedRowCount(path, "history");
     keys(QStringLiteral("Return"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return openai.requests().size() == 1; }, 10000));
     ASSERT_EQ(openai.requests().size(), 1);
     EXPECT_TRUE(openai.requests().first().body.contains("good morning"));
-    // That translation is recorded as a fourth row (the list shows it after a reload).
-    EXPECT_TRUE(QTest::qWaitFor([&] { return storedRowCount(path, "history") == 4; }, 10000));
+    // That translation is recorded as a new row (the list shows it after a reload).
+    EXPECT_TRUE(QTest::qWaitFor([&] { return storedRowCount(path, "history") == rowsBefore + 1; }, 10000));
 
     // Delete asks; Escape keeps the row, 删除 removes it from the list and the database.
     window->activateWindow();

@@ -107,6 +107,53 @@ TEST_F(ScreenshotRoad, ASingleRunReadsTheWindowNotThePanelShownOverItAndPlacesTh
     EXPECT_FALSE(panel()->frameGeometry().intersects(region)) << panel()->y();
 }
 
+// The default chords, pressed as a user presses them, are told apart: Ctrl+Alt+X only recognises the
+// region's text, Ctrl+Alt+S translates it as well.
+TEST_F(ScreenshotRoad, TheDefaultChordsRecognizeOnlyAndTranslate) {
+    FakeHttpServer openai;
+    useFakeChatService(*delegate, openai, QStringLiteral("sk-screenshot-road"));
+    PictureWindow text(QPoint(137, 91), renderText(kLines, 16, false, QStringLiteral("Inter"), 20),
+                       Qt::Window);
+    ASSERT_TRUE(showAndWait(text));
+    const QRect region(text.mapToGlobal(QPoint()), text.size());
+    // Presses the chord without waiting for xdotool (the hot key is handled in this process), then drags
+    // the region in the overlay it opens and accepts it.
+    const auto runWith = [&](const char* chord) {
+        QProcess key;
+        key.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QLatin1String(chord)});
+        ScreenshotOverlayController* overlay = waitForOverlay();
+        ASSERT_TRUE(overlay) << chord;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return key.state() == QProcess::NotRunning; }, 10000));
+        other.pressKey(XK_1);
+        ASSERT_TRUE(dragRegion(other, *overlay, region));
+        other.pressKey(XK_Return);
+        ASSERT_TRUE(runEnded());
+    };
+    using Kind = WorkflowStatus::Kind;
+    const auto kind = [&] { return workflow().status().kind(); };
+
+    ASSERT_NO_FATAL_FAILURE(runWith("ctrl+alt+x"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return kind() == Kind::textCaptured || kind() == Kind::completed || kind() == Kind::failed; },
+        60000))
+        << workflow().status().debugName().toStdString();
+    EXPECT_EQ(kind(), Kind::textCaptured) << workflow().status().debugName().toStdString();
+    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.02)
+        << workflow().sourceText().toStdString();
+    EXPECT_TRUE(workflow().resultText().isEmpty()) << workflow().resultText().toStdString();
+    workflow().dismissPanel();
+
+    ASSERT_NO_FATAL_FAILURE(runWith("ctrl+alt+s"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kind() == Kind::completed || kind() == Kind::failed; }, 60000))
+        << workflow().status().debugName().toStdString();
+    EXPECT_EQ(kind(), Kind::completed) << workflow().status().debugName().toStdString();
+    ASSERT_EQ(openai.requests().size(), 1) << "only the translating run asks the service";
+    EXPECT_TRUE(openai.requests().first().body.contains("Quarterly report"));
+    EXPECT_TRUE(workflow().resultText().startsWith(QStringLiteral("[fake]")))
+        << workflow().resultText().toStdString();
+}
+
 TEST_F(ScreenshotRoad, AContinuousRunThePanelCannotAvoidReadsTheWindowOnceAcrossItsCycles) {
     // A region the full height of the screen: the panel finds room neither below nor above it, so it lies
     // over the region between the grabs and must be out of each one.

@@ -13,10 +13,14 @@ namespace {
 constexpr std::array<uint32_t, 15> editingKeyCodes{36,  76,  48,  49,  51,  117, 114, 115,
                                                    119, 116, 121, 123, 124, 125, 126};
 // The keys applications and window managers take with Alt alone: the arrows (back and forward), Home,
-// End, Page Up, Page Down, Tab (window switching), Backspace, Delete, Return, keypad Enter and F4 (closing
-// the window).
-constexpr std::array<uint32_t, 14> altKeyCodes{123, 124, 125, 126, 115, 119, 116,
-                                               121, 48,  51,  117, 36,  76,  118};
+// End, Page Up, Page Down, Tab (window switching), Backspace, Delete, Return, keypad Enter, F4 (closing
+// the window) and Space (the window menu).
+constexpr std::array<uint32_t, 15> altKeyCodes{123, 124, 125, 126, 115, 119, 116, 121,
+                                               48,  51,  117, 36,  76,  118, 49};
+// F1 to F12: with Ctrl+Alt the X server switches to a virtual terminal and no application sees the chord.
+constexpr std::array<uint32_t, 12> terminalSwitchKeyCodes{122, 120, 99,  118, 96,  97,
+                                                          98,  100, 101, 109, 103, 111};
+constexpr uint32_t tabKeyCode = 48;
 
 bool isEditingKey(uint32_t keyCode) {
     return std::find(editingKeyCodes.begin(), editingKeyCodes.end(), keyCode) != editingKeyCodes.end();
@@ -50,6 +54,13 @@ std::optional<QString> commonShortcutRefusal(const AppShortcut& shortcut) {
         return shiftShortcutWarning;
     if (modifiers == ShortcutModifiers::option && isAltKey(shortcut.keyCode))
         return altShortcutWarning;
+    // Alt+Shift+Tab switches windows backwards.
+    if (modifiers == (ShortcutModifiers::option | ShortcutModifiers::shift) && shortcut.keyCode == tabKeyCode)
+        return altShortcutWarning;
+    if (modifiers == (ShortcutModifiers::command | ShortcutModifiers::option) &&
+        std::find(terminalSwitchKeyCodes.begin(), terminalSwitchKeyCodes.end(), shortcut.keyCode) !=
+            terminalSwitchKeyCodes.end())
+        return terminalSwitchShortcutWarning;
     return std::nullopt;
 }
 

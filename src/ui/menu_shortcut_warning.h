@@ -27,10 +27,15 @@ inline const QString altShortcutWarning = QStringLiteral(
     "这会覆盖应用和窗口管理器常用的 Alt 快捷键（打开菜单、前进后退、切换或关闭窗口）。请再加入 Ctrl 或 Super "
     "修饰键。");
 
+// Shown for Ctrl+Alt with F1 to F12: the X server takes these chords to switch virtual terminals.
+inline const QString terminalSwitchShortcutWarning =
+    QStringLiteral("Ctrl+Alt 加 F1 至 F12 用于切换虚拟终端，其他应用收不到。请换一个按键。");
+
 // Why a chord pressed once may not become a global shortcut, which would be grabbed from every
 // application: Ctrl as its only modifier, whatever the key; Ctrl+Shift on an editing or navigation key;
 // Shift as its only modifier, whatever the key; Alt as its only modifier on an arrow, Home, End, Page Up,
-// Page Down, Tab, Backspace, Delete, Return, F4 or a letter. None for any other chord, and for chords
+// Page Down, Tab, Backspace, Delete, Return, F4, Space or a letter; Alt+Shift+Tab; Ctrl+Alt with F1 to
+// F12. None for any other chord, and for chords
 // pressed more than once. Chords already stored are registered as they are.
 std::optional<QString> commonShortcutRefusal(const AppShortcut& shortcut);
 

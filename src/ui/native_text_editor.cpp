@@ -41,10 +41,14 @@ NativeTextEditor::NativeTextEditor(QWidget* parent) : QPlainTextEdit(parent) {
     applyTypography();
 }
 
-void NativeTextEditor::setText(const QString& text) {
+bool NativeTextEditor::setText(const QString& text) {
+    if (text.size() > m_maximumLength) {
+        Q_EMIT textRefused(text.size());
+        return false;
+    }
     m_boundText = text;
     if (m_composing || toPlainText() == text)
-        return;
+        return true;
     // One undoable step in the current typography: Ctrl+Z brings back what the user had before.
     m_applying = true;
     QTextCursor cursor(document());
@@ -56,6 +60,7 @@ void NativeTextEditor::setText(const QString& text) {
     cursor.endEditBlock();
     m_applying = false;
     moveCursor(hasFocus() ? QTextCursor::End : QTextCursor::Start);
+    return true;
 }
 
 void NativeTextEditor::setTypography(const Typography& typography) {
@@ -90,26 +95,29 @@ void NativeTextEditor::applyTypography() {
                      ? Theme::fontForFace(*m_typography.fontName, m_typography.fontSize)
                      : Theme::makeFont(QApplication::font().family(), 400, m_typography.fontSize);
     setFont(font);
+    formatDocument();
+    // The typing attributes: new text takes the same spacing.
+    QTextCharFormat typingChars = currentCharFormat();
+    typingChars.merge(characterFormat());
+    setCurrentCharFormat(typingChars);
+    m_lastTypography = m_typography;
+    m_applying = false;
+    viewport()->update();
+    Q_EMIT typographyApplied();
+}
+
+void NativeTextEditor::formatDocument() {
     // Formatting the whole text must not become an undo step of the user's.
     const bool hadUndo = document()->isUndoRedoEnabled();
     document()->setUndoRedoEnabled(false);
-    const QTextCharFormat characters = characterFormat();
     QTextCursor cursor(document());
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         cursor.setPosition(block.position());
         cursor.setBlockFormat(blockFormat(block.blockFormat()));
     }
     cursor.select(QTextCursor::Document);
-    cursor.mergeCharFormat(characters);
+    cursor.mergeCharFormat(characterFormat());
     document()->setUndoRedoEnabled(hadUndo);
-    // The typing attributes: new text takes the same spacing.
-    QTextCharFormat typingChars = currentCharFormat();
-    typingChars.merge(characters);
-    setCurrentCharFormat(typingChars);
-    m_lastTypography = m_typography;
-    m_applying = false;
-    viewport()->update();
-    Q_EMIT typographyApplied();
 }
 
 void NativeTextEditor::publishUserText() {
@@ -261,9 +269,19 @@ void NativeTextEditor::paintEvent(QPaintEvent* event) {
 }
 
 void NativeTextEditor::insertFromMimeData(const QMimeData* source) {
-    // Only the plain text of a paste is taken, whatever rich form the source offers.
-    if (source && source->hasText())
-        textCursor().insertText(source->text());
+    // Only the plain text of a paste is taken, whatever rich form the source offers, and only when the
+    // whole text stays within the maximum.
+    if (!source || !source->hasText())
+        return;
+    const QString text = source->text();
+    const QTextCursor cursor = textCursor();
+    const qsizetype length =
+        document()->characterCount() - 1 - (cursor.selectionEnd() - cursor.selectionStart()) + text.size();
+    if (length > m_maximumLength) {
+        Q_EMIT textRefused(length);
+        return;
+    }
+    textCursor().insertText(text);
 }
 
 } // namespace tolvane

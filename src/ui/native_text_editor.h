@@ -6,14 +6,14 @@
 #include <QString>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
+#include <limits>
 #include <optional>
 
 namespace tolvane {
 
 // The multi-line plain-text editor of the interface: exact typography (face, size, fixed line height,
-// letter spacing), a painted caret and placeholder, programmatic focus by counter, and a text binding that
-// never sees half-composed input-method text. `textEdited` reports the user's edits only; `setText` is the
-// outside side of the binding.
+// letter spacing), a painted caret and placeholder, programmatic focus by counter, a text binding that
+// never sees half-composed input-method text and an optional longest length. `textEdited` reports the user's edits only; `setText` is the outside side of the binding.
 class NativeTextEditor : public QPlainTextEdit {
     Q_OBJECT
 
@@ -30,8 +30,15 @@ public:
 
     QString text() const { return toPlainText(); }
     // An outside change of the bound text. Ignored while an input method composes; the replacement takes
-    // the typography, is one undoable step and emits no `textEdited`.
-    void setText(const QString& text);
+    // the typography, is one undoable step and emits no `textEdited`. A text longer than the maximum is
+    // refused (false) with `textRefused`, and the editor keeps what it has.
+    bool setText(const QString& text);
+
+    // The longest text the editor takes, in UTF-16 code units: a paste or an outside set that would make
+    // the text longer is refused whole, before it reaches the document, and reported by `textRefused`.
+    // Typing is not limited. Unlimited until set.
+    void setMaximumLength(qsizetype maximum) { m_maximumLength = maximum; }
+    qsizetype maximumLength() const { return m_maximumLength; }
 
     // Applies the typography when it differs from the last one applied.
     void setTypography(const Typography& typography);
@@ -58,6 +65,8 @@ Q_SIGNALS:
     // True when editing begins (focus in), false when it ends (focus out); popups do not count.
     void editingChanged(bool editing);
     void typographyApplied();
+    // A paste or an outside set was refused; `length` is the length the text would have had.
+    void textRefused(qsizetype length);
 
 protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -70,6 +79,8 @@ protected:
 
 private:
     void applyTypography();
+    // Gives every paragraph and character the typography's formats, outside the undo history.
+    void formatDocument();
     // The formats the typography gives every character and paragraph (`base` keeps its other properties).
     QTextCharFormat characterFormat() const;
     QTextBlockFormat blockFormat(QTextBlockFormat base = {}) const;
@@ -85,6 +96,7 @@ private:
     QColor m_placeholderColor = QColor(255, 255, 255, 64);
     QColor m_caretColor = Qt::white;
     QSizeF m_inset;
+    qsizetype m_maximumLength = std::numeric_limits<qsizetype>::max();
     int m_focusRequest = 0;
     int m_lastFocusRequest = 0;
     bool m_composing = false;

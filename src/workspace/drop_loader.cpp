@@ -1,5 +1,7 @@
 #include "workspace/drop_loader.h"
 
+#include "core/text.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -56,12 +58,17 @@ Loaded readDroppedFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return Refusal{QStringLiteral("无法读取文件：%1").arg(file.errorString())};
     const QByteArray bytes = file.read(maximumDroppedTextBytes + 1);
+    // A failed read (an I/O error of the disk or the file system) returns what it got so far, often nothing.
+    if (file.error() != QFileDevice::NoError)
+        return Refusal{QStringLiteral("无法读取文件：%1").arg(file.errorString())};
     if (bytes.size() > maximumDroppedTextBytes)
         return tooLarge(textLimit);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError() || bytes.contains('\0'))
         return notTextOrImage(QStringLiteral("只能读取 UTF-8 文本文件和常见格式的图片。"));
+    if (text::trimmed(text).isEmpty())
+        return Refusal{QStringLiteral("文件里没有文字：它是空的或只有空白。")};
     return text;
 }
 

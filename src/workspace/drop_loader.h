@@ -30,8 +30,9 @@ DropContent classifyDrop(const QMimeData& data);
 inline constexpr qint64 maximumDroppedTextBytes = 2 * 1024 * 1024;
 
 // Reads a dropped file away from the main thread: an image (recognised by its content) goes to `onImage`,
-// a UTF-8 text of at most 2 MiB to `onText`. Anything else (a folder or special file, too large, binary,
-// not UTF-8, unreadable) goes to `onRefused` with the reason in the window's words. The callbacks run on
+// a UTF-8 text of at most 2 MiB with more than blanks to `onText`. Anything else (a folder or special file,
+// too large, binary, not UTF-8, empty or blank, unreadable or failing while read) goes to `onRefused` with
+// the reason in the window's words. The callbacks run on
 // the main thread, and only while `receiver` is alive.
 void loadDroppedFile(const QString& path, QObject* receiver, std::function<void(QImage)> onImage,
                      std::function<void(QString)> onText, std::function<void(QString)> onRefused);

@@ -120,7 +120,8 @@ MainTranslateView::MainTranslateView(const MainContentContext& context,
     root->addLayout(row, 1);
 
     NativeTextEditor* editor = m_sourcePane->editor();
-    editor->setText(m_inputText);
+    if (!editor->setText(m_inputText))
+        m_inputText.clear();
     refreshSettings();
     refreshInputState();
     refreshStatus();
@@ -183,8 +184,8 @@ void MainTranslateView::startNewTranslation() {
 }
 
 void MainTranslateView::reuseHistoryEntry(const HistoryEntry& entry) {
-    if (m_inputText != entry.sourceText)
-        setInputText(entry.sourceText);
+    if (m_inputText != entry.sourceText && !setInputText(entry.sourceText))
+        return;
     m_context.workflow->showHistoryEntry(entry);
     requestInputFocus();
 }
@@ -217,9 +218,8 @@ void MainTranslateView::stop() {
 
 void MainTranslateView::dropText(const QString& text) {
     const QString trimmed = text::trimmed(text);
-    if (trimmed.isEmpty() || m_context.isSnapshotMode)
+    if (trimmed.isEmpty() || m_context.isSnapshotMode || !setInputText(trimmed))
         return;
-    setInputText(trimmed);
     requestInputFocus();
     m_context.workflow->manualInputDidChange(trimmed);
 }
@@ -232,10 +232,12 @@ void MainTranslateView::clearInput() {
     m_context.workflow->manualInputDidChange(QString());
 }
 
-void MainTranslateView::setInputText(const QString& text) {
+bool MainTranslateView::setInputText(const QString& text) {
+    if (!m_sourcePane->editor()->setText(text))
+        return false;
     m_inputText = text;
-    m_sourcePane->editor()->setText(text);
     refreshInputState();
+    return true;
 }
 
 void MainTranslateView::userEdited(const QString& text) {

@@ -72,8 +72,9 @@ private:
     void stop();
     void dropText(const QString& text);
     void clearInput();
-    // Writes the typed text from outside (never reported back as an edit).
-    void setInputText(const QString& text);
+    // Writes the typed text from outside (never reported back as an edit); false, with the text kept, when
+    // the editor refuses it as too long.
+    bool setInputText(const QString& text);
     void userEdited(const QString& text);
     void editingChanged(bool editing);
     void sourceTextPublished();

@@ -1,8 +1,10 @@
 #include "workspace/source_pane.h"
 
+#include "core/text.h"
 #include "ui/native_text_editor.h"
 #include "ui/pencil_icon.h"
 #include "ui/theme.h"
+#include "workflow/workflow_error.h"
 #include "workspace/drop_loader.h"
 #include "workspace/meta_text.h"
 #include "workspace/workspace_button.h"
@@ -76,6 +78,13 @@ SourcePane::SourcePane(bool isSnapshotMode, Actions actions, QWidget* parent)
     m_editor->setContentInset(QSizeF(0, 0));
     m_editor->setEditable(!isSnapshotMode);
     m_editor->setAccessibleName(QStringLiteral("原文"));
+    m_editor->setMaximumLength(maximumSourceLength);
+    connect(m_editor, &NativeTextEditor::textRefused, this, [this](qsizetype length) {
+        showNotice(QStringLiteral("文本过长，未放入：有 %1 个字符，原文最多 %2 个（一次最多翻译 %3 个）。")
+                       .arg(length)
+                       .arg(maximumSourceLength)
+                       .arg(kMaximumTranslationLength));
+    });
     // Drops go to the pane, which reads files and hands text to the root.
     m_editor->setAcceptDrops(false);
     m_editor->viewport()->setAcceptDrops(false);
@@ -171,7 +180,9 @@ void SourcePane::dropEvent(QDropEvent* event) {
         if (m_actions.onImageDropped)
             m_actions.onImageDropped(image->image);
     } else if (const auto* text = std::get_if<DroppedText>(&content)) {
-        if (m_actions.onTextDropped)
+        if (text::trimmed(text->text).isEmpty())
+            showNotice(QStringLiteral("拖放的内容没有文字：它是空的或只有空白。"));
+        else if (m_actions.onTextDropped)
             m_actions.onTextDropped(text->text);
     }
 }

@@ -11,10 +11,17 @@ class IconButton;
 class MetaText;
 class NativeTextEditor;
 
+// The longest text the source editor takes, in UTF-16 code units: twice what one translation sends, so a
+// text somewhat too long can still be pasted and cut down to size, and short enough that a keystroke in
+// one paragraph of this length, laid out again as a whole, stays well under 50 ms. A longer paste or drop is refused
+// whole, with words, rather than cut: a cut text would be taken for the whole.
+inline constexpr qsizetype maximumSourceLength = 40000;
+
 // The left half of the editing area: the character count and the clear button, the source editor and the
 // drop hint. The whole pane takes drops of files, images and text (the editor takes none itself); a file
 // is read in the background. The pane owns no text: the root writes the editor and decides what an edit,
-// a clear or a drop means.
+// a clear or a drop means. What the pane and the editor refuse (a text beyond the editor's maximum, an
+// empty drop, an unusable file) is said in the status line, and the editor keeps its text.
 class SourcePane : public QWidget {
     Q_OBJECT
 
@@ -34,8 +41,8 @@ public:
 
     // Shows the character count and enables the clear button for a non-empty text.
     void showTextState(qsizetype characterCount, bool hasText);
-    // Says in the status line below the editor why a drop was not used, until the text changes or the
-    // next drag arrives.
+    // Says in the status line below the editor why a drop or a paste was not used, until the text changes
+    // or the next drag arrives.
     void showNotice(const QString& notice);
     MetaText* statusLine() const { return m_status; }
 

@@ -187,6 +187,38 @@ TEST(NativeTextEditorTest, RichPasteInsertsPlainTextWithUndoAndRedo) {
     EXPECT_EQ(edited.count(), 3);
 }
 
+TEST(NativeTextEditorTest, PastesAndOutsideSetsBeyondTheMaximumAreRefusedWholeAndTheTextKept) {
+    NativeTextEditor editor;
+    editor.setMaximumLength(10);
+    QSignalSpy edited(&editor, &NativeTextEditor::textEdited);
+    QSignalSpy refused(&editor, &NativeTextEditor::textRefused);
+    ASSERT_TRUE(editor.setText(QStringLiteral("12345")));
+    editor.moveCursor(QTextCursor::End);
+
+    // 5 + 8 characters: nothing of the paste goes in.
+    QApplication::clipboard()->setText(QStringLiteral("abcdefgh"));
+    editor.paste();
+    EXPECT_EQ(editor.text(), QStringLiteral("12345"));
+    ASSERT_EQ(refused.count(), 1);
+    EXPECT_EQ(refused.at(0).at(0).value<qsizetype>(), 13);
+    EXPECT_EQ(edited.count(), 0);
+
+    // The selection it replaces does not count: 1 + 8 characters fit.
+    QTextCursor cursor = editor.textCursor();
+    cursor.setPosition(1);
+    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    editor.setTextCursor(cursor);
+    editor.paste();
+    EXPECT_EQ(editor.text(), QStringLiteral("1abcdefgh"));
+    EXPECT_EQ(refused.count(), 1);
+
+    EXPECT_FALSE(editor.setText(QStringLiteral("x").repeated(11)));
+    EXPECT_EQ(editor.text(), QStringLiteral("1abcdefgh"));
+    ASSERT_EQ(refused.count(), 2);
+    EXPECT_EQ(refused.at(1).at(0).value<qsizetype>(), 11);
+    EXPECT_TRUE(editor.setText(QStringLiteral("x").repeated(10)));
+}
+
 TEST(NativeTextEditorTest, PlaceholderIsPaintedAtTheInsetUntilTheFirstCharacter) {
     NativeTextEditor editor;
     editor.resize(240, 120);

@@ -188,6 +188,10 @@ TEST(WorkspaceDrops, OnlyImagesAndSmallUtf8TextFilesAreHandedOnFromTheMainThread
         {folder.path(), "不是文本或图片：文件夹"},
         {fifo, "不是文本或图片"},
         {folder.filePath(QStringLiteral("missing")), "无法读取文件"},
+        {write("empty.txt", {}), "文件里没有文字"},
+        {write("blank.txt", " \n\t\u3000\n"), "文件里没有文字"},
+        // Reading this process's memory from address 0 fails with an I/O error.
+        {QStringLiteral("/proc/self/mem"), "无法读取文件：Input/output error"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path.toStdString());

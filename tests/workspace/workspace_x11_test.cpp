@@ -518,6 +518,51 @@ TEST_F(WorkspaceDesktop, TextBeyondTheLimitIsNeverSentAndTheWindowSaysTheLimit) 
     EXPECT_TRUE(openai.requests().isEmpty());
 }
 
+TEST_F(WorkspaceDesktop, TextsFarBeyondTheLimitAndDropsWithoutTextAreRefusedWithWordsAndTheDraftKept) {
+    delegate->settings().setAutoTranslateWhileTyping(false);
+    typeIntoEditor("My draft");
+    const auto told = [&](const QString& words) {
+        return until([&] { return sourceCaptions().join('|').contains(words); });
+    };
+    const QString limit = QStringLiteral("原文最多 %1 个").arg(maximumSourceLength);
+
+    // Another application owns the clipboard with 20 MB of text: the paste is refused with the limit, and
+    // the window goes on taking keys.
+    const QString pasted =
+        writeFile(home.filePath("paste.txt"), QByteArray("A long line of pasted words.\n").repeated(700'000));
+    HelperProcess owner(QStringLiteral(CLIPBOARD_TEST_APP),
+                        {QStringLiteral("owner"), QStringLiteral("--text-file"), pasted});
+    ASSERT_TRUE(owner.isReady());
+    activate();
+    ASSERT_TRUE(editor()->hasFocus());
+    ASSERT_TRUE(xdo(QStringLiteral("key ctrl+v")));
+    EXPECT_TRUE(told(limit)) << sourceCaptions().join('|').toStdString();
+    EXPECT_EQ(editor()->text(), "My draft");
+    typeKeys(" kept");
+    EXPECT_TRUE(until([&] { return view->inputText() == "My draft kept"; }))
+        << view->inputText().toStdString();
+
+    // Drops of too much text, of no text and of a file that fails while read: each is told, none changes
+    // the editor.
+    const int copy = int(Qt::CopyAction);
+    const std::vector<std::pair<QStringList, QString>> refused{
+        {{QStringLiteral("--text"), QString(60000, QLatin1Char('w'))}, limit},
+        {{QStringLiteral("--file"), writeFile(home.filePath("long.txt"), QByteArray(60000, 'w'))}, limit},
+        {{QStringLiteral("--text"), QStringLiteral(" \n  ")}, QStringLiteral("拖放的内容没有文字")},
+        {{QStringLiteral("--file"), writeFile(home.filePath("empty.txt"), {})},
+         QStringLiteral("文件里没有文字")},
+        {{QStringLiteral("--file"), QStringLiteral("/proc/self/mem")}, QStringLiteral("无法读取文件")},
+    };
+    for (const auto& [offer, words] : refused) {
+        SCOPED_TRACE(offer.last().left(40).toStdString());
+        EXPECT_EQ(dragOntoSourcePane(offer), copy);
+        EXPECT_TRUE(told(words)) << sourceCaptions().join('|').toStdString();
+        EXPECT_EQ(editor()->text(), "My draft kept");
+        EXPECT_EQ(view->inputText(), "My draft kept");
+    }
+    EXPECT_TRUE(openai.requests().isEmpty());
+}
+
 TEST_F(WorkspaceDesktop, PickersLabelsAndStatusesShowTheirOwnValues) {
     AppSettings& settings = delegate->settings();
     settings.setAutoTranslateWhileTyping(false);

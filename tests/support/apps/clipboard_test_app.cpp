@@ -4,8 +4,8 @@
 // Modes:
 //   edit <text> [password]   a focused line edit holding <text>, all of it selected; answers Ctrl+C and
 //                            Ctrl+V natively and reports every key press as "KEY key=<k> mods=<m>"
-//   owner [options]          owns CLIPBOARD with the formats given: --text T, --png FILE, --concealed,
-//                            --hint VALUE; and PRIMARY with --primary T
+//   owner [options]          owns CLIPBOARD with the formats given: --text T, --text-file FILE (its UTF-8
+//                            text), --png FILE, --concealed, --hint VALUE; and PRIMARY with --primary T
 //   copier [options]         on Ctrl+C puts the formats given (same options) on CLIPBOARD
 //   manager <text>           clipboard-manager stand-in: re-owns an emptied CLIPBOARD with <text>
 //   drag [options]           a mouse press on the window starts a drag of the formats given (same options,
@@ -45,6 +45,11 @@ QMimeData* formatsFrom(const QStringList& args) {
         const QString next = i + 1 < args.size() ? args.at(i + 1) : QString();
         if (arg == QLatin1String("--text")) {
             data->setText(next);
+            ++i;
+        } else if (arg == QLatin1String("--text-file")) {
+            QFile file(next);
+            if (file.open(QIODevice::ReadOnly))
+                data->setText(QString::fromUtf8(file.readAll()));
             ++i;
         } else if (arg == QLatin1String("--png")) {
             QFile file(next);

@@ -11,6 +11,10 @@
 // give the peak resident memory above the idle level before the paste (budget 300 MiB) and the resident
 // memory above it once the paste is over (given back: near 0).
 //
+// BM_OutsideSetOfTheLongestText: the program replacing the editor's text by another of the longest length
+// the editor takes, one paragraph each (a text reopened from the history, a dropped file); whenever the
+// undo history has reached its bound, the replacement also trims it. The counter gives the slowest one.
+//
 // BM_ResultStreamingAt200PerSecond: one second of real time per iteration, chunks every 5 ms into the
 // workspace through the coordinator's result, with a 1 ms heartbeat recording the longest event-loop stall;
 // the budget is 50 ms.
@@ -141,6 +145,27 @@ BENCHMARK(BM_KeyToPaintLargeText)
     ->Args({maximumSourceLength, 0})
     ->ArgNames({"characters", "lines"})
     ->Unit(benchmark::kMillisecond);
+
+void BM_OutsideSetOfTheLongestText(benchmark::State& state) {
+    Workspace workspace;
+    NativeTextEditor* editor = workspace.view->sourcePane()->editor();
+    QStringList texts;
+    for (int i = 0; i < 8; ++i)
+        texts << QString::number(i) +
+                     longText(int(maximumSourceLength) - 1).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    benchmarks::settle(200);
+    qint64 slowestNs = 0;
+    int next = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        editor->setText(texts[next++ % texts.size()]);
+        workspace.view->repaint();
+        slowestNs = std::max(slowestNs, timer.nsecsElapsed());
+    }
+    state.counters["slowest_ms"] = double(slowestNs) / 1e6;
+}
+BENCHMARK(BM_OutsideSetOfTheLongestText)->Iterations(300)->Unit(benchmark::kMillisecond);
 
 void BM_HugePaste(benchmark::State& state) {
     Workspace workspace;

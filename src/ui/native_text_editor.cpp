@@ -38,6 +38,7 @@ NativeTextEditor::NativeTextEditor(QWidget* parent) : QPlainTextEdit(parent) {
         publishUserText();
     });
     connect(this, &QPlainTextEdit::cursorPositionChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(document(), &QTextDocument::undoCommandAdded, this, [this] { ++m_undoLevels; });
     applyTypography();
 }
 
@@ -51,6 +52,7 @@ bool NativeTextEditor::setText(const QString& text) {
         return true;
     // One undoable step in the current typography: Ctrl+Z brings back what the user had before.
     m_applying = true;
+    trimUndoHistory();
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
@@ -61,6 +63,48 @@ bool NativeTextEditor::setText(const QString& text) {
     m_applying = false;
     moveCursor(hasFocus() ? QTextCursor::End : QTextCursor::Start);
     return true;
+}
+
+void NativeTextEditor::trimUndoHistory() {
+    if (m_undoLevels < undoLevelsBeforeTrim)
+        return;
+    // The document's undo history cannot be cut, and its text buffer keeps every text ever removed while
+    // undo is on. So the newest levels are undone one by one, their texts noted, and the document is set
+    // afresh to the oldest of them (dropping the rest and the buffer); writing the newer texts again as
+    // edits rebuilds those levels.
+    QTextDocument* document = this->document();
+    QStringList texts{toPlainText()};
+    qsizetype noted = texts.first().size();
+    while (texts.size() <= undoLevelsKept && noted < undoTextKept && document->isUndoAvailable()) {
+        document->undo();
+        texts.prepend(toPlainText());
+        noted += texts.first().size();
+    }
+    document->setPlainText(texts.takeFirst());
+    formatDocument();
+    m_undoLevels = 0;
+    for (const QString& text : std::as_const(texts))
+        replaceDifferingPart(text);
+}
+
+void NativeTextEditor::replaceDifferingPart(const QString& next) {
+    const QString current = toPlainText();
+    const qsizetype shorter = std::min(current.size(), next.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && current[prefix] == next[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix &&
+           current[current.size() - 1 - suffix] == next[next.size() - 1 - suffix])
+        ++suffix;
+    if (prefix + suffix == current.size() && current.size() == next.size())
+        return; // a level that changed no text (formats only) has nothing to rebuild
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.setPosition(int(prefix));
+    cursor.setPosition(int(current.size() - suffix), QTextCursor::KeepAnchor);
+    cursor.insertText(next.mid(prefix, next.size() - prefix - suffix), characterFormat());
+    cursor.endEditBlock();
 }
 
 void NativeTextEditor::setTypography(const Typography& typography) {

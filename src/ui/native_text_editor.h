@@ -13,7 +13,8 @@ namespace tolvane {
 
 // The multi-line plain-text editor of the interface: exact typography (face, size, fixed line height,
 // letter spacing), a painted caret and placeholder, programmatic focus by counter, a text binding that
-// never sees half-composed input-method text and an optional longest length. `textEdited` reports the user's edits only; `setText` is the outside side of the binding.
+// never sees half-composed input-method text, an optional longest length, and an undo history bounded at
+// outside sets. `textEdited` reports the user's edits only; `setText` is the outside side of the binding.
 class NativeTextEditor : public QPlainTextEdit {
     Q_OBJECT
 
@@ -27,6 +28,14 @@ public:
     };
 
     explicit NativeTextEditor(QWidget* parent = nullptr);
+
+    // Outside sets trim the undo history once it holds `undoLevelsBeforeTrim` levels: at most that many
+    // replaced texts (about 16 MB at the source pane's longest length) stay in memory. The newest
+    // `undoLevelsKept` levels stay, fewer when their texts add up to more than `undoTextKept` characters
+    // (rebuilding a level lays its text out again, so this bounds the time a trim takes).
+    static constexpr int undoLevelsBeforeTrim = 100;
+    static constexpr int undoLevelsKept = 20;
+    static constexpr qsizetype undoTextKept = 120000;
 
     QString text() const { return toPlainText(); }
     // An outside change of the bound text. Ignored while an input method composes; the replacement takes
@@ -81,6 +90,9 @@ private:
     void applyTypography();
     // Gives every paragraph and character the typography's formats, outside the undo history.
     void formatDocument();
+    void trimUndoHistory();
+    // One undoable edit that turns the text into `next`, replacing only the part that differs.
+    void replaceDifferingPart(const QString& next);
     // The formats the typography gives every character and paragraph (`base` keeps its other properties).
     QTextCharFormat characterFormat() const;
     QTextBlockFormat blockFormat(QTextBlockFormat base = {}) const;
@@ -97,6 +109,8 @@ private:
     QColor m_caretColor = Qt::white;
     QSizeF m_inset;
     qsizetype m_maximumLength = std::numeric_limits<qsizetype>::max();
+    // Undo levels added since the document was last reset (an upper bound: undone levels still count).
+    int m_undoLevels = 0;
     int m_focusRequest = 0;
     int m_lastFocusRequest = 0;
     bool m_composing = false;

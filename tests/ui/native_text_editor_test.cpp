@@ -219,6 +219,38 @@ TEST(NativeTextEditorTest, PastesAndOutsideSetsBeyondTheMaximumAreRefusedWholeAn
     EXPECT_TRUE(editor.setText(QStringLiteral("x").repeated(10)));
 }
 
+TEST(NativeTextEditorTest, OutsideSetsBoundTheUndoHistoryAndKeepItsNewestStepsIntact) {
+    NativeTextEditor editor;
+    editor.setTypography(sourcePaneTypography());
+    QSignalSpy edited(&editor, &NativeTextEditor::textEdited);
+    QStringList states;
+    for (int i = 0; i < 2 * NativeTextEditor::undoLevelsBeforeTrim; ++i) {
+        editor.setText(QStringLiteral("Text %1\nline %2").arg(i).arg(i % 7));
+        states << editor.text();
+    }
+    EXPECT_EQ(edited.count(), 0) << "trimming is no edit";
+    // Typing after the sets still undoes to the newest set.
+    editor.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&editor, QStringLiteral("!"));
+    editor.undo();
+    EXPECT_EQ(editor.text(), states.last());
+
+    // Every level left restores the text it stood for, in the typography; there are fewer than before.
+    int levels = 0;
+    while (editor.document()->isUndoAvailable()) {
+        editor.undo();
+        ++levels;
+        ASSERT_EQ(editor.text(), states.value(states.size() - 1 - levels)) << "after " << levels;
+        EXPECT_DOUBLE_EQ(editor.document()->lastBlock().blockFormat().lineHeight(), 29.7);
+    }
+    EXPECT_GE(levels, NativeTextEditor::undoLevelsKept);
+    EXPECT_LT(levels, NativeTextEditor::undoLevelsBeforeTrim);
+    // Redo walks forward again to the newest text.
+    while (editor.document()->isRedoAvailable())
+        editor.redo();
+    EXPECT_EQ(editor.text(), states.last() + QStringLiteral("!"));
+}
+
 TEST(NativeTextEditorTest, PlaceholderIsPaintedAtTheInsetUntilTheFirstCharacter) {
     NativeTextEditor editor;
     editor.resize(240, 120);

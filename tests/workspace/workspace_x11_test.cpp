@@ -563,6 +563,41 @@ TEST_F(WorkspaceDesktop, TextsFarBeyondTheLimitAndDropsWithoutTextAreRefusedWith
     EXPECT_TRUE(openai.requests().isEmpty());
 }
 
+TEST_F(WorkspaceDesktop, TextsTheProgramSetsKeepOnlyTheNewestUndoSteps) {
+    delegate->settings().setAutoTranslateWhileTyping(false);
+    typeIntoEditor("Typed draft");
+    focusOutsideTheEditor();
+    ASSERT_TRUE(until([&] { return !view->isInputEditing(); }));
+    // Rows reopened from the history one after another, each replacing the untouched editor's text.
+    const int replacements = 2 * NativeTextEditor::undoLevelsBeforeTrim;
+    for (int i = 0; i < replacements; ++i) {
+        HistoryEntry entry;
+        entry.id = QStringLiteral("ENTRY-%1").arg(i);
+        entry.sourceText = QStringLiteral("Entry %1").arg(i);
+        entry.resultText = QStringLiteral("条目 %1").arg(i);
+        entry.provider = QStringLiteral("test");
+        workflow().showHistoryEntry(entry);
+    }
+    ASSERT_TRUE(until([&] { return editor()->text() == QStringLiteral("Entry %1").arg(replacements - 1); }));
+
+    // The keyboard's undo walks back through the newest steps.
+    click(editor());
+    for (int back = 1; back <= 3; ++back) {
+        ASSERT_TRUE(xdo(QStringLiteral("key ctrl+z")));
+        const QString expected = QStringLiteral("Entry %1").arg(replacements - 1 - back);
+        EXPECT_TRUE(until([&] { return editor()->text() == expected && view->inputText() == expected; }))
+            << editor()->text().toStdString();
+    }
+    // Far fewer steps remain than were made.
+    int remaining = 0;
+    while (editor()->document()->isUndoAvailable() && remaining <= replacements) {
+        editor()->undo();
+        ++remaining;
+    }
+    EXPECT_LT(remaining + 3, NativeTextEditor::undoLevelsBeforeTrim);
+    EXPECT_GE(remaining + 3, NativeTextEditor::undoLevelsKept);
+}
+
 TEST_F(WorkspaceDesktop, PickersLabelsAndStatusesShowTheirOwnValues) {
     AppSettings& settings = delegate->settings();
     settings.setAutoTranslateWhileTyping(false);

@@ -2,6 +2,7 @@
 
 #include "core/logging.h"
 #include "model/app_settings.h"
+#include "ui/question_box.h"
 #include "ui/theme.h"
 
 #include <QCheckBox>
@@ -105,10 +106,8 @@ void MainWindowController::presentCloseChoice() {
         return;
     m_isPresentingCloseChoice = true;
 
-    auto* box = new QMessageBox(m_window);
-    box->setIcon(QMessageBox::Information);
-    box->setText(QStringLiteral("关闭 Ondrel？"));
-    box->setInformativeText(
+    QMessageBox* box = makeQuestionBox(
+        m_window, QMessageBox::Information, QStringLiteral("关闭 Ondrel？"),
         QStringLiteral("你可以让 Ondrel 留在后台，并随时从系统托盘重新打开翻译窗口；也可以完全退出应用。"));
     QPushButton* keep = box->addButton(QStringLiteral("保持在后台运行"), QMessageBox::AcceptRole);
     box->addButton(QStringLiteral("退出 Ondrel"), QMessageBox::DestructiveRole);

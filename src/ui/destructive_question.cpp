@@ -1,5 +1,7 @@
 #include "ui/destructive_question.h"
 
+#include "ui/question_box.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -7,13 +9,9 @@ namespace tolvane {
 
 void confirmDestructive(QWidget* parent, const QString& title, const QString& message,
                         const QString& destructiveText, std::function<void()> onConfirm) {
-    auto* box = new QMessageBox(parent);
+    QMessageBox* box = makeQuestionBox(parent, QMessageBox::Warning, title, message);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setText(title);
-    box->setInformativeText(message);
-    box->setTextFormat(Qt::PlainText);
     QPushButton* destructive = box->addButton(destructiveText, QMessageBox::DestructiveRole);
     QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);

@@ -369,6 +369,48 @@ TEST_F(HistoryWindow, KeyboardSelectsRowsAndRunsTheirActions) {
     EXPECT_EQ(view->model().visibleEntry(1).sourceText, QStringLiteral("a third row"));
 }
 
+// The Delete question for a row of 17,800 characters quotes only its start, ends in an ellipsis and fits
+// the screen with its buttons; it is titled with the product's name, and its 删除 removes the whole row.
+TEST_F(HistoryWindow, DeleteQuestionForAHugeRowFitsTheScreen) {
+    QString source;
+    for (int i = 0; source.size() < 17800; ++i)
+        source += (i % 7 == 6 ? QStringLiteral("一段很长的中文句子，没有换行也没有空格。\n")
+                              : QStringLiteral("A long line of the row without a break %1 ").arg(i));
+    source.truncate(17800);
+    {
+        VirtualClock clock;
+        HistoryStore store(clock, path);
+        writeHistoryRows(store, {{source, QStringLiteral("很长")}});
+    }
+    HistoryView* view = openFromTray();
+    ASSERT_NE(view, nullptr);
+    QWidget* window = delegate->historyWindowController()->window();
+    HistoryListView* list = view->listView();
+    window->activateWindow();
+    list->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow() && list->hasFocus(); }, 10000));
+    keys(QStringLiteral("Delete"));
+    QMessageBox* box = question(window);
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box, 10000));
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Ondrel"));
+    const QString shown = box->informativeText();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.right(20).toStdString();
+    EXPECT_LT(shown.size(), 1000);
+    EXPECT_TRUE(source.startsWith(shown.left(30))) << shown.left(30).toStdString();
+    const QRect screen = box->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(box->frameGeometry()))
+        << box->frameGeometry().height() << " px tall on " << screen.height();
+    for (QAbstractButton* button : box->buttons())
+        EXPECT_TRUE(screen.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())))
+            << button->text().toStdString();
+
+    QSignalSpy changed(view, &HistoryView::changeFinished);
+    answer(box, QStringLiteral("删除"));
+    ASSERT_TRUE(changed.wait(10000));
+    EXPECT_EQ(storedRowCount(path, "history"), 0);
+}
+
 // Copying from a row's text gives the stored text behind the selection: no line breaks where the row wraps,
 // no "…" where it is cut; with nothing selected, the whole stored text.
 TEST_F(HistoryWindow, CopyingFromARowGivesTheStoredTextNotTheLaidOutLines) {

@@ -92,6 +92,7 @@ TEST_F(MainWindowControllerTest, AskShowsOneBoxAndKeepingRemembersTheChoice) {
     MainWindow* window = controller->window();
     EXPECT_TRUE(controller->isPresentingCloseChoice());
     EXPECT_EQ(box->text(), QStringLiteral("关闭 Ondrel？"));
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Ondrel"));
     EXPECT_TRUE(box->informativeText().contains(QStringLiteral("系统托盘")))
         << "Linux has a tray, no menu bar";
     EXPECT_EQ(box->defaultButton(), buttonTitled(box, QStringLiteral("保持在后台运行")));

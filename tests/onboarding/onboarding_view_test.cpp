@@ -189,6 +189,12 @@ TEST_F(OnboardingViewTest, EachWorkflowControlWritesItsOwnSettingAndNoOther) {
     EXPECT_FALSE(settings.shortcuts().shortcut(ShortcutAction::translateSelection).has_value());
     EXPECT_TRUE(settings.shortcuts().shortcut(ShortcutAction::openTranslationWindow).has_value())
         << "the clear button empties only its own action";
+
+    // The controls show the stored values when another window changes them.
+    settings.setTargetLanguage(QStringLiteral("ko"));
+    EXPECT_EQ(target->currentData().toString(), QStringLiteral("ko"));
+    settings.setAutoSelectionButtonEnabled(!step->selectionSwitch()->isChecked());
+    EXPECT_EQ(step->selectionSwitch()->isChecked(), settings.autoSelectionButtonEnabled());
 }
 
 } // namespace

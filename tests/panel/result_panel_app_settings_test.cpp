@@ -5,10 +5,12 @@
 #include "panel/result_panel_view.h"
 #include "platform/memory/memory_key_value_store.h"
 #include "result_panel_fakes.h"
+#include "support/control_wiring.h"
 #include "support/virtual_clock.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -58,6 +60,55 @@ TEST_F(ResultPanelAppSettingsTest, PickersWriteThroughToTheStore) {
     // Two settings changed through the pickers in two turns: one re-translation each.
     EXPECT_EQ(workflow.calls, QStringList(2, QStringLiteral("retranslate(hello,0)")));
     EXPECT_TRUE(view->footer()->qualityPicker()->isHidden());
+}
+
+// Each picker of the panel, used as a user uses it, changes exactly its own key in the store, to the
+// chosen value; and each shows the stored value when another window changes it.
+TEST_F(ResultPanelAppSettingsTest, EachPickerWritesAndShowsItsOwnSetting) {
+    QComboBox* source = view->header()->sourcePicker();
+    QComboBox* target = view->header()->targetPicker();
+    QComboBox* engine = view->footer()->enginePicker();
+    QComboBox* quality = view->footer()->qualityPicker();
+    const struct {
+        const char* picker;
+        QComboBox* control;
+        QString data;
+        QString key;
+    } writes[] = {
+        {"source", source, QStringLiteral("de"), QStringLiteral("translation.sourceLanguage")},
+        {"target", target, QStringLiteral("ko"), QStringLiteral("translation.targetLanguage")},
+        {"quality", quality, QStringLiteral("advanced"), QStringLiteral("provider.cloudTranslationQuality")},
+        {"engine", engine, QStringLiteral("openAICompatible"), QStringLiteral("provider.translationEngine")},
+    };
+    for (const auto& w : writes) {
+        const auto before = testing::storeSnapshot(store);
+        testing::chooseInPicker(w.control, w.data);
+        drainEventLoop();
+        EXPECT_EQ(testing::changedValues(before, testing::storeSnapshot(store)),
+                  (std::map<QString, QString>{{w.key, w.data}}))
+            << w.picker;
+    }
+
+    const struct {
+        const char* picker;
+        std::function<void()> change;
+        QComboBox* control;
+        QString shown;
+    } shows[] = {
+        {"source", [&] { appSettings->setSourceLanguage(QStringLiteral("fr")); }, source,
+         QStringLiteral("fr")},
+        {"target", [&] { appSettings->setTargetLanguage(QStringLiteral("es")); }, target,
+         QStringLiteral("es")},
+        {"engine", [&] { appSettings->setTranslationEngine(TranslationEngine::cloudStandard); }, engine,
+         QStringLiteral("cloudStandard")},
+        {"quality", [&] { appSettings->selectCloudTranslationQuality(CloudTranslationQuality::standard); },
+         quality, QStringLiteral("standard")},
+    };
+    for (const auto& s : shows) {
+        s.change();
+        drainEventLoop();
+        EXPECT_EQ(s.control->currentData().toString(), s.shown) << s.picker;
+    }
 }
 
 TEST_F(ResultPanelAppSettingsTest, SettingsOperationsRetranslateOnlyOnRealChanges) {

@@ -21,6 +21,7 @@ QWidget* makeSection(const QString& caption, ResultPanelTextView** view, QLabel*
     label->setFont(Theme::caption());
     label->setStyleSheet(QStringLiteral("color:%1;").arg(Theme::secondaryLabelColor().name(QColor::HexArgb)));
     *view = new ResultPanelTextView(ResultPanelTextView::Sizing::fitted, section);
+    (*view)->setAccessibleName(caption); // read by its caption, as it is seen
     (*view)->setFont(Theme::body());
     (*view)->setStyleSheet(QStringLiteral("QTextEdit{background:transparent;color:%1;}")
                                .arg(Theme::labelColor().name(QColor::HexArgb)));
@@ -98,8 +99,10 @@ void ResultPanelReadingBody::show(const WorkflowStatus& status, const QString& s
     m_progress->setVisible(area.kind == K::progress);
     switch (area.kind) {
     case K::section:
-        if (m_resultCaption->text() != area.caption)
+        if (m_resultCaption->text() != area.caption) {
             m_resultCaption->setText(area.caption);
+            m_resultView->setAccessibleName(area.caption);
+        }
         // Streamed chunks are shown at most once a frame; any other state shows its text at once.
         m_resultView->showText(area.text, status.kind() == WorkflowStatus::Kind::streaming
                                               ? ResultPanelTextView::Pace::framed

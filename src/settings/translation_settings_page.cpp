@@ -62,6 +62,7 @@ TranslationSettingsPage::TranslationSettingsPage(AppSettings& settings, QWidget*
     service->addRow(m_engineRow);
 
     auto* quality = new QWidget;
+    m_qualityOptions = quality;
     quality->setFixedWidth(280);
     auto* qualityLayout = new QHBoxLayout(quality);
     qualityLayout->setContentsMargins(0, 0, 0, 0);
@@ -183,10 +184,12 @@ void TranslationSettingsPage::showSettings() {
         const QSignalBlocker blocker(m_engine);
         m_engine->setCurrentIndex(-1);
     }
-    m_qualityRow->setVisible(!custom);
-    m_customCard->setVisible(custom);
+    // While no engine is chosen neither engine's own settings are offered.
+    m_qualityRow->setVisible(chosen && !custom);
+    m_customCard->setVisible(chosen && custom);
     if (QAbstractButton* option = m_quality->button(int(m_settings.cloudTranslationQuality())))
         option->setChecked(true);
+    m_qualityOptions->setAccessibleDescription(displayName(m_settings.cloudTranslationQuality()));
     fillLanguagePicker(m_source, languagePickerRows(sourceLanguages()), m_settings.sourceLanguage());
     fillLanguagePicker(m_target, languagePickerRows(targetLanguages()), m_settings.targetLanguage());
     selectIn(m_style, m_settings.translationStyle());

@@ -38,6 +38,7 @@ private:
     AppSettings& m_settings;
     QComboBox* m_engine;
     QButtonGroup* m_quality;
+    QWidget* m_qualityOptions; // the quality buttons, described by the chosen one
     SettingsControlRow* m_engineRow;
     SettingsControlRow* m_qualityRow;
     QComboBox* m_source;

@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 
 namespace tolvane {
@@ -12,11 +13,47 @@ namespace {
 
 constexpr const char* selectionRoleProperty = "tolvaneSelectionButtonRole";
 constexpr const char* summaryRoleProperty = "tolvaneSummaryRole";
+constexpr const char* dropDownProperty = "tolvaneDropDown";
 
-class SelectionButtonAccessible final : public QAccessibleWidget {
+// A widget whose pop-up (a window it opened as its child widget, which Qt leaves out of the tree) is read as
+// its child.
+class PopupParentAccessible : public QAccessibleWidget {
+public:
+    using QAccessibleWidget::QAccessibleWidget;
+
+    int childCount() const override { return QAccessibleWidget::childCount() + int(popups().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const int own = QAccessibleWidget::childCount();
+        if (index < own)
+            return QAccessibleWidget::child(index);
+        const QList<QWidget*> open = popups();
+        return index - own < open.size() ? QAccessible::queryAccessibleInterface(open.at(index - own))
+                                         : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        const int own = QAccessibleWidget::indexOfChild(child);
+        if (own >= 0 || !child)
+            return own;
+        const qsizetype popup = popups().indexOf(qobject_cast<QWidget*>(child->object()));
+        return popup < 0 ? -1 : QAccessibleWidget::childCount() + int(popup);
+    }
+
+protected:
+    QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
+    QList<QWidget*> popups() const {
+        QList<QWidget*> open;
+        for (QWidget* child : widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isWindow() && child->isVisible())
+                open.append(child);
+        }
+        return open;
+    }
+};
+
+class SelectionButtonAccessible final : public PopupParentAccessible {
 public:
     SelectionButtonAccessible(QAbstractButton* button, QAccessible::Role role)
-        : QAccessibleWidget(button, role) {}
+        : PopupParentAccessible(button, role) {}
 
     QString text(QAccessible::Text t) const override {
         QString text = QAccessibleWidget::text(t);
@@ -47,53 +84,58 @@ public:
         else
             QAccessibleWidget::doAction(name);
     }
+};
 
-    // A pop-up the button opened (a window Qt leaves out of the tree) is read as the button's child.
-    int childCount() const override { return QAccessibleWidget::childCount() + int(popups().size()); }
-    QAccessibleInterface* child(int index) const override {
-        const int own = QAccessibleWidget::childCount();
-        if (index < own)
-            return QAccessibleWidget::child(index);
-        const QList<QWidget*> open = popups();
-        return index - own < open.size() ? QAccessible::queryAccessibleInterface(open.at(index - own))
-                                         : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        const int own = QAccessibleWidget::indexOfChild(child);
-        if (own >= 0 || !child)
-            return own;
-        const qsizetype popup = popups().indexOf(qobject_cast<QWidget*>(child->object()));
-        return popup < 0 ? -1 : QAccessibleWidget::childCount() + int(popup);
-    }
+// A button showing the current choice that opens the list of choices: a combo box named by its accessible
+// name, the choice as its description, the open list as its child, press opening or closing the list.
+class DropDownAccessible final : public PopupParentAccessible {
+public:
+    explicit DropDownAccessible(QAbstractButton* button)
+        : PopupParentAccessible(button, QAccessible::ComboBox) {}
 
-private:
-    QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
-    QList<QWidget*> popups() const {
-        QList<QWidget*> open;
-        for (QWidget* child : widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (child->isWindow() && child->isVisible())
-                open.append(child);
-        }
-        return open;
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.expandable = true;
+        state.expanded = !popups().isEmpty();
+        state.collapsed = !state.expanded;
+        return state;
+    }
+    QStringList actionNames() const override {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (button()->isEnabled())
+            names = QStringList{pressAction(), showMenuAction()} + names;
+        return names;
+    }
+    void doAction(const QString& name) override {
+        if ((name == pressAction() || name == showMenuAction()) && button()->isEnabled())
+            button()->click();
+        else
+            QAccessibleWidget::doAction(name);
     }
 };
 
 // Qt names a combo box on Linux by its current value and leaves the label to a relation with a sibling
-// label, which the settings rows cannot offer: this one is named by its accessible name and keeps the value
-// as its value, with the pop-up list as its child and press opening or closing it.
+// label, which the settings rows cannot offer: this one is named by its accessible name, with the pop-up
+// list as its child and press opening or closing it. Since the AT-SPI bridge carries no value text for a
+// combo box, the current choice is read twice over: as the description (the placeholder while nothing is
+// chosen), and as the selected item of the list, the way screen readers read a combo box's value.
 class NamedComboAccessible final : public QAccessibleWidget {
 public:
     explicit NamedComboAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value || (t == QAccessible::Name && combo()->accessibleName().isEmpty()))
-            return combo()->isEditable() ? combo()->lineEdit()->text() : combo()->currentText();
+            return currentChoice();
+        if (t == QAccessible::Description && combo()->accessibleDescription().isEmpty())
+            return combo()->currentIndex() < 0 ? combo()->placeholderText() : currentChoice();
         return QAccessibleWidget::text(t);
     }
     int childCount() const override { return combo()->view() ? 1 : 0; }
     QAccessibleInterface* child(int index) const override {
-        return index == 0 && combo()->view() ? QAccessible::queryAccessibleInterface(combo()->view())
-                                             : nullptr;
+        if (index != 0 || !combo()->view())
+            return nullptr;
+        selectCurrentChoiceInList();
+        return QAccessible::queryAccessibleInterface(combo()->view());
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         return child && combo()->view() && child->object() == combo()->view() ? 0 : -1;
@@ -121,6 +163,24 @@ public:
 
 private:
     QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
+    QString currentChoice() const {
+        return combo()->isEditable() ? combo()->lineEdit()->text() : combo()->currentText();
+    }
+    // The closed list's selection is left where the pop-up last was, and programs set the current index
+    // with signals blocked: the selection is brought in step whenever the list is read. An open list is
+    // left alone, its selection being the row the keys are on.
+    void selectCurrentChoiceInList() const {
+        QAbstractItemView* list = combo()->view();
+        QItemSelectionModel* selection = list->selectionModel();
+        if (list->isVisible() || !selection)
+            return;
+        const QModelIndex current = combo()->model()->index(combo()->currentIndex(), combo()->modelColumn(),
+                                                            combo()->rootModelIndex());
+        if (!current.isValid())
+            selection->clearSelection();
+        else if (!selection->isSelected(current) || selection->selectedIndexes().size() != 1)
+            selection->select(current, QItemSelectionModel::ClearAndSelect);
+    }
 };
 
 class SummaryAccessible final : public QAccessibleWidget {
@@ -189,6 +249,8 @@ QAccessibleInterface* createAccessible(const QString& className, QObject* object
                                                  QAccessible::Role(role.toInt()));
         if (const QVariant role = object->property(summaryRoleProperty); role.isValid())
             return new SummaryAccessible(widget, QAccessible::Role(role.toInt()));
+        if (object->property(dropDownProperty).isValid())
+            return new DropDownAccessible(static_cast<QAbstractButton*>(widget));
         if (auto* combo = qobject_cast<QComboBox*>(widget))
             return new NamedComboAccessible(combo);
     }
@@ -224,6 +286,10 @@ void exposeAsSelectionButton(QAbstractButton* button, QAccessible::Role role) {
 
 void exposeAsSummary(QWidget* widget, QAccessible::Role role) {
     mark(widget, summaryRoleProperty, role);
+}
+
+void exposeAsDropDown(QAbstractButton* button) {
+    mark(button, dropDownProperty, QAccessible::ComboBox);
 }
 
 } // namespace tolvane

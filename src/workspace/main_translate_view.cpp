@@ -55,6 +55,15 @@ private:
     SourcePane* m_source;
 };
 
+// What the title bar's route pill says for the engine translations use; none while the stored choice is
+// unreadable and nothing was chosen since.
+QString routeText(std::optional<TranslationEngine> engine) {
+    if (!engine)
+        return QStringLiteral("未选择翻译线路");
+    return *engine == TranslationEngine::openAICompatible ? QStringLiteral("BYOK 线路 · 安全")
+                                                          : QStringLiteral("云端线路");
+}
+
 } // namespace
 
 MainTranslateView::MainTranslateView(const MainContentContext& context,
@@ -367,9 +376,7 @@ void MainTranslateView::refreshSettings() {
     m_controls->setNames(workspaceLanguageName(settings->sourceLanguage()),
                          workspaceLanguageName(settings->targetLanguage()),
                          displayName(settings->translationStyle()));
-    m_titleBar->setRouteText(settings->translationEngine() == TranslationEngine::openAICompatible
-                                 ? QStringLiteral("BYOK 线路 · 安全")
-                                 : QStringLiteral("云端线路"));
+    m_titleBar->setRouteText(routeText(settings->chosenTranslationEngine()));
     m_controls->setSwapEnabled(settings->sourceLanguage() != QLatin1String(kAutoLanguageCode));
 }
 

@@ -1,5 +1,6 @@
 #include "workspace/premium_selector.h"
 
+#include "ui/accessible_widgets.h"
 #include "ui/brand_lockup.h"
 #include "ui/pencil_icon.h"
 #include "ui/theme.h"
@@ -57,6 +58,7 @@ PremiumSelector::PremiumSelector(qreal width, PencilIconAsset chevron, QList<Pre
                                  std::function<void(const QString&)> onSelect, QWidget* parent)
     : QAbstractButton(parent), m_width(width), m_chevron(chevron), m_options(std::move(options)),
       m_isMeta(isMeta), m_onSelect(std::move(onSelect)) {
+    exposeAsDropDown(this);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(accessibilityLabel);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -72,7 +74,7 @@ void PremiumSelector::setTitle(const QString& title) {
     if (title == m_title)
         return;
     m_title = title;
-    // Buttons carry no accessible value: the current value is the description.
+    // The current value is read as the description (see exposeAsDropDown).
     setAccessibleDescription(title);
     setText(title);
     update();

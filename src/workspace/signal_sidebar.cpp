@@ -122,6 +122,9 @@ SignalSidebar::SignalSidebar(HistoryStore& store, HistoryEvents& events, AppSett
     m_list->addWidget(m_emptyState);
     m_list->addStretch(1);
     auto* scroll = new QScrollArea(this);
+    // Not a focus stop of its own (one a screen reader could only call nothing): the rows and buttons in it
+    // take the focus, and the area scrolls to the one that has it.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -169,13 +169,14 @@ def clipboard():
 class Tolvane:
     """The real program with a private profile, translating through the fake hosted service."""
 
-    def __init__(self, binary, fake_server, seen_guide=True):
+    def __init__(self, binary, fake_server, seen_guide=True, stored=""):
+        """`stored`: more lines of the settings file's [General] section, as the program would find them."""
         enable_accessibility()
         self.folder = tempfile.mkdtemp(prefix="tolvane-a11y-")
         for sub in ("config/Tolvane", "data", "cache", "runtime"):
             os.makedirs(os.path.join(self.folder, sub), mode=0o700, exist_ok=True)
         with open(os.path.join(self.folder, "config/Tolvane/Tolvane.ini"), "w", encoding="utf-8") as ini:
-            ini.write("[General]\n" + ("firstRun.hasSeenGuide=true\n" if seen_guide else ""))
+            ini.write("[General]\n" + ("firstRun.hasSeenGuide=true\n" if seen_guide else "") + stored)
         self.server = subprocess.Popen([fake_server], stdout=subprocess.PIPE, text=True)
         hosted = None
         while hosted is None:

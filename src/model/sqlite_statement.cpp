@@ -8,12 +8,13 @@ namespace tolvane {
 
 SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) : m_db(db) {
     if (!db)
-        throw HistoryStoreError::sqlite(HistoryStoreError::unknownMessage());
+        throw HistoryStoreError::sqlite(HistoryStoreError::unknownMessage(), 0);
     if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
         const QString message = errorMessage(db);
+        const int code = sqlite3_extended_errcode(db);
         sqlite3_finalize(m_statement);
         m_statement = nullptr;
-        throw HistoryStoreError::sqlite(message);
+        throw HistoryStoreError::sqlite(message, code);
     }
 }
 
@@ -72,7 +73,7 @@ QString SqliteStatement::errorMessage(sqlite3* db) {
 }
 
 void SqliteStatement::fail() const {
-    throw HistoryStoreError::sqlite(errorMessage(m_db));
+    throw HistoryStoreError::sqlite(errorMessage(m_db), sqlite3_extended_errcode(m_db));
 }
 
 void SqliteStatement::check(int result) const {

@@ -7,7 +7,8 @@ namespace tolvane {
 class HistoryStore;
 
 // Writes the coordinator's records to the HistoryStore: the history row first, then the memory row only when
-// asked and only after the history write succeeded, both with the record's one timestamp.
+// asked and only after the history write succeeded, both with the record's one timestamp. Only a history
+// row that cannot be written fails the record; a memory row that cannot be written is logged and skipped.
 class HistoryStoreRecorder final : public TranslationRecorder {
 public:
     explicit HistoryStoreRecorder(HistoryStore& store) : m_store(store) {}

@@ -6,6 +6,7 @@
 #include "core/text.h"
 #include "core/uuid_text.h"
 #include "workflow/clipboard_writer.h"
+#include "workflow/history_write_notice.h"
 #include "workflow/same_language.h"
 #include "workflow/translation_provider_factory.h"
 #include "workflow/translation_settings.h"
@@ -70,33 +71,40 @@ void WorkflowCoordinator::publishCompletion(const QString& provider, qsizetype c
 
 QCoro::Task<> WorkflowCoordinator::record(Self self, TranslationRecord record) {
     // The result is already published as completed: a late stop must not turn it into a cancellation, and a
-    // failed write leaves it standing. The error is logged, never the texts.
+    // write that has to wait leaves it standing.
     if (!self)
         co_return;
     const AIRequest request = record.request;
     const QString resultText = record.resultText;
+    HistoryWriteOutcome outcome;
     try {
-        co_await self->m_services.historyStore.recordTranslation(std::move(record));
-        if (self && self->m_historyWriteFailure == HistoryWriteFailure::told)
-            self->m_historyWriteFailure = HistoryWriteFailure::none;
-    } catch (const std::exception& error) {
-        qCWarning(lcWorkflow).noquote() << "Could not record the translation:" << describeError(error);
-        if (self && self->m_historyWriteFailure == HistoryWriteFailure::none) {
-            self->m_historyWriteFailure = HistoryWriteFailure::pending;
-            // Beside the result that was not recorded while it is still shown, else beside the next one.
-            const WorkflowStatus& status = self->m_status;
-            if (status.kind() == WorkflowStatus::Kind::completed && self->m_lastRequest == request &&
-                self->m_resultText == resultText)
-                self->setStatus(WorkflowStatus::completed(self->withHistoryWriteNotice(status.message())));
-        }
+        outcome = co_await self->m_historyWrites->write(std::move(record));
+    } catch (const CancelledError&) {
+        co_return;
     }
+    if (!self)
+        co_return;
+    if (outcome.kind == HistoryWriteOutcome::Kind::written) {
+        self->m_historyDelayTold = false;
+        co_return;
+    }
+    if (outcome.kind == HistoryWriteOutcome::Kind::waiting && std::exchange(self->m_historyDelayTold, true))
+        co_return;
+    const QString notice = historyWriteNotice(request.sourceText, outcome);
+    self->m_pendingHistoryNotice = self->m_pendingHistoryNotice.isEmpty()
+                                       ? notice
+                                       : self->m_pendingHistoryNotice + QLatin1Char(' ') + notice;
+    // Beside the result it is about while that is still shown, else beside the next one.
+    const WorkflowStatus& status = self->m_status;
+    if (status.kind() == WorkflowStatus::Kind::completed && self->m_lastRequest == request &&
+        self->m_resultText == resultText)
+        self->setStatus(WorkflowStatus::completed(self->withHistoryWriteNotice(status.message())));
 }
 
 QString WorkflowCoordinator::withHistoryWriteNotice(const QString& notice) {
-    if (m_historyWriteFailure != HistoryWriteFailure::pending)
+    const QString told = std::exchange(m_pendingHistoryNotice, {});
+    if (told.isEmpty())
         return notice;
-    m_historyWriteFailure = HistoryWriteFailure::told;
-    const QString told = tr("历史记录暂时无法写入（可能正被其他程序占用），本次翻译未保存。");
     return notice.isEmpty() ? told : notice + QLatin1Char(' ') + told;
 }
 

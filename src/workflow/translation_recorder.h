@@ -28,7 +28,8 @@ public:
     // not the database work.
     virtual QCoro::Task<std::optional<QString>> lookupMemory(AIRequest request, CancellationToken token) = 0;
     // Writes the history row and then, when asked and only if the history write succeeded, the memory row,
-    // in one turn of the store with one timestamp. Throws the store's error.
+    // in one turn of the store with one timestamp. Throws the store's error when the history row could not
+    // be written.
     virtual QCoro::Task<> recordTranslation(TranslationRecord record) = 0;
     // Where the store moved a damaged database it replaced with a new one; given once, then none.
     virtual std::optional<QString> takeSetAsideDatabase() = 0;

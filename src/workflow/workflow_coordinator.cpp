@@ -14,7 +14,9 @@
 namespace tolvane {
 
 WorkflowCoordinator::WorkflowCoordinator(WorkflowServices services, QObject* parent)
-    : QObject(parent), m_services(services) {}
+    : QObject(parent), m_services(services),
+      m_historyWrites(std::make_unique<HistoryWriteQueue>(m_services.historyStore, m_services.clock,
+                                                          HistoryWriteQueue::kCapacity)) {}
 
 WorkflowCoordinator::~WorkflowCoordinator() {
     m_currentTask.cancel();

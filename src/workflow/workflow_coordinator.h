@@ -6,6 +6,7 @@
 #include "model/ai_request.h"
 #include "model/history_entry.h"
 #include "workflow/captured_selection.h"
+#include "workflow/history_write_queue.h"
 #include "workflow/operation_bookkeeping.h"
 #include "workflow/translation_recorder.h"
 #include "workflow/workflow_status.h"
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -240,7 +242,7 @@ private:
                                       uint64_t generation, std::chrono::nanoseconds startedAt,
                                       QString historyEntryId);
     static QCoro::Task<> record(Self self, TranslationRecord record);
-    // `notice` with the words for a failed history write appended when one is still to be told.
+    // `notice` with the words about history writes still to be told appended.
     QString withHistoryWriteNotice(const QString& notice);
     // Publishes a finished result: `completed`, then the timing and its log line, then the automatic copy.
     void publishCompletion(const QString& provider, qsizetype characters, std::chrono::nanoseconds startedAt);
@@ -286,10 +288,12 @@ private:
     uint64_t m_currentTicket = 0;
     uint64_t m_autoTranslateGeneration = 0;
     uint64_t m_explicitCancellationGeneration = 0;
-    // A failed history write is told once: pending until a result shows it, then told until a write
-    // succeeds again.
-    enum class HistoryWriteFailure { none, pending, told };
-    HistoryWriteFailure m_historyWriteFailure = HistoryWriteFailure::none;
+    // Writes the records in order; a record that cannot be written yet waits there.
+    std::unique_ptr<HistoryWriteQueue> m_historyWrites;
+    // Words about a history write not told beside its own result, told beside the next one.
+    QString m_pendingHistoryNotice;
+    // A waiting record is told once, until a write succeeds again; a record given up is always told.
+    bool m_historyDelayTold = false;
     uint64_t m_entrySerial = 0;
     std::optional<AIRequest> m_lastAutoFailedRequest;
     std::optional<AIRequest> m_lastConfigurationRetranslationRequest;

@@ -1,6 +1,6 @@
 // A history database another program keeps locked for writing, with the delegate in process on the test
-// session's desktop: translations still complete (a remembered one included), and the user is told once that
-// the history could not be written.
+// session's desktop: translations still complete (a remembered one included), the user is told once which
+// translation waits and why, and every row lands, in order, once the lock ends.
 #include "app/app_delegate.h"
 #include "desktop_delegate.h"
 #include "scoped_environment.h"
@@ -63,8 +63,38 @@ protected:
         return std::count_if(statuses.begin() + first, statuses.end(), [](const auto& entry) {
             const WorkflowStatus& status = entry.first;
             return status.kind() == WorkflowStatus::Kind::completed &&
-                   status.message().contains(QStringLiteral("历史记录暂时无法写入"));
+                   status.message().contains(QStringLiteral("暂时无法写入历史记录"));
         });
+    }
+    // The messages of completed statuses since `first` that tell about the history.
+    QStringList historyNoticesFrom(qsizetype first) const {
+        QStringList notices;
+        for (qsizetype i = first; i < statuses.size(); ++i) {
+            const WorkflowStatus& status = statuses[i].first;
+            if (status.kind() == WorkflowStatus::Kind::completed && status.message().contains("历史记录"))
+                notices << status.message();
+        }
+        return notices;
+    }
+    // The history's sources, oldest first, read through a connection of the test's own.
+    QStringList storedSources() const {
+        QStringList sources;
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, "SELECT source_text FROM history ORDER BY created_at;", -1, &statement,
+                           nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            sources << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        return sources;
+    }
+    void lockForWriting() {
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &foreign), SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_exec(foreign, "BEGIN IMMEDIATE; DELETE FROM history WHERE 0;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
     }
 
     QTemporaryDir home;
@@ -84,10 +114,7 @@ TEST_F(LockedHistory, TranslationsCompleteUnderAForeignWriteLockAndTheUserIsTold
     ASSERT_TRUE(QTest::qWaitFor([&] { return storedRowCount(path, "memory", remembered) == 1; }, 30000));
 
     // Another program begins a write and keeps its transaction open.
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &foreign), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(foreign, "BEGIN IMMEDIATE; DELETE FROM history WHERE 0;", nullptr, nullptr, nullptr),
-        SQLITE_OK);
+    lockForWriting();
     const qsizetype firstLocked = statuses.size();
     const qsizetype requestsBefore = openai.requests().size();
     // From memory (its hit cannot be counted), then from the provider, twice.
@@ -103,12 +130,44 @@ TEST_F(LockedHistory, TranslationsCompleteUnderAForeignWriteLockAndTheUserIsTold
     EXPECT_TRUE(translate(QStringLiteral("a fourth text")));
     EXPECT_EQ(noticesFrom(firstLocked), 1);
 
-    // The lock ends: the next translation is recorded again and nothing more is told.
+    // The lock ends: every translation made under it is written, in order, and nothing more is told.
     ASSERT_EQ(sqlite3_exec(foreign, "ROLLBACK;", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_TRUE(translate(QStringLiteral("after the lock")));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return storedRowCount(path, "history", QStringLiteral("after the lock")) == 1; }, 30000));
+    const QStringList expected{remembered,
+                               remembered,
+                               QStringLiteral("good morning"),
+                               QStringLiteral("a third text"),
+                               QStringLiteral("a fourth text"),
+                               QStringLiteral("after the lock")};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return storedSources() == expected; }, 30000))
+        << storedSources().join(" | ").toStdString();
     EXPECT_EQ(noticesFrom(firstLocked), 1);
+}
+
+TEST_F(LockedHistory, TwoTranslationsUnderALockNameTheOneThatWaitsAndBothLandInOrder) {
+    ASSERT_TRUE(translate(QStringLiteral("before the lock")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return storedRowCount(path, "history", QStringLiteral("before the lock")) == 1; }, 30000));
+
+    lockForWriting();
+    const qsizetype firstLocked = statuses.size();
+    // The second starts at once: the first's write is still waiting for the lock.
+    ASSERT_TRUE(translate(QStringLiteral("first locked")));
+    ASSERT_TRUE(translate(QStringLiteral("second locked")));
+    // The first is named with its cause, beside whichever result is shown when its write fails.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !historyNoticesFrom(firstLocked).isEmpty(); }, 30000));
+    const QStringList notices = historyNoticesFrom(firstLocked);
+    EXPECT_EQ(notices.first().toStdString(),
+              "「first locked」的翻译暂时无法写入历史记录（历史记录文件正被其他程序占用），"
+              "可以写入后会自动保存。");
+    for (const QString& notice : notices)
+        EXPECT_FALSE(notice.contains(QStringLiteral("second locked"))) << "told once";
+
+    ASSERT_EQ(sqlite3_exec(foreign, "ROLLBACK;", nullptr, nullptr, nullptr), SQLITE_OK);
+    const QStringList expected{QStringLiteral("before the lock"), QStringLiteral("first locked"),
+                               QStringLiteral("second locked")};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return storedSources() == expected; }, 30000))
+        << storedSources().join(" | ").toStdString();
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "model/history_store.h"
+#include "support/full_disk.h"
 #include "support/task_outcome.h"
 #include "support/translation_request.h"
 #include "support/virtual_clock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QSet>
@@ -12,6 +14,8 @@
 #include <QUuid>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -37,6 +41,12 @@ using testing::await;
 template <typename T> QString errorOf(QCoro::Task<T>&& task) {
     const auto error = testing::errorAs<HistoryStoreError>(testing::runToEnd(std::move(task)));
     return error ? error->description() : QStringLiteral("<no error>");
+}
+
+// Why the store's `task` failed; nullopt when it did not fail with a store error.
+template <typename T> std::optional<HistoryStoreError::Cause> causeOf(QCoro::Task<T>&& task) {
+    const auto error = testing::errorAs<HistoryStoreError>(testing::runToEnd(std::move(task)));
+    return error ? std::optional(error->cause()) : std::nullopt;
 }
 
 // Reads the file directly through a second connection.
@@ -254,6 +264,61 @@ TEST_F(HistoryStoreTest, ALockedDatabaseFailsTheListInsteadOfShorteningIt) {
     other->exec("ROLLBACK;");
     other.reset();
     EXPECT_EQ(await(store.fetchHistory()).size(), 1);
+}
+
+TEST_F(HistoryStoreTest, AShortLockCostsNothingAndALongLockOrAFullDiskFailsWithItsCause) {
+    // In place before the store opens its file.
+    testing::FullDisk disk(dir.path());
+    HistoryStore store(clock, path());
+    await(store.upsertHistoryEntry("A", request("a"), "b", "p", clock.now()));
+    RawDb other(path());
+    // Another program holds the write lock for a moment: the write waits for it instead of failing.
+    ASSERT_EQ(other.exec("BEGIN IMMEDIATE; DELETE FROM history WHERE 0;"), SQLITE_OK);
+    auto write = store.upsertHistoryEntry("B", request("b"), "c", "p", clock.now());
+    std::thread holder([&other] {
+        std::this_thread::sleep_for(300ms); // far below the store's busy wait
+        other.exec("COMMIT;");
+    });
+    const std::exception_ptr failure = testing::runToEnd(std::move(write));
+    holder.join();
+    EXPECT_FALSE(failure) << "a lock shorter than the busy wait must not fail the write";
+    EXPECT_EQ(other.integer("SELECT COUNT(*) FROM history;"), 2);
+
+    // A lock held past the wait fails as a lock; the row is not half written.
+    ASSERT_EQ(other.exec("BEGIN IMMEDIATE; DELETE FROM history WHERE 0;"), SQLITE_OK);
+    EXPECT_EQ(causeOf(store.upsertHistoryEntry("C", request("c"), "d", "p", clock.now())),
+              HistoryStoreError::Cause::locked);
+    ASSERT_EQ(other.exec("ROLLBACK;"), SQLITE_OK);
+
+    // A full disk fails as one, and the next write once there is room again succeeds.
+    disk.setFull(true);
+    EXPECT_EQ(causeOf(store.upsertHistoryEntry("C", request("c"), "d", "p", clock.now())),
+              HistoryStoreError::Cause::diskFull);
+    disk.setFull(false);
+    await(store.upsertHistoryEntry("C", request("c"), "d", "p", clock.now()));
+    EXPECT_EQ(other.integer("SELECT COUNT(*) FROM history;"), 3);
+    await(store.close());
+}
+
+TEST_F(HistoryStoreTest, AnExistingDatabaseOthersCanReadIsMadeOwnerOnlyWithItsLogFiles) {
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    // Left by an older build or restored from a backup: readable by everyone, its log files in use.
+    sqlite3* created = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path()).constData(), &created), SQLITE_OK);
+    sqlite3_close(created);
+    RawDb old(path());
+    ASSERT_EQ(old.exec("PRAGMA journal_mode=WAL; CREATE TABLE t(x); INSERT INTO t VALUES (1);"), SQLITE_OK);
+    const QStringList files{path(), path() + "-wal", path() + "-shm"};
+    for (const QString& file : files)
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0644), 0) << file.toStdString();
+
+    HistoryStore store(clock, path());
+    await(store.upsertHistoryEntry("A", request("a"), "b", "p", clock.now()));
+    for (const QString& file : files) {
+        struct stat status {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &status), 0) << file.toStdString();
+        EXPECT_EQ(status.st_mode & 07777, 0600u) << file.toStdString();
+    }
 }
 
 TEST_F(HistoryStoreTest, AKillDuringWritesLosesNothingCommitted) {

@@ -215,7 +215,8 @@ TEST_F(PipelineTest, HistoryWriteFailureAfterCompletionLeavesTheResultStanding) 
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("disk I/O error")));
     EXPECT_FALSE(log.lines()[0].contains(QStringLiteral("你好"))) << "texts are never logged";
-    const QString told = QStringLiteral("历史记录暂时无法写入（可能正被其他程序占用），本次翻译未保存。");
+    const QString told =
+        QStringLiteral("「hello」的翻译暂时无法写入历史记录（历史记录文件无法写入），可以写入后会自动保存。");
     EXPECT_EQ(coordinator->status(), WorkflowStatus::completed(told));
 
     // Told once; a lookup that fails skips the memory and the provider answers.
@@ -224,6 +225,14 @@ TEST_F(PipelineTest, HistoryWriteFailureAfterCompletionLeavesTheResultStanding) 
     answer(QStringLiteral("再次"));
     EXPECT_EQ(coordinator->status(), WorkflowStatus::completed());
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("再次"));
+
+    // Both waited and are written, in order, once the store takes writes again.
+    recorder.failWrites = false;
+    clock.advance(HistoryWriteQueue::kRetryInterval);
+    turn();
+    ASSERT_EQ(recorder.records.size(), 2u);
+    EXPECT_EQ(recorder.records[0].request.sourceText, QStringLiteral("hello"));
+    EXPECT_EQ(recorder.records[1].request.sourceText, QStringLiteral("again"));
 }
 
 class HostedPipelineTest : public CoordinatorTest {

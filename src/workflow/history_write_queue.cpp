@@ -1,0 +1,93 @@
+#include "workflow/history_write_queue.h"
+
+#include "core/logging.h"
+#include "model/history_store_error.h"
+
+#include <QPointer>
+
+namespace tolvane {
+
+HistoryWriteCause historyWriteCauseOf(const std::exception& error) {
+    const auto* store = dynamic_cast<const HistoryStoreError*>(&error);
+    if (!store)
+        return HistoryWriteCause::other;
+    switch (store->cause()) {
+    case HistoryStoreError::Cause::locked:
+        return HistoryWriteCause::locked;
+    case HistoryStoreError::Cause::diskFull:
+        return HistoryWriteCause::diskFull;
+    case HistoryStoreError::Cause::other:
+        break;
+    }
+    return HistoryWriteCause::other;
+}
+
+HistoryWriteQueue::HistoryWriteQueue(TranslationRecorder& recorder, Clock& clock, qsizetype capacity)
+    : m_recorder(recorder), m_clock(clock), m_capacity(capacity) {}
+
+HistoryWriteQueue::~HistoryWriteQueue() {
+    m_drain.cancel();
+    if (!m_entries.empty())
+        qCWarning(lcWorkflow).noquote()
+            << QStringLiteral(
+                   "%1 translation(s) waiting for the history database were not written and are lost")
+                   .arg(m_entries.size());
+    for (Entry& entry : m_entries)
+        entry.outcome.fail(std::make_exception_ptr(CancelledError()));
+}
+
+QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::settled(HistoryWriteOutcome outcome) {
+    co_return outcome;
+}
+
+QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::write(TranslationRecord record) {
+    if (pendingCount() >= m_capacity)
+        return settled({HistoryWriteOutcome::Kind::lost, HistoryWriteCause::queueFull});
+    Entry entry{std::move(record), {}};
+    const OneShot<HistoryWriteOutcome> outcome = entry.outcome;
+    m_entries.push_back(std::move(entry));
+    if (!m_drain.isRunning()) {
+        m_drain = spawn(this, lcWorkflow(), [self = QPointer(this)](CancellationToken token) {
+            return drain(self, std::move(token));
+        });
+    } else if (m_wake) {
+        m_wake->resolve({});
+    }
+    return outcome.wait();
+}
+
+QCoro::Task<> HistoryWriteQueue::drain(QPointer<HistoryWriteQueue> self, CancellationToken token) {
+    while (self && !self->m_entries.empty()) {
+        // A copy: the entry stays queued until its write is known to have succeeded.
+        const TranslationRecord record = self->m_entries.front().record;
+        std::optional<HistoryWriteCause> failure;
+        try {
+            co_await self->m_recorder.recordTranslation(record);
+        } catch (const std::exception& error) {
+            // The error is logged, never the texts.
+            qCWarning(lcWorkflow).noquote() << "Could not record the translation:" << describeError(error);
+            failure = historyWriteCauseOf(error);
+        }
+        if (!self)
+            co_return;
+        token.throwIfCancelled();
+        if (!failure) {
+            self->m_entries.front().outcome.resolve({HistoryWriteOutcome::Kind::written});
+            self->m_entries.pop_front();
+            continue;
+        }
+        // Every record behind the failed one waits too; one told before keeps its first outcome.
+        for (const Entry& entry : self->m_entries)
+            entry.outcome.resolve({HistoryWriteOutcome::Kind::waiting, *failure});
+
+        Signal wake;
+        self->m_wake = wake;
+        const ScheduledCall retry = self->m_clock.callAfter(kRetryInterval, [wake] { wake.resolve({}); });
+        co_await wake.wait(token);
+        if (!self)
+            co_return;
+        self->m_wake.reset();
+    }
+}
+
+} // namespace tolvane

@@ -1,0 +1,144 @@
+// The history write queue over the real store and a real database file: rows that cannot be written while
+// another program holds the write lock or the disk is full wait and land in order once the database takes
+// writes again; only a record arriving at a full queue is given up, and one waiting at quit is logged lost.
+#include "log_capture.h"
+#include "model/history_store.h"
+#include "support/full_disk.h"
+#include "support/task_outcome.h"
+#include "support/translation_request.h"
+#include "support/virtual_clock.h"
+#include "workflow/history_store_recorder.h"
+#include "workflow/history_write_notice.h"
+#include "workflow/history_write_queue.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace tolvane::testing {
+namespace {
+
+using Kind = HistoryWriteOutcome::Kind;
+using Cause = HistoryWriteCause;
+
+class HistoryWriteQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        clock.setNow(QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC));
+        // The file exists before the disk fills.
+        await(store.fetchHistory());
+    }
+    void TearDown() override { sqlite3_close(other); }
+
+    TranslationRecord recordOf(const QString& source) {
+        clock.setNow(clock.now().addSecs(1));
+        return {source.toUpper(),
+                translationRequest(source),
+                source + QStringLiteral(" 译"),
+                QStringLiteral("p"),
+                true,
+                clock.now()};
+    }
+    // Starts the write and runs the loop until its outcome is known.
+    HistoryWriteOutcome write(HistoryWriteQueue& queue, const QString& source) {
+        return await(queue.write(recordOf(source)));
+    }
+    // The history's sources, oldest first, read through a connection of the test's own.
+    QStringList storedSources() {
+        QStringList sources;
+        for (const HistoryEntry& entry : await(store.fetchHistory()))
+            sources.prepend(entry.sourceText);
+        return sources;
+    }
+    void lock() {
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM history WHERE 0;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+    }
+    void unlock() {
+        sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
+        sqlite3_close(std::exchange(other, nullptr));
+    }
+    // Lets the queue's next retry come due and waits until nothing is pending.
+    bool drained(HistoryWriteQueue& queue) {
+        return QTest::qWaitFor(
+            [&] {
+                clock.advance(HistoryWriteQueue::kRetryInterval);
+                return queue.pendingCount() == 0;
+            },
+            60000);
+    }
+
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("History.sqlite3"));
+    // In place before the store opens its file.
+    FullDisk disk{dir.path()};
+    VirtualClock clock;
+    HistoryStore store{clock, path};
+    HistoryStoreRecorder recorder{store};
+    sqlite3* other = nullptr;
+};
+
+TEST_F(HistoryWriteQueueTest, ALongLockOrAFullDiskLosesNoRowAndTheRowsLandInOrder) {
+    HistoryWriteQueue queue(recorder, clock, HistoryWriteQueue::kCapacity);
+    EXPECT_EQ(write(queue, "first"), (HistoryWriteOutcome{Kind::written}));
+
+    lock();
+    EXPECT_EQ(write(queue, "a"), (HistoryWriteOutcome{Kind::waiting, Cause::locked}));
+    EXPECT_EQ(write(queue, "b"), (HistoryWriteOutcome{Kind::waiting, Cause::locked}));
+    EXPECT_EQ(queue.pendingCount(), 2);
+    unlock();
+    ASSERT_TRUE(drained(queue));
+    EXPECT_EQ(storedSources(), QStringList({"first", "a", "b"}));
+    const AIRequest b = translationRequest("b");
+    EXPECT_TRUE(await(store.lookupMemory(
+        HistoryStore::memoryCacheKey(b.sourceText, b.targetLanguage, b.style, b.glossaryTerms))))
+        << "the memory row follows its history row";
+
+    disk.setFull(true);
+    EXPECT_EQ(write(queue, "c"), (HistoryWriteOutcome{Kind::waiting, Cause::diskFull}));
+    EXPECT_EQ(write(queue, "d"), (HistoryWriteOutcome{Kind::waiting, Cause::diskFull}));
+    disk.setFull(false);
+    // Nothing waits for the retry once the disk has room: the next record writes every one before it.
+    EXPECT_EQ(write(queue, "e"), (HistoryWriteOutcome{Kind::written}));
+    EXPECT_EQ(queue.pendingCount(), 0);
+    EXPECT_EQ(storedSources(), QStringList({"first", "a", "b", "c", "d", "e"}));
+}
+
+TEST_F(HistoryWriteQueueTest, OnlyARecordArrivingAtAFullQueueOrWaitingAtQuitIsGivenUp) {
+    disk.setFull(true);
+    auto queue = std::make_unique<HistoryWriteQueue>(recorder, clock, 2);
+    EXPECT_EQ(write(*queue, "a").kind, Kind::waiting);
+    EXPECT_EQ(write(*queue, "b").kind, Kind::waiting);
+    EXPECT_EQ(write(*queue, "c"), (HistoryWriteOutcome{Kind::lost, Cause::queueFull}));
+    disk.setFull(false);
+    ASSERT_TRUE(drained(*queue));
+    EXPECT_EQ(storedSources(), QStringList({"a", "b"}));
+
+    disk.setFull(true);
+    EXPECT_EQ(write(*queue, "d").kind, Kind::waiting);
+    LogCapture log("com.tolvane.app.Workflow");
+    queue.reset(); // as at quit
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().last().startsWith(QStringLiteral("1 translation(s) waiting")))
+        << log.lines().last().toStdString();
+}
+
+TEST(HistoryWriteNotice, NamesTheTranslationAndTheCause) {
+    const QString longText = QStringLiteral("The quick brown fox\\njumps over the lazy dog");
+    EXPECT_EQ(
+        historyWriteNotice(longText, {Kind::waiting, Cause::locked}),
+        QStringLiteral("「The quick brown …」的翻译暂时无法写入历史记录（历史记录文件正被其他程序占用），"
+                       "可以写入后会自动保存。"));
+    EXPECT_EQ(historyWriteNotice(QStringLiteral("短句"), {Kind::waiting, Cause::diskFull}),
+              QStringLiteral("「短句」的翻译暂时无法写入历史记录（磁盘空间已满），可以写入后会自动保存。"));
+    EXPECT_EQ(historyWriteNotice(QStringLiteral("短句"), {Kind::lost, Cause::queueFull}),
+              QStringLiteral("「短句」的翻译未能保存到历史记录（等待写入的翻译过多）。"));
+    EXPECT_TRUE(historyWriteNotice(QStringLiteral("短句"), {Kind::written}).isEmpty());
+}
+
+} // namespace
+} // namespace tolvane::testing

@@ -265,6 +265,39 @@ QList<GlossaryTerm> AppSettings::activeGlossaryTerms() const {
     return active;
 }
 
+bool AppSettings::storeOrRestore(const QStringList& keys, const std::function<void()>& write) {
+    QList<QVariant> before;
+    for (const QString& name : keys)
+        before << m_defaults.value(name);
+    write();
+    if (m_defaults.sync())
+        return true;
+    // The store keeps the values it had, so no later write stores the change the user was told was lost.
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        if (before[i].isValid())
+            m_defaults.setValue(keys[i], before[i]);
+        else
+            m_defaults.remove(keys[i]);
+    }
+    return false;
+}
+
+// Assigns, writes and stores on every call. A change the store cannot keep is undone: the member returns to
+// its stored value, the NOTIFY signal makes every control show that again, and changeNotStored() tells.
+#define TOLVANE_STORE(member, signal, keys, write)                                                           \
+    do {                                                                                                     \
+        const bool changed = !(member == value);                                                             \
+        auto previous = member;                                                                              \
+        member = value;                                                                                      \
+        const bool stored = storeOrRestore(keys, [&] { write; });                                            \
+        if (!stored)                                                                                         \
+            member = std::move(previous);                                                                    \
+        if (changed)                                                                                         \
+            Q_EMIT signal();                                                                                 \
+        if (!stored)                                                                                         \
+            Q_EMIT changeNotStored();                                                                        \
+    } while (false)
+
 // Assigns, writes on every call, and emits only on a change.
 #define TOLVANE_ASSIGN(member, signal, write)                                                                \
     do {                                                                                                     \
@@ -276,43 +309,58 @@ QList<GlossaryTerm> AppSettings::activeGlossaryTerms() const {
     } while (false)
 
 void AppSettings::setBaseURLString(const QString& value) {
-    TOLVANE_ASSIGN(m_baseURLString, baseURLStringChanged, m_defaults.setValue(key::baseURL, value));
+    TOLVANE_STORE(m_baseURLString, baseURLStringChanged, {key::baseURL},
+                  m_defaults.setValue(key::baseURL, value));
 }
 
 void AppSettings::setModel(const QString& value) {
-    TOLVANE_ASSIGN(m_model, modelChanged, m_defaults.setValue(key::model, value));
+    TOLVANE_STORE(m_model, modelChanged, {key::model}, m_defaults.setValue(key::model, value));
 }
 
 void AppSettings::setTranslationEngine(TranslationEngine value) {
     // Choosing any engine, the shown one included, ends an unreadable stored choice.
     const bool wasUnreadable = std::exchange(m_translationEngineUnreadable, false);
     const bool changed = wasUnreadable || !(m_translationEngine == value);
-    m_translationEngine = value;
-    m_defaults.setValue(key::translationEngine, rawValue(value));
+    const TranslationEngine previous = std::exchange(m_translationEngine, value);
+    const bool stored = storeOrRestore({key::translationEngine},
+                                       [&] { m_defaults.setValue(key::translationEngine, rawValue(value)); });
+    if (!stored) {
+        m_translationEngine = previous;
+        m_translationEngineUnreadable = wasUnreadable;
+    }
     if (changed)
         Q_EMIT translationEngineChanged();
+    if (!stored)
+        Q_EMIT changeNotStored();
 }
 
 void AppSettings::setCloudTranslationQuality(CloudTranslationQuality value) {
-    TOLVANE_ASSIGN(m_cloudTranslationQuality, cloudTranslationQualityChanged,
-                   m_defaults.setValue(key::cloudTranslationQuality, rawValue(value)));
+    TOLVANE_STORE(m_cloudTranslationQuality, cloudTranslationQualityChanged, {key::cloudTranslationQuality},
+                  m_defaults.setValue(key::cloudTranslationQuality, rawValue(value)));
 }
 
 void AppSettings::setSourceLanguage(const QString& value) {
-    TOLVANE_ASSIGN(m_sourceLanguage, sourceLanguageChanged, m_defaults.setValue(key::sourceLanguage, value));
+    TOLVANE_STORE(m_sourceLanguage, sourceLanguageChanged, {key::sourceLanguage},
+                  m_defaults.setValue(key::sourceLanguage, value));
 }
 
 void AppSettings::setTargetLanguage(const QString& value) {
-    TOLVANE_ASSIGN(m_targetLanguage, targetLanguageChanged, m_defaults.setValue(key::targetLanguage, value));
+    TOLVANE_STORE(m_targetLanguage, targetLanguageChanged, {key::targetLanguage},
+                  m_defaults.setValue(key::targetLanguage, value));
 }
 
 void AppSettings::setTranslationStyle(TranslationStyle value) {
-    TOLVANE_ASSIGN(m_translationStyle, translationStyleChanged,
-                   m_defaults.setValue(key::translationStyle, rawValue(value)));
+    TOLVANE_STORE(m_translationStyle, translationStyleChanged, {key::translationStyle},
+                  m_defaults.setValue(key::translationStyle, rawValue(value)));
 }
 
 void AppSettings::setGlossaryTerms(const QList<GlossaryTerm>& value) {
-    TOLVANE_ASSIGN(m_glossaryTerms, glossaryTermsChanged, writeGlossary(changed));
+    const bool neededBackup = m_glossaryNeedsBackup;
+    TOLVANE_STORE(m_glossaryTerms, glossaryTermsChanged,
+                  (QStringList{key::glossaryTerms, key::glossaryTerms + QStringLiteral(".backup")}),
+                  writeGlossary(changed));
+    if (m_glossaryTerms != value)
+        m_glossaryNeedsBackup = neededBackup;
 }
 
 void AppSettings::updateGlossaryTerm(const GlossaryTerm& term) {
@@ -333,31 +381,38 @@ void AppSettings::removeGlossaryTerm(const QUuid& id) {
 }
 
 void AppSettings::setShortcuts(const ShortcutConfiguration& value) {
-    TOLVANE_ASSIGN(m_shortcuts, shortcutsChanged, writeShortcuts(changed));
+    const bool neededBackup = m_shortcutsNeedBackup;
+    TOLVANE_STORE(m_shortcuts, shortcutsChanged,
+                  (QStringList{key::shortcuts, key::shortcuts + QStringLiteral(".backup")}),
+                  writeShortcuts(changed));
+    if (!(m_shortcuts == value))
+        m_shortcutsNeedBackup = neededBackup;
 }
 
 void AppSettings::setAutoTranslateWhileTyping(bool value) {
-    TOLVANE_ASSIGN(m_autoTranslateWhileTyping, autoTranslateWhileTypingChanged,
-                   m_defaults.setValue(key::autoTranslateWhileTyping, value));
+    TOLVANE_STORE(m_autoTranslateWhileTyping, autoTranslateWhileTypingChanged,
+                  {key::autoTranslateWhileTyping}, m_defaults.setValue(key::autoTranslateWhileTyping, value));
 }
 
 void AppSettings::setAutoCopyResult(bool value) {
-    TOLVANE_ASSIGN(m_autoCopyResult, autoCopyResultChanged, m_defaults.setValue(key::autoCopyResult, value));
+    TOLVANE_STORE(m_autoCopyResult, autoCopyResultChanged, {key::autoCopyResult},
+                  m_defaults.setValue(key::autoCopyResult, value));
 }
 
 void AppSettings::setAutoSelectionButtonEnabled(bool value) {
-    TOLVANE_ASSIGN(m_autoSelectionButtonEnabled, autoSelectionButtonEnabledChanged,
-                   m_defaults.setValue(key::autoSelectionButtonEnabled, value));
+    TOLVANE_STORE(m_autoSelectionButtonEnabled, autoSelectionButtonEnabledChanged,
+                  {key::autoSelectionButtonEnabled},
+                  m_defaults.setValue(key::autoSelectionButtonEnabled, value));
 }
 
 void AppSettings::setMainWindowCloseBehavior(MainWindowCloseBehavior value) {
-    TOLVANE_ASSIGN(m_mainWindowCloseBehavior, mainWindowCloseBehaviorChanged,
-                   m_defaults.setValue(key::mainWindowCloseBehavior, rawValue(value)));
+    TOLVANE_STORE(m_mainWindowCloseBehavior, mainWindowCloseBehaviorChanged, {key::mainWindowCloseBehavior},
+                  m_defaults.setValue(key::mainWindowCloseBehavior, rawValue(value)));
 }
 
 void AppSettings::setScreenshotCaptureMode(ScreenshotCaptureMode value) {
-    TOLVANE_ASSIGN(m_screenshotCaptureMode, screenshotCaptureModeChanged,
-                   m_defaults.setValue(key::screenshotCaptureMode, rawValue(value)));
+    TOLVANE_STORE(m_screenshotCaptureMode, screenshotCaptureModeChanged, {key::screenshotCaptureMode},
+                  m_defaults.setValue(key::screenshotCaptureMode, rawValue(value)));
 }
 
 void AppSettings::setShortcutRegistrationErrors(const ShortcutRegistrationErrors& value) {
@@ -379,6 +434,7 @@ void AppSettings::setPeriod(const QString& value) {
                    m_defaults.setValue(key::cloudUsagePeriod, value));
 }
 
+#undef TOLVANE_STORE
 #undef TOLVANE_ASSIGN
 
 void AppSettings::clearShortcutRegistrationError(ShortcutAction action) {

@@ -14,7 +14,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -86,7 +88,10 @@ public:
     QString cloudUsagePeriod() const { return m_cloudUsagePeriod; }
 
     // Each setter writes its key, also when the value is unchanged (except over a stored glossary or
-    // shortcut text that could not be fully read, see above).
+    // shortcut text that could not be fully read, see above), and stores it at once. A change the store
+    // cannot keep is undone (the NOTIFY signal makes the controls show the stored value again) and told
+    // through changeNotStored(). The cloud usage and the screenshot region are bookkeeping: written, not
+    // stored at once.
     void setBaseURLString(const QString& value);
     void setModel(const QString& value);
     void setTranslationEngine(TranslationEngine value);
@@ -154,8 +159,13 @@ Q_SIGNALS:
     void cloudCharactersUsedChanged();
     void cloudCharactersLimitChanged();
     void cloudUsagePeriodChanged();
+    // A change was undone because the settings file could not be written.
+    void changeNotStored();
 
 private:
+    // Runs `write` and stores; when the store refuses, puts the stored values of `keys` back and returns
+    // false.
+    bool storeOrRestore(const QStringList& keys, const std::function<void()>& write);
     void load();
     void writeNormalisedValues();
     void writeGlossary(bool changed);

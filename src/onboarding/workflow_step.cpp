@@ -5,6 +5,7 @@
 #include "onboarding/onboarding_blocks.h"
 #include "platform/permission_service.h"
 #include "ui/language_picker.h"
+#include "ui/settings_not_stored_notice.h"
 #include "ui/settings_switch.h"
 #include "ui/shortcut_recorder_view.h"
 #include "ui/theme.h"
@@ -116,6 +117,10 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
     layout->addWidget(m_summary);
     layout->addStretch(1);
 
+    tellSettingsNotStoredIn(this, settings, [this](const QString& words) {
+        m_shortcutError = words;
+        refresh();
+    });
     connect(&settings, &AppSettings::shortcutsChanged, this, &WorkflowStep::refresh);
     connect(&settings, &AppSettings::shortcutRegistrationErrorsChanged, this, &WorkflowStep::refresh);
     connect(&settings, &AppSettings::targetLanguageChanged, this, [this] {

@@ -20,8 +20,8 @@ public:
     virtual void setValue(const QString& key, const QVariant& value) = 0;
     virtual void remove(const QString& key) = 0;
     virtual bool contains(const QString& key) const = 0;
-    // Writes pending changes to permanent storage.
-    virtual void sync() = 0;
+    // Writes pending changes to permanent storage; false when they could not be written.
+    virtual bool sync() = 0;
     // True when the stored content could not all be read when the store was opened: a value missing from it
     // may have been lost rather than never set.
     virtual bool isDamaged() const = 0;

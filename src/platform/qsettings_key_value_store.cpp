@@ -55,13 +55,18 @@ bool QSettingsKeyValueStore::contains(const QString& key) const {
     return m_settings.contains(key);
 }
 
-void QSettingsKeyValueStore::sync() {
+bool QSettingsKeyValueStore::sync() {
+    const bool failedBefore = m_settings.status() == QSettings::AccessError;
     m_settings.sync();
     // The status keeps the first error: after a damaged file it stays the reading's FormatError (reported
-    // when the store opened) though the write went through. A file that cannot be written is not even tried,
-    // with no status at all, so writability is asked directly.
-    if (m_settings.status() == QSettings::AccessError || !m_settings.isWritable())
+    // when the store opened) though the write went through, and after one failed write it stays
+    // AccessError. A file that cannot be written is not even tried, with no status at all, so writability is
+    // asked directly.
+    const bool failed =
+        (!failedBefore && m_settings.status() == QSettings::AccessError) || !m_settings.isWritable();
+    if (failed)
         qCWarning(lcSettings).noquote() << "Could not write the settings file" << m_settings.fileName();
+    return !failed;
 }
 
 } // namespace tolvane

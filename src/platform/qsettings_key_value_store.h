@@ -24,7 +24,7 @@ public:
     void setValue(const QString& key, const QVariant& value) override;
     void remove(const QString& key) override;
     bool contains(const QString& key) const override;
-    void sync() override;
+    bool sync() override;
     bool isDamaged() const override { return m_damaged; }
 
     QString fileName() const { return m_settings.fileName(); }

@@ -16,6 +16,7 @@
 #include "ui/dark_controls.h"
 #include "ui/destructive_question.h"
 #include "ui/permission_refresh_ticker.h"
+#include "ui/settings_not_stored_notice.h"
 #include "ui/theme.h"
 
 #include <QFrame>
@@ -169,6 +170,9 @@ SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
     layout->addWidget(scroll, 1);
 
     connect(m_toolbar, &SettingsToolbar::pageSelected, this, &SettingsView::selectPage);
+    if (m_context.settings)
+        tellSettingsNotStoredIn(this, *m_context.settings,
+                                [this](const QString& words) { setStatus(words); });
     connect(m_ticker, &PermissionRefreshTicker::tick, this, &SettingsView::showPermissions);
 
     const SettingsPage initial = initialSettingsPage(m_context.page);

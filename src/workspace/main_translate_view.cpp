@@ -6,6 +6,7 @@
 #include "model/language_table.h"
 #include "model/raw_enum.h"
 #include "ui/native_text_editor.h"
+#include "ui/settings_not_stored_notice.h"
 #include "ui/theme.h"
 #include "workflow/workflow_coordinator.h"
 #include "workspace/result_pane.h"
@@ -95,6 +96,11 @@ MainTranslateView::MainTranslateView(const MainContentContext& context,
                                    [this](const HistoryEntry& entry) { reuseHistoryEntry(entry); }},
                                   this);
     m_controls = new WorkspaceControls(*m_context.settings, this);
+    // A language, style or rail setting that cannot be stored returns to its stored value; the user is told
+    // as for a result that cannot be saved.
+    tellSettingsNotStoredIn(this, *m_context.settings, [workflow = m_context.workflow](const QString& words) {
+        workflow->setStatus(WorkflowStatus::failed(words));
+    });
     m_sourcePane = new SourcePane(snapshot,
                                   {[this](const QString& text) { dropText(text); },
                                    [this](QImage image) {

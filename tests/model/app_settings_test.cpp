@@ -452,8 +452,45 @@ TEST_F(IniReloadTest, AFileThatCannotBeWrittenIsReported) {
     QSettingsKeyValueStore store(writeIni("not a folder") + QStringLiteral("/Tolvane.ini"));
     testing::LogCapture log("com.tolvane.app.Settings");
     store.setValue("provider.model", "other");
-    store.sync();
+    EXPECT_FALSE(store.sync());
     EXPECT_TRUE(log.lines().join('\n').contains("Could not write the settings file"));
+
+    // A change the file cannot keep is undone: the setting and the store keep what was there.
+    AppSettings settings(store, clock);
+    QSignalSpy changed(&settings, &AppSettings::autoCopyResultChanged);
+    QSignalSpy notStored(&settings, &AppSettings::changeNotStored);
+    settings.setAutoCopyResult(true);
+    EXPECT_FALSE(settings.autoCopyResult());
+    EXPECT_EQ(changed.count(), 1) << "the controls that showed the change read the setting again";
+    EXPECT_EQ(notStored.count(), 1);
+    EXPECT_FALSE(store.contains("workflow.autoCopyResult"));
+}
+
+TEST(AppSettingsStore, ARefusedChangeIsUndoneEverywhereAndALaterOneIsKept) {
+    testing::VirtualClock clock;
+    MemoryKeyValueStore store;
+    AppSettings settings(store, clock);
+    settings.setTargetLanguage("ja");
+    store.setRefusesWrites(true);
+    QSignalSpy targetChanged(&settings, &AppSettings::targetLanguageChanged);
+    QSignalSpy notStored(&settings, &AppSettings::changeNotStored);
+
+    settings.setTargetLanguage("fr");
+    EXPECT_EQ(settings.targetLanguage(), "ja");
+    EXPECT_EQ(store.value("translation.targetLanguage").toString(), "ja");
+    settings.setAutoTranslateWhileTyping(false);
+    EXPECT_TRUE(settings.autoTranslateWhileTyping());
+    EXPECT_EQ(store.value("workflow.autoTranslateWhileTyping"), QVariant(true));
+    settings.setShortcut(std::nullopt, ShortcutAction::translateSelection);
+    EXPECT_TRUE(settings.shortcuts().shortcut(ShortcutAction::translateSelection).has_value());
+    EXPECT_EQ(targetChanged.count(), 1);
+    EXPECT_EQ(notStored.count(), 3);
+
+    store.setRefusesWrites(false);
+    settings.setTargetLanguage("fr");
+    EXPECT_EQ(settings.targetLanguage(), "fr");
+    EXPECT_EQ(store.value("translation.targetLanguage").toString(), "fr");
+    EXPECT_EQ(notStored.count(), 3);
 }
 
 } // namespace

@@ -17,7 +17,9 @@
 
 namespace tolvane {
 
-// The button that records. It never hands keys to QPushButton, so Space and Return cannot click it.
+// The button that records. It never hands keys to QPushButton, so Space and Return cannot click it. Keys
+// are its own only while it records: idle, it leaves them to the window (Return to the default action,
+// Ctrl+W to close) and records nothing, even while it holds the focus.
 class RecorderButton final : public QPushButton {
 public:
     RecorderButton(ShortcutRecorderView::Callbacks callbacks, QWidget* parent)
@@ -55,7 +57,7 @@ public:
 
 protected:
     bool event(QEvent* event) override {
-        if (event->type() == QEvent::ShortcutOverride) {
+        if (event->type() == QEvent::ShortcutOverride && m_recording) {
             // Keys go to the recorder ahead of window and application shortcuts (Ctrl+W, Ctrl+,).
             event->accept();
             return true;
@@ -72,6 +74,10 @@ protected:
     }
 
     void keyPressEvent(QKeyEvent* event) override {
+        if (!m_recording) {
+            event->ignore();
+            return;
+        }
         event->accept();
         if (event->isAutoRepeat())
             return;
@@ -108,7 +114,7 @@ protected:
         }
     }
 
-    void keyReleaseEvent(QKeyEvent* event) override { event->accept(); }
+    void keyReleaseEvent(QKeyEvent* event) override { event->setAccepted(m_recording); }
 
     void focusOutEvent(QFocusEvent* event) override {
         // Another control, or another window (the grab does not stop activation), ends recording.

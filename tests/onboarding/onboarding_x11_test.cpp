@@ -21,13 +21,16 @@
 
 #include "../app/desktop_delegate.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tolvane::testing {
@@ -65,8 +68,10 @@ protected:
     // Where the keys went, for a failure message.
     std::string focusDescription() {
         const QWidget* focus = QApplication::focusWidget();
+        const auto* button = qobject_cast<const QAbstractButton*>(focus);
         return "step " + std::to_string(view() ? view()->step() : -1) + ", focus on " +
-               (focus ? focus->metaObject()->className() : "nothing") + " in \"" +
+               (focus ? focus->metaObject()->className() : "nothing") +
+               (button ? " \"" + button->text().toStdString() + "\"" : std::string()) + " in \"" +
                xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")})
                    .value_or(QString())
                    .toStdString() +
@@ -77,6 +82,18 @@ protected:
         auto* tool = new QProcess(delegate.get());
         tool->start(QStringLiteral("xdotool"),
                     {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+        tools << tool;
+    }
+    // Until every xdotool started so far has released its keys and ended: one still running would put the
+    // modifiers it cleared back down over the next key.
+    bool keysReleased() {
+        return QTest::qWaitFor(
+            [&] {
+                return std::all_of(tools.begin(), tools.end(), [](const QPointer<QProcess>& tool) {
+                    return !tool || tool->state() == QProcess::NotRunning;
+                });
+            },
+            10000);
     }
     // Keys go to the focused window: the guide is made active first, in case the main window took focus.
     bool pressAndReach(const QString& keys, int step) {
@@ -108,6 +125,7 @@ protected:
     QTemporaryDir home;
     ScopedEnvironment environment;
     std::unique_ptr<AppDelegate> delegate;
+    QList<QPointer<QProcess>> tools;
 };
 
 TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsTheGuide) {
@@ -219,9 +237,13 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
     view()->workflow()->selectionSwitch()->click();
     EXPECT_TRUE(settings.defaults().value(QStringLiteral("workflow.autoSelectionButtonEnabled")).toBool());
 
-    // Return on the last step finishes; the next request builds a new window at the first step. The
-    // capsule restarted by the switch may have moved focus: the keys go to the guide.
+    // Return on the last step finishes, also while the idle recorder holds the focus: it keeps keys only
+    // while it records. The next request builds a new window at the first step. The capsule restarted by
+    // the switch may have moved focus: the keys go to the guide, after every earlier key is up.
+    ASSERT_TRUE(keysReleased());
     ASSERT_TRUE(guideHasFocus() || activateGuide());
+    recorder()->recorderButton()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder()->recorderButton()->hasFocus(); }, 10000));
     press(QStringLiteral("Return"));
     ASSERT_TRUE(ended()) << focusDescription();
     delegate->presentOnboarding(0);

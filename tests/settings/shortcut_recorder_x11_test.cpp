@@ -152,14 +152,20 @@ TEST_F(ShortcutRecorderX11, RecordsRegistersRefusesAndAlwaysReleasesTheGrab) {
     QTest::qWait(300);
     EXPECT_TRUE(window->isActiveWindow());
 
-    // Idle, Shift+Tab moves focus away from the recorder and records nothing.
+    // Idle, a chord typed into the focused recorder records nothing and says nothing; Shift+Tab moves
+    // focus away.
     QPushButton* button = recorder(translate)->recorderButton();
     button->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(QTest::qWaitFor([&] { return button->hasFocus(); }, 5000));
     const ShortcutConfiguration before = settings.shortcuts();
+    const QString errorBefore = error(translate);
+    ASSERT_TRUE(released(press(QStringLiteral("ctrl+alt+j"))));
     press(QStringLiteral("shift+Tab"));
+    // The chord came before the Tab, so it has been handled once the focus moved.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !button->hasFocus(); }, 10000));
+    EXPECT_FALSE(recorder(translate)->isRecording());
     EXPECT_EQ(settings.shortcuts(), before);
+    EXPECT_EQ(error(translate), errorBefore);
 
     // A second click, and hiding the window, end recording too.
     ASSERT_TRUE(startRecording(translate));

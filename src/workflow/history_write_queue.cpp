@@ -26,11 +26,10 @@ HistoryWriteQueue::HistoryWriteQueue(TranslationRecorder& recorder, Clock& clock
     : m_recorder(recorder), m_clock(clock), m_capacity(capacity) {}
 
 HistoryWriteQueue::~HistoryWriteQueue() {
-    m_drain.cancel();
+    m_retries.cancel();
     if (!m_entries.empty())
         qCWarning(lcWorkflow).noquote()
-            << QStringLiteral(
-                   "%1 translation(s) waiting for the history database were not written and are lost")
+            << QStringLiteral("%1 translation(s) still waiting for the history database at quit are given up")
                    .arg(m_entries.size());
     for (Entry& entry : m_entries)
         entry.outcome.fail(std::make_exception_ptr(CancelledError()));
@@ -46,17 +45,32 @@ QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::write(TranslationRecord reco
     Entry entry{std::move(record), {}};
     const OneShot<HistoryWriteOutcome> outcome = entry.outcome;
     m_entries.push_back(std::move(entry));
-    if (!m_drain.isRunning()) {
-        m_drain = spawn(this, lcWorkflow(), [self = QPointer(this)](CancellationToken token) {
-            return drain(self, std::move(token));
-        });
-    } else if (m_wake) {
-        m_wake->resolve({});
+    if (m_busy) {
+        // Behind the records being written or waiting; the next try comes at once.
+        if (m_wake)
+            m_wake->resolve({});
+        else
+            m_retryAtOnce = true;
+        return outcome.wait();
     }
-    return outcome.wait();
+    return writeThrough(QPointer(this), outcome);
 }
 
-QCoro::Task<> HistoryWriteQueue::drain(QPointer<HistoryWriteQueue> self, CancellationToken token) {
+QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::writeThrough(QPointer<HistoryWriteQueue> self,
+                                                                 OneShot<HistoryWriteOutcome> outcome) {
+    // Started within write(), so the store has the row before anything asked after it (a reload of a list
+    // showing the history).
+    if (!co_await writeQueued(self) && self) {
+        self->m_retries = spawn(self, lcWorkflow(), [self](CancellationToken token) {
+            return retryUntilWritten(self, std::move(token));
+        });
+    }
+    co_return co_await outcome.wait();
+}
+
+QCoro::Task<bool> HistoryWriteQueue::writeQueued(QPointer<HistoryWriteQueue> self) {
+    self->m_busy = true;
+    self->m_retryAtOnce = false;
     while (self && !self->m_entries.empty()) {
         // A copy: the entry stays queued until its write is known to have succeeded.
         const TranslationRecord record = self->m_entries.front().record;
@@ -69,24 +83,36 @@ QCoro::Task<> HistoryWriteQueue::drain(QPointer<HistoryWriteQueue> self, Cancell
             failure = historyWriteCauseOf(error);
         }
         if (!self)
+            co_return false;
+        if (failure) {
+            // Every record behind the failed one waits too; one told before keeps its first outcome.
+            for (const Entry& entry : self->m_entries)
+                entry.outcome.resolve({HistoryWriteOutcome::Kind::waiting, *failure});
+            co_return false;
+        }
+        self->m_entries.front().outcome.resolve({HistoryWriteOutcome::Kind::written});
+        self->m_entries.pop_front();
+    }
+    if (self)
+        self->m_busy = false;
+    co_return true;
+}
+
+QCoro::Task<> HistoryWriteQueue::retryUntilWritten(QPointer<HistoryWriteQueue> self,
+                                                   CancellationToken token) {
+    for (;;) {
+        if (!std::exchange(self->m_retryAtOnce, false)) {
+            Signal wake;
+            self->m_wake = wake;
+            const ScheduledCall retry = self->m_clock.callAfter(kRetryInterval, [wake] { wake.resolve({}); });
+            co_await wake.wait(token);
+            if (!self)
+                co_return;
+            self->m_wake.reset();
+        }
+        if (co_await writeQueued(self) || !self)
             co_return;
         token.throwIfCancelled();
-        if (!failure) {
-            self->m_entries.front().outcome.resolve({HistoryWriteOutcome::Kind::written});
-            self->m_entries.pop_front();
-            continue;
-        }
-        // Every record behind the failed one waits too; one told before keeps its first outcome.
-        for (const Entry& entry : self->m_entries)
-            entry.outcome.resolve({HistoryWriteOutcome::Kind::waiting, *failure});
-
-        Signal wake;
-        self->m_wake = wake;
-        const ScheduledCall retry = self->m_clock.callAfter(kRetryInterval, [wake] { wake.resolve({}); });
-        co_await wake.wait(token);
-        if (!self)
-            co_return;
-        self->m_wake.reset();
     }
 }
 

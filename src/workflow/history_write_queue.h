@@ -7,6 +7,7 @@
 
 #include <QCoroTask>
 #include <QObject>
+#include <QPointer>
 #include <chrono>
 #include <deque>
 #include <optional>
@@ -56,16 +57,27 @@ private:
         OneShot<HistoryWriteOutcome> outcome;
     };
 
-    static QCoro::Task<> drain(QPointer<HistoryWriteQueue> self, CancellationToken token);
+    // Writes the queued records, oldest first, until none is left (true) or one fails (false).
+    static QCoro::Task<bool> writeQueued(QPointer<HistoryWriteQueue> self);
+    // Writes a record that arrived at an idle queue, then waits for its outcome; starts the retries when
+    // a write failed.
+    static QCoro::Task<HistoryWriteOutcome> writeThrough(QPointer<HistoryWriteQueue> self,
+                                                         OneShot<HistoryWriteOutcome> outcome);
+    // Tries again after kRetryInterval (or when a record arrives) until every queued record is written.
+    static QCoro::Task<> retryUntilWritten(QPointer<HistoryWriteQueue> self, CancellationToken token);
     static QCoro::Task<HistoryWriteOutcome> settled(HistoryWriteOutcome outcome);
 
     TranslationRecorder& m_recorder;
     Clock& m_clock;
     const qsizetype m_capacity;
     std::deque<Entry> m_entries;
-    TaskHandle m_drain;
-    // Set while the drain waits to try again; a new record resolves it.
+    // A write is under way or records wait for a retry: a new record queues behind them.
+    bool m_busy = false;
+    TaskHandle m_retries;
+    // Set while the retries wait for the next try; a new record resolves it.
     std::optional<Signal> m_wake;
+    // A record arrived while no retry was waiting: the next one comes without waiting.
+    bool m_retryAtOnce = false;
 };
 
 // The cause a failed write reports: the history store's own, else `other`.

@@ -123,7 +123,7 @@ TEST_F(HistoryWriteQueueTest, OnlyARecordArrivingAtAFullQueueOrWaitingAtQuitIsGi
     LogCapture log("com.tolvane.app.Workflow");
     queue.reset(); // as at quit
     ASSERT_FALSE(log.lines().isEmpty());
-    EXPECT_TRUE(log.lines().last().startsWith(QStringLiteral("1 translation(s) waiting")))
+    EXPECT_TRUE(log.lines().last().startsWith(QStringLiteral("1 translation(s) still waiting")))
         << log.lines().last().toStdString();
 }
 

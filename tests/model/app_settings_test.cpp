@@ -454,16 +454,6 @@ TEST_F(IniReloadTest, AFileThatCannotBeWrittenIsReported) {
     store.setValue("provider.model", "other");
     EXPECT_FALSE(store.sync());
     EXPECT_TRUE(log.lines().join('\n').contains("Could not write the settings file"));
-
-    // A change the file cannot keep is undone: the setting and the store keep what was there.
-    AppSettings settings(store, clock);
-    QSignalSpy changed(&settings, &AppSettings::autoCopyResultChanged);
-    QSignalSpy notStored(&settings, &AppSettings::changeNotStored);
-    settings.setAutoCopyResult(true);
-    EXPECT_FALSE(settings.autoCopyResult());
-    EXPECT_EQ(changed.count(), 1) << "the controls that showed the change read the setting again";
-    EXPECT_EQ(notStored.count(), 1);
-    EXPECT_FALSE(store.contains("workflow.autoCopyResult"));
 }
 
 TEST(AppSettingsStore, ARefusedChangeIsUndoneEverywhereAndALaterOneIsKept) {
@@ -483,7 +473,7 @@ TEST(AppSettingsStore, ARefusedChangeIsUndoneEverywhereAndALaterOneIsKept) {
     EXPECT_EQ(store.value("workflow.autoTranslateWhileTyping"), QVariant(true));
     settings.setShortcut(std::nullopt, ShortcutAction::translateSelection);
     EXPECT_TRUE(settings.shortcuts().shortcut(ShortcutAction::translateSelection).has_value());
-    EXPECT_EQ(targetChanged.count(), 1);
+    EXPECT_EQ(targetChanged.count(), 1) << "the controls that showed the change read the setting again";
     EXPECT_EQ(notStored.count(), 3);
 
     store.setRefusesWrites(false);

@@ -8,7 +8,6 @@
 #include "support/translation_request.h"
 #include "support/virtual_clock.h"
 #include "workflow/history_store_recorder.h"
-#include "workflow/history_write_notice.h"
 #include "workflow/history_write_queue.h"
 
 #include <QTemporaryDir>
@@ -125,19 +124,6 @@ TEST_F(HistoryWriteQueueTest, OnlyARecordArrivingAtAFullQueueOrWaitingAtQuitIsGi
     ASSERT_FALSE(log.lines().isEmpty());
     EXPECT_TRUE(log.lines().last().startsWith(QStringLiteral("1 translation(s) still waiting")))
         << log.lines().last().toStdString();
-}
-
-TEST(HistoryWriteNotice, NamesTheTranslationAndTheCause) {
-    const QString longText = QStringLiteral("The quick brown fox\\njumps over the lazy dog");
-    EXPECT_EQ(
-        historyWriteNotice(longText, {Kind::waiting, Cause::locked}),
-        QStringLiteral("「The quick brown …」的翻译暂时无法写入历史记录（历史记录文件正被其他程序占用），"
-                       "可以写入后会自动保存。"));
-    EXPECT_EQ(historyWriteNotice(QStringLiteral("短句"), {Kind::waiting, Cause::diskFull}),
-              QStringLiteral("「短句」的翻译暂时无法写入历史记录（磁盘空间已满），可以写入后会自动保存。"));
-    EXPECT_EQ(historyWriteNotice(QStringLiteral("短句"), {Kind::lost, Cause::queueFull}),
-              QStringLiteral("「短句」的翻译未能保存到历史记录（等待写入的翻译过多）。"));
-    EXPECT_TRUE(historyWriteNotice(QStringLiteral("短句"), {Kind::written}).isEmpty());
 }
 
 } // namespace

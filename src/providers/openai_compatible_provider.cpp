@@ -45,10 +45,9 @@ QNetworkAccessManager& sessionOf(const Configuration& configuration) {
 
 // The server's words, with the key masked: a server that echoes the request must not show it.
 AIProviderError errorForStatus(int status, QByteArrayView body, const Configuration& configuration) {
-    return AIProviderError::providerError(
-        error_body::shownOrFallback(error_body::providerMessage(body),
-                                    QStringLiteral("Provider request failed with HTTP %1.").arg(status),
-                                    {text::trimmed(configuration.apiKey)}));
+    return AIProviderError::providerError(error_body::shownOrFallback(
+        error_body::providerMessage(body), QStringLiteral("翻译服务请求失败，HTTP %1。").arg(status),
+        {text::trimmed(configuration.apiKey)}));
 }
 
 // One "data: " payload as a JSON object; nothing when it does not decode as one.
@@ -60,15 +59,28 @@ std::optional<QJsonObject> chunkOf(QByteArrayView payload) {
     return document.object();
 }
 
-// The new text of one chunk, or nothing for keep-alives, role-only and usage chunks.
-std::optional<QString> contentOf(const QJsonObject& chunk) {
+// The first choice of a chunk; nothing for keep-alives and usage chunks.
+std::optional<QJsonObject> firstChoiceOf(const QJsonObject& chunk) {
     const QJsonValue choices = chunk.value(QStringLiteral("choices"));
     if (!choices.isArray() || choices.toArray().isEmpty())
         return std::nullopt;
     const QJsonValue first = choices.toArray().first();
     if (!first.isObject())
         return std::nullopt;
-    const QJsonValue delta = first.toObject().value(QStringLiteral("delta"));
+    return first.toObject();
+}
+
+// Why the model stopped ("stop", "length", ...), given in the choice that ends the answer.
+std::optional<QString> finishReasonOf(const QJsonObject& choice) {
+    const QJsonValue reason = choice.value(QStringLiteral("finish_reason"));
+    if (!reason.isString() || reason.toString().isEmpty())
+        return std::nullopt;
+    return reason.toString();
+}
+
+// The new text of one choice, or nothing for role-only and closing chunks.
+std::optional<QString> contentOf(const QJsonObject& choice) {
+    const QJsonValue delta = choice.value(QStringLiteral("delta"));
     if (!delta.isObject())
         return std::nullopt;
     const QJsonValue content = delta.toObject().value(QStringLiteral("content"));
@@ -93,6 +105,7 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
 
     static constexpr QByteArrayView dataPrefix("data: ");
     bool sawDone = false;
+    std::optional<QString> finishReason;
     // A server that echoes the request must not get the key shown, not even split across pieces.
     server_text::StreamMask mask(text::trimmed(configuration->apiKey));
     auto deliver = [&](const QString& text) {
@@ -118,8 +131,13 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
                 error_body::providerMessage(payload), QStringLiteral("翻译服务在返回结果时报告了错误。"),
                 {text::trimmed(configuration->apiKey)}));
         }
-        if (auto content = contentOf(*chunk))
+        const std::optional<QJsonObject> choice = firstChoiceOf(*chunk);
+        if (!choice)
+            return true;
+        if (auto content = contentOf(*choice))
             deliver(mask.feed(*content));
+        if (auto reason = finishReasonOf(*choice))
+            finishReason = reason;
         return true;
     };
     try {
@@ -130,11 +148,16 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
         throw;
     }
     deliver(mask.finish());
-    if (sawDone) {
-        // The answer is complete; a server that keeps the connection open must not hold it.
-        output.finish();
+    // A server that keeps the connection open after [DONE] must not hold it.
+    if (sawDone)
         exchange.finishEarly();
-    }
+    // The model stopped at its token limit: what arrived is only the start of the translation.
+    if (finishReason == QLatin1String("length"))
+        throw AIProviderError::outputLimitReached();
+    // A body whose end is the connection's close ends without an error when the connection breaks, so an
+    // answer is complete only when the server said so, by [DONE] or by a finish reason.
+    if (!sawDone && !finishReason)
+        throw AIProviderError::interrupted();
 }
 
 QCoro::Task<> runChatStream(std::shared_ptr<const Configuration> configuration, AIRequest request,

@@ -7,9 +7,13 @@ namespace tolvane {
 QString AIProviderError::description() const {
     switch (m_kind) {
     case Kind::InvalidBaseURL:
-        return QStringLiteral("Provider base URL is invalid.");
+        return QStringLiteral("AI 接口地址无效，请在设置中检查。");
     case Kind::InvalidResponse:
-        return QStringLiteral("Provider returned an invalid response.");
+        return QStringLiteral("翻译服务返回了无法识别的回答。");
+    case Kind::Interrupted:
+        return QStringLiteral("翻译服务的回答没有正常结束，连接就断开了。");
+    case Kind::OutputLimitReached:
+        return QStringLiteral("翻译服务达到了输出长度上限，回答被截断。");
     case Kind::ProviderError:
         return m_message;
     }

@@ -7,13 +7,18 @@
 
 namespace tolvane {
 
-// A provider's own failure: the base URL, an unusable reply, or the server's error message.
+// A provider's own failure: the base URL, an unusable reply, an answer that stopped before its end, or the
+// server's error message.
 class AIProviderError final : public AppError {
 public:
-    enum class Kind { InvalidBaseURL, InvalidResponse, ProviderError };
+    enum class Kind { InvalidBaseURL, InvalidResponse, Interrupted, OutputLimitReached, ProviderError };
 
     static AIProviderError invalidBaseURL() { return AIProviderError(Kind::InvalidBaseURL, {}); }
     static AIProviderError invalidResponse() { return AIProviderError(Kind::InvalidResponse, {}); }
+    // The body ended before the server said the answer was complete.
+    static AIProviderError interrupted() { return AIProviderError(Kind::Interrupted, {}); }
+    // The server says it stopped the answer at its output length limit.
+    static AIProviderError outputLimitReached() { return AIProviderError(Kind::OutputLimitReached, {}); }
     // The message is shown unchanged, even when empty.
     static AIProviderError providerError(QString message) {
         return AIProviderError(Kind::ProviderError, std::move(message));

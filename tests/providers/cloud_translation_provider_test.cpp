@@ -110,7 +110,7 @@ TEST_F(CloudProviderTest, NonStreamedAnswersAreCappedAndDecoded) {
     EXPECT_EQ(exact.values[1].kind, Event::Kind::completed);
 
     service.enqueueTranslation(FakeResponse::json(200, padded(512001)));
-    expectProviderMessage(events().failure, "Provider returned an invalid response.");
+    expectProviderMessage(events().failure, QStringLiteral("翻译服务返回了无法识别的回答。"));
 
     // Through the chunk interface an empty non-streamed answer is one empty chunk.
     service.enqueueTranslation(FakeResponse::json(200, R"({"text":""})"));
@@ -148,7 +148,7 @@ TEST_F(CloudProviderTest, ARefusedDeviceTokenIsRenewedOnceAndRetriedOnce) {
     service.enqueueTranslation(FakeResponse::json(500, ""));
     expectProviderMessage(events().failure, QString::fromUtf8("云端翻译请求失败，HTTP 500。"));
     service.enqueueTranslation(FakeResponse::withBody(500, "text/plain", QByteArray(512001, 'e')));
-    expectProviderMessage(events().failure, "Provider returned an invalid response.");
+    expectProviderMessage(events().failure, QStringLiteral("翻译服务返回了无法识别的回答。"));
     EXPECT_EQ(service.registrationRequests().size(), 3);
 }
 
@@ -164,7 +164,7 @@ TEST_F(CloudProviderTest, AnEventThatNeverEndsIsRefusedAtItsCapWithoutReadingFur
         return lines;
     };
     service.enqueueTranslation(endless);
-    expectProviderMessage(events().failure, "Provider returned an invalid response.");
+    expectProviderMessage(events().failure, QStringLiteral("翻译服务返回了无法识别的回答。"));
     // What was sent beyond the cap is only what the read-ahead and the sockets' buffers hold.
     EXPECT_LT(sent, HostedEventStreamParser::kMaxEventBytes + 24ll * 1024 * 1024)
         << "the transfer stops once the event is too long";
@@ -184,7 +184,7 @@ TEST_F(CloudProviderTest, AnErrorEchoingTheRequestNeverShowsTheDeviceToken) {
 
 TEST_F(CloudProviderTest, AnEmptyStoredTokenIsNeverSent) {
     service.enqueueRegistration(FakeHostedService::registered("", "2099-01-01T00:00:00Z"));
-    expectProviderMessage(events().failure, "Provider returned an invalid response.");
+    expectProviderMessage(events().failure, QStringLiteral("翻译服务返回了无法识别的回答。"));
     EXPECT_TRUE(service.translateRequests().isEmpty());
     // The next fetch registers again.
     ASSERT_FALSE(events().failure);

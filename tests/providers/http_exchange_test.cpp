@@ -196,7 +196,7 @@ TEST_F(HttpExchangeTest, WholeBodyReadsAreCappedAtTheLimitInclusive) {
     Outcome over = run(server.url("/"), Read::WholeBody, 1000);
     auto error = errorAs<AIProviderError>(over.failure);
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->description(), "Provider returned an invalid response.");
+    EXPECT_EQ(error->description(), QStringLiteral("翻译服务返回了无法识别的回答。"));
 }
 
 TEST_F(HttpExchangeTest, AReaderThatTakesNothingHoldsOnlyABoundedReadAheadFromTheFirstByte) {

@@ -87,7 +87,7 @@ TEST_F(OpenAIProviderTest, EndpointKeepsTheBasePathWithOneSlashAndRefusesBadBase
         auto result = run(bad);
         auto error = errorAs<AIProviderError>(result.failure);
         ASSERT_TRUE(error) << bad.toStdString();
-        EXPECT_EQ(error->description(), "Provider base URL is invalid.");
+        EXPECT_EQ(error->description(), QStringLiteral("AI 接口地址无效，请在设置中检查。"));
         EXPECT_TRUE(errorAs<AIProviderError>(testing::runToEnd(provider(bad).testConnection())));
     }
     EXPECT_EQ(server.requests().size(), sent) << "a bad base URL must send nothing";
@@ -209,6 +209,48 @@ TEST_F(OpenAIProviderTest, DoneEndsTheStreamEvenWhenTheServerKeepsTheConnectionO
     EXPECT_EQ(textsOf(run(base()).values), QStringList{"tail"});
 }
 
+// A body that ends at the connection's close ends without a transport error however the connection ends, so
+// only the server's own end marks tell a whole answer from a cut one.
+TEST_F(OpenAIProviderTest, AnAnswerEndsNormallyOnlyWhenTheServerSaidItWasComplete) {
+    auto closeDelimited = [](QList<QByteArray> writes, bool reset = false) {
+        FakeResponse response = openai::rawStream(writes, 5);
+        response.framing = FakeResponse::Framing::CloseDelimited;
+        response.breakOff = reset;
+        return response;
+    };
+    const QByteArray begun = openai::deltaEvent("one");
+    const struct {
+        const char* name;
+        FakeResponse response;
+        std::optional<AIProviderError::Kind> failure;
+    } cases[] = {
+        {"closed", closeDelimited({openai::roleEvent(), begun}), AIProviderError::Kind::Interrupted},
+        {"reset", closeDelimited({openai::roleEvent(), begun}, true), AIProviderError::Kind::Interrupted},
+        {"chunked, ended", openai::rawStream({openai::roleEvent(), begun}),
+         AIProviderError::Kind::Interrupted},
+        {"length", closeDelimited({begun, openai::finishEvent("length"), openai::doneEvent()}),
+         AIProviderError::Kind::OutputLimitReached},
+        {"length, no done", closeDelimited({begun, openai::finishEvent("length")}),
+         AIProviderError::Kind::OutputLimitReached},
+        {"stop, no done", closeDelimited({begun, openai::finishEvent("stop")}), std::nullopt},
+        {"done, no reason", closeDelimited({begun, openai::doneEvent()}), std::nullopt},
+    };
+    for (const auto& [name, response, failure] : cases) {
+        SCOPED_TRACE(name);
+        server.enqueue(response);
+        auto result = run(base());
+        EXPECT_EQ(textsOf(result.values), QStringList{"one"}) << "what arrived is delivered";
+        if (!failure) {
+            EXPECT_FALSE(result.failure) << describeError(result.failure).toStdString();
+            continue;
+        }
+        auto error = errorAs<AIProviderError>(result.failure);
+        ASSERT_TRUE(error) << describeError(result.failure).toStdString();
+        EXPECT_EQ(error->kind(), *failure);
+        EXPECT_FALSE(error->description().isEmpty());
+    }
+}
+
 TEST_F(OpenAIProviderTest, ErrorBodiesGiveTheServersWordsOrTheStatusText) {
     const struct {
         int status;
@@ -227,9 +269,9 @@ TEST_F(OpenAIProviderTest, ErrorBodiesGiveTheServersWordsOrTheStatusText) {
         {401, "application/json", R"({"error":{"message":"Incorrect API key provided: sk-test."}})",
          QString::fromUtf8("Incorrect API key provided: ••••••.")},
         {400, "text/plain", "a\n\n  b", "a b"},
-        {401, "", "", "Provider request failed with HTTP 401."},
-        {503, "application/json", R"({"error":{"message":"  "}})", "Provider request failed with HTTP 503."},
-        {500, "text/plain", "\xFF\xFE broken", "Provider request failed with HTTP 500."},
+        {401, "", "", "翻译服务请求失败，HTTP 401。"},
+        {503, "application/json", R"({"error":{"message":"  "}})", "翻译服务请求失败，HTTP 503。"},
+        {500, "text/plain", "\xFF\xFE broken", "翻译服务请求失败，HTTP 500。"},
         {403, "application/json", "[1,2]", "[1,2]"},
     };
     for (const auto& c : cases) {
@@ -336,7 +378,7 @@ TEST_F(OpenAIProviderTest, CrossOriginRedirectSendsNoKeyAndFailsWithTheStatus) {
     server.enqueue(FakeResponse::withBody(307, "", "")
                        .header("Location", elsewhere.url("/v1/chat/completions").toEncoded()));
     auto result = run(base());
-    expectProviderMessage(result.failure, "Provider request failed with HTTP 307.");
+    expectProviderMessage(result.failure, "翻译服务请求失败，HTTP 307。");
     EXPECT_TRUE(elsewhere.requests().isEmpty());
 }
 
@@ -405,7 +447,7 @@ TEST_F(OpenAIProviderTest, BadBytesFromTheServerEndInWordsNotCrashes) {
     auto refused = run(base());
     auto error = errorAs<AIProviderError>(refused.failure);
     ASSERT_TRUE(error) << describeError(refused.failure).toStdString();
-    EXPECT_EQ(error->description(), "Provider returned an invalid response.");
+    EXPECT_EQ(error->description(), QStringLiteral("翻译服务返回了无法识别的回答。"));
 
     // A large but bounded line is an ordinary piece.
     const QString big(1024 * 1024, QLatin1Char('y'));

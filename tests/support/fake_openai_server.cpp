@@ -30,8 +30,8 @@ QByteArray roleEvent() {
                                         {"finish_reason", QJsonValue()}}}));
 }
 
-QByteArray finishEvent() {
-    return event(chunkWith({QJsonObject{{"index", 0}, {"delta", QJsonObject{}}, {"finish_reason", "stop"}}}));
+QByteArray finishEvent(const QString& reason) {
+    return event(chunkWith({QJsonObject{{"index", 0}, {"delta", QJsonObject{}}, {"finish_reason", reason}}}));
 }
 
 QByteArray usageEvent() {

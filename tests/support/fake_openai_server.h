@@ -12,7 +12,8 @@ namespace tolvane::testing::openai {
 // One "data: " line (with its blank separator line) carrying `content` as the first choice's delta.
 QByteArray deltaEvent(const QString& content);
 QByteArray roleEvent();
-QByteArray finishEvent();
+// The closing chunk: an empty delta and the reason the model stopped.
+QByteArray finishEvent(const QString& reason = QStringLiteral("stop"));
 QByteArray usageEvent();
 QByteArray keepAlive();
 QByteArray doneEvent();

@@ -97,10 +97,39 @@ FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs) {
     return FakeHostedService::eventStream(writes, delayMs);
 }
 
+FakeResponse chatCompletionEnding(const CapturedRequest& request, ChatEnding ending) {
+    const std::optional<QString> userMessage = lastUserMessage(request.jsonBody());
+    if (!userMessage)
+        return badRequest(QStringLiteral("The request has no user message."));
+    const QStringList parts = pieces(translationOf(sourceTextOfUserMessage(*userMessage)));
+    QList<QByteArray> writes{openai::roleEvent(), openai::deltaEvent(parts.first())};
+    if (ending == ChatEnding::lengthLimit || ending == ChatEnding::stopWithoutDone) {
+        for (const QString& piece : parts.mid(1))
+            writes.append(openai::deltaEvent(piece));
+        writes.append(openai::finishEvent(ending == ChatEnding::lengthLimit ? QStringLiteral("length")
+                                                                            : QStringLiteral("stop")));
+        if (ending == ChatEnding::lengthLimit)
+            writes.append(openai::doneEvent());
+    }
+    FakeResponse response = openai::rawStream(writes, kPieceDelayMs);
+    response.framing = FakeResponse::Framing::CloseDelimited;
+    response.breakOff = ending == ChatEnding::reset;
+    return response;
+}
+
 FakeResponse endlessStream(Endpoint endpoint, Endless kind, qint64 offeredBytes) {
-    QByteArray opening = endpoint == Endpoint::hosted ? "event: delta\n" : "";
+    QByteArray opening = endpoint == Endpoint::hosted && kind != Endless::content ? "event: delta\n" : "";
     QByteArray filler;
-    if (kind == Endless::lines) {
+    if (kind == Endless::content) {
+        // About 64 KiB of short, valid pieces, as a fast model sends them.
+        const QString piece = QStringLiteral("endless answer ");
+        const QByteArray event =
+            endpoint == Endpoint::hosted
+                ? FakeHostedService::event(
+                      "delta", QJsonDocument(QJsonObject{{"text", piece}}).toJson(QJsonDocument::Compact))
+                : openai::deltaEvent(piece);
+        filler = event.repeated(64 * 1024 / event.size());
+    } else if (kind == Endless::lines) {
         filler = QByteArray("data: ").append(QByteArray(4089, 'x')).append('\n').repeated(64);
     } else {
         opening.append("data: ");

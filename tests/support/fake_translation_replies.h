@@ -22,10 +22,21 @@ FakeResponse chatCompletion(const CapturedRequest& request, int delayMs = kPiece
 // Answer to a hosted translate request: delta events and a done event with the whole translation.
 FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs = kPieceDelayMs);
 
+// How a chat answer whose body ends at the connection's close (no length, not chunked) ends after its role
+// chunk and the first piece of the translation.
+enum class ChatEnding {
+    cutOff,          // the connection closes: no finish reason, no [DONE]
+    reset,           // the connection is aborted the same way
+    lengthLimit,     // the rest of the pieces, then finish reason "length" and [DONE]
+    stopWithoutDone, // the rest of the pieces, finish reason "stop", then the close without [DONE]
+};
+FakeResponse chatCompletionEnding(const CapturedRequest& request, ChatEnding ending);
+
 // A hostile answer to either endpoint: a 200 event stream that never completes what it starts.
 enum class Endless {
-    lines, // "data:" lines without end: an event that never dispatches (hosted), undecodable pieces (chat)
-    line,  // one "data:" line that never ends
+    lines,   // "data:" lines without end: an event that never dispatches (hosted), undecodable pieces (chat)
+    line,    // one "data:" line that never ends
+    content, // valid pieces of text without end (chat deltas, hosted "delta" events), never a completion
 };
 enum class Endpoint { chat, hosted };
 // The hosted stream opens with "event: delta"; the body is made as the client reads it, and ends after

@@ -1,8 +1,9 @@
 // Runs the fake chat-completions endpoint and the fake hosted translation service on 127.0.0.1 so the
 // application can be tried without the internet. Every translation is "[fake] " + the source text,
-// streamed in a few pieces. With --endless, every translation is instead a stream that never completes an
-// event (see fake_replies::endlessStream), for measuring the client against a hostile server. Runs until
-// SIGINT or SIGTERM.
+// streamed in a few pieces. With --endless, every translation is instead a stream that never ends (see
+// fake_replies::endlessStream), for measuring the client against a hostile server; with --chat-ending, every
+// streamed chat answer ends in one of the ways of fake_replies::ChatEnding. Each request is printed as
+// "request <method> <target>". Runs until SIGINT or SIGTERM.
 
 #include "support/fake_hosted_server.h"
 #include "support/fake_http_server.h"
@@ -74,10 +75,19 @@ int main(int argc, char* argv[]) {
     parser.addOption({QStringLiteral("hosted-port"),
                       QStringLiteral("Port of the hosted translation service (0 = any free port)."),
                       QStringLiteral("N"), QStringLiteral("0")});
-    parser.addOption({QStringLiteral("endless"),
-                      QStringLiteral("Answer every translation with endless \"data:\" lines (lines) or one "
-                                     "endless \"data:\" line (line) instead of a translation."),
-                      QStringLiteral("lines|line")});
+    parser.addOption(
+        {QStringLiteral("endless"),
+         QStringLiteral("Answer every translation with endless \"data:\" lines (lines), one "
+                        "endless \"data:\" line (line) or endless valid pieces of text (content) "
+                        "instead of a translation."),
+         QStringLiteral("lines|line|content")});
+    parser.addOption(
+        {QStringLiteral("chat-ending"),
+         QStringLiteral("End every chat answer, sent in a body that ends at the connection's close, "
+                        "after its first piece by closing (cut) or aborting (reset) the connection, "
+                        "or whole with finish reason \"length\" (length), or with finish reason "
+                        "\"stop\" and no [DONE] (stop)."),
+         QStringLiteral("cut|reset|length|stop")});
     parser.addOption({QStringLiteral("endless-mib"),
                       QStringLiteral("How much an endless answer sends before it ends its body, in MiB."),
                       QStringLiteral("N"), QStringLiteral("256")});
@@ -97,20 +107,40 @@ int main(int argc, char* argv[]) {
             endless = fake_replies::Endless::lines;
         else if (kind == QLatin1String("line"))
             endless = fake_replies::Endless::line;
+        else if (kind == QLatin1String("content"))
+            endless = fake_replies::Endless::content;
+    }
+    std::optional<fake_replies::ChatEnding> chatEnding;
+    if (parser.isSet(QStringLiteral("chat-ending"))) {
+        const QString ending = parser.value(QStringLiteral("chat-ending"));
+        if (ending == QLatin1String("cut"))
+            chatEnding = fake_replies::ChatEnding::cutOff;
+        else if (ending == QLatin1String("reset"))
+            chatEnding = fake_replies::ChatEnding::reset;
+        else if (ending == QLatin1String("length"))
+            chatEnding = fake_replies::ChatEnding::lengthLimit;
+        else if (ending == QLatin1String("stop"))
+            chatEnding = fake_replies::ChatEnding::stopWithoutDone;
+        else {
+            std::fprintf(stderr, "tolvane-fake-server: --chat-ending takes cut, reset, length or stop\n");
+            return 2;
+        }
     }
     bool mibOk = false;
     const qint64 endlessBytes = parser.value(QStringLiteral("endless-mib")).toLongLong(&mibOk) * 1024 * 1024;
     if ((parser.isSet(QStringLiteral("endless")) && !endless) || !mibOk || endlessBytes <= 0) {
-        std::fprintf(stderr, "tolvane-fake-server: --endless takes lines or line, --endless-mib a positive "
-                             "number\n");
+        std::fprintf(stderr, "tolvane-fake-server: --endless takes lines, line or content, --endless-mib a "
+                             "positive number\n");
         return 2;
     }
 
     FakeHttpServer openai;
-    openai.setHandler([endless, endlessBytes](const CapturedRequest& request) {
+    openai.setHandler([endless, endlessBytes, chatEnding](const CapturedRequest& request) {
         if (request.method == "POST" && request.target.endsWith("/chat/completions")) {
             if (endless)
                 return fake_replies::endlessStream(fake_replies::Endpoint::chat, *endless, endlessBytes);
+            if (chatEnding && request.jsonBody().value(QStringLiteral("stream")).toBool())
+                return fake_replies::chatCompletionEnding(request, *chatEnding);
             return fake_replies::chatCompletion(request);
         }
         return FakeResponse::json(404, R"({"error":{"message":"not found"}})");
@@ -129,6 +159,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    QObject::connect(&openai, &FakeHttpServer::requestReceived, &app, [&openai] {
+        const CapturedRequest& request = openai.requests().last();
+        std::printf("request %s %s\n", request.method.constData(), request.target.constData());
+        std::fflush(stdout);
+    });
     std::printf("openai %s\n", qPrintable(openai.url(QStringLiteral("/v1/")).toString()));
     std::printf("hosted %s\n", qPrintable(hosted.baseURL().toString()));
     std::fflush(stdout);

@@ -14,6 +14,7 @@
 #include "workflow/workflow_error.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace tolvane {
 
@@ -26,7 +27,30 @@ const QString kSameLanguageProvider = QStringLiteral("same-language");
 const QString kMemoryProvider = QStringLiteral("memory");
 const QString kHostedProvider = QStringLiteral("hosted-cloud");
 
+// Rethrows the failure that ended a stream; after part of the answer arrived, its words say that what is
+// shown is incomplete.
+[[noreturn]] void rethrowStreamFailure(std::exception_ptr error, const QString& resultText) {
+    if (isCancellation(error) || text::trimmed(resultText).isEmpty())
+        std::rethrow_exception(error);
+    throw WorkflowError::incompleteResult(describeError(error));
+}
+
 } // namespace
+
+void WorkflowCoordinator::appendStreamedText(const QString& piece) {
+    const qsizetype room = kMaximumResultLength - m_resultText.size();
+    if (piece.size() <= room) {
+        appendResultText(piece);
+        return;
+    }
+    // What fits stays shown, without half of a surrogate pair.
+    qsizetype kept = std::max<qsizetype>(room, 0);
+    if (kept > 0 && piece.at(kept - 1).isHighSurrogate())
+        --kept;
+    if (kept > 0)
+        appendResultText(piece.left(kept));
+    throw WorkflowError::resultTooLong();
+}
 
 void WorkflowCoordinator::throwIfSuperseded(const Self& self, const CancellationToken& token,
                                             uint64_t generation) {
@@ -202,7 +226,7 @@ QCoro::Task<> WorkflowCoordinator::streamChat(Self self, CancellationToken token
             chunk = co_await chunks.next(token);
         } catch (...) {
             throwIfSuperseded(self, token, generation);
-            throw;
+            rethrowStreamFailure(std::current_exception(), self->m_resultText);
         }
         throwIfSuperseded(self, token, generation);
         if (!chunk)
@@ -211,7 +235,8 @@ QCoro::Task<> WorkflowCoordinator::streamChat(Self self, CancellationToken token
             continue;
         if (!self->m_lastTimeToFirstToken)
             self->setLastTimeToFirstToken(self->elapsedMilliseconds(startedAt));
-        self->appendResultText(chunk->text);
+        // Past the limit the reader is dropped, which stops the transfer.
+        self->appendStreamedText(chunk->text);
     }
 
     if (text::trimmed(self->m_resultText).isEmpty())
@@ -240,7 +265,7 @@ QCoro::Task<> WorkflowCoordinator::streamHosted(Self self, CancellationToken tok
             event = co_await events.next(token);
         } catch (...) {
             throwIfSuperseded(self, token, generation);
-            throw;
+            rethrowStreamFailure(std::current_exception(), self->m_resultText);
         }
         throwIfSuperseded(self, token, generation);
         if (!event)
@@ -249,7 +274,7 @@ QCoro::Task<> WorkflowCoordinator::streamHosted(Self self, CancellationToken tok
             // An empty delta is appended too and fixes the first-token time.
             if (!self->m_lastTimeToFirstToken)
                 self->setLastTimeToFirstToken(self->elapsedMilliseconds(startedAt));
-            self->appendResultText(event->text);
+            self->appendStreamedText(event->text);
         } else {
             // A later completion replaces an earlier one; the stream is read to its end.
             completed = std::move(event->result);

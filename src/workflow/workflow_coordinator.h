@@ -189,6 +189,8 @@ private:
     void setSourceText(const QString& text);
     void setResultText(const QString& text);
     void appendResultText(const QString& piece);
+    // Appends a streamed piece up to kMaximumResultLength; past it throws WorkflowError::resultTooLong.
+    void appendStreamedText(const QString& piece);
     void setProviderName(const QString& name);
     void setCanPasteBackToSource(bool value);
     void setManualInputMode(bool value);

@@ -18,6 +18,12 @@ QString WorkflowError::description() const {
                                            "文本过长：一次最多翻译 %1 个字符，当前有 %2 个。请分段翻译。")
             .arg(kMaximumTranslationLength)
             .arg(m_length);
+    case Kind::incompleteResult:
+        return QCoreApplication::translate("WorkflowError", "译文不完整，只收到了一部分：%1").arg(m_cause);
+    case Kind::resultTooLong:
+        return QCoreApplication::translate("WorkflowError",
+                                           "译文不完整：回答超过 %1 个字符，已停止接收，只显示收到的部分。")
+            .arg(kMaximumResultLength);
     }
     return {};
 }

@@ -8,10 +8,23 @@ namespace tolvane {
 // longer text is refused before anything leaves the machine.
 inline constexpr qsizetype kMaximumTranslationLength = 20000;
 
+// The longest answer one translation takes in, in UTF-16 code units: ten times the longest source. Even the
+// language pairs that grow most in characters (Chinese or Japanese into English or German, about four times)
+// stay far below it, so only a server that does not stop reaches it; it bounds the memory and the time the
+// windows spend on one answer.
+inline constexpr qsizetype kMaximumResultLength = 10 * kMaximumTranslationLength;
+
 // Failures raised by the translation pipeline itself.
 class WorkflowError final : public AppError {
 public:
-    enum class Kind { missingAPIKey, emptyResult, engineNotChosen, textTooLong };
+    enum class Kind {
+        missingAPIKey,
+        emptyResult,
+        engineNotChosen,
+        textTooLong,
+        incompleteResult,
+        resultTooLong
+    };
 
     explicit WorkflowError(Kind kind) : m_kind(kind) {}
     static WorkflowError missingAPIKey() { return WorkflowError(Kind::missingAPIKey); }
@@ -25,6 +38,15 @@ public:
         return error;
     }
 
+    // The answer stopped after part of it arrived; `cause` tells why. The part stays shown, never recorded.
+    static WorkflowError incompleteResult(QString cause) {
+        WorkflowError error(Kind::incompleteResult);
+        error.m_cause = std::move(cause);
+        return error;
+    }
+    // The answer passed kMaximumResultLength and was no longer read.
+    static WorkflowError resultTooLong() { return WorkflowError(Kind::resultTooLong); }
+
     Kind kind() const { return m_kind; }
     // Localised; the Chinese text is both the translation key and the fallback.
     QString description() const override;
@@ -32,6 +54,7 @@ public:
 private:
     Kind m_kind;
     qsizetype m_length = 0;
+    QString m_cause;
 };
 
 } // namespace tolvane

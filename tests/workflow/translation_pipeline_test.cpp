@@ -190,18 +190,45 @@ TEST_F(PipelineTest, AReplacedHistoryDatabaseIsToldOnceBesideTheResult) {
 }
 
 TEST_F(PipelineTest, ProviderErrorAfterPiecesKeepsTheTextAndFails) {
+    settings.autoCopy = true;
     translate(QStringLiteral("hello"));
     chunk(QStringLiteral("par"));
     providers.lastChat().fail(std::make_exception_ptr(TestError(QStringLiteral("rate limited"))));
     turn();
-    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(QStringLiteral("rate limited")));
+    // The words say that what stays shown is only a part.
+    EXPECT_EQ(coordinator->status(),
+              WorkflowStatus::failed(
+                  WorkflowError::incompleteResult(QStringLiteral("rate limited")).description()));
     EXPECT_EQ(coordinator->resultText(), QStringLiteral("par"));
     EXPECT_TRUE(recorder.records.empty());
+    EXPECT_TRUE(clipboard.writes.isEmpty());
+    // Before any text the failure is told as it is.
+    translate(QStringLiteral("hello"));
+    providers.lastChat().fail(std::make_exception_ptr(TestError(QStringLiteral("rate limited"))));
+    turn();
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(QStringLiteral("rate limited")));
 
     translate(QStringLiteral("again"));
     answer(QStringLiteral(" \n "));
     EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(WorkflowError::emptyResult().description()));
     EXPECT_TRUE(recorder.records.empty());
+}
+
+// A server that never stops: the answer is cut at the limit, the stream is dropped, and nothing is copied or
+// recorded.
+TEST_F(PipelineTest, AnAnswerPastTheLengthLimitEndsWithWordsAndKeepsWhatFits) {
+    settings.autoCopy = true;
+    translate(QStringLiteral("hello"));
+    // One unit, then 1000 a piece: the limit falls between the two halves of the emoji that ends a piece.
+    const QString piece = QString(998, QLatin1Char('x')) + QStringLiteral("😀");
+    chunk(QStringLiteral("a"));
+    for (int sent = 0; kind() == Kind::streaming && sent < 1000; ++sent)
+        chunk(piece);
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(WorkflowError::resultTooLong().description()));
+    EXPECT_EQ(coordinator->resultText().size(), kMaximumResultLength - 1) << "no half character at the cut";
+    EXPECT_EQ(providers.liveStreams(), 0) << "the stream is no longer read";
+    EXPECT_TRUE(recorder.records.empty());
+    EXPECT_TRUE(clipboard.writes.isEmpty());
 }
 
 TEST_F(PipelineTest, HistoryWriteFailureAfterCompletionLeavesTheResultStanding) {
@@ -298,6 +325,17 @@ TEST_F(HostedPipelineTest, EmptyFirstDeltaFixesFirstTokenAndReportedUsageIsNotAd
     ASSERT_EQ(settings.usageUpdates.size(), 1u);
     EXPECT_EQ(settings.usageUpdates[0].second, 42);
     EXPECT_EQ(coordinator->providerName(), QStringLiteral("Cloud m-1"));
+}
+
+TEST_F(HostedPipelineTest, AnAnswerPastTheLengthLimitEndsWithWordsAndKeepsWhatFits) {
+    translate(QStringLiteral("hello"));
+    const QString piece(4096, QLatin1Char('x'));
+    for (int sent = 0; kind() == Kind::streaming && sent < 1000; ++sent)
+        event(CloudTranslationStreamEvent::delta(piece));
+    EXPECT_EQ(coordinator->status(), WorkflowStatus::failed(WorkflowError::resultTooLong().description()));
+    EXPECT_EQ(coordinator->resultText().size(), kMaximumResultLength);
+    EXPECT_EQ(providers.liveStreams(), 0);
+    EXPECT_TRUE(recorder.records.empty());
 }
 
 TEST_F(HostedPipelineTest, StreamWithoutCompletionIsEmptyResultAndTouchesNothing) {

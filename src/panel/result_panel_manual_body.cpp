@@ -79,7 +79,9 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     auto* output = new QVBoxLayout(m_outputPane);
     output->setContentsMargins(16, 16, 16, 16);
     output->setSpacing(8);
-    output->addWidget(makeCaption(QStringLiteral("译文"), Theme::color89947A(), m_outputPane));
+    m_outputCaption = makeCaption(QStringLiteral("译文"), Theme::color89947A(), m_outputPane);
+    m_outputCaption->setWordWrap(true);
+    output->addWidget(m_outputCaption);
     m_output = new QStackedWidget(m_outputPane);
     m_result = new ResultPanelTextView(ResultPanelTextView::Sizing::scrolling, m_output);
     m_result->setAccessibleName(QStringLiteral("翻译结果"));
@@ -129,6 +131,8 @@ void ResultPanelManualBody::showCount(const QString& text) {
 }
 
 void ResultPanelManualBody::showOutput(const WorkflowStatus& status, const QString& resultText) {
+    if (const QString caption = manualOutputCaption(status, resultText); m_outputCaption->text() != caption)
+        m_outputCaption->setText(caption);
     switch (manualOutputKind(status, resultText)) {
     case ManualOutputKind::result:
         m_result->showText(resultText, status.kind() == WorkflowStatus::Kind::streaming

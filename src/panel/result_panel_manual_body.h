@@ -30,6 +30,7 @@ public:
     QStackedWidget* output() const { return m_output; }
     ResultPanelTextView* resultView() const { return m_result; }
     QLabel* failureLabel() const { return m_failure; }
+    QLabel* outputCaption() const { return m_outputCaption; }
     QWidget* hintPage() const { return m_hint; }
     QWidget* progressPage() const { return m_progress; }
     QWidget* cancelledPage() const { return m_cancelled; }
@@ -41,6 +42,7 @@ private:
     NativeTextEditor* m_editor;
     QLabel* m_count;
     QStackedWidget* m_output;
+    QLabel* m_outputCaption;
     ResultPanelTextView* m_result;
     QWidget* m_hint;
     QWidget* m_progress;

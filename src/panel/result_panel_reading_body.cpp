@@ -18,6 +18,7 @@ QWidget* makeSection(const QString& caption, ResultPanelTextView** view, QLabel*
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     auto* label = new QLabel(caption, section);
+    label->setWordWrap(true); // a failure's words may stand beside the caption
     label->setFont(Theme::caption());
     label->setStyleSheet(QStringLiteral("color:%1;").arg(Theme::secondaryLabelColor().name(QColor::HexArgb)));
     *view = new ResultPanelTextView(ResultPanelTextView::Sizing::fitted, section);

@@ -58,9 +58,18 @@ ReadingResultArea readingResultArea(const WorkflowStatus& status, const QString&
     case K::empty:
         return {A::message, {}, QStringLiteral("没有可翻译的选中文本。")};
     case K::failed:
+        // What arrived before the failure stays readable; the caption carries the failure's words.
+        if (!text::trimmed(resultText).isEmpty())
+            return {A::section, QStringLiteral("译文 · ") + status.message(), resultText};
         return {A::failure, {}, status.message()};
     }
     return {};
+}
+
+QString manualOutputCaption(const WorkflowStatus& status, const QString& resultText) {
+    if (status.kind() == WorkflowStatus::Kind::failed && !resultText.isEmpty())
+        return QStringLiteral("译文 · ") + status.message();
+    return QStringLiteral("译文");
 }
 
 ManualOutputKind manualOutputKind(const WorkflowStatus& status, const QString& resultText) {

@@ -27,5 +27,7 @@ ReadingResultArea readingResultArea(const WorkflowStatus& status, const QString&
 // What the manual-input body's output pane shows. A non-empty result wins in every status.
 enum class ManualOutputKind { result, hint, progress, cancelled, failure };
 ManualOutputKind manualOutputKind(const WorkflowStatus& status, const QString& resultText);
+// The manual-input body's output caption: a failure's words beside the result that stays shown.
+QString manualOutputCaption(const WorkflowStatus& status, const QString& resultText);
 
 } // namespace tolvane

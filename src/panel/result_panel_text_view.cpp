@@ -2,13 +2,37 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <algorithm>
 #include <cmath>
 #include <memory>
 
 namespace tolvane {
+
+namespace {
+
+bool endsLine(QChar c) {
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
+}
+
+// A block that has grown long preferably ends after one of these.
+bool endsPhrase(QChar c) {
+    static const QString marks = QStringLiteral("。！？；，、：）」』.!?;,:");
+    return (c.isSpace() && c != QChar::Nbsp) || marks.contains(c);
+}
+
+// Whether `next` begins a character rather than continuing the one before it (a surrogate pair, a
+// combining mark, a joined emoji).
+bool startsCharacter(QChar previous, QChar next) {
+    constexpr char16_t zeroWidthJoiner = 0x200D;
+    return !next.isLowSurrogate() && !next.isMark() && next != QChar(zeroWidthJoiner) &&
+           previous != QChar(zeroWidthJoiner);
+}
+
+} // namespace
 
 ResultPanelTextView::ResultPanelTextView(Sizing sizing, QWidget* parent)
     : QTextEdit(parent), m_sizing(sizing) {
@@ -20,6 +44,7 @@ ResultPanelTextView::ResultPanelTextView(Sizing sizing, QWidget* parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::ClickFocus);
     document()->setDocumentMargin(0);
+    document()->setUndoRedoEnabled(false); // read-only: an undo history would only hold the answer again
     setLineWrapMode(QTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frame.setSingleShot(true);
@@ -27,7 +52,7 @@ ResultPanelTextView::ResultPanelTextView(Sizing sizing, QWidget* parent)
     connect(&m_frame, &QTimer::timeout, this, [this] {
         // Keep pacing only while chunks keep coming; an idle frame lets the next chunk show at once.
         if (hasPendingText()) {
-            applyRequested();
+            applyPending();
             m_frame.start();
         }
     });
@@ -40,10 +65,23 @@ ResultPanelTextView::ResultPanelTextView(Sizing sizing, QWidget* parent)
 }
 
 void ResultPanelTextView::showText(const QString& text, Pace pace) {
-    m_requested = text;
-    const bool extends = !m_shown.isEmpty() && text.startsWith(m_shown);
-    if (pace == Pace::immediate || !extends || !m_frame.isActive()) {
-        applyRequested();
+    const qsizetype known = m_shown.size() + m_pending.size();
+    const QStringView asked(text);
+    const bool extends = !m_shown.isEmpty() && asked.size() >= known &&
+                         asked.first(m_shown.size()) == m_shown &&
+                         asked.sliced(m_shown.size(), m_pending.size()) == m_pending;
+    if (!extends) {
+        if (text == m_shown && m_pending.isEmpty())
+            return;
+        m_pending.clear();
+        replaceText(text);
+        if (pace == Pace::framed)
+            m_frame.start();
+        return;
+    }
+    m_pending.append(asked.sliced(known));
+    if (pace == Pace::immediate || !m_frame.isActive()) {
+        applyPending();
         if (pace == Pace::framed)
             m_frame.start();
     }
@@ -51,36 +89,90 @@ void ResultPanelTextView::showText(const QString& text, Pace pace) {
 }
 
 void ResultPanelTextView::flushPendingText() {
-    applyRequested();
+    applyPending();
 }
 
-void ResultPanelTextView::applyRequested() {
-    if (m_requested == m_shown)
+void ResultPanelTextView::replaceText(const QString& text) {
+    QElapsedTimer cost;
+    cost.start();
+    setPlainText(QString());
+    m_blockEnds.clear();
+    m_shown.clear();
+    appendInBlocks(text);
+    m_shown.append(text); // a copy of our own, see m_shown
+    m_frame.setInterval(std::clamp(int(2 * cost.elapsed()), frameIntervalMs, maxFrameIntervalMs));
+}
+
+void ResultPanelTextView::applyPending() {
+    if (m_pending.isEmpty())
         return;
     QElapsedTimer cost;
     cost.start();
-    const bool extends = !m_shown.isEmpty() && m_requested.startsWith(m_shown);
-    if (extends) {
-        // Insert through a cursor of our own: the view's cursor (the user's selection) stays put, and the
-        // scroll bar does not jump to the end.
-        QScrollBar* bar = verticalScrollBar();
-        const int scroll = bar->value();
-        QTextCursor cursor(document());
-        cursor.movePosition(QTextCursor::End);
-        // A "\r\n" is one line break; split between two chunks, the "\r" already made it.
-        qsizetype from = m_shown.size();
-        if (m_shown.endsWith(QLatin1Char('\r')) && m_requested.at(from) == QLatin1Char('\n'))
-            ++from;
-        if (from < m_requested.size())
-            cursor.insertText(m_requested.mid(from));
-        bar->setValue(scroll);
-    } else {
-        setPlainText(m_requested);
-    }
-    m_shown = m_requested;
-    // A paced update lays the whole last paragraph out again; for very long texts a frame is not enough,
-    // so the pause after an update grows with its cost and layout never takes most of the loop's time.
+    // Insert through a cursor of our own: the view's cursor (the user's selection) stays put, and the
+    // scroll bar does not jump to the end.
+    QScrollBar* bar = verticalScrollBar();
+    const int scroll = bar->value();
+    QStringView addition(m_pending);
+    // A "\r\n" is one line break; split between two chunks, the "\r" already made it.
+    if (m_shown.endsWith(QLatin1Char('\r')) && addition.startsWith(QLatin1Char('\n')))
+        addition = addition.sliced(1);
+    appendInBlocks(addition);
+    bar->setValue(scroll);
+    m_shown.append(m_pending);
+    m_pending.clear();
+    // Each update lays out at most one block of bounded length, but painting and the document's own
+    // bookkeeping still cost something: the pause after an update grows with its cost, so showing text
+    // never takes most of the loop's time.
     m_frame.setInterval(std::clamp(int(2 * cost.elapsed()), frameIntervalMs, maxFrameIntervalMs));
+}
+
+void ResultPanelTextView::appendInBlocks(QStringView text) {
+    if (text.isEmpty())
+        return;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    qsizetype blockLength = cursor.block().length() - 1;
+    QChar previous = m_shown.isEmpty() ? QChar() : m_shown.back();
+    qsizetype from = 0;
+    cursor.beginEditBlock();
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar next = text[at];
+        if (endsLine(next)) {
+            blockLength = 0;
+            previous = next;
+            continue;
+        }
+        if (blockLength >= kBlockLength && startsCharacter(previous, next) &&
+            (endsPhrase(previous) || blockLength >= 2 * kBlockLength)) {
+            cursor.insertText(text.sliced(from, at - from).toString());
+            m_blockEnds.push_back(cursor.position());
+            cursor.insertBlock();
+            from = at;
+            blockLength = 0;
+        }
+        ++blockLength;
+        previous = next;
+    }
+    cursor.insertText(text.sliced(from).toString());
+    cursor.endEditBlock();
+}
+
+QMimeData* ResultPanelTextView::createMimeDataFromSelection() const {
+    const QTextCursor selection = textCursor();
+    const int start = selection.selectionStart();
+    const auto first = std::lower_bound(m_blockEnds.begin(), m_blockEnds.end(), start);
+    const auto last = std::lower_bound(m_blockEnds.begin(), m_blockEnds.end(), selection.selectionEnd());
+    if (first == last)
+        return QTextEdit::createMimeDataFromSelection();
+    // The selection's text, one character for each position, without the block ends added for showing.
+    QString text = selection.selection().toPlainText();
+    for (auto blockEnd = last; blockEnd != first;) {
+        --blockEnd;
+        text.remove(*blockEnd - start, 1);
+    }
+    auto* data = new QMimeData;
+    data->setText(text);
+    return data;
 }
 
 int ResultPanelTextView::heightForWidth(int width) const {

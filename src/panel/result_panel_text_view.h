@@ -2,6 +2,7 @@
 
 #include <QTextEdit>
 #include <QTimer>
+#include <vector>
 
 namespace tolvane {
 
@@ -9,9 +10,12 @@ namespace tolvane {
 // user's selection and the scroll position survive every chunk. In fitted mode it grows to the height of
 // its text (for a surrounding scroll area); otherwise it scrolls itself.
 //
-// Appending to a long paragraph lays the whole paragraph out again, so streamed extensions can be paced:
-// the first one is shown at once, later ones wait for the end of the current frame and are shown
-// together, at most one layout per frame however fast the chunks come.
+// Appending to a paragraph lays the whole paragraph out again, so streamed extensions can be paced: the
+// first one is shown at once, later ones wait for the end of the current frame and are shown together, at
+// most one layout per frame however fast the chunks come. And a paragraph is shown as blocks of at most
+// about kBlockLength characters (a line ends early where one block ends, after a blank or a punctuation
+// mark where there is one), so an update costs time in proportion to the new text, not to the answer.
+// Copying a selection leaves those block ends out.
 class ResultPanelTextView : public QTextEdit {
     Q_OBJECT
 
@@ -21,6 +25,9 @@ public:
     enum class Pace { immediate, framed };
     static constexpr int frameIntervalMs = 16;
     static constexpr int maxFrameIntervalMs = 100;
+    // A block is ended after a blank or a punctuation mark once it holds kBlockLength characters, and
+    // anywhere but inside a character once it holds twice as many.
+    static constexpr qsizetype kBlockLength = 1000;
 
     explicit ResultPanelTextView(Sizing sizing, QWidget* parent = nullptr);
 
@@ -28,9 +35,9 @@ public:
     // it at once. An immediate call also shows any extension still waiting.
     void showText(const QString& text, Pace pace = Pace::immediate);
     // The text last asked for, and the text the document holds now (they differ while an extension waits).
-    const QString& requestedText() const { return m_requested; }
+    QString requestedText() const { return m_shown + m_pending; }
     const QString& shownText() const { return m_shown; }
-    bool hasPendingText() const { return m_requested != m_shown; }
+    bool hasPendingText() const { return !m_pending.isEmpty(); }
     // Shows a waiting extension now.
     void flushPendingText();
 
@@ -40,16 +47,22 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
-    void applyRequested();
+    void applyPending();
+    void replaceText(const QString& text);
+    // Inserts `text` at the end of the document in blocks of bounded length.
+    void appendInBlocks(QStringView text);
     void fitHeight();
 
     Sizing m_sizing;
-    QString m_requested; // the latest text asked for
-    QString m_shown;     // the text the document was given, as given (the document's own plain text
-                         // turns non-breaking spaces and line separators into other characters)
-    QTimer m_frame;      // runs for one frame after each paced update
+    QString m_shown;   // the text the document was given, as given (the document's own plain text turns
+                       // non-breaking spaces and line separators into other characters); never shares its
+                       // buffer with the caller's, so a growing answer is not copied on every piece
+    QString m_pending; // the extension asked for and not shown yet
+    std::vector<int> m_blockEnds; // document positions of the block ends the text itself does not have
+    QTimer m_frame;               // runs for one frame after each paced update
     struct Measured {
         int revision = -1;
         int width = -1;

@@ -35,12 +35,15 @@ protected:
 
 } // namespace
 
-QString resultCaption(const WorkflowStatus& status, bool isSnapshotMode) {
+QString resultCaption(const WorkflowStatus& status, bool isSnapshotMode, bool hasResult) {
     using Kind = WorkflowStatus::Kind;
     const bool done = isSnapshotMode || status.kind() == Kind::streaming || status.kind() == Kind::completed;
     // A notice beside a completed result (the history could not be written, a damaged file set aside).
     if (!isSnapshotMode && status.kind() == Kind::completed && !status.message().isEmpty())
         return QStringLiteral("翻译 · 已完成 · ") + status.message();
+    // A failure after part of the answer arrived: the part stays shown below its words.
+    if (!isSnapshotMode && status.kind() == Kind::failed && hasResult)
+        return QStringLiteral("翻译 · ") + status.message();
     return done ? QStringLiteral("翻译 · 已完成") : QStringLiteral("翻译 · 准备就绪");
 }
 
@@ -132,8 +135,8 @@ bool ResultPane::showsPlaceholder() const {
 }
 
 void ResultPane::showResult(const QString& resultText, const WorkflowStatus& status, bool canReplace) {
-    m_caption->setText(resultCaption(status, m_isSnapshotMode));
     const bool hasResult = !resultText.isEmpty();
+    m_caption->setText(resultCaption(status, m_isSnapshotMode, hasResult));
     if (hasResult) {
         const bool extends = !m_text->shownText().isEmpty() && resultText.startsWith(m_text->shownText());
         m_text->showText(resultText, ResultPanelTextView::Pace::framed);

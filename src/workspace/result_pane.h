@@ -15,8 +15,9 @@ class MetaText;
 class ResultPanelTextView;
 class WorkspaceButton;
 
-// The caption above the result: "已完成" while streaming or done (and in sample content), else "准备就绪".
-QString resultCaption(const WorkflowStatus& status, bool isSnapshotMode);
+// The caption above the result: "已完成" while streaming or done (and in sample content), a failure's words
+// when a result is shown with it, else "准备就绪".
+QString resultCaption(const WorkflowStatus& status, bool isSnapshotMode, bool hasResult = false);
 // What the pane shows while the result is empty; a failure shows its own message.
 QString resultPlaceholder(const WorkflowStatus& status);
 

@@ -10,6 +10,7 @@
 #include "ui/theme.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTextBlock>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
@@ -103,6 +105,12 @@ TEST_F(ResultPanelViewTest, EveryStatusShowsItsIconTitleAndResultArea) {
     EXPECT_TRUE(view->readingBody()->sourceSection()->isHidden());
     workflow.setSource(QStringLiteral("hello"));
     EXPECT_FALSE(view->readingBody()->sourceSection()->isHidden());
+    // A failure after part of the answer arrived keeps the part, with the failure's words beside it.
+    workflow.setStatus(WorkflowStatus::failed(QStringLiteral("译文不完整：连接断开")));
+    EXPECT_EQ(view->readingBody()->shownKind(), ReadingResultArea::Kind::section);
+    EXPECT_EQ(view->readingBody()->resultCaption()->text(), QStringLiteral("译文 · 译文不完整：连接断开"));
+    EXPECT_EQ(view->readingBody()->resultView()->shownText(), QStringLiteral("半句"));
+    workflow.setResult(QString());
     // The failure message is shown verbatim and can be selected.
     workflow.setStatus(WorkflowStatus::failed(QStringLiteral("<b>401</b>")));
     EXPECT_EQ(view->readingBody()->failureLabel()->text(), QStringLiteral("<b>401</b>"));
@@ -224,7 +232,9 @@ TEST_F(ResultPanelViewTest, ManualOutputPrefersAnyResultOverTheStatus) {
     EXPECT_EQ(body->output()->currentWidget(), body->resultView());
     workflow.setStatus(WorkflowStatus::failed(QStringLiteral("超时")));
     EXPECT_EQ(body->output()->currentWidget(), body->resultView()); // the partial result stays
+    EXPECT_EQ(body->outputCaption()->text(), QStringLiteral("译文 · 超时"));
     workflow.setResult(QString());
+    EXPECT_EQ(body->outputCaption()->text(), QStringLiteral("译文"));
     EXPECT_EQ(body->output()->currentWidget(), body->failureLabel());
     EXPECT_EQ(body->failureLabel()->text(), QStringLiteral("超时"));
     workflow.setStatus(WorkflowStatus::cancelled());
@@ -310,6 +320,43 @@ TEST_F(ResultPanelViewTest, StreamedAppendsKeepTheSelectionAndMatchAWholeFill) {
 
     view->header()->closeButton()->click();
     EXPECT_EQ(workflow.calls, QStringList{QStringLiteral("dismiss")});
+}
+
+// An answer of one endless paragraph: each update lays out one block of bounded length, never the whole
+// paragraph; a copied selection and the streamed document are the same as for the text filled at once.
+TEST_F(ResultPanelViewTest, ALongParagraphIsShownInBoundedBlocksAndCopiedWhole) {
+    workflow.setStatus(WorkflowStatus::streaming());
+    ResultPanelTextView* text = view->readingBody()->resultView();
+    QString result;
+    for (int piece = 0; result.size() < 30 * ResultPanelTextView::kBlockLength; ++piece) {
+        // Words, a stretch without blanks (as in Chinese), and characters that must not be split.
+        result += piece % 50 < 25 ? QStringLiteral("word%1 ").arg(piece)
+                                  : QStringLiteral("词语e\u0301👍🏽%1").arg(piece % 10);
+        workflow.setResult(result);
+        text->flushPendingText();
+    }
+    QTextDocument* document = text->document();
+    EXPECT_GT(document->blockCount(), 10);
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        EXPECT_LE(block.length(), 2 * ResultPanelTextView::kBlockLength + 1);
+
+    ResultPanelTextView whole(ResultPanelTextView::Sizing::scrolling);
+    whole.showText(result);
+    EXPECT_EQ(text->toPlainText(), whole.toPlainText());
+
+    // Copying the whole text or a part across block ends gives the answer's own characters.
+    text->selectAll();
+    text->copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), result);
+    QTextCursor part = text->textCursor();
+    part.setPosition(ResultPanelTextView::kBlockLength / 2);
+    part.setPosition(document->characterCount() / 2, QTextCursor::KeepAnchor);
+    text->setTextCursor(part);
+    text->copy();
+    const QString copied = QApplication::clipboard()->text();
+    EXPECT_GT(copied.size(), 5 * ResultPanelTextView::kBlockLength);
+    EXPECT_TRUE(result.contains(copied));
+    EXPECT_FALSE(copied.contains(QLatin1Char('\n')));
 }
 
 TEST_F(ResultPanelViewTest, FooterOffersTheActionsOfEachState) {

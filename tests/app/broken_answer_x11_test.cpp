@@ -1,0 +1,196 @@
+// Answers that break off or never end, with the delegate in process on the test session's desktop and the
+// fake services in a process of their own: what arrived stays in the panel with words saying it is
+// incomplete, nothing of it is copied, recorded or remembered, and an endless answer is ended by the
+// application itself.
+#include "app/app_delegate.h"
+#include "desktop_delegate.h"
+#include "model/app_settings.h"
+#include "model/keychain_store.h"
+#include "panel/floating_panel_controller.h"
+#include "panel/result_panel_reading_body.h"
+#include "panel/result_panel_text_view.h"
+#include "panel/result_panel_view.h"
+#include "panel/result_panel_window.h"
+#include "providers/provider_errors.h"
+#include "scoped_environment.h"
+#include "support/fake_translation_replies.h"
+#include "support/history_rows.h"
+#include "workflow/workflow_coordinator.h"
+#include "workflow/workflow_error.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace tolvane::testing {
+namespace {
+
+// tolvane-fake-server as its own process, with the options given; it prints its addresses and then one
+// line for each request.
+class FakeServerProcess {
+public:
+    explicit FakeServerProcess(const QStringList& arguments) {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(TOLVANE_FAKE_SERVER), arguments);
+        m_started = QTest::qWaitFor([&] { return !openaiURL().isEmpty(); }, 60000);
+    }
+    ~FakeServerProcess() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(30000))
+            m_process.kill();
+        m_process.waitForFinished(30000);
+    }
+
+    bool isStarted() const { return m_started; }
+    QString openaiURL() { return lineAfter("openai "); }
+    qsizetype chatRequests() {
+        read();
+        return m_output.count("request POST /v1/chat/completions");
+    }
+
+private:
+    void read() { m_output += m_process.readAllStandardOutput(); }
+    QString lineAfter(const QByteArray& prefix) {
+        read();
+        const qsizetype at = m_output.indexOf("\n" + prefix) >= 0 ? m_output.indexOf("\n" + prefix) + 1
+                             : m_output.startsWith(prefix)        ? 0
+                                                                  : -1;
+        const qsizetype end = at < 0 ? -1 : m_output.indexOf('\n', at);
+        return end < 0 ? QString()
+                       : QString::fromUtf8(m_output.mid(at + prefix.size(), end - at - prefix.size()));
+    }
+
+    QProcess m_process;
+    QByteArray m_output;
+    bool m_started = false;
+};
+
+class BrokenAnswer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        folders.redirectUserFolders(home.path());
+        delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11));
+        AppSettings& settings = delegate->settings();
+        settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
+        settings.setTranslationEngine(TranslationEngine::openAICompatible);
+        settings.setModel(QStringLiteral("test-model"));
+        settings.setSourceLanguage(QStringLiteral("en"));
+        settings.setTargetLanguage(QStringLiteral("zh-Hans"));
+        settings.setAutoCopyResult(true);
+        delegate->storage().keychainStore().saveAPIKey(QStringLiteral("sk-broken"));
+        historyPath = delegate->storage().historyDatabasePath();
+        ASSERT_TRUE(startUntilFinished(*delegate));
+        QObject::connect(&workflow(), &WorkflowCoordinator::statusChanged, [this] {
+            const WorkflowStatus::Kind kind = workflow().status().kind();
+            endings += kind == WorkflowStatus::Kind::completed || kind == WorkflowStatus::Kind::failed;
+        });
+    }
+    void TearDown() override { delegate.reset(); }
+
+    WorkflowCoordinator& workflow() const { return delegate->workflow(); }
+
+    // Translates `text` as a captured selection through `server` (the panel shows it beside the selection)
+    // and waits until the translation has ended; true when it completed.
+    bool translate(FakeServerProcess& server, const QString& text) {
+        delegate->settings().setBaseURLString(server.openaiURL());
+        const int before = endings;
+        workflow().translateCapturedSelection({text, QRect(400, 300, 120, 20)});
+        const bool ended = QTest::qWaitFor([&] { return endings > before; }, 120000);
+        EXPECT_TRUE(ended) << workflow().status().debugName().toStdString();
+        return ended && workflow().status().kind() == WorkflowStatus::Kind::completed;
+    }
+
+    ResultPanelReadingBody* readingBody() const {
+        TranslatorPanel* window = delegate->panelController()->panelWindow();
+        return window ? window->view()->readingBody() : nullptr;
+    }
+
+    QTemporaryDir home;
+    ScopedEnvironment folders;
+    std::unique_ptr<AppDelegate> delegate;
+    QString historyPath;
+    int endings = 0; // translations that completed or failed
+};
+
+TEST_F(BrokenAnswer, ACutOffAnswerStaysShownAsIncompleteAndIsNeitherCopiedNorRecordedNorRemembered) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    const struct {
+        const char* ending;
+        QString source;
+        QString cause;
+    } cases[] = {
+        {"cut", QStringLiteral("closed mid answer"), AIProviderError::interrupted().description()},
+        {"reset", QStringLiteral("reset mid answer"), AIProviderError::interrupted().description()},
+        {"length", QStringLiteral("stopped at the token limit"),
+         AIProviderError::outputLimitReached().description()},
+    };
+    for (const auto& [ending, source, cause] : cases) {
+        SCOPED_TRACE(ending);
+        FakeServerProcess server({QStringLiteral("--chat-ending"), QLatin1String(ending)});
+        ASSERT_TRUE(server.isStarted());
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            EXPECT_FALSE(translate(server, source));
+            // Each attempt asked the server: the first answer was not remembered.
+            EXPECT_EQ(server.chatRequests(), attempt);
+            const QString told = WorkflowError::incompleteResult(cause).description();
+            EXPECT_EQ(workflow().status(), WorkflowStatus::failed(told));
+            const QString arrived = workflow().resultText();
+            EXPECT_TRUE(fake_replies::translationOf(source).startsWith(arrived) && !arrived.isEmpty())
+                << arrived.toStdString();
+
+            ResultPanelReadingBody* body = readingBody();
+            ASSERT_NE(body, nullptr);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return body->resultView()->isVisible(); }, 20000));
+            EXPECT_EQ(body->resultView()->shownText(), arrived);
+            EXPECT_EQ(body->resultCaption()->text(), QStringLiteral("译文 · ") + told);
+        }
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before")) << "nothing was copied";
+    }
+    // A whole answer is written after the broken ones, so none of them is waiting to be written.
+    FakeServerProcess whole({QStringLiteral("--chat-ending"), QStringLiteral("stop")});
+    ASSERT_TRUE(whole.isStarted());
+    const QString source = QStringLiteral("finished without done");
+    EXPECT_TRUE(translate(whole, source)) << "a stop reason without [DONE] is a normal end";
+    EXPECT_EQ(workflow().resultText(), fake_replies::translationOf(source));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return storedRowCount(historyPath, "memory", source) == 1; }, 30000));
+    for (const auto& entry : cases) {
+        EXPECT_EQ(storedRowCount(historyPath, "history", entry.source), 0);
+        EXPECT_EQ(storedRowCount(historyPath, "memory", entry.source), 0);
+    }
+}
+
+TEST_F(BrokenAnswer, AnEndlessAnswerIsEndedByTheApplicationWithWordsAndWhatArrivedStays) {
+    FakeServerProcess server({QStringLiteral("--endless"), QStringLiteral("content")});
+    ASSERT_TRUE(server.isStarted());
+    const QString source = QStringLiteral("never ending");
+    EXPECT_FALSE(translate(server, source));
+    EXPECT_EQ(workflow().status(), WorkflowStatus::failed(WorkflowError::resultTooLong().description()));
+    EXPECT_EQ(workflow().resultText().size(), kMaximumResultLength);
+    EXPECT_TRUE(workflow().resultText().startsWith(QStringLiteral("endless answer endless answer ")));
+
+    ResultPanelReadingBody* body = readingBody();
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->resultView()->requestedText(), workflow().resultText());
+    EXPECT_EQ(body->resultCaption()->text(),
+              QStringLiteral("译文 · ") + WorkflowError::resultTooLong().description());
+    EXPECT_EQ(storedRowCount(historyPath, "history", source), 0);
+}
+
+// A hostile stream the provider refuses is told in the interface's language.
+TEST_F(BrokenAnswer, AnEndlessLineIsRefusedInChineseWords) {
+    FakeServerProcess server({QStringLiteral("--endless"), QStringLiteral("line")});
+    ASSERT_TRUE(server.isStarted());
+    EXPECT_FALSE(translate(server, QStringLiteral("one endless line")));
+    EXPECT_EQ(workflow().status(), WorkflowStatus::failed(QStringLiteral("翻译服务返回了无法识别的回答。")));
+    ResultPanelReadingBody* body = readingBody();
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->failureLabel()->text(), workflow().status().message());
+}
+
+} // namespace
+} // namespace tolvane::testing

@@ -2,6 +2,7 @@
 // background reading of dropped files.
 #include "workspace/drop_loader.h"
 #include "workspace/main_translate_view.h"
+#include "workspace/meta_text.h"
 #include "workspace/popover.h"
 #include "workspace/premium_selector.h"
 #include "workspace/result_pane.h"
@@ -80,6 +81,11 @@ TEST(WorkspaceTexts, NamesCaptionsAndPlaceholders) {
         pane.showResult(QStringLiteral("译文"), status, true);
         EXPECT_FALSE(pane.showsPlaceholder());
     }
+    // A failure after part of the answer arrived: the part stays, its caption carries the failure's words.
+    pane.showResult(QStringLiteral("部分"), WorkflowStatus::failed(QStringLiteral("译文不完整：连接断开")),
+                    true);
+    EXPECT_FALSE(pane.showsPlaceholder());
+    EXPECT_EQ(pane.caption()->text(), QStringLiteral("翻译 · 译文不完整：连接断开"));
 }
 
 TEST(WorkspaceTexts, ResultActionsFollowTheResultAndThePasteBackTarget) {

@@ -50,7 +50,18 @@ void WorkflowCoordinator::setResultText(const QString& text) {
 
 void WorkflowCoordinator::appendResultText(const QString& piece) {
     m_resultText.append(piece);
-    Q_EMIT resultTextChanged();
+    // A fast server delivers thousands of pieces in one turn of the event loop; each announcement makes
+    // every view compare the whole text, so the pieces of one turn are announced once, in the next turn.
+    if (m_appendAnnouncementQueued)
+        return;
+    m_appendAnnouncementQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_appendAnnouncementQueued = false;
+            Q_EMIT resultTextChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 void WorkflowCoordinator::setProviderName(const QString& name) {

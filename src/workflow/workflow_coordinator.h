@@ -269,6 +269,7 @@ private:
 
     QString m_sourceText;
     QString m_resultText;
+    bool m_appendAnnouncementQueued = false; // see appendResultText()
     WorkflowStatus m_status = WorkflowStatus::idle();
     QString m_providerName;
     bool m_canPasteBackToSource = false;

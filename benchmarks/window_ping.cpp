@@ -2,7 +2,8 @@
 // window manager's _NET_WM_PING to one of its windows, waits for the answer the program sends back to the
 // root window (Qt answers on its main thread, between two events), pauses 10 ms and pings again, until
 // SIGINT or SIGTERM. Then prints "pings <count> longest_ms <ms> over_100ms <count>"; a ping still unanswered
-// counts with the time it has waited so far.
+// counts with the time it has waited so far. Each wait over 100 ms is also told on stderr, with when it
+// began.
 //   window_ping <window id>
 #include <algorithm>
 #include <atomic>
@@ -52,8 +53,8 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < screenNumber; ++i)
         xcb_screen_next(&screens);
     const xcb_window_t root = screens.data->root;
-    // The answer goes to the root window for clients that watch its children.
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    // The answer goes to the root window, for clients that watch its structure (and the window manager).
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
     const xcb_atom_t protocols = intern(connection, "WM_PROTOCOLS");
     const xcb_atom_t ping = intern(connection, "_NET_WM_PING");
@@ -63,6 +64,7 @@ int main(int argc, char* argv[]) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
+    const auto begin = std::chrono::steady_clock::now();
     long pings = 0;
     long slow = 0;
     double longest = 0;
@@ -102,6 +104,9 @@ int main(int argc, char* argv[]) {
             }
         }
         const double waited = millisecondsSince(sent);
+        if (waited > 100)
+            std::fprintf(stderr, "window_ping: %.0f ms without an answer, from %.1f s on\n", waited,
+                         std::chrono::duration<double>(sent - begin).count());
         longest = std::max(longest, waited);
         slow += waited > 100 ? 1 : 0;
         pings += answered ? 1 : 0;

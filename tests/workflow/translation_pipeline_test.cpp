@@ -214,6 +214,22 @@ TEST_F(PipelineTest, ProviderErrorAfterPiecesKeepsTheTextAndFails) {
     EXPECT_TRUE(recorder.records.empty());
 }
 
+// Pieces that arrive together are announced together: a view compares the whole text once per turn, not
+// once per piece.
+TEST_F(PipelineTest, PiecesOfOneTurnAreAnnouncedOnce) {
+    translate(QStringLiteral("hello"));
+    int announcements = 0;
+    QObject::connect(coordinator.get(), &WorkflowCoordinator::resultTextChanged, coordinator.get(),
+                     [&] { ++announcements; });
+    for (const char* piece : {"你", "好", "，", "世界"})
+        providers.lastChat().send(AIChunk{QString::fromUtf8(piece)});
+    turn();
+    EXPECT_EQ(coordinator->resultText(), QStringLiteral("你好，世界"));
+    EXPECT_EQ(announcements, 1);
+    chunk(QStringLiteral("！"));
+    EXPECT_EQ(announcements, 2);
+}
+
 // A server that never stops: the answer is cut at the limit, the stream is dropped, and nothing is copied or
 // recorded.
 TEST_F(PipelineTest, AnAnswerPastTheLengthLimitEndsWithWordsAndKeepsWhatFits) {

@@ -6,19 +6,20 @@
 namespace tolvane {
 
 QString JsonDecodingError::description() const {
-    const QString where =
-        m_codingPath.isEmpty() ? QString() : QStringLiteral(" at ") + codingPathDescription(m_codingPath);
+    // Shown in the interface: the cause in words, the path of keys as it is; the decoder's own note stays in
+    // debugText().
+    const QString where = m_codingPath.isEmpty()
+                              ? QString()
+                              : QStringLiteral("（位于 %1）").arg(codingPathDescription(m_codingPath));
     switch (m_kind) {
     case Kind::KeyNotFound:
-        return QStringLiteral("The data couldn't be read because the key \"%1\" is missing%2.")
-            .arg(m_key, where);
+        return QStringLiteral("数据无法读取：缺少“%1”%2。").arg(m_key, where);
     case Kind::ValueNotFound:
-        return QStringLiteral("The data couldn't be read because a value is missing%1.").arg(where);
+        return QStringLiteral("数据无法读取：缺少一个值%1。").arg(where);
     case Kind::TypeMismatch:
-        return QStringLiteral("The data couldn't be read because a value has the wrong type%1.").arg(where);
+        return QStringLiteral("数据无法读取：有一个值的类型不对%1。").arg(where);
     case Kind::DataCorrupted:
-        return QStringLiteral("The data couldn't be read because it isn't in the correct format%1: %2")
-            .arg(where, m_debugText);
+        return QStringLiteral("数据无法读取：格式不正确%1。").arg(where);
     }
     return m_debugText;
 }

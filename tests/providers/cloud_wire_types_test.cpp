@@ -110,6 +110,23 @@ TEST(CloudWireTypes, RegistrationExpiryMustBeAnInternetDateToTheSecond) {
     }
 }
 
+// Shown in the interface when the service answers something else: Chinese words, the key as it is.
+TEST(CloudWireTypes, DecodingFailuresAreToldInChineseWords) {
+    auto described = [](const QByteArray& body) {
+        try {
+            DeviceRegistrationResponse::decode(body);
+        } catch (const JsonDecodingError& error) {
+            return error.description();
+        }
+        return QString();
+    };
+    EXPECT_EQ(described(R"({"expires_at":"2030-05-01T10:00:00Z"})"),
+              QStringLiteral("数据无法读取：缺少“device_token”。"));
+    EXPECT_EQ(described("not json"), QStringLiteral("数据无法读取：格式不正确。"));
+    EXPECT_EQ(described(R"({"device_token":7})"),
+              QStringLiteral("数据无法读取：有一个值的类型不对（位于 device_token）。"));
+}
+
 TEST(HostedBaseURL, EnvironmentThenInfoEntryThenDefault) {
     const QUrl fallback(QString::fromLatin1(kDefaultHostedBaseURL));
     EXPECT_EQ(resolveHostedBaseURL(std::nullopt, std::nullopt), fallback);

@@ -52,8 +52,10 @@ void BM_StreamedChunk(benchmark::State& state) {
 BENCHMARK(BM_StreamedChunk)
     ->Args({100, 0})
     ->Args({2000, 0})
+    ->Args({20000, 0})
     ->Args({100, 1})
     ->Args({2000, 1})
+    ->Args({20000, 1})
     ->Unit(benchmark::kMillisecond);
 
 void BM_StreamingAt200PerSecond(benchmark::State& state) {
@@ -82,6 +84,7 @@ void BM_StreamingAt200PerSecond(benchmark::State& state) {
 BENCHMARK(BM_StreamingAt200PerSecond)
     ->Arg(100)
     ->Arg(2000)
+    ->Arg(20000)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

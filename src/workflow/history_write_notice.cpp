@@ -39,6 +39,7 @@ QString causeWords(HistoryWriteCause cause) {
 QString historyWriteNotice(const QString& sourceText, const HistoryWriteOutcome& outcome) {
     switch (outcome.kind) {
     case HistoryWriteOutcome::Kind::written:
+    case HistoryWriteOutcome::Kind::dropped:
         return {};
     case HistoryWriteOutcome::Kind::waiting:
         return tr("「%1」的翻译暂时无法写入历史记录（%2），可以写入后会自动保存。")

@@ -56,6 +56,15 @@ QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::write(TranslationRecord reco
     return writeThrough(QPointer(this), outcome);
 }
 
+void HistoryWriteQueue::dropWaiting() {
+    // The record being written stays at the front until its write returns.
+    const std::size_t kept = m_writing ? 1 : 0;
+    while (m_entries.size() > kept) {
+        m_entries.back().outcome.resolve({HistoryWriteOutcome::Kind::dropped});
+        m_entries.pop_back();
+    }
+}
+
 QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::writeThrough(QPointer<HistoryWriteQueue> self,
                                                                  OneShot<HistoryWriteOutcome> outcome) {
     // Started within write(), so the store has the row before anything asked after it (a reload of a list
@@ -75,6 +84,7 @@ QCoro::Task<bool> HistoryWriteQueue::writeQueued(QPointer<HistoryWriteQueue> sel
         // A copy: the entry stays queued until its write is known to have succeeded.
         const TranslationRecord record = self->m_entries.front().record;
         std::optional<HistoryWriteCause> failure;
+        self->m_writing = true;
         try {
             co_await self->m_recorder.recordTranslation(record);
         } catch (const std::exception& error) {
@@ -84,6 +94,7 @@ QCoro::Task<bool> HistoryWriteQueue::writeQueued(QPointer<HistoryWriteQueue> sel
         }
         if (!self)
             co_return false;
+        self->m_writing = false;
         if (failure) {
             // Every record behind the failed one waits too; one told before keeps its first outcome.
             for (const Entry& entry : self->m_entries)

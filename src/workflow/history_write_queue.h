@@ -23,6 +23,7 @@ struct HistoryWriteOutcome {
         written, // the record (and every one before it) is in the database
         waiting, // its write failed for `cause`; it stays queued and is written later
         lost,    // given up at once: the queue is full (`cause` is queueFull)
+        dropped, // taken out of the queue unwritten because the history was cleared meanwhile
     };
     Kind kind = Kind::written;
     HistoryWriteCause cause = HistoryWriteCause::other;
@@ -48,6 +49,9 @@ public:
     // Queues the record and resolves when it was written or its write first failed (`waiting`), or at once
     // when the queue is full (`lost`). Throws CancelledError when the queue is destroyed before either.
     QCoro::Task<HistoryWriteOutcome> write(TranslationRecord record);
+    // The history was cleared: records waiting to be written would bring back translations made before the
+    // clear, so they are dropped (`dropped`). A write under way is left to finish.
+    void dropWaiting();
     // Records not yet in the database, the one being written included.
     qsizetype pendingCount() const { return static_cast<qsizetype>(m_entries.size()); }
 
@@ -73,6 +77,8 @@ private:
     std::deque<Entry> m_entries;
     // A write is under way or records wait for a retry: a new record queues behind them.
     bool m_busy = false;
+    // The front record is being written now.
+    bool m_writing = false;
     TaskHandle m_retries;
     // Set while the retries wait for the next try; a new record resolves it.
     std::optional<Signal> m_wake;

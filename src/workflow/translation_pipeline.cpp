@@ -108,6 +108,8 @@ QCoro::Task<> WorkflowCoordinator::record(Self self, TranslationRecord record) {
     }
     if (!self)
         co_return;
+    if (outcome.kind == HistoryWriteOutcome::Kind::dropped)
+        co_return;
     if (outcome.kind == HistoryWriteOutcome::Kind::written) {
         self->m_historyDelayTold = false;
         co_return;

@@ -3,6 +3,7 @@
 // translation waits and why, and every row lands, in order, once the lock ends.
 #include "app/app_delegate.h"
 #include "desktop_delegate.h"
+#include "model/history_events.h"
 #include "scoped_environment.h"
 #include "support/fake_http_server.h"
 #include "support/fake_translation_replies.h"
@@ -166,6 +167,28 @@ TEST_F(LockedHistory, TwoTranslationsUnderALockNameTheOneThatWaitsAndBothLandInO
     ASSERT_EQ(sqlite3_exec(foreign, "ROLLBACK;", nullptr, nullptr, nullptr), SQLITE_OK);
     const QStringList expected{QStringLiteral("before the lock"), QStringLiteral("first locked"),
                                QStringLiteral("second locked")};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return storedSources() == expected; }, 30000))
+        << storedSources().join(" | ").toStdString();
+}
+
+TEST_F(LockedHistory, ATranslationWaitingWhenTheHistoryIsClearedDoesNotComeBackAfterTheClear) {
+    ASSERT_TRUE(translate(QStringLiteral("before the lock")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return storedRowCount(path, "history", QStringLiteral("before the lock")) == 1; }, 30000));
+    lockForWriting();
+    const qsizetype firstLocked = statuses.size();
+    ASSERT_TRUE(translate(QStringLiteral("made before the clear")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !historyNoticesFrom(firstLocked).isEmpty(); }, 30000));
+
+    // The lock ends and the history is cleared, then announced as the history and settings windows do.
+    ASSERT_EQ(sqlite3_exec(foreign, "ROLLBACK;", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(foreign, "DELETE FROM history; DELETE FROM memory;", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    delegate->historyEvents().announceCleared(nullptr);
+
+    // The next translation writes whatever still waits before its own row.
+    ASSERT_TRUE(translate(QStringLiteral("made after the clear")));
+    const QStringList expected{QStringLiteral("made after the clear")};
     EXPECT_TRUE(QTest::qWaitFor([&] { return storedSources() == expected; }, 30000))
         << storedSources().join(" | ").toStdString();
 }

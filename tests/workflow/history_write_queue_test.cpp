@@ -126,5 +126,19 @@ TEST_F(HistoryWriteQueueTest, OnlyARecordArrivingAtAFullQueueOrWaitingAtQuitIsGi
         << log.lines().last().toStdString();
 }
 
+TEST_F(HistoryWriteQueueTest, RowsWaitingWhenTheHistoryIsClearedAreNotWrittenAfterTheClear) {
+    HistoryWriteQueue queue(recorder, clock, HistoryWriteQueue::kCapacity);
+    disk.setFull(true);
+    EXPECT_EQ(write(queue, "before clear").kind, Kind::waiting);
+    disk.setFull(false);
+    await(store.clearAll());
+    queue.dropWaiting();
+    EXPECT_EQ(queue.pendingCount(), 0);
+    // The queue goes on writing what comes after the clear.
+    EXPECT_EQ(write(queue, "after clear"), (HistoryWriteOutcome{Kind::written}));
+    ASSERT_TRUE(drained(queue));
+    EXPECT_EQ(storedSources(), QStringList({"after clear"}));
+}
+
 } // namespace
 } // namespace tolvane::testing

@@ -154,6 +154,9 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
     // The model stopped at its token limit: what arrived is only the start of the translation.
     if (finishReason == QLatin1String("length"))
         throw AIProviderError::outputLimitReached();
+    // A filtered answer breaks off where the filter stopped it.
+    if (finishReason == QLatin1String("content_filter"))
+        throw AIProviderError::contentFiltered();
     // A body whose end is the connection's close ends without an error when the connection breaks, so an
     // answer is complete only when the server said so, by [DONE] or by a finish reason.
     if (!sawDone && !finishReason)

@@ -14,6 +14,8 @@ QString AIProviderError::description() const {
         return QStringLiteral("翻译服务的回答没有正常结束，连接就断开了。");
     case Kind::OutputLimitReached:
         return QStringLiteral("翻译服务达到了输出长度上限，回答被截断。");
+    case Kind::ContentFiltered:
+        return QStringLiteral("翻译服务的内容过滤中止了回答，回答不完整。");
     case Kind::ProviderError:
         return m_message;
     }

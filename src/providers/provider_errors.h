@@ -11,7 +11,14 @@ namespace tolvane {
 // server's error message.
 class AIProviderError final : public AppError {
 public:
-    enum class Kind { InvalidBaseURL, InvalidResponse, Interrupted, OutputLimitReached, ProviderError };
+    enum class Kind {
+        InvalidBaseURL,
+        InvalidResponse,
+        Interrupted,
+        OutputLimitReached,
+        ContentFiltered,
+        ProviderError
+    };
 
     static AIProviderError invalidBaseURL() { return AIProviderError(Kind::InvalidBaseURL, {}); }
     static AIProviderError invalidResponse() { return AIProviderError(Kind::InvalidResponse, {}); }
@@ -19,6 +26,8 @@ public:
     static AIProviderError interrupted() { return AIProviderError(Kind::Interrupted, {}); }
     // The server says it stopped the answer at its output length limit.
     static AIProviderError outputLimitReached() { return AIProviderError(Kind::OutputLimitReached, {}); }
+    // The server says its content filter stopped the answer.
+    static AIProviderError contentFiltered() { return AIProviderError(Kind::ContentFiltered, {}); }
     // The message is shown unchanged, even when empty.
     static AIProviderError providerError(QString message) {
         return AIProviderError(Kind::ProviderError, std::move(message));

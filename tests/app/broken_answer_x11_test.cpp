@@ -137,7 +137,7 @@ TEST_F(BrokenAnswer, ACutOffAnswerStaysShownAsIncompleteAndIsNeitherCopiedNorRec
             EXPECT_FALSE(translate(server, source));
             // Each attempt asked the server: the first answer was not remembered. (The server's line may
             // reach this process a little after the answer.)
-            QTest::qWaitFor([&] { return server.chatRequests() >= attempt; }, 20000);
+            (void)QTest::qWaitFor([&] { return server.chatRequests() >= attempt; }, 20000);
             EXPECT_EQ(server.chatRequests(), attempt);
             const QString told = WorkflowError::incompleteResult(cause).description();
             EXPECT_EQ(workflow().status(), WorkflowStatus::failed(told));

@@ -232,6 +232,9 @@ TEST_F(OpenAIProviderTest, AnAnswerEndsNormallyOnlyWhenTheServerSaidItWasComplet
          AIProviderError::Kind::OutputLimitReached},
         {"length, no done", closeDelimited({begun, openai::finishEvent("length")}),
          AIProviderError::Kind::OutputLimitReached},
+        {"content filter",
+         closeDelimited({begun, openai::finishEvent("content_filter"), openai::doneEvent()}),
+         AIProviderError::Kind::ContentFiltered},
         {"stop, no done", closeDelimited({begun, openai::finishEvent("stop")}), std::nullopt},
         {"done, no reason", closeDelimited({begun, openai::doneEvent()}), std::nullopt},
     };

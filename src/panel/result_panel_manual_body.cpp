@@ -4,6 +4,7 @@
 #include "panel/result_panel_status.h"
 #include "panel/result_panel_text_view.h"
 #include "ui/native_text_editor.h"
+#include "ui/source_text_limit.h"
 #include "ui/theme.h"
 
 #include <QHBoxLayout>
@@ -72,6 +73,7 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     m_editor->setInsertionPointColor(Theme::colorBDA46B());
     m_editor->setAccessibleName(QStringLiteral("待翻译文本"));
     m_editor->setAccessibleDescription(QStringLiteral("输入或粘贴文本，停止输入后自动翻译"));
+    m_editor->setMaximumLength(maximumSourceLength);
     input->addWidget(m_editor, 1);
 
     // Output pane.
@@ -122,6 +124,9 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     layout->addWidget(m_outputPane, 1);
 
     connect(m_editor, &NativeTextEditor::textChanged, this, [this] { showCount(m_editor->toPlainText()); });
+    // A refused paste is told where the count stands, until the text changes.
+    connect(m_editor, &NativeTextEditor::textRefused, this,
+            [this](qsizetype length) { m_count->setText(sourceTextRefusal(length)); });
     showCount({});
     showOutput(WorkflowStatus::idle(), {});
 }

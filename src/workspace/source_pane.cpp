@@ -4,7 +4,6 @@
 #include "ui/native_text_editor.h"
 #include "ui/pencil_icon.h"
 #include "ui/theme.h"
-#include "workflow/workflow_error.h"
 #include "workspace/drop_loader.h"
 #include "workspace/meta_text.h"
 #include "workspace/workspace_button.h"
@@ -79,12 +78,8 @@ SourcePane::SourcePane(bool isSnapshotMode, Actions actions, QWidget* parent)
     m_editor->setEditable(!isSnapshotMode);
     m_editor->setAccessibleName(QStringLiteral("原文"));
     m_editor->setMaximumLength(maximumSourceLength);
-    connect(m_editor, &NativeTextEditor::textRefused, this, [this](qsizetype length) {
-        showNotice(QStringLiteral("文本过长，未放入：有 %1 个字符，原文最多 %2 个（一次最多翻译 %3 个）。")
-                       .arg(length)
-                       .arg(maximumSourceLength)
-                       .arg(kMaximumTranslationLength));
-    });
+    connect(m_editor, &NativeTextEditor::textRefused, this,
+            [this](qsizetype length) { showNotice(sourceTextRefusal(length)); });
     // Drops go to the pane, which reads files and hands text to the root.
     m_editor->setAcceptDrops(false);
     m_editor->viewport()->setAcceptDrops(false);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/source_text_limit.h"
+
 #include <QImage>
 #include <QString>
 #include <QWidget>
@@ -10,12 +12,6 @@ namespace tolvane {
 class IconButton;
 class MetaText;
 class NativeTextEditor;
-
-// The longest text the source editor takes, in UTF-16 code units: twice what one translation sends, so a
-// text somewhat too long can still be pasted and cut down to size, and short enough that a keystroke in
-// one paragraph of this length, laid out again as a whole, stays under 50 ms. A longer paste or drop is
-// refused whole, with words, rather than cut: a cut text would be taken for the whole.
-inline constexpr qsizetype maximumSourceLength = 40000;
 
 // The left half of the editing area: the character count and the clear button, the source editor and the
 // drop hint. The whole pane takes drops of files, images and text (the editor takes none itself); a file

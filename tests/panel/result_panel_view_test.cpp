@@ -7,6 +7,7 @@
 #include "result_panel_fakes.h"
 #include "support/virtual_clock.h"
 #include "ui/native_text_editor.h"
+#include "ui/source_text_limit.h"
 #include "ui/theme.h"
 
 #include <QApplication>
@@ -210,6 +211,16 @@ TEST_F(ResultPanelViewTest, ManualModeFillsFocusesAndForwardsEdits) {
     view->setManualInputText(
         QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"));
     EXPECT_EQ(view->manualBody()->countLabel()->text(), QStringLiteral("1 字符"));
+
+    // A paste beyond the longest source text is refused whole, told where the count stands.
+    workflow.calls.clear();
+    const QString before = editor->text();
+    QApplication::clipboard()->setText(QString(maximumSourceLength, QLatin1Char('x')));
+    editor->paste();
+    EXPECT_EQ(editor->text(), before);
+    EXPECT_TRUE(workflow.calls.isEmpty());
+    EXPECT_TRUE(view->manualBody()->countLabel()->text().startsWith(QStringLiteral("文本过长，未放入")))
+        << view->manualBody()->countLabel()->text().toStdString();
 
     // Leaving empties the editor and hands nothing over.
     workflow.calls.clear();

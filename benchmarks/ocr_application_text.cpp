@@ -1,11 +1,14 @@
 // Character error rate of screen text recognition on real application windows, read through the assembled
 // application as a user does it: xterm (its default bitmap font, a small and a large outline monospace
 // font), a Qt text editor in a process of its own and a GTK text view, each light and dark, with Latin,
-// Chinese and mixed text and the text cursor showing after the last word. Every window is read twice through
-// the screenshot overlay of the application delegate on the test session's desktop: once as the overlay
-// pre-selects it (Return), once as a region dragged from a little beyond its lower right to a little above
-// its upper left, through the window manager's border and title bar. The table ends with the mean and worst
-// rate per script. Run inside scripts/test-session:
+// Chinese and mixed text and the text cursor showing after the last word. Highlighted cases hold both
+// polarities in one capture, Latin and Chinese in light and dark themes: the first line of an xterm selected
+// with a triple click, the first row of a Qt list and the first line of a GTK text view selected, and a Qt
+// window whose first line is a header bar of the opposite polarity over the other lines. Every window is read
+// twice through the screenshot overlay of the application delegate on the test session's desktop: once as the
+// overlay pre-selects it (Return), once as a region dragged from a little beyond its lower right to a little
+// above its upper left, through the window manager's border and title bar. The table ends with the mean and
+// worst rate per script, per road and per kind (plain or highlighted). Run inside scripts/test-session:
 //   scripts/test-session build/default/benchmarks/ocr_application_text_benchmark
 #include "app/app_delegate.h"
 #include "app/desktop_delegate.h"
@@ -21,9 +24,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QVBoxLayout>
 #include <benchmark/benchmark.h>
 #include <map>
 
@@ -46,32 +52,99 @@ const std::map<QString, QStringList> kTexts{
 };
 
 constexpr QPoint kWindowPosition(120, 140);
-const QString kEditorSwitch = QStringLiteral("--show-editor");
+const QString kQtWindowSwitch = QStringLiteral("--show-qt-window");
+
+// The applications whose first line is highlighted.
+const QStringList kHighlighted{QStringLiteral("xterm-selected"), QStringLiteral("qt-list"),
+                               QStringLiteral("gtk-selected"), QStringLiteral("qt-header")};
 
 std::map<QString, std::vector<double>> ratesByScript;
 std::map<QString, std::vector<double>> ratesByRoad;
+std::map<QString, std::vector<double>> ratesByKind;
 
 // Made in main(): the delegate and the XTest client of the whole run.
 std::unique_ptr<AppDelegate> delegate;
 std::unique_ptr<testing::OtherXClient> other;
 
-// The Qt text editor a child process of this benchmark shows: focused, its caret at the end of the text.
-int showEditor(const QString& textFile, bool dark) {
+// The Qt window a child process of this benchmark shows: a text editor, focused, its caret at the end of the
+// text ("qt"); a list whose first row is selected ("qt-list"); or the text's first line as a header bar of
+// the opposite polarity over the other lines ("qt-header").
+int showQtWindow(const QString& application, const QString& textFile, bool dark) {
     QFile file(textFile);
     if (!file.open(QIODevice::ReadOnly))
         return 1;
+    const QString text = QString::fromUtf8(file.readAll());
+    const QColor base = dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(Qt::white);
+    const QColor ink = dark ? QColor(0xe0, 0xe0, 0xe0) : QColor(0x20, 0x20, 0x20);
+    if (application == QLatin1String("qt-list")) {
+        QListWidget list;
+        list.addItems(text.split(QLatin1Char('\n')));
+        QPalette palette = list.palette();
+        palette.setColor(QPalette::Base, base);
+        palette.setColor(QPalette::Text, ink);
+        // A dark accent under light text in the light theme, a light one under dark text in the dark theme.
+        palette.setColor(QPalette::Highlight, dark ? QColor(0xc8, 0xd8, 0xf0) : QColor(0x2f, 0x6f, 0xb5));
+        palette.setColor(QPalette::HighlightedText, dark ? QColor(0x10, 0x10, 0x10) : QColor(Qt::white));
+        list.setPalette(palette);
+        list.setFrameShape(QFrame::NoFrame);
+        list.setCurrentRow(0);
+        list.resize(460, 110);
+        list.move(kWindowPosition);
+        list.show();
+        return QApplication::exec();
+    }
+    if (application == QLatin1String("qt-header")) {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(6);
+        const QString header = text.section(QLatin1Char('\n'), 0, 0);
+        auto* bar = new QLabel(header);
+        bar->setAutoFillBackground(true);
+        bar->setMargin(8);
+        QPalette barPalette = bar->palette();
+        barPalette.setColor(QPalette::Window, dark ? QColor(0xdc, 0xdc, 0xdc) : QColor(0x2b, 0x2b, 0x30));
+        barPalette.setColor(QPalette::WindowText, dark ? QColor(0x20, 0x20, 0x20) : QColor(0xf0, 0xf0, 0xf0));
+        bar->setPalette(barPalette);
+        auto* body = new QLabel(text.section(QLatin1Char('\n'), 1));
+        body->setMargin(8);
+        layout->addWidget(bar);
+        layout->addWidget(body);
+        layout->addStretch();
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Window, base);
+        palette.setColor(QPalette::WindowText, ink);
+        window.setPalette(palette);
+        body->setPalette(palette);
+        window.resize(460, 110);
+        window.move(kWindowPosition);
+        window.show();
+        return QApplication::exec();
+    }
     QPlainTextEdit editor;
     QPalette palette = editor.palette();
-    palette.setColor(QPalette::Base, dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(Qt::white));
-    palette.setColor(QPalette::Text, dark ? QColor(0xe0, 0xe0, 0xe0) : QColor(0x20, 0x20, 0x20));
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::Text, ink);
     editor.setPalette(palette);
     editor.setFrameShape(QFrame::NoFrame);
-    editor.setPlainText(QString::fromUtf8(file.readAll()));
+    editor.setPlainText(text);
     editor.moveCursor(QTextCursor::End);
     editor.resize(460, 110);
     editor.move(kWindowPosition);
     editor.show();
     return QApplication::exec();
+}
+
+// The terminal's font for the highlighted cases: the large one for Latin text, the small one (with Chinese
+// glyphs) otherwise.
+QString terminalOf(const QString& application, const QString& script) {
+    if (application != QLatin1String("xterm-selected"))
+        return application;
+    return script == QLatin1String("latin") ? QStringLiteral("xterm-large") : QStringLiteral("xterm-mono");
+}
+
+int terminalRows(const QString& terminal) {
+    return terminal == QLatin1String("xterm") ? 8 : terminal == QLatin1String("xterm-mono") ? 6 : 4;
 }
 
 // Starts the application showing the text, its caret after the last word.
@@ -86,9 +159,7 @@ std::unique_ptr<ApplicationWindow> startApplication(const QString& application, 
     file.close();
     if (application.startsWith(QLatin1String("xterm"))) {
         // Rows enough for the overlay to offer the window (at least 100 pixels tall).
-        const QString rows = application == QLatin1String("xterm")        ? QStringLiteral("8")
-                             : application == QLatin1String("xterm-mono") ? QStringLiteral("6")
-                                                                          : QStringLiteral("4");
+        const QString rows = QString::number(terminalRows(application));
         QStringList arguments{QStringLiteral("-geometry"), QStringLiteral("56x") + rows + position};
         arguments << QStringLiteral("-bg") << (dark ? QStringLiteral("#1e1e1e") : QStringLiteral("white"))
                   << QStringLiteral("-fg") << (dark ? QStringLiteral("#d8d8d8") : QStringLiteral("black"));
@@ -101,7 +172,7 @@ std::unique_ptr<ApplicationWindow> startApplication(const QString& application, 
         return std::make_unique<ApplicationWindow>(QStringLiteral("xterm"),
                                                    testing::terminalShowing(text, arguments));
     }
-    if (application == QLatin1String("gtk")) {
+    if (application.startsWith(QLatin1String("gtk"))) {
         return std::make_unique<ApplicationWindow>(
             QStringLiteral("yad"),
             QStringList{QStringLiteral("--text-info"), QStringLiteral("--editable"),
@@ -111,7 +182,23 @@ std::unique_ptr<ApplicationWindow> startApplication(const QString& application, 
     }
     return std::make_unique<ApplicationWindow>(
         QCoreApplication::applicationFilePath(),
-        QStringList{kEditorSwitch, textFile, dark ? QStringLiteral("dark") : QStringLiteral("light")});
+        QStringList{kQtWindowSwitch, application, textFile,
+                    dark ? QStringLiteral("dark") : QStringLiteral("light")});
+}
+
+// Highlights the first line as a user would where the application does not show it highlighted itself: a
+// triple click on the terminal's first row, the GTK view's first line selected from the keyboard.
+bool highlightFirstLine(const QString& application, const QString& terminal,
+                        const ApplicationWindow& window) {
+    if (application == QLatin1String("xterm-selected"))
+        return testing::selectTerminalRow(window.clientArea(), terminalRows(terminal), 0);
+    if (application == QLatin1String("gtk-selected")) {
+        // Typed into the active window through XTest: GTK ignores key events sent to a window directly.
+        return testing::xdotool(
+                   {QStringLiteral("key"), QStringLiteral("ctrl+Home"), QStringLiteral("shift+End")})
+            .has_value();
+    }
+    return true;
 }
 
 // One recognise-only run: the pre-selected window (no region) or the dragged region; the text it shows.
@@ -147,11 +234,17 @@ std::optional<QString> readThroughOverlay(const std::optional<QRect>& region) {
 void recognitionOf(benchmark::State& state, QString application, bool dark, QString script, QString road) {
     const QStringList& lines = kTexts.at(script);
     QTemporaryDir folder;
-    const auto window = startApplication(application, dark, lines.join(QLatin1Char('\n')), folder);
+    const QString terminal = terminalOf(application, script);
+    const auto window = startApplication(terminal, dark, lines.join(QLatin1Char('\n')), folder);
     if (!window || !window->isShown() ||
         !testing::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window->window()}) ||
         !testing::waitUntilPainted(window->clientArea())) {
         state.SkipWithError("the window did not appear");
+        return;
+    }
+    if (!highlightFirstLine(application, terminal, *window) ||
+        !testing::waitUntilPainted(window->clientArea())) {
+        state.SkipWithError("the first line could not be highlighted");
         return;
     }
     // Dragged: the client area and a few pixels of the frame on the right and below, and the lower half of
@@ -169,6 +262,8 @@ void recognitionOf(benchmark::State& state, QString application, bool dark, QStr
     const double rate = testing::characterErrorRate(*text, lines.join(QLatin1Char('\n')));
     ratesByScript[script].push_back(rate);
     ratesByRoad[road].push_back(rate);
+    ratesByKind[kHighlighted.contains(application) ? QStringLiteral("highlighted") : QStringLiteral("plain")]
+        .push_back(rate);
     state.counters["CER_percent"] = rate * 100.0;
     state.SetLabel(text->simplified().toStdString());
 }
@@ -176,13 +271,18 @@ void recognitionOf(benchmark::State& state, QString application, bool dark, QStr
 void registerCases() {
     for (const QString& application :
          {QStringLiteral("xterm"), QStringLiteral("xterm-large"), QStringLiteral("xterm-mono"),
-          QStringLiteral("qt"), QStringLiteral("gtk")}) {
+          QStringLiteral("qt"), QStringLiteral("gtk"), QStringLiteral("xterm-selected"),
+          QStringLiteral("qt-list"), QStringLiteral("gtk-selected"), QStringLiteral("qt-header")}) {
         for (const bool dark : {false, true}) {
             for (const auto& [script, lines] : kTexts) {
                 // The bitmap font has no Chinese glyphs; the large font stands for the Latin case as
                 // reported.
                 if (application != QLatin1String("xterm-mono") &&
-                    application.startsWith(QLatin1String("xterm")) && script != QLatin1String("latin"))
+                    application.startsWith(QLatin1String("xterm")) && script != QLatin1String("latin") &&
+                    application != QLatin1String("xterm-selected"))
+                    continue;
+                // The highlighted cases are Latin and Chinese.
+                if (kHighlighted.contains(application) && script == QLatin1String("mixed"))
                     continue;
                 for (const QString& road : {QStringLiteral("window"), QStringLiteral("region")}) {
                     const std::string name = QStringLiteral("%1/%2/%3/%4")
@@ -217,6 +317,7 @@ void printSummary() {
     out << "\ngroup     samples  mean CER  worst CER\n";
     printRates(out, ratesByScript);
     printRates(out, ratesByRoad);
+    printRates(out, ratesByKind);
 }
 
 } // namespace
@@ -225,9 +326,9 @@ void printSummary() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 4 && arguments[1] == tolvane::kEditorSwitch) {
+    if (arguments.size() == 5 && arguments[1] == tolvane::kQtWindowSwitch) {
         QApplication::setCursorFlashTime(0); // the caret stays visible
-        return tolvane::showEditor(arguments[2], arguments[3] == QLatin1String("dark"));
+        return tolvane::showQtWindow(arguments[2], arguments[3], arguments[4] == QLatin1String("dark"));
     }
     // The delegate reads and writes its settings in a home of its own.
     QTemporaryDir home;

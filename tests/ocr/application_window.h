@@ -51,6 +51,20 @@ inline QProcessEnvironment gtkWithSteadyCaret(const QTemporaryDir& config, bool 
     return environment;
 }
 
+// Selects row `row` (from 0) of a terminal of `rows` rows showing in `client` as a user does, with a triple
+// click on it (xterm selects the whole line and draws it in reverse video); false when the click failed.
+inline bool selectTerminalRow(const QRect& client, int rows, int row) {
+    // xterm keeps a border of two pixels inside its window around the rows.
+    constexpr int border = 2;
+    const int rowHeight = (client.height() - 2 * border) / rows;
+    const QPoint point(client.left() + client.width() / 3,
+                       client.top() + border + row * rowHeight + rowHeight / 2);
+    return xdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
+                    QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("3"),
+                    QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")})
+        .has_value();
+}
+
 // Another application's top-level window on the test session's X server: the program is started, its
 // visible window found through its process id, and the window's client area read from the server.
 class ApplicationWindow {

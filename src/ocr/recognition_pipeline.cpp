@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "ocr/custom_words.h"
 #include "ocr/cut_line_filter.h"
+#include "ocr/highlight_bars.h"
 #include "ocr/reading_order.h"
 #include "ocr/reading_vote.h"
 #include "ocr/recognition_language.h"
@@ -52,7 +53,7 @@ RecognitionPipeline::submitPass(QImage image, double enhanceFactor, QStringList 
     return m_worker.run([recognizer = m_recognizer, enhancer = m_enhancer, image = std::move(image),
                          enhanceFactor, languages = std::move(languages), words = std::move(words),
                          token]() -> Candidate {
-        QImage input = eraseTextCursors(image);
+        QImage input = eraseTextCursors(withHighlightBarsInPagePolarity(image));
         if (enhanceFactor > 0.0) {
             input = enhancer->enhance(input, enhanceFactor);
             if (input.isNull())

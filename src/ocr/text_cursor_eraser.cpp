@@ -1,5 +1,7 @@
 #include "ocr/text_cursor_eraser.h"
 
+#include "ocr/highlight_bars.h"
+#include "ocr/ink_marks.h"
 #include "ocr/recognition_policy.h"
 
 #include <algorithm>
@@ -24,71 +26,49 @@ constexpr double kOutlineEdgeFill = 0.95;
 constexpr double kCellAspectMin = 0.3;
 constexpr double kCellAspectMax = 0.85;
 constexpr double kSolidFill = 0.9;
+// A glyph holding a stroke or a box that looks like a cursor is at most this many times its height, and at
+// most this many times as wide as high.
+constexpr int kGlyphOverCursor = 3;
+constexpr double kGlyphAspect = 1.5;
 // A caret is at least this much taller than the glyphs of its line.
 constexpr double kCaretHeadroom = 1.25;
 
-struct Mark {
-    QRect box;
-    int pixels = 0;
-};
-
-int backgroundLevel(const QImage& grey) {
-    std::array<int, 256> histogram{};
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar* line = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            ++histogram[line[x]];
-    }
-    return int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
-}
-
-// 8-connected marks of ink.
-std::vector<Mark> findMarks(const std::vector<uint8_t>& ink, int width, int height) {
-    std::vector<Mark> marks;
-    std::vector<uint8_t> seen(ink.size(), 0);
-    std::vector<int> stack;
-    for (int start = 0; start < int(ink.size()); ++start) {
-        if (!ink[size_t(start)] || seen[size_t(start)])
-            continue;
-        Mark mark;
-        int left = width, top = height, right = -1, bottom = -1;
-        stack.push_back(start);
-        seen[size_t(start)] = 1;
-        while (!stack.empty()) {
-            const int at = stack.back();
-            stack.pop_back();
-            const int x = at % width, y = at / width;
-            ++mark.pixels;
-            left = std::min(left, x), right = std::max(right, x);
-            top = std::min(top, y), bottom = std::max(bottom, y);
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int nx = x + dx, ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= width || ny >= height)
-                        continue;
-                    const size_t next = size_t(ny) * size_t(width) + size_t(nx);
-                    if (ink[next] && !seen[next]) {
-                        seen[next] = 1;
-                        stack.push_back(int(next));
-                    }
-                }
-            }
-        }
-        mark.box = QRect(QPoint(left, top), QPoint(right, bottom));
-        marks.push_back(mark);
-    }
-    return marks;
-}
+using Mark = InkMark;
 
 bool isCellShaped(const QRect& box) {
     const double aspect = double(box.width()) / box.height();
     return box.height() >= kMinimumCursorHeight && aspect >= kCellAspectMin && aspect <= kCellAspectMax;
 }
 
-// Every pixel on the box's edge is ink and the inside is empty.
+bool isEmpty(const std::vector<uint8_t>& ink, int width, const QRect& area) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (ink[size_t(y) * size_t(width) + size_t(x)])
+                return false;
+    return true;
+}
+
+// The ink run from `from` in steps of `step`, at most `limit` long.
+int inkRun(const std::vector<uint8_t>& ink, int width, QPoint from, QPoint step, int limit) {
+    int run = 0;
+    for (QPoint at = from; run < limit && ink[size_t(at.y()) * size_t(width) + size_t(at.x())]; at += step)
+        ++run;
+    return run;
+}
+
+// Every pixel on the box's edge is ink and the inside is empty: no ink within the sides' strokes, unlike a
+// Han character drawn as a box with strokes across ("日", "目") or another box inside ("回").
 bool isOutline(const Mark& mark, const std::vector<uint8_t>& ink, int width) {
     const QRect& box = mark.box;
     if (box.width() < 4)
+        return false;
+    const QPoint middle = box.center();
+    const int left = inkRun(ink, width, QPoint(box.left(), middle.y()), QPoint(1, 0), box.width());
+    const int right = inkRun(ink, width, QPoint(box.right(), middle.y()), QPoint(-1, 0), box.width());
+    const int top = inkRun(ink, width, QPoint(middle.x(), box.top()), QPoint(0, 1), box.height());
+    const int bottom = inkRun(ink, width, QPoint(middle.x(), box.bottom()), QPoint(0, -1), box.height());
+    const QRect inside = box.adjusted(left, top, -right, -bottom);
+    if (!inside.isValid() || !isEmpty(ink, width, inside))
         return false;
     int edge = 0;
     for (int x = box.left(); x <= box.right(); ++x)
@@ -105,10 +85,25 @@ bool isSolid(const Mark& mark) {
     return mark.pixels >= kSolidFill * mark.box.width() * mark.box.height();
 }
 
+// Whether a glyph's box holds the box, reaching more than an anti-aliased fringe's pixel past it on both
+// sides: then the box is part of that glyph (a stroke within "目", the inner box of "回"). A glyph is at most
+// a few times the box's height and about as wide as high, unlike a window's frame around the text.
+bool isInsideAGlyph(const QRect& cursor, const std::vector<Mark>& marks) {
+    return std::any_of(marks.begin(), marks.end(), [&](const Mark& mark) {
+        const QRect& box = mark.box;
+        return box.left() < cursor.left() - 1 && box.right() > cursor.right() + 1 &&
+               box.top() <= cursor.top() && box.bottom() >= cursor.bottom() &&
+               box.height() <= kGlyphOverCursor * cursor.height() &&
+               box.width() <= kGlyphAspect * box.height();
+    });
+}
+
 // The cursor spans its whole line: it starts above every other mark of the line and ends no higher than the
 // lowest descender. The other marks of the line are those within a few line heights, beside the cursor and
-// mostly within its rows; a line with no mark beside it counts too.
+// mostly within its rows; a line with no mark beside it counts too. A cursor inside a glyph is none.
 bool spansItsLine(const QRect& cursor, const std::vector<Mark>& marks) {
+    if (isInsideAGlyph(cursor, marks))
+        return false;
     const int reach = 3 * cursor.height();
     for (const Mark& mark : marks) {
         const QRect& box = mark.box;
@@ -185,14 +180,6 @@ bool rowIsInk(const std::vector<uint8_t>& ink, int width, int y, int left, int r
     return count >= kOutlineEdgeFill * (right - left + 1);
 }
 
-bool isEmpty(const std::vector<uint8_t>& ink, int width, const QRect& area) {
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (ink[size_t(y) * size_t(width) + size_t(x)])
-                return false;
-    return true;
-}
-
 // Clearly taller than every other mark of its line, across the whole picture, and reaching below the line's
 // baseline, where most marks end: a caret is as tall as the font's line, which no stroke of a glyph is ("十",
 // or the long stroke of "用", stop within the tallest glyphs' extent; the stem of "b" or "d" ends on the
@@ -244,6 +231,18 @@ bool isTouchingBarCaret(const Column& column, const std::vector<uint8_t>& ink,
     return area.width() > box.width() && spansItsLine(box, marks) && tallerThanItsLine(box, marks);
 }
 
+// The columns of a highlight bar (a selected line, a header in the other polarity) run from its top to its
+// bottom between its glyphs, as a block cursor's do; none of them is a cursor.
+std::vector<Column> outsideHighlightBars(std::vector<Column> columns, const std::vector<uint8_t>& ink,
+                                         int width, int height) {
+    const std::vector<QRect> bars = findHighlightBars(ink, width, height);
+    std::erase_if(columns, [&](const Column& column) {
+        return std::any_of(bars.begin(), bars.end(),
+                           [&](const QRect& bar) { return bar.intersects(column.box()); });
+    });
+    return columns;
+}
+
 // Cursors among the solid columns, spanning their line (a dense glyph at a small size can be solid too): a
 // cell-shaped block, filled; or two thin ones a cell apart joined by ink
 // along the top and bottom rows, outlined and empty inside (returned as its four sides).
@@ -287,24 +286,17 @@ QImage eraseTextCursors(const QImage& image) {
     const int width = grey.width(), height = grey.height();
     if (width == 0 || height == 0)
         return grey;
-    const int background = backgroundLevel(grey);
-    const auto inkAbove = [&](int contrast) {
-        std::vector<uint8_t> ink(size_t(width) * size_t(height));
-        for (int y = 0; y < height; ++y) {
-            const uchar* line = grey.constScanLine(y);
-            for (int x = 0; x < width; ++x)
-                ink[size_t(y) * size_t(width) + size_t(x)] = std::abs(int(line[x]) - background) > contrast;
-        }
-        return ink;
-    };
-    const std::vector<uint8_t> ink = inkAbove(kInkContrast);
+    const int background = commonestGreyLevel(grey);
+    const std::vector<uint8_t> ink = inkMask(grey, background, kInkContrast);
     std::vector<QRect> cursors;
-    const std::vector<Mark> marks = findMarks(ink, width, height);
+    const std::vector<Mark> marks = findInkMarks(ink, width, height);
     for (const Mark& mark : marks) {
-        if (isCellShaped(mark.box) && (isSolid(mark) || isOutline(mark, ink, width)))
+        if (isCellShaped(mark.box) && (isSolid(mark) || isOutline(mark, ink, width)) &&
+            !isInsideAGlyph(mark.box, marks))
             cursors.push_back(mark.box);
     }
-    const std::vector<Column> columns = solidColumns(ink, width, height);
+    const std::vector<Column> columns =
+        outsideHighlightBars(solidColumns(ink, width, height), ink, width, height);
     const std::vector<QRect> touching = cursorsInColumns(columns, ink, width, marks);
     cursors.insert(cursors.end(), touching.begin(), touching.end());
     for (QRect& cursor : cursors) {
@@ -312,8 +304,8 @@ QImage eraseTextCursors(const QImage& image) {
         cursor.adjust(-1, -1, 1, 1);
     }
     // A caret drawn next to a glyph may touch its anti-aliased edge; in full-contrast ink it stands alone.
-    const std::vector<uint8_t> strongInk = inkAbove(kCaretContrast);
-    for (const Mark& mark : findMarks(strongInk, width, height)) {
+    const std::vector<uint8_t> strongInk = inkMask(grey, background, kCaretContrast);
+    for (const Mark& mark : findInkMarks(strongInk, width, height)) {
         if (isBarCaret(mark, marks))
             cursors.push_back(barCaretArea(mark.box, ink, width));
     }

@@ -235,6 +235,50 @@ TEST_F(ScreenshotRoad, ATerminalReadsAsItsLinesPreSelectedOrDraggedThroughItsFra
     EXPECT_EQ(workflow().sourceText(), kLines.join(u'\n'));
 }
 
+TEST_F(ScreenshotRoad, ASelectedTerminalLineReadsAsWellAsTheLineBelowIt) {
+    // A plain white terminal with large monospaced text whose first line the user selected (drawn light on
+    // a dark bar) before taking a screenshot of the same window.
+    delegate->settings().setSourceLanguage(QStringLiteral("auto"));
+    ApplicationWindow terminal(
+        QStringLiteral("xterm"),
+        terminalShowing(kLines.join(u'\n'),
+                        {QStringLiteral("-geometry"), QStringLiteral("40x3+120+140"), QStringLiteral("-bg"),
+                         QStringLiteral("white"), QStringLiteral("-fg"), QStringLiteral("black"),
+                         QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"),
+                         QStringLiteral("22")}));
+    ASSERT_TRUE(terminal.isShown());
+    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
+    const QRect client = terminal.clientArea();
+    ASSERT_TRUE(waitUntilPainted(client));
+    ASSERT_TRUE(selectTerminalRow(client, 3, 0));
+    // The first row turns dark across its text.
+    const QRect firstRow(client.left(), client.top() + 2, client.width(), (client.height() - 4) / 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QImage row =
+            QGuiApplication::primaryScreen()
+                ->grabWindow(0, firstRow.x(), firstRow.y(), firstRow.width(), firstRow.height())
+                .toImage()
+                .convertToFormat(QImage::Format_Grayscale8);
+        int dark = 0;
+        for (int y = 0; y < row.height(); ++y)
+            for (int x = 0; x < row.width() / 2; ++x)
+                dark += row.constScanLine(y)[x] < 128;
+        return dark * 2 > row.height() * (row.width() / 2);
+    })) << "the first line is selected";
+    ASSERT_TRUE(waitUntilPainted(client));
+
+    ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
+    ASSERT_TRUE(runEnded());
+    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
+        << workflow().sourceText().toStdString();
+    workflow().dismissPanel();
+
+    recognize(client.adjusted(-3, -10, 4, 4), XK_1);
+    ASSERT_TRUE(runEnded());
+    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
+        << workflow().sourceText().toStdString();
+}
+
 TEST_F(ScreenshotRoad, ALatinWordAmongChineseInATerminalKeepsItsLetters) {
     // A picture mostly of Han characters is read with the Chinese model alone, which took the capital O of
     // a monospace font for a zero.

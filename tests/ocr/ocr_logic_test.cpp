@@ -1,6 +1,7 @@
 #include "ocr/custom_words.h"
 #include "ocr/cut_line_filter.h"
 #include "ocr/full_stop_check.h"
+#include "ocr/highlight_bars.h"
 #include "ocr/reading_order.h"
 #include "ocr/reading_vote.h"
 #include "ocr/recognition_language.h"
@@ -53,11 +54,18 @@ TEST(RecognitionLanguages, PicturesWithMoreHanThanLatinWordsAreReadInChineseAlon
 }
 
 TEST(TextCursorEraser, CursorsGoAndEveryGlyphStays) {
-    // Bars that are letters ("I", "l", "1", "|") beside the caret, light and dark.
+    // Bars that are letters ("I", "l", "1", "|") beside the caret, light and dark; and the same inside a
+    // window's frame, as a region dragged through it captures.
     const QStringList line{QString::fromUtf8("Il1| lily 数据库 日目口")};
-    for (const bool dark : {false, true}) {
-        const QImage plain = testing::renderText(line, 16, dark, QStringLiteral("Noto Sans CJK SC"), 40);
+    for (const auto& [dark, framed] :
+         {std::pair(false, false), std::pair(true, false), std::pair(false, true), std::pair(true, true)}) {
+        QImage plain = testing::renderText(line, 16, dark, QStringLiteral("Noto Sans CJK SC"), 40);
         const QColor ink = dark ? QColor(235, 235, 235) : QColor(20, 20, 20);
+        if (framed) {
+            QPainter frame(&plain);
+            frame.setPen(ink);
+            frame.drawRect(plain.rect().adjusted(0, 0, -1, -1));
+        }
         // Past the text, as tall as the line and half as wide.
         const int height = plain.height() - 80;
         const QRect cell(plain.width() - 38, 40, height / 2, height);
@@ -74,8 +82,9 @@ TEST(TextCursorEraser, CursorsGoAndEveryGlyphStays) {
             QPainter painter(&shown);
             cursors[kind](painter);
             painter.end();
-            EXPECT_EQ(eraseTextCursors(shown), opaqueGrey(plain))
-                << "cursor " << kind << (dark ? " dark" : " light");
+            // A frame's sides may go as well; the picture erased reads as it does without the cursor.
+            EXPECT_EQ(eraseTextCursors(shown), framed ? eraseTextCursors(plain) : opaqueGrey(plain))
+                << "cursor " << kind << (dark ? " dark" : " light") << (framed ? " framed" : "");
         }
     }
 }
@@ -180,6 +189,73 @@ TEST(TextCursorEraser, ABarCaretAgainstTheFirstOrLastGlyphGoesAndNoStrokeOfASmal
                 EXPECT_EQ(inkLeft, 0) << where;
                 EXPECT_EQ(changedElsewhere, 0) << where;
             }
+        }
+    }
+}
+
+TEST(TextCursorEraser, BoxShapedHanCharactersWhereACaretWouldStandStay) {
+    // "日", "目", "口", "田" and "回" are boxes, some of them empty inside and as tall as a cursor cell; each
+    // is the last character of its line, after a space, where a caret stands.
+    const QStringList lines{QString::fromUtf8("今天 日"), QString::fromUtf8("项目 目"),
+                            QString::fromUtf8("入口 口"), QString::fromUtf8("农田 田"),
+                            QString::fromUtf8("来回 回")};
+    for (const QString& family : {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans Mono CJK SC"),
+                                  QStringLiteral("Noto Serif CJK SC")}) {
+        for (const int size : {11, 12, 13, 14, 16, 20, 24, 32}) {
+            for (const bool dark : {false, true}) {
+                for (const QString& line : lines) {
+                    const QImage plain = testing::renderText({line}, size, dark, family, 12);
+                    EXPECT_EQ(eraseTextCursors(plain), opaqueGrey(plain))
+                        << family.toStdString() << " " << size << (dark ? " dark " : " light ")
+                        << line.toStdString();
+                }
+            }
+        }
+    }
+    // As a bitmap font draws them: crisp boxes of cursor proportions with a stroke across ("日") or another
+    // box inside ("回").
+    for (const bool dark : {false, true}) {
+        QImage picture(120, 60, QImage::Format_RGB32);
+        picture.fill(dark ? QColor(30, 30, 32) : QColor(250, 250, 250));
+        QPainter painter(&picture);
+        painter.setPen(dark ? QColor(235, 235, 235) : QColor(20, 20, 20));
+        painter.drawRect(20, 15, 11, 19);
+        painter.drawLine(20, 25, 31, 25);
+        painter.drawRect(60, 15, 13, 19);
+        painter.drawRect(64, 21, 5, 7);
+        painter.end();
+        EXPECT_EQ(eraseTextCursors(picture), opaqueGrey(picture)) << (dark ? "dark" : "light");
+    }
+}
+
+TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor) {
+    const QStringList lines{QStringLiteral("Quarterly report draft"),
+                            QStringLiteral("Please review by Friday")};
+    for (const int size : {13, 22}) {
+        for (const bool dark : {false, true}) {
+            const std::string label = std::to_string(size) + (dark ? " dark" : " light");
+            const QImage highlighted =
+                testing::renderHighlightedText(lines, size, dark, QStringLiteral("Inter"));
+            // The bar's columns between its words run from its top to its bottom, as a block cursor's do.
+            EXPECT_EQ(eraseTextCursors(highlighted), opaqueGrey(highlighted)) << label;
+
+            // Turned, it reads as the same text drawn without the bar: the ink falls where it falls there.
+            const QImage turned = withHighlightBarsInPagePolarity(highlighted);
+            const QImage plain = opaqueGrey(testing::renderText(lines, size, dark, QStringLiteral("Inter")));
+            ASSERT_EQ(turned.size(), plain.size());
+            const int background = qGray(plain.pixel(0, 0));
+            int differing = 0, ink = 0;
+            for (int y = 0; y < plain.height(); ++y) {
+                for (int x = 0; x < plain.width(); ++x) {
+                    const bool plainInk = std::abs(qGray(plain.pixel(x, y)) - background) > 96;
+                    const bool turnedInk = std::abs(qGray(turned.pixel(x, y)) - background) > 96;
+                    ink += plainInk;
+                    differing += plainInk != turnedInk;
+                }
+            }
+            EXPECT_LE(differing, ink / 20) << label << ": " << differing << " of " << ink;
+            // A picture in one polarity stays as it is.
+            EXPECT_EQ(withHighlightBarsInPagePolarity(plain), plain) << label;
         }
     }
 }

@@ -109,6 +109,25 @@ TEST_F(TesseractRecognition, ChineseAndMixedTextStayWithinTheirErrorBudgets) {
     EXPECT_LE(mixedWorst, 0.10);
 }
 
+TEST_F(TesseractRecognition, AHighlightedLineReadsAsWellAsThePlainOnesBelowIt) {
+    // The first line on a bar of the other polarity, as a selected line or a header bar is drawn.
+    for (const int size : {16, 22}) {
+        for (const bool dark : {false, true}) {
+            const std::string label = std::to_string(size) + (dark ? " dark" : " light");
+            const QString english =
+                recognize(testing::renderHighlightedText(kEnglish, size, dark, QStringLiteral("Inter")),
+                          QStringLiteral("en"));
+            EXPECT_LE(characterErrorRate(english, kEnglish.join(u'\n')), 0.02)
+                << label << ": " << english.toStdString();
+            const QString chinese = recognize(
+                testing::renderHighlightedText(kChinese, size, dark, QStringLiteral("Noto Sans CJK SC")),
+                QStringLiteral("zh"));
+            EXPECT_LE(characterErrorRate(chinese, kChinese.join(u'\n')), 0.05)
+                << label << ": " << chinese.toStdString();
+        }
+    }
+}
+
 TEST_F(TesseractRecognition, BlankImagesHaveNoTextRatherThanFailing) {
     for (const QColor& colour : {QColor(Qt::white), QColor(Qt::black)}) {
         QImage blank(400, 120, QImage::Format_RGB32);

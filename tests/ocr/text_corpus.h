@@ -34,6 +34,25 @@ inline QImage renderText(const QStringList& lines, int pixelSize, bool dark, con
     return image;
 }
 
+// `lines` rendered as renderText() does, the first one highlighted: drawn on a bar of the other polarity
+// across the picture, as a selected line or a header bar is shown.
+inline QImage renderHighlightedText(const QStringList& lines, int pixelSize, bool dark, const QString& family,
+                                    int margin = 16) {
+    QImage image = renderText(lines, pixelSize, dark, family, margin);
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    const QFontMetrics metrics(font);
+    const int lineHeight = int(metrics.lineSpacing() * 1.3);
+    const int barTop = margin - (lineHeight - metrics.height()) / 2;
+    QPainter painter(&image);
+    painter.fillRect(0, barTop, image.width(), lineHeight, dark ? QColor(220, 220, 220) : QColor(40, 40, 46));
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    painter.setPen(dark ? QColor(20, 20, 20) : QColor(245, 245, 245));
+    painter.drawText(margin, margin + metrics.ascent(), lines.front());
+    return image;
+}
+
 // Levenshtein distance over UTF-16 units (all test texts are in the BMP).
 inline int editDistance(const QString& a, const QString& b) {
     std::vector<int> previous(size_t(b.size()) + 1), current(size_t(b.size()) + 1);

@@ -1,0 +1,206 @@
+#include "ocr/highlight_bars.h"
+
+#include "ocr/ink_marks.h"
+#include "ocr/recognition_policy.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace tolvane {
+
+namespace {
+// Grey levels further than this from the background are the other polarity's.
+constexpr int kInkContrast = 64;
+// A bar is at least this many pixels high (a line of small text), this many times as wide as high, and this
+// share of its box is filled.
+constexpr int kMinimumBarHeight = 8;
+constexpr int kBarAspect = 2;
+constexpr double kBarFill = 0.6;
+// A region dragged through a window's frame holds a few pixels of it along the picture's sides and bottom,
+// which join a bar to whatever else touches the frame; ink this close to those edges is left out of the
+// marks.
+constexpr int kFrameMargin = 4;
+// The share of its top or of its bottom row a bar's ink fills at least, rounded corners and a glyph touching
+// the edge left out (the other one may be cut text).
+constexpr double kBarEdgeFill = 0.9;
+// A bar's outermost pixels, where a focus frame is drawn along its edge and no text reaches, take the
+// background's level whatever they show.
+constexpr int kBarEdge = 2;
+// Rows of one band differ in their commonest grey level by at most this.
+constexpr int kShadeTolerance = 12;
+
+int inkIn(const std::vector<uint8_t>& ink, int width, const QRect& box) {
+    int count = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const uint8_t* row = ink.data() + size_t(y) * size_t(width);
+        count += int(std::count(row + box.left(), row + box.right() + 1, uint8_t(1)));
+    }
+    return count;
+}
+
+// The bar's pixels in one row: from the first ink pixel of the row within the bar's box to the last (its
+// text's holes included, a rounded corner's outside not).
+struct RowSpan {
+    int left = 0, right = -1;
+};
+
+std::vector<RowSpan> rowSpans(const std::vector<uint8_t>& ink, int width, const QRect& bar) {
+    std::vector<RowSpan> spans;
+    for (int y = bar.top(); y <= bar.bottom(); ++y) {
+        const uint8_t* row = ink.data() + size_t(y) * size_t(width);
+        RowSpan span;
+        for (int x = bar.left(); x <= bar.right(); ++x) {
+            if (row[x]) {
+                span.left = span.right < span.left ? x : span.left;
+                span.right = x;
+            }
+        }
+        spans.push_back(span);
+    }
+    return spans;
+}
+
+// The share of the box's width that is ink in row `y`.
+double inkShare(const std::vector<uint8_t>& ink, int width, const QRect& box, int y) {
+    const uint8_t* row = ink.data() + size_t(y) * size_t(width);
+    return double(std::count(row + box.left(), row + box.right() + 1, uint8_t(1))) / double(box.width());
+}
+
+// A bar's rows from `top` to `bottom` and their pixels, drawn in one shade.
+struct Band {
+    int top = 0, bottom = 0;
+    // The bar's row spans, from its top row `barTop`.
+    int barTop = 0;
+    const std::vector<RowSpan>* spans = nullptr;
+    const RowSpan& span(int y) const { return (*spans)[size_t(y - barTop)]; }
+};
+
+std::array<int, 256> histogramOf(const QImage& grey, const Band& band) {
+    std::array<int, 256> histogram{};
+    for (int y = band.top; y <= band.bottom; ++y) {
+        const RowSpan& span = band.span(y);
+        const uchar* line = grey.constScanLine(y);
+        for (int x = span.left; x <= span.right; ++x)
+            ++histogram[line[x]];
+    }
+    return histogram;
+}
+
+int commonest(const std::array<int, 256>& histogram) {
+    return int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+}
+
+// The bar split where the shade of its rows changes: a bar joined to another of a different shade (a selected
+// row right under a window's title bar, in a region dragged through it) is two bands.
+std::vector<Band> bandsOfOneShade(const QImage& grey, const QRect& bar, const std::vector<RowSpan>& spans) {
+    std::vector<Band> bands;
+    int bandShade = -1;
+    for (int y = bar.top(); y <= bar.bottom(); ++y) {
+        const int shade = commonest(histogramOf(grey, Band{y, y, bar.top(), &spans}));
+        if (bandShade < 0 || std::abs(shade - bandShade) > kShadeTolerance) {
+            bands.push_back(Band{y, y, bar.top(), &spans});
+            bandShade = shade;
+        }
+        bands.back().bottom = y;
+    }
+    return bands;
+}
+
+// The band without the rows of text the picture's top or bottom edge cuts (the rest of a title bar above a
+// dragged region): from that edge to the first row with no mark of another shade in it. Those rows stay as
+// they are.
+Band withoutCutText(const QImage& grey, Band band) {
+    const int shade = commonest(histogramOf(grey, band));
+    const auto hasText = [&](int y) {
+        const RowSpan& span = band.span(y);
+        const uchar* line = grey.constScanLine(y);
+        return std::any_of(line + span.left, line + span.right + 1,
+                           [&](uchar value) { return std::abs(int(value) - shade) > kInkContrast; });
+    };
+    if (band.top == 0)
+        while (band.top <= band.bottom && hasText(band.top))
+            ++band.top;
+    if (band.bottom == grey.height() - 1)
+        while (band.bottom >= band.top && hasText(band.bottom))
+            --band.bottom;
+    return band;
+}
+
+// Maps the band's grey levels by their distance from its own shade: the band becomes the background, the
+// furthest of its text the far end of the scale from the background; its edge becomes background.
+void turnBand(QImage& grey, const Band& band, int background) {
+    const std::array<int, 256> histogram = histogramOf(grey, band);
+    const int level = commonest(histogram);
+    int furthest = 0;
+    for (int value = 0; value < 256; ++value)
+        if (histogram[size_t(value)] > 0)
+            furthest = std::max(furthest, std::abs(value - level));
+    const bool lightPage = background > 127;
+    const double range = lightPage ? background : 255 - background;
+    const double scale = furthest > 0 ? range / furthest : 0.0;
+    std::array<uchar, 256> mapped{};
+    for (int value = 0; value < 256; ++value) {
+        const double shift = std::abs(value - level) * scale;
+        mapped[size_t(value)] =
+            uchar(std::clamp<long>(std::lround(lightPage ? background - shift : background + shift), 0, 255));
+    }
+    for (int y = band.top; y <= band.bottom; ++y) {
+        const RowSpan& span = band.span(y);
+        uchar* line = grey.scanLine(y);
+        const bool edgeRow = y < band.top + kBarEdge || y > band.bottom - kBarEdge;
+        for (int x = span.left; x <= span.right; ++x) {
+            const bool edge = edgeRow || x < span.left + kBarEdge || x > span.right - kBarEdge;
+            line[x] = edge ? uchar(background) : mapped[line[x]];
+        }
+    }
+}
+} // namespace
+
+std::vector<QRect> findHighlightBars(const std::vector<uint8_t>& ink, int width, int height) {
+    std::vector<uint8_t> inside = ink;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = inside.data() + size_t(y) * size_t(width);
+        if (y >= height - kFrameMargin) {
+            std::fill_n(row, width, uint8_t(0));
+            continue;
+        }
+        std::fill_n(row, std::min(kFrameMargin, width), uint8_t(0));
+        std::fill(row + std::max(width - kFrameMargin, 0), row + width, uint8_t(0));
+    }
+    std::vector<QRect> bars;
+    for (const InkMark& mark : findInkMarks(inside, width, height)) {
+        // A bar reaching the margin reaches on to the picture's edge.
+        QRect box = mark.box;
+        box.setLeft(box.left() == kFrameMargin ? 0 : box.left());
+        box.setRight(box.right() == width - 1 - kFrameMargin ? width - 1 : box.right());
+        box.setBottom(box.bottom() == height - 1 - kFrameMargin ? height - 1 : box.bottom());
+        if (box.height() >= kMinimumBarHeight && box.width() >= kBarAspect * box.height() &&
+            inkIn(ink, width, box) >= kBarFill * double(box.width()) * double(box.height()) &&
+            std::max(inkShare(ink, width, box, box.top()), inkShare(ink, width, box, box.bottom())) >=
+                kBarEdgeFill)
+            bars.push_back(box);
+    }
+    return bars;
+}
+
+QImage withHighlightBarsInPagePolarity(const QImage& image) {
+    QImage grey = opaqueGrey(image);
+    const int width = grey.width(), height = grey.height();
+    if (width == 0 || height == 0)
+        return grey;
+    const int background = commonestGreyLevel(grey);
+    const std::vector<uint8_t> ink = inkMask(grey, background, kInkContrast);
+    for (const QRect& bar : findHighlightBars(ink, width, height)) {
+        const std::vector<RowSpan> spans = rowSpans(ink, width, bar);
+        for (const Band& band : bandsOfOneShade(grey, bar, spans)) {
+            const Band kept = withoutCutText(grey, band);
+            if (kept.top <= kept.bottom)
+                turnBand(grey, kept, background);
+        }
+    }
+    return grey;
+}
+
+} // namespace tolvane

@@ -16,4 +16,16 @@ void confineParallelLoopsToThisThread();
 // make it grow faster, so a budget of it cuts off runaway work without failing slow-but-progressing work.
 qint64 threadCpuTimeMs();
 
+// A budget of the calling thread's processor time, from when it is made: spent once the thread has used
+// `budgetMs` of processor time since, however long that took (a busy machine makes work slow, not costly) and
+// whatever other threads used. Checked on the thread that made it.
+class ThreadProcessorBudget {
+public:
+    explicit ThreadProcessorBudget(qint64 budgetMs) : m_endsAtMs(threadCpuTimeMs() + budgetMs) {}
+    bool isSpent() const { return threadCpuTimeMs() > m_endsAtMs; }
+
+private:
+    qint64 m_endsAtMs;
+};
+
 } // namespace tolvane

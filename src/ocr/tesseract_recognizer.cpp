@@ -31,7 +31,7 @@ constexpr double kMinimumTextHeight = 0.003;
 // Asked by Tesseract between words whether to stop.
 struct PassWatch {
     const CancellationToken& token;
-    qint64 budgetEndsAtMs;
+    ThreadProcessorBudget budget;
     bool overBudget = false;
 };
 
@@ -39,7 +39,7 @@ bool stopRequested(void* watch, int) {
     auto* pass = static_cast<PassWatch*>(watch);
     if (pass->token.isCancelled())
         return true;
-    pass->overBudget = threadCpuTimeMs() > pass->budgetEndsAtMs;
+    pass->overBudget = pass->budget.isSpent();
     return pass->overBudget;
 }
 
@@ -173,7 +173,7 @@ std::vector<RecognizedLine> TesseractRecognizer::recognize(const QImage& image, 
     api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     api.SetSourceResolution(kSourceResolution);
 
-    PassWatch watch{token, threadCpuTimeMs() + kProcessorBudgetMs};
+    PassWatch watch{token, ThreadProcessorBudget(kProcessorBudgetMs)};
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &stopRequested;
     monitor.cancel_this = &watch;

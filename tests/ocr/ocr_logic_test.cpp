@@ -6,6 +6,7 @@
 #include "ocr/reading_vote.h"
 #include "ocr/recognition_language.h"
 #include "ocr/recognition_policy.h"
+#include "ocr/recognition_thread.h"
 #include "ocr/region_capturer.h"
 #include "ocr/tesseract_recognizer.h"
 #include "ocr/text_cursor_eraser.h"
@@ -14,7 +15,12 @@
 
 #include "text_corpus.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace tolvane {
 namespace {
@@ -258,6 +264,29 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
             EXPECT_EQ(withHighlightBarsInPagePolarity(plain), plain) << label;
         }
     }
+}
+
+TEST(ThreadProcessorBudget, CountsTheThreadsProcessorTimeNotElapsedTimeNorOtherThreads) {
+    // While its thread sleeps, for far longer than the budget, and another thread of the process works, the
+    // budget stays; a recognition slowed by a busy machine is not cut off.
+    std::atomic<bool> stop = false;
+    std::thread other([&] {
+        while (!stop)
+            ;
+    });
+    const ThreadProcessorBudget budget(200);
+    QThread::msleep(1500);
+    EXPECT_FALSE(budget.isSpent());
+    stop = true;
+    other.join();
+    // Working, the thread spends it.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    volatile double sink = 0.0;
+    while (!budget.isSpent() && elapsed.elapsed() < 120000)
+        for (int i = 0; i < 100000; ++i)
+            sink = sink + std::sqrt(double(i));
+    EXPECT_TRUE(budget.isSpent());
 }
 
 TEST(CustomWords, TrimmedDeduplicatedInOrderAndCapped) {

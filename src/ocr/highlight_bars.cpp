@@ -18,6 +18,8 @@ constexpr int kInkContrast = 64;
 constexpr int kMinimumBarHeight = 8;
 constexpr int kBarAspect = 2;
 constexpr double kBarFill = 0.6;
+// Each row of a bar is at least this share ink, its text's holes left out.
+constexpr double kBarRowFill = 0.5;
 // A region dragged through a window's frame holds a few pixels of it along the picture's sides and bottom,
 // which join a bar to whatever else touches the frame; ink this close to those edges is left out of the
 // marks.
@@ -30,6 +32,21 @@ constexpr double kBarEdgeFill = 0.9;
 constexpr int kBarEdge = 2;
 // Rows of one band differ in their commonest grey level by at most this.
 constexpr int kShadeTolerance = 12;
+
+// The box of the ink within `area`.
+QRect inkExtent(const std::vector<uint8_t>& ink, int width, const QRect& area) {
+    int left = area.right() + 1, right = area.left() - 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const uint8_t* row = ink.data() + size_t(y) * size_t(width);
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (row[x]) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    return QRect(QPoint(left, area.top()), QPoint(right, area.bottom()));
+}
 
 int inkIn(const std::vector<uint8_t>& ink, int width, const QRect& box) {
     int count = 0;
@@ -170,9 +187,8 @@ std::vector<QRect> findHighlightBars(const std::vector<uint8_t>& ink, int width,
         std::fill(row + std::max(width - kFrameMargin, 0), row + width, uint8_t(0));
     }
     std::vector<QRect> bars;
-    for (const InkMark& mark : findInkMarks(inside, width, height)) {
+    const auto consider = [&](QRect box) {
         // A bar reaching the margin reaches on to the picture's edge.
-        QRect box = mark.box;
         box.setLeft(box.left() == kFrameMargin ? 0 : box.left());
         box.setRight(box.right() == width - 1 - kFrameMargin ? width - 1 : box.right());
         box.setBottom(box.bottom() == height - 1 - kFrameMargin ? height - 1 : box.bottom());
@@ -181,6 +197,21 @@ std::vector<QRect> findHighlightBars(const std::vector<uint8_t>& ink, int width,
             std::max(inkShare(ink, width, box, box.top()), inkShare(ink, width, box, box.bottom())) >=
                 kBarEdgeFill)
             bars.push_back(box);
+    };
+    for (const InkMark& mark : findInkMarks(inside, width, height)) {
+        // The runs of rows mostly of ink: a cursor or a frame joined to a bar below or beside it is no part
+        // of it.
+        const QRect& box = mark.box;
+        int runTop = -1;
+        for (int y = box.top(); y <= box.bottom() + 1; ++y) {
+            const bool full = y <= box.bottom() && inkShare(inside, width, box, y) >= kBarRowFill;
+            if (full && runTop < 0)
+                runTop = y;
+            if (!full && runTop >= 0) {
+                consider(inkExtent(inside, width, QRect(box.left(), runTop, box.width(), y - runTop)));
+                runTop = -1;
+            }
+        }
     }
     return bars;
 }

@@ -245,21 +245,36 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
             // The bar's columns between its words run from its top to its bottom, as a block cursor's do.
             EXPECT_EQ(eraseTextCursors(highlighted), opaqueGrey(highlighted)) << label;
 
-            // Turned, it reads as the same text drawn without the bar: the ink falls where it falls there.
-            const QImage turned = withHighlightBarsInPagePolarity(highlighted);
+            // Turned, it reads as the same text drawn without the bar: the ink falls where it falls there. So
+            // too with a terminal's block cursor joined to the bar from below, which then goes as a cursor.
             const QImage plain = opaqueGrey(testing::renderText(lines, size, dark, QStringLiteral("Inter")));
-            ASSERT_EQ(turned.size(), plain.size());
             const int background = qGray(plain.pixel(0, 0));
-            int differing = 0, ink = 0;
-            for (int y = 0; y < plain.height(); ++y) {
-                for (int x = 0; x < plain.width(); ++x) {
-                    const bool plainInk = std::abs(qGray(plain.pixel(x, y)) - background) > 96;
-                    const bool turnedInk = std::abs(qGray(turned.pixel(x, y)) - background) > 96;
-                    ink += plainInk;
-                    differing += plainInk != turnedInk;
+            QImage withCursor = highlighted;
+            int barBottom = 0;
+            while (qGray(highlighted.pixel(0, barBottom + 1)) == background ||
+                   qGray(highlighted.pixel(0, barBottom)) != qGray(highlighted.pixel(0, barBottom + 1)))
+                ++barBottom;
+            while (qGray(highlighted.pixel(0, barBottom + 1)) != background)
+                ++barBottom;
+            QPainter(&withCursor)
+                .fillRect(5, barBottom + 1, size / 3, size,
+                          dark ? QColor(235, 235, 235) : QColor(20, 20, 20));
+            for (const bool cursor : {false, true}) {
+                const QImage turned =
+                    eraseTextCursors(withHighlightBarsInPagePolarity(cursor ? withCursor : highlighted));
+                ASSERT_EQ(turned.size(), plain.size());
+                int differing = 0, ink = 0;
+                for (int y = 0; y < plain.height(); ++y) {
+                    for (int x = 0; x < plain.width(); ++x) {
+                        const bool plainInk = std::abs(qGray(plain.pixel(x, y)) - background) > 96;
+                        const bool turnedInk = std::abs(qGray(turned.pixel(x, y)) - background) > 96;
+                        ink += plainInk;
+                        differing += plainInk != turnedInk;
+                    }
                 }
+                EXPECT_LE(differing, ink / 20)
+                    << label << (cursor ? " cursor" : "") << ": " << differing << " of " << ink;
             }
-            EXPECT_LE(differing, ink / 20) << label << ": " << differing << " of " << ink;
             // A picture in one polarity stays as it is.
             EXPECT_EQ(withHighlightBarsInPagePolarity(plain), plain) << label;
         }

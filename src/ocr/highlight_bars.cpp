@@ -18,7 +18,7 @@ constexpr int kInkContrast = 64;
 constexpr int kMinimumBarHeight = 8;
 constexpr int kBarAspect = 2;
 constexpr double kBarFill = 0.6;
-// Each row of a bar is at least this share ink, its text's holes left out.
+// Each row of a bar is at least this share ink, the holes of its text counting as none.
 constexpr double kBarRowFill = 0.5;
 // A region dragged through a window's frame holds a few pixels of it along the picture's sides and bottom,
 // which join a bar to whatever else touches the frame; ink this close to those edges is left out of the

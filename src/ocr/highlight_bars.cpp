@@ -109,15 +109,15 @@ int commonest(const std::array<int, 256>& histogram) {
     return int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
 }
 
-// The bar split where the shade of its rows changes: a bar joined to another of a different shade (a selected
-// row right under a window's title bar, in a region dragged through it) is two bands.
-std::vector<Band> bandsOfOneShade(const QImage& grey, const QRect& bar, const std::vector<RowSpan>& spans) {
+// The rows split where their shade changes: a bar joined to another of a different shade (a selected row
+// right under a window's title bar, in a region dragged through it) is two bands.
+std::vector<Band> bandsOfOneShade(const QImage& grey, const Band& rows) {
     std::vector<Band> bands;
     int bandShade = -1;
-    for (int y = bar.top(); y <= bar.bottom(); ++y) {
-        const int shade = commonest(histogramOf(grey, Band{y, y, bar.top(), &spans}));
+    for (int y = rows.top; y <= rows.bottom; ++y) {
+        const int shade = commonest(histogramOf(grey, Band{y, y, rows.barTop, rows.spans}));
         if (bandShade < 0 || std::abs(shade - bandShade) > kShadeTolerance) {
-            bands.push_back(Band{y, y, bar.top(), &spans});
+            bands.push_back(Band{y, y, rows.barTop, rows.spans});
             bandShade = shade;
         }
         bands.back().bottom = y;
@@ -125,24 +125,44 @@ std::vector<Band> bandsOfOneShade(const QImage& grey, const QRect& bar, const st
     return bands;
 }
 
-// The band without the rows of text the picture's top or bottom edge cuts (the rest of a title bar above a
-// dragged region): from that edge to the first row with no mark of another shade in it. Those rows stay as
-// they are.
-Band withoutCutText(const QImage& grey, Band band) {
+// Whether row `y` of the band holds a mark of another shade than the band's `shade`: text.
+bool hasText(const QImage& grey, const Band& band, int shade, int y) {
+    const RowSpan& span = band.span(y);
+    const uchar* line = grey.constScanLine(y);
+    return std::any_of(line + span.left, line + span.right + 1,
+                       [&](uchar value) { return std::abs(int(value) - shade) > kInkContrast; });
+}
+
+bool holdsText(const QImage& grey, const Band& band) {
     const int shade = commonest(histogramOf(grey, band));
-    const auto hasText = [&](int y) {
-        const RowSpan& span = band.span(y);
-        const uchar* line = grey.constScanLine(y);
-        return std::any_of(line + span.left, line + span.right + 1,
-                           [&](uchar value) { return std::abs(int(value) - shade) > kInkContrast; });
+    for (int y = band.top; y <= band.bottom; ++y)
+        if (hasText(grey, band, shade, y))
+            return true;
+    return false;
+}
+
+// The bar's rows without the rest of a title bar the picture's top or bottom edge cuts through its text (a
+// region dragged through it): the band of one shade holding the cut text and the bands after it without text.
+// Those rows stay as they are; empty when nothing is left.
+Band withoutCutText(const QImage& grey, const Band& bar) {
+    std::vector<Band> bands = bandsOfOneShade(grey, bar);
+    const auto cutAt = [&](const Band& band, int y) {
+        return hasText(grey, band, commonest(histogramOf(grey, band)), y);
     };
-    if (band.top == 0)
-        while (band.top <= band.bottom && hasText(band.top))
-            ++band.top;
-    if (band.bottom == grey.height() - 1)
-        while (band.bottom >= band.top && hasText(band.bottom))
-            --band.bottom;
-    return band;
+    size_t first = 0, last = bands.size();
+    if (bar.top == 0 && cutAt(bands.front(), 0)) {
+        first = 1;
+        while (first < last && !holdsText(grey, bands[first]))
+            ++first;
+    }
+    if (first < last && bar.bottom == grey.height() - 1 && cutAt(bands[last - 1], bar.bottom)) {
+        --last;
+        while (last > first && !holdsText(grey, bands[last - 1]))
+            --last;
+    }
+    if (first >= last)
+        return Band{bar.top, bar.top - 1, bar.barTop, bar.spans};
+    return Band{bands[first].top, bands[last - 1].bottom, bar.barTop, bar.spans};
 }
 
 // Maps the band's grey levels by their distance from its own shade: the band becomes the background, the
@@ -175,7 +195,8 @@ void turnBand(QImage& grey, const Band& band, int background) {
 }
 } // namespace
 
-std::vector<QRect> findHighlightBars(const std::vector<uint8_t>& ink, int width, int height) {
+std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8_t>& ink) {
+    const int width = grey.width(), height = grey.height();
     std::vector<uint8_t> inside = ink;
     for (int y = 0; y < height; ++y) {
         uint8_t* row = inside.data() + size_t(y) * size_t(width);
@@ -195,8 +216,12 @@ std::vector<QRect> findHighlightBars(const std::vector<uint8_t>& ink, int width,
         if (box.height() >= kMinimumBarHeight && box.width() >= kBarAspect * box.height() &&
             inkIn(ink, width, box) >= kBarFill * double(box.width()) * double(box.height()) &&
             std::max(inkShare(ink, width, box, box.top()), inkShare(ink, width, box, box.bottom())) >=
-                kBarEdgeFill)
-            bars.push_back(box);
+                kBarEdgeFill) {
+            const std::vector<RowSpan> spans = rowSpans(ink, width, box);
+            const Band kept = withoutCutText(grey, Band{box.top(), box.bottom(), box.top(), &spans});
+            if (kept.bottom - kept.top + 1 >= kMinimumBarHeight)
+                bars.push_back(QRect(box.left(), kept.top, box.width(), kept.bottom - kept.top + 1));
+        }
     };
     for (const InkMark& mark : findInkMarks(inside, width, height)) {
         // The runs of rows mostly of ink: a cursor or a frame joined to a bar below or beside it is no part
@@ -223,13 +248,10 @@ QImage withHighlightBarsInPagePolarity(const QImage& image) {
         return grey;
     const int background = commonestGreyLevel(grey);
     const std::vector<uint8_t> ink = inkMask(grey, background, kInkContrast);
-    for (const QRect& bar : findHighlightBars(ink, width, height)) {
+    for (const QRect& bar : findHighlightBars(grey, ink)) {
         const std::vector<RowSpan> spans = rowSpans(ink, width, bar);
-        for (const Band& band : bandsOfOneShade(grey, bar, spans)) {
-            const Band kept = withoutCutText(grey, band);
-            if (kept.top <= kept.bottom)
-                turnBand(grey, kept, background);
-        }
+        for (const Band& band : bandsOfOneShade(grey, Band{bar.top(), bar.bottom(), bar.top(), &spans}))
+            turnBand(grey, band, background);
     }
     return grey;
 }

@@ -233,9 +233,9 @@ bool isTouchingBarCaret(const Column& column, const std::vector<uint8_t>& ink,
 
 // The columns of a highlight bar (a selected line, a header in the other polarity) run from its top to its
 // bottom between its glyphs, as a block cursor's do; none of them is a cursor.
-std::vector<Column> outsideHighlightBars(std::vector<Column> columns, const std::vector<uint8_t>& ink,
-                                         int width, int height) {
-    const std::vector<QRect> bars = findHighlightBars(ink, width, height);
+std::vector<Column> outsideHighlightBars(std::vector<Column> columns, const QImage& grey,
+                                         const std::vector<uint8_t>& ink) {
+    const std::vector<QRect> bars = findHighlightBars(grey, ink);
     std::erase_if(columns, [&](const Column& column) {
         return std::any_of(bars.begin(), bars.end(),
                            [&](const QRect& bar) { return bar.intersects(column.box()); });
@@ -295,8 +295,7 @@ QImage eraseTextCursors(const QImage& image) {
             !isInsideAGlyph(mark.box, marks))
             cursors.push_back(mark.box);
     }
-    const std::vector<Column> columns =
-        outsideHighlightBars(solidColumns(ink, width, height), ink, width, height);
+    const std::vector<Column> columns = outsideHighlightBars(solidColumns(ink, width, height), grey, ink);
     const std::vector<QRect> touching = cursorsInColumns(columns, ink, width, marks);
     cursors.insert(cursors.end(), touching.begin(), touching.end());
     for (QRect& cursor : cursors) {

@@ -281,6 +281,24 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
     }
 }
 
+TEST(HighlightBars, TheRestOfATitleBarARegionCutsThroughStaysAsItIs) {
+    // A region dragged from inside a window's title bar: its lower half, the bottom of the title cut by the
+    // picture's top edge, over the window's text.
+    for (const bool dark : {false, true}) {
+        QImage picture = testing::renderText({QStringLiteral("Please review by Friday")}, 16, dark,
+                                             QStringLiteral("Inter"), 24);
+        QPainter painter(&picture);
+        painter.fillRect(0, 0, picture.width(), 12, dark ? QColor(210, 210, 214) : QColor(60, 80, 120));
+        QFont font(QStringLiteral("Inter"));
+        font.setPixelSize(16);
+        painter.setFont(font);
+        painter.setPen(dark ? QColor(30, 30, 30) : QColor(240, 240, 240));
+        painter.drawText(40, 6, QStringLiteral("Quarterly report"));
+        painter.end();
+        EXPECT_EQ(withHighlightBarsInPagePolarity(picture), opaqueGrey(picture)) << (dark ? "dark" : "light");
+    }
+}
+
 TEST(ThreadProcessorBudget, CountsTheThreadsProcessorTimeNotElapsedTimeNorOtherThreads) {
     // While its thread sleeps, for far longer than the budget, and another thread of the process works, the
     // budget stays; a recognition slowed by a busy machine is not cut off.

@@ -25,8 +25,8 @@ QString ResultPanelAppSettings::targetLanguage() const {
     return m_settings ? m_settings->targetLanguage() : QString();
 }
 
-TranslationEngine ResultPanelAppSettings::translationEngine() const {
-    return m_settings ? m_settings->translationEngine() : TranslationEngine::cloudStandard;
+std::optional<TranslationEngine> ResultPanelAppSettings::translationEngine() const {
+    return m_settings ? m_settings->chosenTranslationEngine() : TranslationEngine::cloudStandard;
 }
 
 CloudTranslationQuality ResultPanelAppSettings::cloudTranslationQuality() const {

@@ -20,7 +20,7 @@ public:
 
     QString sourceLanguage() const override;
     QString targetLanguage() const override;
-    TranslationEngine translationEngine() const override;
+    std::optional<TranslationEngine> translationEngine() const override;
     CloudTranslationQuality cloudTranslationQuality() const override;
     QString translationStyleKey() const override;
 

@@ -17,9 +17,10 @@
 namespace tolvane {
 namespace {
 
-template <typename E> void selectData(QComboBox* picker, E value) {
+// Shows the option holding `data` as chosen; none (the placeholder) when no option holds it.
+void showChoice(QComboBox* picker, const QString& data) {
     const QSignalBlocker blocker(picker);
-    picker->setCurrentIndex(picker->findData(rawValue(value)));
+    picker->setCurrentIndex(picker->findData(data));
 }
 
 // A keypad variant of a button's shortcut; it clicks the same button under the same conditions.
@@ -45,6 +46,7 @@ ResultPanelFooter::ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelS
     m_engine = makePanelPicker(QStringLiteral("翻译引擎"), 118, this);
     for (TranslationEngine engine : {TranslationEngine::cloudStandard, TranslationEngine::openAICompatible})
         m_engine->addItem(displayName(engine), rawValue(engine));
+    m_engine->setPlaceholderText(QStringLiteral("请选择翻译引擎"));
     m_quality = makePanelPicker(QStringLiteral("云端质量"), 104, this);
     for (CloudTranslationQuality quality :
          {CloudTranslationQuality::standard, CloudTranslationQuality::advanced})
@@ -131,9 +133,10 @@ void ResultPanelFooter::refresh(const QString& manualInputText) {
     const QString source = m_workflow->sourceText();
     const bool hasResult = !m_workflow->resultText().isEmpty();
 
-    const TranslationEngine engine = m_settings->translationEngine();
-    selectData(m_engine, engine);
-    selectData(m_quality, m_settings->cloudTranslationQuality());
+    // While no engine is chosen (the stored one cannot be read) no quality is offered either.
+    const std::optional<TranslationEngine> engine = m_settings->translationEngine();
+    showChoice(m_engine, engine ? rawValue(*engine) : QString());
+    showChoice(m_quality, rawValue(m_settings->cloudTranslationQuality()));
     m_quality->setVisible(engine == TranslationEngine::cloudStandard);
 
     m_stop->setVisible(busy);

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 namespace tolvane {
 
@@ -19,7 +20,8 @@ public:
 
     virtual QString sourceLanguage() const = 0; // a language code or "auto"
     virtual QString targetLanguage() const = 0;
-    virtual TranslationEngine translationEngine() const = 0;
+    // The engine translations use: none while the stored choice cannot be read and none was chosen since.
+    virtual std::optional<TranslationEngine> translationEngine() const = 0;
     virtual CloudTranslationQuality cloudTranslationQuality() const = 0;
     // An opaque value of the translation style; only its changes matter to the panel.
     virtual QString translationStyleKey() const = 0;

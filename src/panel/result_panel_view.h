@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUuid>
 #include <QWidget>
+#include <optional>
 
 class QStackedWidget;
 
@@ -68,7 +69,7 @@ private:
     struct SettingsSnapshot {
         QString sourceLanguage;
         QString targetLanguage;
-        TranslationEngine engine{};
+        std::optional<TranslationEngine> engine;
         CloudTranslationQuality quality{};
         QString style;
         friend bool operator==(const SettingsSnapshot&, const SettingsSnapshot&) = default;

@@ -7,7 +7,9 @@
 #include "result_panel_fakes.h"
 #include "support/control_wiring.h"
 #include "support/virtual_clock.h"
+#include "ui/accessible_widgets.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <functional>
@@ -141,6 +143,50 @@ TEST_F(ResultPanelAppSettingsTest, SettingsOperationsRetranslateOnlyOnRealChange
     drainEventLoop();
     EXPECT_EQ(workflow.calls.size(), 1);
     EXPECT_EQ(settings.sourceLanguage(), appSettings->sourceLanguage());
+}
+
+// A stored engine this version cannot read: the panel shows no engine chosen and offers no quality, as the
+// other windows do, until the user picks one, the hosted one it used to show included.
+TEST(ResultPanelUnreadableEngineTest, NoEngineIsShownUntilOneIsChosen) {
+    installAccessibleFactory();
+    MemoryKeyValueStore store;
+    store.setValue(QStringLiteral("provider.translationEngine"), QStringLiteral("42"));
+    testing::VirtualClock clock;
+    AppSettings appSettings(store, clock);
+    ASSERT_FALSE(appSettings.chosenTranslationEngine().has_value());
+    ResultPanelAppSettings settings(&appSettings);
+    RecordingPanelWorkflow workflow;
+    workflow.setSource(QStringLiteral("hello"));
+    ResultPanelView view(&workflow, &settings);
+    view.show();
+    drainEventLoop();
+
+    QComboBox* engine = view.footer()->enginePicker();
+    QAccessibleInterface* read = QAccessible::queryAccessibleInterface(engine);
+    ASSERT_NE(read, nullptr);
+    auto showsNone = [&] {
+        EXPECT_EQ(engine->currentIndex(), -1);
+        EXPECT_EQ(engine->currentText(), QString());
+        EXPECT_EQ(read->text(QAccessible::Name), QStringLiteral("翻译引擎"));
+        EXPECT_EQ(read->text(QAccessible::Description), QStringLiteral("请选择翻译引擎"));
+        EXPECT_TRUE(view.footer()->qualityPicker()->isHidden());
+    };
+    showsNone();
+    // Another setting's change shows the settings again, still without an engine.
+    appSettings.selectCloudTranslationQuality(CloudTranslationQuality::advanced);
+    drainEventLoop();
+    showsNone();
+
+    workflow.calls.clear();
+    testing::chooseInPicker(engine, QStringLiteral("cloudStandard"));
+    drainEventLoop();
+    EXPECT_EQ(appSettings.chosenTranslationEngine(), TranslationEngine::cloudStandard);
+    EXPECT_EQ(store.value(QStringLiteral("provider.translationEngine")).toString(),
+              QStringLiteral("cloudStandard"));
+    EXPECT_EQ(read->text(QAccessible::Description), QStringLiteral("托管云端"));
+    EXPECT_FALSE(view.footer()->qualityPicker()->isHidden());
+    EXPECT_EQ(view.footer()->qualityPicker()->currentData().toString(), QStringLiteral("advanced"));
+    EXPECT_EQ(workflow.calls, QStringList{QStringLiteral("retranslate(hello,0)")});
 }
 
 TEST_F(ResultPanelAppSettingsTest, OutlivedSettingsReadDefaultsAndDropWrites) {

@@ -75,12 +75,12 @@ class MemoryPanelSettings final : public ResultPanelSettings {
 public:
     QString source = QStringLiteral("auto"), target = QStringLiteral("zh-Hans"),
             style = QStringLiteral("natural");
-    TranslationEngine engine = TranslationEngine::cloudStandard;
+    std::optional<TranslationEngine> engine = TranslationEngine::cloudStandard;
     CloudTranslationQuality quality = CloudTranslationQuality::standard;
 
     QString sourceLanguage() const override { return source; }
     QString targetLanguage() const override { return target; }
-    TranslationEngine translationEngine() const override { return engine; }
+    std::optional<TranslationEngine> translationEngine() const override { return engine; }
     CloudTranslationQuality cloudTranslationQuality() const override { return quality; }
     QString translationStyleKey() const override { return style; }
     void setSourceLanguage(const QString& code) override {
@@ -90,7 +90,7 @@ public:
         changeAndNotify(this, target, code, &ResultPanelSettings::targetLanguageChanged);
     }
     void setTranslationEngine(TranslationEngine e) override {
-        changeAndNotify(this, engine, e, &ResultPanelSettings::translationEngineChanged);
+        changeAndNotify(this, engine, std::optional(e), &ResultPanelSettings::translationEngineChanged);
     }
     void selectCloudTranslationQuality(CloudTranslationQuality q) override {
         changeAndNotify(this, quality, q, &ResultPanelSettings::cloudTranslationQualityChanged);

@@ -74,6 +74,8 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     m_editor->setAccessibleName(QStringLiteral("待翻译文本"));
     m_editor->setAccessibleDescription(QStringLiteral("输入或粘贴文本，停止输入后自动翻译"));
     m_editor->setMaximumLength(maximumSourceLength);
+    // Tab and Shift+Tab lead on to the panel's pickers and buttons instead of typing a tab.
+    m_editor->setTabChangesFocus(true);
     input->addWidget(m_editor, 1);
 
     // Output pane.

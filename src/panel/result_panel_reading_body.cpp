@@ -54,6 +54,8 @@ QLabel* makeMessage(QWidget* parent, int sidePadding, QWidget** box) {
 
 ResultPanelReadingBody::ResultPanelReadingBody(QWidget* parent) : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
+    // A stop of the panel's Tab chain: the keys scroll a text longer than the panel.
+    setAccessibleName(QStringLiteral("翻译内容"));
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(false);

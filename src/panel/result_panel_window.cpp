@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QPainterPath>
 #include <QRegion>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace tolvane {
@@ -40,6 +41,14 @@ void TranslatorPanel::setCompositing(bool compositing) {
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), ResultPanelView::cornerRadius, ResultPanelView::cornerRadius);
     setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void TranslatorPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window keeps the keyboard until a control is clicked or tabbed to, or the editor is focused for
+    // typing.
+    if (!event->spontaneous())
+        setFocus(Qt::OtherFocusReason);
 }
 
 void TranslatorPanel::closeEvent(QCloseEvent* event) {

@@ -8,7 +8,9 @@ class ResultPanelView;
 
 // The floating panel's top-level window: frameless, above other windows, shown without taking focus, with
 // a clear background around the view's rounded container. Created once and hidden between uses; a close
-// request (window manager or shortcut) is turned into `closeRequested` instead of closing.
+// request (window manager or shortcut) is turned into `closeRequested` instead of closing. Each showing
+// starts with the keyboard on the window itself, where the panel's keys act (Return replaces the original
+// text) and Tab leads to the first picker, not on the control focused in an earlier use.
 class TranslatorPanel : public QWidget {
     Q_OBJECT
 
@@ -24,6 +26,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     ResultPanelView* m_view;

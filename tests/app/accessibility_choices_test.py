@@ -125,12 +125,16 @@ class AccessibilityChoices(unittest.TestCase):
         self.assert_combo_reads(picker, chosen["目标语言"])
         self.change_by_keys("欢迎使用 Ondrel", picker, "translation.targetLanguage")
 
-    def test_the_result_panels_pickers_read_their_choice_through_each_change(self):
-        self.start()
+    def open_panel_for_typing(self):
         a11y.activate_window("Ondrel")
         a11y.key("ctrl+alt+t")  # nothing selected: the panel opens for typed text
-        panel = a11y.wait_for(lambda: next((w for w in self.app.windows() if a11y.name(w) == "Ondrel" and
-                                            a11y.find(w, R.COMBO_BOX, "翻译引擎")), None), "the result panel")
+        return a11y.wait_for(lambda: next((w for w in self.app.windows() if a11y.name(w) == "Ondrel" and
+                                           a11y.find(w, R.COMBO_BOX, "翻译引擎", a11y.showing)), None),
+                             "the result panel")
+
+    def test_the_result_panels_pickers_read_their_choice_through_each_change(self):
+        self.start()
+        panel = self.open_panel_for_typing()
         for name, key in (("源语言", "translation.sourceLanguage"), ("目标语言", "translation.targetLanguage"),
                           ("云端质量", "provider.cloudTranslationQuality"),
                           ("翻译引擎", "provider.translationEngine")):
@@ -147,6 +151,40 @@ class AccessibilityChoices(unittest.TestCase):
                                   f"{name} to read its next choice")
             a11y.wait_for(lambda: self.stored(key) != stored_before, f"{key} stored")
             self.assertNotEqual(after, before)
+
+    def test_the_result_panels_pickers_are_reached_and_changed_by_the_keys(self):
+        self.start()
+        panel = self.open_panel_for_typing()
+        editor = self.control(panel, None, "待翻译文本")
+        a11y.wait_for(lambda: a11y.has_state(editor, S.FOCUSED), "the editor focused for typing")
+
+        def focus_moves_to(key, node):
+            a11y.key(key)
+            a11y.wait_for(lambda: a11y.has_state(node, S.FOCUSED), f"{key} to reach {a11y.name(node)}")
+
+        # Tab leaves the editor for the engine picker; Return opens its list, whose row is taken by Return.
+        engine = self.control(panel, R.COMBO_BOX, "翻译引擎")
+        focus_moves_to("Tab", engine)
+        a11y.key("Return")
+        a11y.wait_for(lambda: a11y.has_state(engine, S.EXPANDED), "Return to open the engine list")
+        a11y.key("Down")
+        a11y.key("Return")
+        a11y.wait_for(lambda: "provider.translationEngine=openAICompatible" in self.app.settings_text(),
+                      "the own endpoint stored")
+        self.assertNotEqual(self.assert_combo_reads(engine), "托管云端")
+        self.assertIsNone(a11y.find(panel, R.COMBO_BOX, "云端质量", a11y.showing))
+
+        # Back past the editor to the language route: Space opens the target's list.
+        focus_moves_to("shift+Tab", editor)
+        target = self.control(panel, R.COMBO_BOX, "目标语言")
+        focus_moves_to("shift+Tab", target)
+        before, stored_before = self.assert_combo_reads(target), self.stored("translation.targetLanguage")
+        a11y.key("space")
+        a11y.wait_for(lambda: a11y.has_state(target, S.EXPANDED), "Space to open the target list")
+        a11y.key("Down")
+        a11y.key("Return")
+        a11y.wait_for(lambda: self.stored("translation.targetLanguage") != stored_before, "the target stored")
+        self.assertNotEqual(self.assert_combo_reads(target), before)
 
     def test_every_focus_stop_of_the_main_window_has_a_name(self):
         self.start()
@@ -179,6 +217,16 @@ class AccessibilityChoices(unittest.TestCase):
         self.start(stored="provider.translationEngine=42\n")
         self.assertIsNotNone(self.control(self.main, None, "未选择翻译线路"))
         self.assertIsNone(a11y.find(self.main, None, "云端线路", a11y.showing))
+
+        # The result panel offers no engine and no quality either.
+        panel = self.open_panel_for_typing()
+        in_panel = self.control(panel, R.COMBO_BOX, "翻译引擎")
+        self.assertEqual(description(in_panel), "请选择翻译引擎")
+        self.assertIsNone(selected_item(in_panel))
+        self.assertIsNone(a11y.find(panel, R.COMBO_BOX, "云端质量", a11y.showing))
+        a11y.key("Escape")  # the panel is dismissed
+        a11y.wait_for(lambda: not a11y.find(panel, R.COMBO_BOX, "翻译引擎", a11y.showing), "the panel gone")
+
         settings = self.open_settings_page("翻译")
         engine = self.control(settings, R.COMBO_BOX, "翻译引擎")
         self.assertEqual(description(engine), "请选择翻译引擎")

@@ -87,7 +87,8 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     m_outputCaption->setWordWrap(true);
     output->addWidget(m_outputCaption);
     m_output = new QStackedWidget(m_outputPane);
-    m_result = new ResultPanelTextView(ResultPanelTextView::Sizing::scrolling, m_output);
+    m_result = new ResultPanelTextView(ResultPanelTextView::Sizing::scrolling,
+                                       ResultPanelTextView::WhileHidden::dropsText, m_output);
     m_result->setAccessibleName(QStringLiteral("翻译结果"));
     m_result->setFont(Theme::body());
     m_result->setStyleSheet(

@@ -21,7 +21,8 @@ QWidget* makeSection(const QString& caption, ResultPanelTextView** view, QLabel*
     label->setWordWrap(true); // a failure's words may stand beside the caption
     label->setFont(Theme::caption());
     label->setStyleSheet(QStringLiteral("color:%1;").arg(Theme::secondaryLabelColor().name(QColor::HexArgb)));
-    *view = new ResultPanelTextView(ResultPanelTextView::Sizing::fitted, section);
+    *view = new ResultPanelTextView(ResultPanelTextView::Sizing::fitted,
+                                    ResultPanelTextView::WhileHidden::dropsText, section);
     (*view)->setAccessibleName(caption); // read by its caption, as it is seen
     (*view)->setFont(Theme::body());
     (*view)->setStyleSheet(QStringLiteral("QTextEdit{background:transparent;color:%1;}")

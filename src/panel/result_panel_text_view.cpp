@@ -34,8 +34,8 @@ bool startsCharacter(QChar previous, QChar next) {
 
 } // namespace
 
-ResultPanelTextView::ResultPanelTextView(Sizing sizing, QWidget* parent)
-    : QTextEdit(parent), m_sizing(sizing) {
+ResultPanelTextView::ResultPanelTextView(Sizing sizing, WhileHidden whileHidden, QWidget* parent)
+    : QTextEdit(parent), m_sizing(sizing), m_whileHidden(whileHidden) {
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setAcceptRichText(false);
@@ -65,6 +65,12 @@ ResultPanelTextView::ResultPanelTextView(Sizing sizing, QWidget* parent)
 }
 
 void ResultPanelTextView::showText(const QString& text, Pace pace) {
+    if (m_whileHidden == WhileHidden::dropsText && !window()->isVisible()) {
+        dropText();
+        m_missesText = true;
+        return;
+    }
+    m_missesText = false;
     const qsizetype known = m_shown.size() + m_pending.size();
     const QStringView asked(text);
     const bool extends = !m_shown.isEmpty() && asked.size() >= known &&
@@ -101,6 +107,22 @@ void ResultPanelTextView::replaceText(const QString& text) {
     appendInBlocks(text);
     m_shown.append(text); // a copy of our own, see m_shown
     m_frame.setInterval(std::clamp(int(2 * cost.elapsed()), frameIntervalMs, maxFrameIntervalMs));
+}
+
+void ResultPanelTextView::dropText() {
+    m_frame.stop();
+    m_pending.clear();
+    if (m_shown.isEmpty())
+        return;
+    setPlainText(QString());
+    m_blockEnds.clear();
+    m_shown.clear();
+}
+
+void ResultPanelTextView::showEvent(QShowEvent* event) {
+    QTextEdit::showEvent(event);
+    if (m_missesText)
+        Q_EMIT textWanted();
 }
 
 void ResultPanelTextView::applyPending() {

@@ -16,6 +16,10 @@ namespace tolvane {
 // about kBlockLength characters (a line ends early where one block ends, after a blank or a punctuation
 // mark where there is one), so an update costs time in proportion to the new text, not to the answer.
 // Copying a selection leaves those block ends out.
+//
+// A view that drops its text while hidden holds no document while its window is hidden (a long answer
+// would otherwise be kept and laid out for nobody): it only notes that it missed text, and asks its owner
+// for the current text with textWanted() when its window is shown again.
 class ResultPanelTextView : public QTextEdit {
     Q_OBJECT
 
@@ -23,13 +27,15 @@ public:
     enum class Sizing { fitted, scrolling };
     // How an extension of the shown text reaches the screen: at once, or with at most one update a frame.
     enum class Pace { immediate, framed };
+    // What the view does with text it is given while its window is hidden.
+    enum class WhileHidden { keepsText, dropsText };
     static constexpr int frameIntervalMs = 16;
     static constexpr int maxFrameIntervalMs = 100;
     // A block is ended after a blank or a punctuation mark once it holds kBlockLength characters, and
     // anywhere but inside a character once it holds twice as many.
     static constexpr qsizetype kBlockLength = 1000;
 
-    explicit ResultPanelTextView(Sizing sizing, QWidget* parent = nullptr);
+    ResultPanelTextView(Sizing sizing, WhileHidden whileHidden, QWidget* parent = nullptr);
 
     // Shows `text`: an extension of the shown text is appended (paced as asked), anything else replaces
     // it at once. An immediate call also shows any extension still waiting.
@@ -45,18 +51,26 @@ public:
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
 
+Q_SIGNALS:
+    // The window was shown after text was dropped: the owner shows the current text again.
+    void textWanted();
+
 protected:
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
 
 private:
     void applyPending();
     void replaceText(const QString& text);
+    void dropText();
     // Inserts `text` at the end of the document in blocks of bounded length.
     void appendInBlocks(QStringView text);
     void fitHeight();
 
     Sizing m_sizing;
+    WhileHidden m_whileHidden;
+    bool m_missesText = false;
     QString m_shown;   // the text the document was given, as given (the document's own plain text turns
                        // non-breaking spaces and line separators into other characters); never shares its
                        // buffer with the caller's, so a growing answer is not copied on every piece

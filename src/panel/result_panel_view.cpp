@@ -6,6 +6,7 @@
 #include "panel/result_panel_manual_body.h"
 #include "panel/result_panel_reading_body.h"
 #include "panel/result_panel_settings.h"
+#include "panel/result_panel_text_view.h"
 #include "panel/result_panel_workflow.h"
 #include "ui/native_text_editor.h"
 #include "ui/theme.h"
@@ -78,6 +79,11 @@ ResultPanelView::ResultPanelView(ResultPanelWorkflow* workflow, ResultPanelSetti
             m_footer->refresh(m_manualInputText);
             scheduleFlush();
         });
+
+    // The panel's views hold no text while it is hidden; shown again, they get the current text.
+    for (ResultPanelTextView* text :
+         {m_reading->sourceView(), m_reading->resultView(), m_manual->resultView()})
+        connect(text, &ResultPanelTextView::textWanted, this, &ResultPanelView::renderBody);
 
     NativeTextEditor* editor = m_manual->editor();
     connect(editor, &NativeTextEditor::textEdited, this, &ResultPanelView::setManualInputText);

@@ -81,7 +81,8 @@ ResultPane::ResultPane(bool isSnapshotMode, Actions actions, QWidget* parent)
     column->addLayout(captionRow);
 
     m_body = new QStackedWidget(this);
-    m_text = new ResultPanelTextView(ResultPanelTextView::Sizing::scrolling, m_body);
+    m_text = new ResultPanelTextView(ResultPanelTextView::Sizing::scrolling,
+                                     ResultPanelTextView::WhileHidden::keepsText, m_body);
     m_text->setFont(Theme::manropeMedium30());
     m_text->setAccessibleName(QStringLiteral("译文"));
     QPalette textPalette = m_text->palette();

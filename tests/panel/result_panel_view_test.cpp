@@ -52,6 +52,7 @@ protected:
 };
 
 TEST_F(ResultPanelViewTest, EveryStatusShowsItsIconTitleAndResultArea) {
+    showPanel(); // a hidden panel holds no text
     struct Row {
         WorkflowStatus status;
         bool manual;
@@ -253,6 +254,7 @@ TEST_F(ResultPanelViewTest, ManualOutputPrefersAnyResultOverTheStatus) {
 }
 
 TEST_F(ResultPanelViewTest, StreamedChunksWithinAFrameCostOneUpdate) {
+    showPanel(); // a hidden panel holds no text
     workflow.setStatus(WorkflowStatus::streaming());
     ResultPanelTextView* text = view->readingBody()->resultView();
     QTextDocument* document = text->document();
@@ -294,6 +296,7 @@ TEST_F(ResultPanelViewTest, StreamedChunksWithinAFrameCostOneUpdate) {
 }
 
 TEST_F(ResultPanelViewTest, StreamedAppendsKeepTheSelectionAndMatchAWholeFill) {
+    showPanel(); // a hidden panel holds no text
     workflow.setStatus(WorkflowStatus::streaming());
     ResultPanelTextView* text = view->readingBody()->resultView();
     // A non-breaking space or a line separator reads back differently from the document; a line break
@@ -315,7 +318,8 @@ TEST_F(ResultPanelViewTest, StreamedAppendsKeepTheSelectionAndMatchAWholeFill) {
     // The selection made after the first chunk survived the characters that read back differently...
     EXPECT_EQ(text->textCursor().selectedText(), QStringLiteral("价格"));
     // ...and the streamed document is the one a single fill gives.
-    ResultPanelTextView whole(ResultPanelTextView::Sizing::scrolling);
+    ResultPanelTextView whole(ResultPanelTextView::Sizing::scrolling,
+                              ResultPanelTextView::WhileHidden::keepsText);
     whole.showText(result);
     EXPECT_EQ(text->toPlainText(), whole.toPlainText());
     EXPECT_EQ(text->document()->blockCount(), whole.document()->blockCount());
@@ -336,6 +340,7 @@ TEST_F(ResultPanelViewTest, StreamedAppendsKeepTheSelectionAndMatchAWholeFill) {
 // An answer of one endless paragraph: each update lays out one block of bounded length, never the whole
 // paragraph; a copied selection and the streamed document are the same as for the text filled at once.
 TEST_F(ResultPanelViewTest, ALongParagraphIsShownInBoundedBlocksAndCopiedWhole) {
+    showPanel(); // a hidden panel holds no text
     workflow.setStatus(WorkflowStatus::streaming());
     ResultPanelTextView* text = view->readingBody()->resultView();
     QString result;
@@ -351,7 +356,8 @@ TEST_F(ResultPanelViewTest, ALongParagraphIsShownInBoundedBlocksAndCopiedWhole) 
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
         EXPECT_LE(block.length(), 2 * ResultPanelTextView::kBlockLength + 1);
 
-    ResultPanelTextView whole(ResultPanelTextView::Sizing::scrolling);
+    ResultPanelTextView whole(ResultPanelTextView::Sizing::scrolling,
+                              ResultPanelTextView::WhileHidden::keepsText);
     whole.showText(result);
     EXPECT_EQ(text->toPlainText(), whole.toPlainText());
 
@@ -368,6 +374,44 @@ TEST_F(ResultPanelViewTest, ALongParagraphIsShownInBoundedBlocksAndCopiedWhole) 
     EXPECT_GT(copied.size(), 5 * ResultPanelTextView::kBlockLength);
     EXPECT_TRUE(result.contains(copied));
     EXPECT_FALSE(copied.contains(QLatin1Char('\n')));
+}
+
+// A hidden panel keeps no answer in its views (a long one would be held and laid out for nobody); shown,
+// it shows the whole current text, and follows the answer from there.
+TEST_F(ResultPanelViewTest, AHiddenPanelHoldsNoTextAndShowsTheWholeAnswerOnceShown) {
+    ResultPanelTextView* source = view->readingBody()->sourceView();
+    ResultPanelTextView* text = view->readingBody()->resultView();
+    workflow.setSource(QStringLiteral("原文"));
+    workflow.setStatus(WorkflowStatus::streaming());
+    QString result;
+    for (int piece = 0; piece < 50; ++piece) {
+        result += QStringLiteral("piece %1 ").arg(piece);
+        workflow.setResult(result);
+    }
+    drainEventLoop();
+    EXPECT_TRUE(text->document()->isEmpty());
+    EXPECT_TRUE(source->document()->isEmpty());
+
+    showPanel();
+    EXPECT_EQ(text->toPlainText(), result);
+    EXPECT_EQ(source->toPlainText(), QStringLiteral("原文"));
+    result += QStringLiteral("end");
+    workflow.setResult(result);
+    workflow.setStatus(WorkflowStatus::completed());
+    EXPECT_EQ(text->toPlainText(), result);
+
+    // Hidden again, a new answer is not kept; the manual body's view does the same.
+    view->hide();
+    workflow.setResult(QStringLiteral("下一个"));
+    EXPECT_TRUE(text->document()->isEmpty());
+    workflow.setManual(true);
+    workflow.setResult(QStringLiteral("手动译文"));
+    ResultPanelTextView* manual = view->manualBody()->resultView();
+    EXPECT_TRUE(manual->document()->isEmpty());
+    showPanel();
+    EXPECT_EQ(manual->toPlainText(), QStringLiteral("手动译文"));
+    workflow.setManual(false);
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("手动译文"));
 }
 
 TEST_F(ResultPanelViewTest, FooterOffersTheActionsOfEachState) {

@@ -5,6 +5,7 @@
 #include "app/desktop_services.h"
 #include "app/first_frame_gate.h"
 #include "app/history_window_controller.h"
+#include "app/long_answer_cleanup.h"
 #include "app/ocr_snapshot_window.h"
 #include "app/permission_explanation.h"
 #include "app/screenshot_assembly.h"
@@ -27,6 +28,7 @@
 #include "panel/result_panel_workflow.h"
 #include "platform/font_file_pages.h"
 #include "platform/key_value_store.h"
+#include "platform/memory_return.h"
 #include "platform/permission_service.h"
 #include "platform/window_system.h"
 #include "providers/hosted_base_url.h"
@@ -360,6 +362,13 @@ void AppDelegate::installPanel() {
     // Deleted with the controller, after the panel's view that reads them.
     panelWorkflow->setParent(m_panel.get());
     panelSettings->setParent(m_panel.get());
+    new LongAnswerCleanup(
+        panelWorkflow,
+        [] {
+            returnFreeHeapPages();
+            releaseMappedFontFilePages();
+        },
+        m_panel.get());
     const QPointer<FloatingPanelController> panel(m_panel.get());
     coordinator.setPresentPanelHook([panel](std::optional<QRect> anchor) {
         if (panel)

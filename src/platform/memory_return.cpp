@@ -15,4 +15,10 @@ void returnFreedMemoryPromptly() {
 #endif
 }
 
+void returnFreeHeapPages() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 } // namespace tolvane

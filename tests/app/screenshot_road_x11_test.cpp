@@ -31,6 +31,15 @@ namespace {
 
 const QStringList kLines{QStringLiteral("Quarterly report draft"), QStringLiteral("Please review by Friday")};
 
+// The arguments of a white xterm, black text in DejaVu Sans Mono 22, showing kLines.
+QStringList whiteTerminalShowingTheLines() {
+    return terminalShowing(kLines.join(u'\n'),
+                           {QStringLiteral("-geometry"), QStringLiteral("40x3+120+140"),
+                            QStringLiteral("-bg"), QStringLiteral("white"), QStringLiteral("-fg"),
+                            QStringLiteral("black"), QStringLiteral("-fa"),
+                            QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"), QStringLiteral("22")});
+}
+
 class ScreenshotRoad : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -207,13 +216,7 @@ TEST_F(ScreenshotRoad, TheOverlayOpensOnTheFrontmostApplicationsWindowsContent) 
 TEST_F(ScreenshotRoad, ATerminalReadsAsItsLinesPreSelectedOrDraggedThroughItsFrame) {
     // Black on white with the block cursor right after the last word, as a new user first tries it.
     delegate->settings().setSourceLanguage(QStringLiteral("auto"));
-    ApplicationWindow terminal(
-        QStringLiteral("xterm"),
-        terminalShowing(kLines.join(u'\n'),
-                        {QStringLiteral("-geometry"), QStringLiteral("40x3+120+140"), QStringLiteral("-bg"),
-                         QStringLiteral("white"), QStringLiteral("-fg"), QStringLiteral("black"),
-                         QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"),
-                         QStringLiteral("22")}));
+    ApplicationWindow terminal(QStringLiteral("xterm"), whiteTerminalShowingTheLines());
     ASSERT_TRUE(terminal.isShown());
     ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
     const QRect client = terminal.clientArea();
@@ -239,13 +242,7 @@ TEST_F(ScreenshotRoad, ASelectedTerminalLineReadsAsWellAsTheLineBelowIt) {
     // A plain white terminal with large monospaced text whose first line the user selected (drawn light on
     // a dark bar) before taking a screenshot of the same window.
     delegate->settings().setSourceLanguage(QStringLiteral("auto"));
-    ApplicationWindow terminal(
-        QStringLiteral("xterm"),
-        terminalShowing(kLines.join(u'\n'),
-                        {QStringLiteral("-geometry"), QStringLiteral("40x3+120+140"), QStringLiteral("-bg"),
-                         QStringLiteral("white"), QStringLiteral("-fg"), QStringLiteral("black"),
-                         QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"),
-                         QStringLiteral("22")}));
+    ApplicationWindow terminal(QStringLiteral("xterm"), whiteTerminalShowingTheLines());
     ASSERT_TRUE(terminal.isShown());
     ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
     const QRect client = terminal.clientArea();

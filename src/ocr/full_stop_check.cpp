@@ -1,5 +1,7 @@
 #include "ocr/full_stop_check.h"
 
+#include "ocr/ink_marks.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -8,8 +10,6 @@
 namespace tolvane {
 
 namespace {
-// Grey levels further than this from the background are ink.
-constexpr int kInkContrast = 64;
 // A punctuation mark is at most this fraction of its line's height, either way.
 constexpr double kMarkShare = 0.4;
 // A full stop's width over its height, and its height over its width, at least.

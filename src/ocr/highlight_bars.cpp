@@ -11,8 +11,6 @@
 namespace tolvane {
 
 namespace {
-// Grey levels further than this from the background are the other polarity's.
-constexpr int kInkContrast = 64;
 // A bar is at least this many pixels high (a line of small text), this many times as wide as high, and this
 // share of its box is filled.
 constexpr int kMinimumBarHeight = 8;

@@ -7,6 +7,9 @@
 
 namespace tolvane {
 
+// Grey levels further than this from the background are ink (or, on a highlight bar, its other polarity).
+inline constexpr int kInkContrast = 64;
+
 // The commonest grey level of an 8-bit grey image: the background most of the picture shows.
 int commonestGreyLevel(const QImage& grey);
 

@@ -12,8 +12,6 @@
 namespace tolvane {
 
 namespace {
-// Grey levels further than this from the background are ink.
-constexpr int kInkContrast = 64;
 // A caret is drawn in the text's full colour.
 constexpr int kCaretContrast = 150;
 // Marks shorter than this many pixels are left alone.

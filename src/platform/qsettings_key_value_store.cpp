@@ -9,23 +9,27 @@
 namespace tolvane {
 
 QSettingsKeyValueStore::QSettingsKeyValueStore()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tolvane"),
-                 QStringLiteral("Tolvane")) {
-    checkReadable();
-}
+    : QSettingsKeyValueStore([] {
+          return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                             QStringLiteral("Tolvane"), QStringLiteral("Tolvane"));
+      }) {}
 
-QSettingsKeyValueStore::QSettingsKeyValueStore(const QString& path) : m_settings(path, QSettings::IniFormat) {
+QSettingsKeyValueStore::QSettingsKeyValueStore(const QString& path)
+    : QSettingsKeyValueStore([path] { return std::make_unique<QSettings>(path, QSettings::IniFormat); }) {}
+
+QSettingsKeyValueStore::QSettingsKeyValueStore(std::function<std::unique_ptr<QSettings>()> open)
+    : m_open(std::move(open)), m_settings(m_open()) {
     checkReadable();
 }
 
 void QSettingsKeyValueStore::checkReadable() {
-    const QFileInfo file(m_settings.fileName());
+    const QFileInfo file(m_settings->fileName());
     if (!file.isFile())
         return;
     // Reading every key parses every section; a part that cannot be parsed sets FormatError, the part a
     // later write would drop. Nothing is written to find out.
-    m_settings.allKeys();
-    m_damaged = m_settings.status() == QSettings::FormatError;
+    m_settings->allKeys();
+    m_damaged = m_settings->status() == QSettings::FormatError;
     if (!m_damaged)
         return;
     const QString copy = file.filePath() + QStringLiteral(".damaged-") +
@@ -40,32 +44,31 @@ void QSettingsKeyValueStore::checkReadable() {
 }
 
 QVariant QSettingsKeyValueStore::value(const QString& key) const {
-    return m_settings.value(key);
+    return m_settings->value(key);
 }
 
 void QSettingsKeyValueStore::setValue(const QString& key, const QVariant& value) {
-    m_settings.setValue(key, value);
+    m_settings->setValue(key, value);
 }
 
 void QSettingsKeyValueStore::remove(const QString& key) {
-    m_settings.remove(key);
+    m_settings->remove(key);
 }
 
 bool QSettingsKeyValueStore::contains(const QString& key) const {
-    return m_settings.contains(key);
+    return m_settings->contains(key);
 }
 
 bool QSettingsKeyValueStore::sync() {
-    const bool failedBefore = m_settings.status() == QSettings::AccessError;
-    m_settings.sync();
-    // The status keeps the first error: after a damaged file it stays the reading's FormatError (reported
-    // when the store opened) though the write went through, and after one failed write it stays
-    // AccessError. A file that cannot be written is not even tried, with no status at all, so writability is
-    // asked directly.
-    const bool failed =
-        (!failedBefore && m_settings.status() == QSettings::AccessError) || !m_settings.isWritable();
+    // After an error (a failed write, or the damaged file's reading) the status would keep that error, so
+    // this write goes through a fresh object, made while the old one still holds the unsaved changes.
+    if (m_settings->status() != QSettings::NoError)
+        m_settings = m_open();
+    m_settings->sync();
+    // A file that cannot be written fails only a write with changes; with none, writability is asked.
+    const bool failed = m_settings->status() != QSettings::NoError || !m_settings->isWritable();
     if (failed)
-        qCWarning(lcSettings).noquote() << "Could not write the settings file" << m_settings.fileName();
+        qCWarning(lcSettings).noquote() << "Could not write the settings file" << m_settings->fileName();
     return !failed;
 }
 

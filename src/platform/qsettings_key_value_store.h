@@ -3,6 +3,8 @@
 #include "platform/key_value_store.h"
 
 #include <QSettings>
+#include <functional>
+#include <memory>
 
 namespace tolvane {
 
@@ -12,6 +14,10 @@ namespace tolvane {
 // QSettings drops what it cannot parse when it next writes the file. So the file is test-read when the
 // store opens it: a damaged file is copied to "<file>.damaged-<its modification time>" first (nothing is
 // lost) and the store reports itself damaged.
+//
+// QSettings keeps the first error it met for as long as it lives, so its status cannot tell whether a later
+// write went through. A sync after any error is therefore made through a new QSettings on the same file:
+// objects on one file in one process share its unsaved changes, and the new one's status is that write's.
 
 class QSettingsKeyValueStore final : public KeyValueStore {
 public:
@@ -27,12 +33,15 @@ public:
     bool sync() override;
     bool isDamaged() const override { return m_damaged; }
 
-    QString fileName() const { return m_settings.fileName(); }
+    QString fileName() const { return m_settings->fileName(); }
 
 private:
+    explicit QSettingsKeyValueStore(std::function<std::unique_ptr<QSettings>()> open);
     void checkReadable();
 
-    QSettings m_settings;
+    // Makes a QSettings on the store's file, the same way each time.
+    std::function<std::unique_ptr<QSettings>()> m_open;
+    std::unique_ptr<QSettings> m_settings;
     bool m_damaged = false;
 };
 

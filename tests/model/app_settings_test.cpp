@@ -2,6 +2,7 @@
 #include "model/shortcut_errors.h"
 #include "platform/memory/memory_key_value_store.h"
 #include "platform/qsettings_key_value_store.h"
+#include "support/full_disk.h"
 #include "support/virtual_clock.h"
 #include "workflow/log_capture.h"
 
@@ -454,6 +455,36 @@ TEST_F(IniReloadTest, AFileThatCannotBeWrittenIsReported) {
     store.setValue("provider.model", "other");
     EXPECT_FALSE(store.sync());
     EXPECT_TRUE(log.lines().join('\n').contains("Could not write the settings file"));
+}
+
+// QSettings keeps its first error for good: every write is judged on its own, on a disk that takes no more
+// bytes, after an earlier failed write and after a damaged file was read, and the next good one is kept.
+TEST_F(IniReloadTest, EveryWriteOnAFullDiskIsReportedAndTheNextGoodOneIsKept) {
+    const std::pair<const char*, QByteArray> starts[] = {
+        {"a readable file", "[General]\nprovider.model=first\n"},
+        {"a damaged file", "[General]\nprovider.model=first\n[broken\n"},
+    };
+    for (const auto& [start, content] : starts) {
+        const QString path = writeIni(content);
+        QSettingsKeyValueStore store(path);
+        store.setValue("provider.model", "second");
+        EXPECT_TRUE(store.sync()) << start;
+        {
+            testing::FileSizeLimit full(0);
+            ASSERT_TRUE(full.isApplied());
+            for (int attempt = 1; attempt <= 3; ++attempt) {
+                store.setValue("provider.model", QStringLiteral("lost %1").arg(attempt));
+                EXPECT_FALSE(store.sync()) << start << ", write " << attempt;
+            }
+            store.setValue("provider.model", "second");
+        }
+        store.setValue("provider.model", "third");
+        EXPECT_TRUE(store.sync()) << start;
+        // QSettings caches per path inside a process; a copy under a new name is read from disk.
+        const QString copy = path + QStringLiteral(".copy");
+        ASSERT_TRUE(QFile::copy(path, copy));
+        EXPECT_EQ(QSettingsKeyValueStore(copy).value("provider.model").toString(), "third") << start;
+    }
 }
 
 TEST(AppSettingsStore, ARefusedChangeIsUndoneEverywhereAndALaterOneIsKept) {

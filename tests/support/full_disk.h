@@ -3,9 +3,11 @@
 #include <QFile>
 #include <QString>
 #include <atomic>
+#include <csignal>
 #include <mutex>
 #include <sqlite3.h>
 #include <string>
+#include <sys/resource.h>
 
 namespace tolvane::testing {
 
@@ -118,6 +120,33 @@ private:
         }();
         return table;
     }
+};
+
+// A disk that takes no more bytes, for every file this process writes: the file-size limit is lowered to
+// `bytes` (RLIMIT_FSIZE, which needs no privilege) with SIGXFSZ ignored, so a write past it fails with EFBIG
+// instead of ending the process. Pipes, sockets and reads are untouched. The old limit comes back at the end.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_before);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_before;
+        limited.rlim_cur = bytes;
+        m_applied = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool isApplied() const { return m_applied; }
+
+private:
+    rlimit m_before{};
+    void (*m_handler)(int) = SIG_DFL;
+    bool m_applied = false;
 };
 
 } // namespace tolvane::testing

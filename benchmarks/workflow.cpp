@@ -76,9 +76,14 @@ public:
     QCoro::Task<std::optional<QString>> lookupMemory(AIRequest request, CancellationToken token) override {
         return m_inner.lookupMemory(std::move(request), std::move(token));
     }
-    QCoro::Task<> recordTranslation(TranslationRecord record) override {
-        co_await m_inner.recordTranslation(std::move(record));
+    uint64_t clearsRequested() const override { return m_inner.clearsRequested(); }
+    QCoro::Task<bool> recordTranslation(TranslationRecord record) override {
+        const bool stored = co_await m_inner.recordTranslation(std::move(record));
         ++written;
+        co_return stored;
+    }
+    void keepUnwritten(QList<TranslationRecord> records) override {
+        m_inner.keepUnwritten(std::move(records));
     }
     std::optional<QString> takeSetAsideDatabase() override { return m_inner.takeSetAsideDatabase(); }
     int written = 0;

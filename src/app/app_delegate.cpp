@@ -342,8 +342,6 @@ void AppDelegate::ensureWorkflow() {
     m_workflow = std::make_unique<WorkflowAssembly>(WorkflowAssembly::Configuration{
         *m_settings, m_storage->keychainStore(), *m_desktop, systemClock(), *m_network,
         m_storage->historyDatabasePath(), resolveHostedBaseURL()});
-    QObject::connect(m_historyEvents.get(), &HistoryEvents::historyCleared, &m_workflow->coordinator(),
-                     &WorkflowCoordinator::historyWasCleared);
 }
 
 WorkflowCoordinator& AppDelegate::workflow() {

@@ -41,6 +41,19 @@ QColor secondaryColor(const QWidget& widget) {
     return color;
 }
 
+// Why the store refused a change, in the user's words.
+QString reasonOf(const HistoryStoreError& error) {
+    switch (error.cause()) {
+    case HistoryStoreError::Cause::locked:
+        return QStringLiteral("历史记录文件正被其他程序占用");
+    case HistoryStoreError::Cause::diskFull:
+        return QStringLiteral("磁盘空间已满");
+    case HistoryStoreError::Cause::other:
+        break;
+    }
+    return error.description();
+}
+
 QToolButton* headerButton(const QString& text, const char* symbol, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setText(text);
@@ -88,6 +101,17 @@ HistoryView::HistoryView(const HistoryContentContext& context, QWidget* parent)
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
     root->addWidget(divider);
+
+    // A change that failed while rows are listed is told here; the empty state tells it otherwise.
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("historyNotice"));
+    m_notice->setWordWrap(true);
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_notice->setContentsMargins(style->pixelMetric(QStyle::PM_LayoutLeftMargin), 6,
+                                 style->pixelMetric(QStyle::PM_LayoutRightMargin), 6);
+    m_notice->hide();
+    root->addWidget(m_notice);
 
     m_content = new QStackedWidget(this);
     auto* empty = new QWidget(m_content);
@@ -196,6 +220,10 @@ void HistoryView::deleteEntry(const HistoryEntry& entry) {
 }
 
 void HistoryView::clearAll() {
+    if (m_clearing)
+        return;
+    m_clearing = true;
+    refreshState();
     const QPointer<HistoryView> self(this);
     HistoryStore* store = m_context.historyStore;
     const QPointer<HistoryEvents> events(m_context.historyEvents);
@@ -232,7 +260,7 @@ QCoro::Task<> HistoryView::deleteBody(QPointer<HistoryView> view, HistoryStore* 
     try {
         co_await store->deleteHistoryEntry(id);
     } catch (const HistoryStoreError& failure) {
-        error = failure.description();
+        error = QStringLiteral("未能删除这条历史记录（%1）。").arg(reasonOf(failure));
     }
     if (!view)
         co_return;
@@ -251,9 +279,10 @@ QCoro::Task<> HistoryView::clearBody(QPointer<HistoryView> view, HistoryStore* s
     try {
         co_await store->clearAll();
     } catch (const HistoryStoreError& failure) {
-        error = failure.description();
+        error = QStringLiteral("未能清空翻译历史（%1），记录都还在。").arg(reasonOf(failure));
     }
     if (view) {
+        view->m_clearing = false;
         if (error.isEmpty()) {
             view->m_errorMessage.clear();
             view->m_model->setEntries({});
@@ -310,11 +339,15 @@ bool HistoryView::isShowingList() const {
 }
 
 void HistoryView::refreshState() {
-    m_clear->setEnabled(!m_model->entries().isEmpty());
+    // While a clear waits for the database, a second one is not offered.
+    m_clear->setEnabled(!m_model->entries().isEmpty() && !m_clearing);
+    m_notice->setText(m_errorMessage);
     if (m_model->rowCount() > 0) {
+        m_notice->setVisible(!m_errorMessage.isEmpty());
         m_content->setCurrentWidget(m_list);
         return;
     }
+    m_notice->hide();
     m_content->setCurrentIndex(0);
     if (!m_errorMessage.isEmpty()) {
         m_emptyMessage->setText(m_errorMessage);

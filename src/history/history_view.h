@@ -20,9 +20,10 @@ class HistoryListModel;
 class HistoryRowDelegate;
 
 // The history window's content: a header with the title, the search field, refresh and clear, and below it
-// either the list of matching entries or the empty state (the error, the no-match text or the no-history
-// text under a clock). It loads every entry when built. Store results reach this view only while it exists;
-// deletes and clears run under the context's task owner, so they finish even when the view goes first.
+// either the list of matching entries (under the reason the last change failed, if it did) or the empty state
+// (the error, the no-match text or the no-history text under a clock). It loads every entry when built. Store
+// results reach this view only while it exists; deletes and clears run under the context's task owner, so
+// they finish even when the view goes first.
 class HistoryView final : public QWidget {
     Q_OBJECT
 
@@ -45,6 +46,8 @@ public:
     HistoryListView* listView() const { return m_list; }
     // The empty state's text; shown while no entry matches.
     QLabel* emptyMessage() const { return m_emptyMessage; }
+    // Above the list: why the last load, delete or clear failed while entries are listed.
+    QLabel* notice() const { return m_notice; }
     bool isShowingList() const;
     // The interactive row open over `row`, opening it first; null for a row that does not exist.
     QWidget* rowWidget(int row);
@@ -82,6 +85,8 @@ private:
     QStackedWidget* m_content = nullptr;
     HistoryListView* m_list = nullptr;
     QLabel* m_emptyMessage = nullptr;
+    QLabel* m_notice = nullptr;
+    bool m_clearing = false;
     // The row under the pointer and the row whose text has the focus, each open as a HistoryRowWidget.
     QPersistentModelIndex m_editorIndex;
     QPersistentModelIndex m_pinnedIndex;

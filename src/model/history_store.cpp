@@ -3,6 +3,7 @@
 #include "core/logging.h"
 #include "model/memory_cache_key.h"
 #include "model/sqlite_statement.h"
+#include "model/unwritten_translations.h"
 
 #include <QDir>
 #include <QFile>
@@ -172,6 +173,46 @@ bool makePrivate(const QString& path, mode_t ownerBits) {
 constexpr mode_t ownerFile = 0600;
 constexpr mode_t ownerFolder = 0700;
 
+void writeHistoryRow(sqlite3* db, const QString& id, const AIRequest& request, const QString& resultText,
+                     const QString& provider, double seconds) {
+    SqliteStatement statement(db, upsertHistorySql);
+    statement.bindText(1, id);
+    statement.bindText(2, request.sourceText);
+    statement.bindText(3, resultText);
+    statement.bindText(4, rawValue(AIAction::translate));
+    statement.bindText(5, request.sourceLanguage);
+    statement.bindText(6, request.targetLanguage);
+    statement.bindText(7, provider);
+    statement.bindDouble(8, seconds);
+    statement.run();
+}
+
+void writeMemoryRow(sqlite3* db, const AIRequest& request, const QString& resultText, double seconds) {
+    const QString key = HistoryStore::memoryCacheKey(request.sourceText, request.targetLanguage,
+                                                     request.style, request.glossaryTerms);
+    SqliteStatement statement(db, upsertMemorySql);
+    statement.bindText(1, key);
+    statement.bindText(2, request.sourceText);
+    statement.bindText(3, resultText);
+    statement.bindText(4, rawValue(AIAction::translate));
+    statement.bindText(5, request.targetLanguage);
+    statement.bindDouble(6, seconds);
+    statement.run();
+}
+
+// The history row, then (when asked) the memory row; only the history row's failure throws.
+void writeRecord(sqlite3* db, const TranslationRecord& record) {
+    const double seconds = toSeconds(record.timestamp);
+    writeHistoryRow(db, record.historyEntryId, record.request, record.resultText, record.provider, seconds);
+    if (!record.writeMemory)
+        return;
+    try {
+        writeMemoryRow(db, record.request, record.resultText, seconds);
+    } catch (const HistoryStoreError& error) {
+        qCWarning(lcHistory).noquote() << "Could not remember the translation:" << error.description();
+    }
+}
+
 } // namespace
 
 // The connection, touched only by jobs on the worker thread (and by the destructor after the worker ended).
@@ -185,7 +226,33 @@ struct HistoryStore::Connection {
     std::mutex setAsideMutex;
     std::optional<QString> setAsidePath;
 
+    // The number of the last clear that ran; records made before it are not written.
+    uint64_t clearedThrough = 0;
+    // Translations kept from the last run, and whether the file may still hold some.
+    std::optional<UnwrittenTranslations> unwritten;
+    bool unwrittenPending = false;
+
     ~Connection() { closeDatabase(); }
+
+    // Writes the translations kept from the last run, oldest first, then removes their file. Throws when one
+    // cannot be written; the file stays, and those already written are written again (the same rows) on the
+    // next try.
+    void writeUnwritten() {
+        if (!unwrittenPending)
+            return;
+        const QList<TranslationRecord> records = unwritten->load();
+        for (const TranslationRecord& record : records)
+            writeRecord(db, record);
+        unwrittenPending = !unwritten->remove();
+        if (!records.isEmpty())
+            qCInfo(lcHistory).noquote()
+                << QStringLiteral("%1 translation(s) kept from the last run were written to the history")
+                       .arg(records.size());
+    }
+
+    bool coveredByClear(const TranslationRecord& record) const {
+        return record.clearsBefore < clearedThrough;
+    }
 
     void closeDatabase() {
         if (db) {
@@ -236,6 +303,14 @@ struct HistoryStore::Connection {
         } catch (const HistoryStoreError& error) {
             qCWarning(lcHistory).noquote()
                 << "Could not prepare the history database:" << error.description();
+        }
+        unwrittenPending = unwritten->exists();
+        try {
+            writeUnwritten();
+        } catch (const HistoryStoreError& error) {
+            // Tried again before the next record is written.
+            qCWarning(lcHistory).noquote()
+                << "Could not yet write the translations kept from the last run:" << error.description();
         }
         return db;
     }
@@ -299,6 +374,7 @@ HistoryStore::HistoryStore(Clock& clock, QString path)
     : m_clock(clock), m_connection(std::make_shared<Connection>()),
       m_worker(std::make_unique<SerialWorker>(QStringLiteral("HistoryStore"))) {
     m_connection->path = path.isEmpty() ? defaultPath() : std::move(path);
+    m_connection->unwritten.emplace(m_connection->path);
     m_connection->damagedSuffix = clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
 }
 
@@ -319,32 +395,44 @@ QCoro::Task<> HistoryStore::upsertHistoryEntry(QString id, AIRequest request, QS
     return m_worker->run([connection = m_connection, id = std::move(id), request = std::move(request),
                           resultText = std::move(resultText), provider = std::move(provider),
                           seconds = toSeconds(timestamp)] {
-        SqliteStatement statement(connection->get(), upsertHistorySql);
-        statement.bindText(1, id);
-        statement.bindText(2, request.sourceText);
-        statement.bindText(3, resultText);
-        statement.bindText(4, rawValue(AIAction::translate));
-        statement.bindText(5, request.sourceLanguage);
-        statement.bindText(6, request.targetLanguage);
-        statement.bindText(7, provider);
-        statement.bindDouble(8, seconds);
-        statement.run();
+        writeHistoryRow(connection->get(), id, request, resultText, provider, seconds);
     });
 }
 
 QCoro::Task<> HistoryStore::upsertMemoryEntry(AIRequest request, QString resultText, QDateTime timestamp) {
     return m_worker->run([connection = m_connection, request = std::move(request),
                           resultText = std::move(resultText), seconds = toSeconds(timestamp)] {
-        const QString key =
-            memoryCacheKey(request.sourceText, request.targetLanguage, request.style, request.glossaryTerms);
-        SqliteStatement statement(connection->get(), upsertMemorySql);
-        statement.bindText(1, key);
-        statement.bindText(2, request.sourceText);
-        statement.bindText(3, resultText);
-        statement.bindText(4, rawValue(AIAction::translate));
-        statement.bindText(5, request.targetLanguage);
-        statement.bindDouble(6, seconds);
-        statement.run();
+        writeMemoryRow(connection->get(), request, resultText, seconds);
+    });
+}
+
+QCoro::Task<bool> HistoryStore::recordTranslation(TranslationRecord record) {
+    return m_worker->run([connection = m_connection, record = std::move(record)] {
+        sqlite3* db = connection->get();
+        if (connection->coveredByClear(record))
+            return false;
+        // Older than this record, so written before it.
+        connection->writeUnwritten();
+        writeRecord(db, record);
+        return true;
+    });
+}
+
+void HistoryStore::keepUnwritten(QList<TranslationRecord> records) {
+    m_worker->post([connection = m_connection, records = std::move(records)] {
+        QList<TranslationRecord> kept;
+        for (const TranslationRecord& record : records) {
+            if (!connection->coveredByClear(record))
+                kept << record;
+        }
+        if (kept.isEmpty())
+            return;
+        // Behind those of an earlier run that are still not written.
+        const QList<TranslationRecord> earlier = connection->unwritten->load();
+        if (connection->unwritten->save(earlier + kept))
+            qCInfo(lcHistory).noquote()
+                << QStringLiteral("%1 translation(s) not yet in the history are kept for the next start")
+                       .arg(kept.size());
     });
 }
 
@@ -410,10 +498,21 @@ QCoro::Task<> HistoryStore::deleteHistoryEntry(QString id) {
 }
 
 QCoro::Task<> HistoryStore::clearAll() {
-    return m_worker->run([connection = m_connection] {
+    // Numbered when asked for: a translation made from now on is not covered by this clear.
+    const uint64_t clear = ++m_clearsRequested;
+    return m_worker->run([connection = m_connection, clear] {
         sqlite3* db = connection->get();
-        SqliteStatement(db, "DELETE FROM history;").run();
-        SqliteStatement(db, "DELETE FROM memory;").run();
+        SqliteStatement(db, "BEGIN IMMEDIATE;").run();
+        try {
+            SqliteStatement(db, "DELETE FROM history;").run();
+            SqliteStatement(db, "DELETE FROM memory;").run();
+            SqliteStatement(db, "COMMIT;").run();
+        } catch (const HistoryStoreError&) {
+            sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+            throw;
+        }
+        connection->clearedThrough = std::max(connection->clearedThrough, clear);
+        connection->unwrittenPending = !connection->unwritten->remove();
     });
 }
 

@@ -5,11 +5,13 @@
 #include "model/ai_request.h"
 #include "model/history_entry.h"
 #include "model/history_store_error.h"
+#include "model/translation_record.h"
 
 #include <QCoroTask>
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -25,6 +27,11 @@ namespace tolvane {
 // damaged (or not a database), a table of another shape, or a folder in the file's place is renamed to
 // "History.sqlite3.corrupt-<UTC time>" with its companion files, and a new database is started; nothing is
 // deleted.
+//
+// A clear covers every translation made before it was asked for, those not yet written included: a record
+// made earlier is no longer written once the clear has run. Translations still unwritten at quit are kept
+// beside the database (UnwrittenTranslations) and written into it, oldest first, when the file is opened
+// again, before any other record.
 class HistoryStore {
 public:
     // Opens `path`, or the default location when empty, creating its folder. Never fails: a database that
@@ -50,6 +57,17 @@ public:
                                      QDateTime timestamp);
     // Inserts or replaces the memory row of the request's key; an existing row keeps its hit count.
     QCoro::Task<> upsertMemoryEntry(AIRequest request, QString resultText, QDateTime timestamp);
+    // The record's history row and then, when asked, its memory row, in one turn of the worker so no clear
+    // comes between them. Translations kept from the last run are written first. A memory row that cannot
+    // be written is logged and skipped (the history row is the record); a history row that cannot be
+    // written throws. False, writing nothing, when a clear asked for after the record was made has run.
+    QCoro::Task<bool> recordTranslation(TranslationRecord record);
+    // At quit: keeps the records for the next start, after any kept before and after the operations already
+    // queued (a clear among them leaves out the records it covers). Nobody awaits it; it runs before the
+    // store closes.
+    void keepUnwritten(QList<TranslationRecord> records);
+    // How many clears were asked for so far; a record made now carries it as `clearsBefore`.
+    uint64_t clearsRequested() const { return m_clearsRequested; }
     // The stored result for the key, counting the hit and moving its time to now (a failure to count is
     // logged, the result still given); none when absent.
     QCoro::Task<std::optional<QString>> lookupMemory(QString cacheKey);
@@ -57,7 +75,8 @@ public:
     QCoro::Task<QList<HistoryEntry>> fetchHistory(std::optional<int64_t> limit = std::nullopt);
     // Deleting an id that does not exist succeeds.
     QCoro::Task<> deleteHistoryEntry(QString id);
-    // Empties history, then memory; a failure of the first leaves the memory untouched.
+    // Empties history and memory together (a failure changes neither) and forgets the translations kept from
+    // the last run; see above for records not yet written.
     QCoro::Task<> clearAll();
     // Closes the connection after the queued operations; later operations throw "Unknown SQLite error.".
     QCoro::Task<> close();
@@ -69,6 +88,7 @@ private:
     struct Connection;
 
     Clock& m_clock;
+    uint64_t m_clearsRequested = 0;
     std::shared_ptr<Connection> m_connection;
     // Declared last, so it is destroyed first: its queued jobs finish before the connection closes.
     std::unique_ptr<SerialWorker> m_worker;

@@ -1,6 +1,5 @@
 #include "workflow/history_store_recorder.h"
 
-#include "core/logging.h"
 #include "model/history_store.h"
 
 namespace tolvane {
@@ -15,18 +14,16 @@ QCoro::Task<std::optional<QString>> HistoryStoreRecorder::lookupMemory(AIRequest
     co_return answer;
 }
 
-QCoro::Task<> HistoryStoreRecorder::recordTranslation(TranslationRecord record) {
-    co_await m_store.upsertHistoryEntry(record.historyEntryId, record.request, record.resultText,
-                                        record.provider, record.timestamp);
-    if (!record.writeMemory)
-        co_return;
-    // The memory is a short cut: the translation is in the history, so a memory row that cannot be written
-    // now is skipped (the next equal request asks the provider again) rather than told as a lost row.
-    try {
-        co_await m_store.upsertMemoryEntry(record.request, record.resultText, record.timestamp);
-    } catch (const HistoryStoreError& error) {
-        qCWarning(lcWorkflow).noquote() << "Could not remember the translation:" << error.description();
-    }
+uint64_t HistoryStoreRecorder::clearsRequested() const {
+    return m_store.clearsRequested();
+}
+
+QCoro::Task<bool> HistoryStoreRecorder::recordTranslation(TranslationRecord record) {
+    return m_store.recordTranslation(std::move(record));
+}
+
+void HistoryStoreRecorder::keepUnwritten(QList<TranslationRecord> records) {
+    m_store.keepUnwritten(std::move(records));
 }
 
 std::optional<QString> HistoryStoreRecorder::takeSetAsideDatabase() {

@@ -27,10 +27,18 @@ HistoryWriteQueue::HistoryWriteQueue(TranslationRecorder& recorder, Clock& clock
 
 HistoryWriteQueue::~HistoryWriteQueue() {
     m_retries.cancel();
-    if (!m_entries.empty())
-        qCWarning(lcWorkflow).noquote()
-            << QStringLiteral("%1 translation(s) still waiting for the history database at quit are given up")
-                   .arg(m_entries.size());
+    if (m_entries.empty())
+        return;
+    // The one being written too: whether its write went through is not known yet, and writing it again
+    // writes the same rows.
+    QList<TranslationRecord> unwritten;
+    for (const Entry& entry : m_entries)
+        unwritten << entry.record;
+    qCWarning(lcWorkflow).noquote()
+        << QStringLiteral(
+               "%1 translation(s) still waiting for the history database at quit are kept for the next start")
+               .arg(unwritten.size());
+    m_recorder.keepUnwritten(std::move(unwritten));
     for (Entry& entry : m_entries)
         entry.outcome.fail(std::make_exception_ptr(CancelledError()));
 }
@@ -42,6 +50,7 @@ QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::settled(HistoryWriteOutcome 
 QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::write(TranslationRecord record) {
     if (pendingCount() >= m_capacity)
         return settled({HistoryWriteOutcome::Kind::lost, HistoryWriteCause::queueFull});
+    record.clearsBefore = m_recorder.clearsRequested();
     Entry entry{std::move(record), {}};
     const OneShot<HistoryWriteOutcome> outcome = entry.outcome;
     m_entries.push_back(std::move(entry));
@@ -54,15 +63,6 @@ QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::write(TranslationRecord reco
         return outcome.wait();
     }
     return writeThrough(QPointer(this), outcome);
-}
-
-void HistoryWriteQueue::dropWaiting() {
-    // The record being written stays at the front until its write returns.
-    const std::size_t kept = m_writing ? 1 : 0;
-    while (m_entries.size() > kept) {
-        m_entries.back().outcome.resolve({HistoryWriteOutcome::Kind::dropped});
-        m_entries.pop_back();
-    }
 }
 
 QCoro::Task<HistoryWriteOutcome> HistoryWriteQueue::writeThrough(QPointer<HistoryWriteQueue> self,
@@ -84,9 +84,9 @@ QCoro::Task<bool> HistoryWriteQueue::writeQueued(QPointer<HistoryWriteQueue> sel
         // A copy: the entry stays queued until its write is known to have succeeded.
         const TranslationRecord record = self->m_entries.front().record;
         std::optional<HistoryWriteCause> failure;
-        self->m_writing = true;
+        bool written = false;
         try {
-            co_await self->m_recorder.recordTranslation(record);
+            written = co_await self->m_recorder.recordTranslation(record);
         } catch (const std::exception& error) {
             // The error is logged, never the texts.
             qCWarning(lcWorkflow).noquote() << "Could not record the translation:" << describeError(error);
@@ -94,14 +94,14 @@ QCoro::Task<bool> HistoryWriteQueue::writeQueued(QPointer<HistoryWriteQueue> sel
         }
         if (!self)
             co_return false;
-        self->m_writing = false;
         if (failure) {
             // Every record behind the failed one waits too; one told before keeps its first outcome.
             for (const Entry& entry : self->m_entries)
                 entry.outcome.resolve({HistoryWriteOutcome::Kind::waiting, *failure});
             co_return false;
         }
-        self->m_entries.front().outcome.resolve({HistoryWriteOutcome::Kind::written});
+        self->m_entries.front().outcome.resolve(
+            {written ? HistoryWriteOutcome::Kind::written : HistoryWriteOutcome::Kind::dropped});
         self->m_entries.pop_front();
     }
     if (self)

@@ -23,7 +23,7 @@ struct HistoryWriteOutcome {
         written, // the record (and every one before it) is in the database
         waiting, // its write failed for `cause`; it stays queued and is written later
         lost,    // given up at once: the queue is full (`cause` is queueFull)
-        dropped, // taken out of the queue unwritten because the history was cleared meanwhile
+        dropped, // not written: a clear asked for after the translation was made has run
     };
     Kind kind = Kind::written;
     HistoryWriteCause cause = HistoryWriteCause::other;
@@ -34,8 +34,9 @@ struct HistoryWriteOutcome {
 // fails (another program holds the file's write lock past the busy wait, the disk is full) stays queued with
 // every later one behind it, and the queue tries again after kRetryInterval, or at once when a new record
 // arrives, until the database takes writes again. At most `capacity` records wait; a record arriving at a
-// full queue is given up. Records still waiting when the queue is destroyed (at quit) are given up with a
-// warning in the log. Main thread only.
+// full queue is given up. A record made before a clear of the history that has run since is dropped rather
+// than written. Records still waiting when the queue is destroyed (at quit) are handed to the recorder to be
+// kept for the next start. Main thread only.
 class HistoryWriteQueue final : public QObject {
 public:
     // Each record holds at most two texts of the translation limit; 100 of them stay within a few MiB and
@@ -46,12 +47,10 @@ public:
     HistoryWriteQueue(TranslationRecorder& recorder, Clock& clock, qsizetype capacity);
     ~HistoryWriteQueue() override;
 
-    // Queues the record and resolves when it was written or its write first failed (`waiting`), or at once
-    // when the queue is full (`lost`). Throws CancelledError when the queue is destroyed before either.
+    // Queues the record, made now (it takes the recorder's count of clears), and resolves when it was written
+    // or dropped or its write first failed (`waiting`), or at once when the queue is full (`lost`). Throws
+    // CancelledError when the queue is destroyed before either.
     QCoro::Task<HistoryWriteOutcome> write(TranslationRecord record);
-    // The history was cleared: records waiting to be written would bring back translations made before the
-    // clear, so they are dropped (`dropped`). A write under way is left to finish.
-    void dropWaiting();
     // Records not yet in the database, the one being written included.
     qsizetype pendingCount() const { return static_cast<qsizetype>(m_entries.size()); }
 
@@ -77,8 +76,6 @@ private:
     std::deque<Entry> m_entries;
     // A write is under way or records wait for a retry: a new record queues behind them.
     bool m_busy = false;
-    // The front record is being written now.
-    bool m_writing = false;
     TaskHandle m_retries;
     // Set while the retries wait for the next try; a new record resolves it.
     std::optional<Signal> m_wake;

@@ -48,10 +48,6 @@ void WorkflowCoordinator::setResultText(const QString& text) {
     Q_EMIT resultTextChanged();
 }
 
-void WorkflowCoordinator::historyWasCleared() {
-    m_historyWrites->dropWaiting();
-}
-
 void WorkflowCoordinator::appendResultText(const QString& piece) {
     m_resultText.append(piece);
     // A fast server delivers thousands of pieces in one turn of the event loop; each announcement makes

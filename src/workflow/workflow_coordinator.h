@@ -145,8 +145,6 @@ public:
 
     // Sets the status unless it is `cancelled` or `completed`.
     void reportFailure(const WorkflowStatus& status);
-    // The whole history was cleared: translations still waiting to be written to it are dropped.
-    void historyWasCleared();
     // Empties the panel and opens it for typed input with a new session id.
     void enterManualInput();
     // The request for `text` (already trimmed) under the current settings.

@@ -114,17 +114,26 @@ TEST_F(HistoryViewTest, DeletesAndClearsKeepOrderReportFailuresAndAnnounceClears
     view->reload();
     ASSERT_TRUE(reloaded.wait(10000));
     await(store.close());
-    // Neither a failed delete nor a failed clear changes the list or passes for done.
-    for (const auto& change : std::initializer_list<std::function<void()>>{
-             [&] { view->deleteEntry(view->model().entries().first()); }, [&] { view->clearAll(); }}) {
+    // Neither a failed delete nor a failed clear changes the list or passes for done; each says why above the
+    // rows it kept.
+    const std::pair<std::function<void()>, QString> failures[] = {
+        {[&] { view->deleteEntry(view->model().entries().first()); },
+         QStringLiteral("未能删除这条历史记录（%1）。").arg(HistoryStoreError::unknownMessage())},
+        {[&] { view->clearAll(); },
+         QStringLiteral("未能清空翻译历史（%1），记录都还在。").arg(HistoryStoreError::unknownMessage())},
+    };
+    for (const auto& [change, words] : failures) {
         waitForChange(*view, change);
         EXPECT_EQ(visibleSources(*view), QStringList{QStringLiteral("kept")});
-        EXPECT_EQ(view->errorMessage(), HistoryStoreError::unknownMessage());
+        EXPECT_EQ(view->errorMessage(), words);
+        EXPECT_EQ(view->notice()->text(), words);
+        EXPECT_FALSE(view->notice()->isHidden());
         EXPECT_TRUE(view->clearButton()->isEnabled());
     }
     EXPECT_EQ(cleared.size(), 1);
     view->searchField()->setText(QStringLiteral("zzz"));
-    EXPECT_EQ(view->emptyMessage()->text(), HistoryStoreError::unknownMessage());
+    EXPECT_EQ(view->emptyMessage()->text(), failures[1].second);
+    EXPECT_TRUE(view->notice()->isHidden()) << "told once, in the empty state";
 }
 
 TEST_F(HistoryViewTest, DeleteOutlivesTheViewThatStartedIt) {

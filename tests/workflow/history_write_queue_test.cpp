@@ -10,6 +10,7 @@
 #include "workflow/history_store_recorder.h"
 #include "workflow/history_write_queue.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -124,6 +125,19 @@ TEST_F(HistoryWriteQueueTest, OnlyARecordArrivingAtAFullQueueOrWaitingAtQuitIsGi
     ASSERT_FALSE(log.lines().isEmpty());
     EXPECT_TRUE(log.lines().last().startsWith(QStringLiteral("1 translation(s) still waiting")))
         << log.lines().last().toStdString();
+
+    // It is kept beside the database and written, once, before anything else when the file is opened again.
+    disk.setFull(false);
+    await(store.close());
+    ASSERT_TRUE(QFileInfo::exists(path + QStringLiteral(".unwritten")));
+    for (int start = 1; start <= 2; ++start) {
+        HistoryStore reopened(clock, path);
+        QStringList sources;
+        for (const HistoryEntry& entry : await(reopened.fetchHistory()))
+            sources.prepend(entry.sourceText);
+        EXPECT_EQ(sources, QStringList({"a", "b", "d"})) << "start " << start;
+        EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".unwritten")));
+    }
 }
 
 TEST_F(HistoryWriteQueueTest, RowsWaitingWhenTheHistoryIsClearedAreNotWrittenAfterTheClear) {
@@ -132,12 +146,31 @@ TEST_F(HistoryWriteQueueTest, RowsWaitingWhenTheHistoryIsClearedAreNotWrittenAft
     EXPECT_EQ(write(queue, "before clear").kind, Kind::waiting);
     disk.setFull(false);
     await(store.clearAll());
-    queue.dropWaiting();
-    EXPECT_EQ(queue.pendingCount(), 0);
     // The queue goes on writing what comes after the clear.
     EXPECT_EQ(write(queue, "after clear"), (HistoryWriteOutcome{Kind::written}));
     ASSERT_TRUE(drained(queue));
     EXPECT_EQ(storedSources(), QStringList({"after clear"}));
+}
+
+// A clear asked for while a record waits covers it, but not one made after it was asked for; one that could
+// not run covers nothing. Whether written first and removed by the clear or dropped after it, a covered
+// record leaves neither a history row nor a memory row.
+TEST_F(HistoryWriteQueueTest, AClearCoversTheRecordsMadeBeforeItWasAskedForAndNoOthers) {
+    HistoryWriteQueue queue(recorder, clock, HistoryWriteQueue::kCapacity);
+    lock();
+    EXPECT_EQ(write(queue, "before").kind, Kind::waiting);
+    // While the lock lasts the clear cannot run: it covers nothing, and the record stays queued.
+    EXPECT_NE(runToEnd(store.clearAll()), nullptr);
+    EXPECT_EQ(queue.pendingCount(), 1);
+    unlock();
+    auto cleared = store.clearAll();
+    // Made after the clear was asked for, written after it ran: it stays.
+    EXPECT_EQ(write(queue, "after"), (HistoryWriteOutcome{Kind::written}));
+    EXPECT_EQ(runToEnd(std::move(cleared)), nullptr);
+    EXPECT_EQ(storedSources(), QStringList({"after"}));
+    const AIRequest before = translationRequest("before");
+    EXPECT_FALSE(await(store.lookupMemory(HistoryStore::memoryCacheKey(
+        before.sourceText, before.targetLanguage, before.style, before.glossaryTerms))));
 }
 
 } // namespace

@@ -89,6 +89,8 @@ struct FakeSelection final : SelectionSource {
 struct FakeRecorder final : TranslationRecorder {
     QHash<QString, QString> memory;
     std::vector<TranslationRecord> records;
+    // Records handed over at quit.
+    QList<TranslationRecord> kept;
     int lookups = 0;
     bool failWrites = false;
     bool failLookups = false;
@@ -111,14 +113,16 @@ struct FakeRecorder final : TranslationRecorder {
             co_return memory.value(key);
         co_return std::nullopt;
     }
-    QCoro::Task<> recordTranslation(TranslationRecord record) override {
+    uint64_t clearsRequested() const override { return 0; }
+    QCoro::Task<bool> recordTranslation(TranslationRecord record) override {
         if (failWrites)
             throw TestError(QStringLiteral("disk I/O error"));
         if (record.writeMemory)
             memory.insert(keyOf(record.request), record.resultText);
         records.push_back(std::move(record));
-        co_return;
+        co_return true;
     }
+    void keepUnwritten(QList<TranslationRecord> unwritten) override { kept += unwritten; }
     std::optional<QString> takeSetAsideDatabase() override { return std::exchange(setAsideDatabase, {}); }
 };
 

@@ -5,6 +5,7 @@
 #include <QCoroTask>
 #include <QString>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <type_traits>
 
@@ -44,6 +45,10 @@ public:
         return awaitResult<R>(result, std::move(token));
     }
 
+    // Queues a job nobody awaits (work handed over at quit); it still runs before the worker ends. No
+    // exception may leave it.
+    void post(std::function<void()> job);
+
 private:
     template <typename R, typename Stored>
     static QCoro::Task<R> awaitResult(OneShot<Stored> result, CancellationToken token) {
@@ -53,8 +58,6 @@ private:
             co_return co_await result.wait(std::move(token));
         }
     }
-
-    void post(std::function<void()> job);
 
     QThread* m_thread;
     QObject* m_context;

@@ -119,6 +119,8 @@ protected:
     }
     void lockForWriting() {
         ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &foreign), SQLITE_OK);
+        // A write of the application's own (the memory row after the history row) may still hold the lock.
+        sqlite3_busy_timeout(foreign, 60000);
         ASSERT_EQ(
             sqlite3_exec(foreign, "BEGIN IMMEDIATE; DELETE FROM history WHERE 0;", nullptr, nullptr, nullptr),
             SQLITE_OK);

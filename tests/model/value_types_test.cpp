@@ -4,6 +4,7 @@
 #include "model/history_entry.h"
 #include "model/json_codec.h"
 #include "model/screenshot_region_memory.h"
+#include "model/translation_record.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -143,6 +144,41 @@ TEST(HistoryEntry, EqualityAndHashAgree) {
 
 ScreenshotRegionMemory sampleRegion(std::optional<quint32> displayID) {
     return {QRectF(0.25, 0.125, 0.5, 0.3), QRectF(-1920, 0, 1920, 1080), displayID};
+}
+
+// A record kept at quit reads back whole (style, glossary order, a time past 2^53 ms), and one missing a part
+// is refused naming it, never half-read.
+TEST(TranslationRecord, JsonKeepsEveryFieldAndRefusesMissingParts) {
+    TranslationRecord record;
+    record.historyEntryId = QStringLiteral("A1");
+    record.request = {
+        AIAction::translate,
+        QStringLiteral("Hi\n\"x\""),
+        QStringLiteral("en"),
+        QStringLiteral("ja"),
+        TranslationStyle::email,
+        {{kSecondId, QStringLiteral("b"), QStringLiteral("B")}, {kFirstId, QStringLiteral("a"), {}}}};
+    record.resultText = QStringLiteral("やあ");
+    record.provider = QStringLiteral("memory");
+    record.writeMemory = true;
+    record.timestamp = QDateTime::fromMSecsSinceEpoch((int64_t(1) << 53) + 1, Qt::UTC);
+    record.clearsBefore = 3;
+    const TranslationRecord read = TranslationRecord::fromJson(record.toJson());
+    EXPECT_EQ(read.historyEntryId, record.historyEntryId);
+    EXPECT_EQ(read.request, record.request);
+    EXPECT_EQ(read.request.glossaryTerms, record.request.glossaryTerms);
+    EXPECT_EQ(read.resultText, record.resultText);
+    EXPECT_EQ(read.provider, record.provider);
+    EXPECT_TRUE(read.writeMemory);
+    EXPECT_EQ(read.timestamp, record.timestamp);
+    EXPECT_EQ(read.clearsBefore, 0u) << "a count of this run's clears means nothing to the next";
+
+    for (const char* key : {"id", "style", "glossaryTerms", "writeMemory", "timestamp"}) {
+        QJsonObject json = record.toJson().toObject();
+        json.remove(QLatin1String(key));
+        EXPECT_TRUE(decodingFailure([&] { TranslationRecord::fromJson(json); }).contains(QLatin1String(key)))
+            << key;
+    }
 }
 
 TEST(ScreenshotRegionMemory, JsonShapeAndDisplayIdPresence) {

@@ -19,6 +19,7 @@
 #include "ui/settings_not_stored_notice.h"
 #include "ui/theme.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHideEvent>
 #include <QLineEdit>
@@ -143,7 +144,23 @@ SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
     divider->setStyleSheet(QStringLiteral("background: %1;").arg(Theme::color2B2824().name()));
     layout->addWidget(divider);
 
+    // The status line stands above the scrolling page, in the page's column: it is seen wherever the page
+    // is scrolled to, without moving the control the user just worked with.
+    m_noticeStrip = new QWidget(this);
+    auto* stripCentre = new QHBoxLayout(m_noticeStrip);
+    stripCentre->setContentsMargins(0, 0, 0, 0);
+    auto* noticeColumn = new QWidget(m_noticeStrip);
+    noticeColumn->setMaximumWidth(columnWidth);
+    auto* noticeStack = new QVBoxLayout(noticeColumn);
+    noticeStack->setContentsMargins(40, 18, 40, 0);
+    m_notice->setParent(noticeColumn);
+    noticeStack->addWidget(m_notice);
+    stripCentre->addWidget(noticeColumn, 1);
+    m_noticeStrip->hide();
+    layout->addWidget(m_noticeStrip);
+
     auto* scroll = new QScrollArea(this);
+    m_scroll = scroll;
     scroll->setObjectName(QStringLiteral("settingsScroll"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -162,12 +179,12 @@ SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
     m_pages = new QVBoxLayout;
     m_pages->setContentsMargins(0, 0, 0, 0);
     stack->addLayout(m_pages);
-    m_notice->setParent(column);
-    stack->addWidget(m_notice);
     stack->addStretch();
     centre->addWidget(column, 1);
     scroll->setWidget(canvas);
     layout->addWidget(scroll, 1);
+    // The line's column follows the page's, which the scroll bar narrows when there is one.
+    scroll->viewport()->installEventFilter(this);
 
     connect(m_toolbar, &SettingsToolbar::pageSelected, this, &SettingsView::selectPage);
     if (m_context.settings)
@@ -263,6 +280,21 @@ QString SettingsView::statusMessage() const {
 void SettingsView::setStatus(const QString& message) {
     m_notice->setMessage(message.size() > statusLimit ? message.left(statusLimit) + QStringLiteral("…")
                                                       : message);
+    const bool shown = !message.isEmpty();
+    if (m_noticeStrip->isVisibleTo(this) == shown)
+        return;
+    m_noticeStrip->setVisible(shown);
+    // The page loses or gains the line's height at its top: the control in use stays in sight.
+    layout()->activate();
+    if (QWidget* focus = QApplication::focusWidget(); focus && m_scroll->widget()->isAncestorOf(focus))
+        m_scroll->ensureWidgetVisible(focus, 0, 12);
+}
+
+bool SettingsView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize)
+        m_noticeStrip->layout()->setContentsMargins(0, 0, m_scroll->width() - m_scroll->viewport()->width(),
+                                                    0);
+    return QWidget::eventFilter(watched, event);
 }
 
 void SettingsView::refreshPermissionStatus() {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <map>
 
+class QScrollArea;
 class QVBoxLayout;
 
 namespace tolvane {
@@ -18,9 +19,10 @@ class SettingsToolbar;
 class TranslationSettingsPage;
 enum class PermissionKind;
 
-// The whole content of the settings window: the page toolbar, one scrolling page and the status line every
-// operation reports to. Owns what the pages share: the Keychain calls (always on the store's own thread,
-// never on the GUI thread), the connection test, the history clear and the permission refresh.
+// The whole content of the settings window: the page toolbar, the status line every operation reports to
+// (above the page, so it is never scrolled out of sight) and one scrolling page. Owns what the pages share:
+// the Keychain calls (always on the store's own thread, never on the GUI thread), the connection test, the
+// history clear and the permission refresh.
 class SettingsView final : public QWidget {
     Q_OBJECT
 
@@ -72,6 +74,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildPage(SettingsPage page);
@@ -82,6 +85,8 @@ private:
     SettingsContentContext m_context;
     SettingsToolbar* m_toolbar;
     QVBoxLayout* m_pages;
+    QWidget* m_noticeStrip = nullptr;
+    QScrollArea* m_scroll = nullptr;
     SettingsNotice* m_notice;
     PermissionRefreshTicker* m_ticker;
     std::map<SettingsPage, QWidget*> m_built;

@@ -7,6 +7,7 @@
 #include "model/app_settings.h"
 #include "settings/settings_view.h"
 #include "support/full_disk.h"
+#include "support/in_sight.h"
 #include "support/x11_tools.h"
 #include "ui/settings_not_stored_notice.h"
 #include "ui/settings_switch.h"
@@ -21,6 +22,8 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -161,11 +164,23 @@ TEST_F(SettingsNotStored, AChangeThatCannotBeStoredIsUndoneAndToldInTheWindowTha
     SettingsSwitch* typing = switchNamed(view, QStringLiteral("输入停止后自动翻译"));
     ASSERT_NE(typing, nullptr);
     ASSERT_TRUE(activate(window));
+    // The switch is where the user sees it, with the keys on it.
+    window->findChild<QScrollArea*>()->ensureWidgetVisible(typing);
+    typing->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(wholeInSight(typing));
 
-    typing->click();
+    QTest::keyClick(typing, Qt::Key_Space);
     EXPECT_TRUE(typing->isChecked()) << "the switch shows the stored value again";
     EXPECT_TRUE(delegate->settings().autoTranslateWhileTyping());
     EXPECT_EQ(view->statusMessage(), settingsNotStoredText());
+    // Why is said in sight, whole, without moving the switch out of it.
+    QLabel* said = nullptr;
+    for (QLabel* label : view->findChildren<QLabel*>())
+        if (label->text() == settingsNotStoredText())
+            said = label;
+    ASSERT_NE(said, nullptr);
+    EXPECT_TRUE(wholeInSight(said) && showsAllText(said)) << said->mapTo(window, QPoint()).y();
+    EXPECT_TRUE(wholeInSight(typing));
     EXPECT_NE(delegate->workflow().status().kind(), WorkflowStatus::Kind::failed) << "told where it was made";
 
     // The main window's rail changes a setting the same way; it is told there, not in the settings window.

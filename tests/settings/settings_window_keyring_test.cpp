@@ -15,6 +15,7 @@
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
 #include "support/image_probes.h"
+#include "support/in_sight.h"
 #include "support/task_outcome.h"
 #include "support/x11_tools.h"
 #include "ui/theme.h"
@@ -32,6 +33,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,6 +70,14 @@ QPushButton* buttonWithText(QWidget* root, const QString& text) {
     for (QPushButton* button : root->findChildren<QPushButton*>())
         if (button->text() == text && button->isVisible())
             return button;
+    return nullptr;
+}
+
+// The label showing the status line, if one does.
+QLabel* statusLabel(SettingsView* view) {
+    for (QLabel* label : view->findChildren<QLabel*>())
+        if (!view->statusMessage().isEmpty() && label->text() == view->statusMessage())
+            return label;
     return nullptr;
 }
 
@@ -159,10 +169,7 @@ TEST_F(SettingsWindow, KeyGoesOnlyToTheSecretServiceAndTheConnectionTestUsesIt) 
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return view->statusMessage().contains(QStringLiteral("Bad gateway")); }, 40000))
         << view->statusMessage().toStdString();
-    QLabel* notice = nullptr;
-    for (QLabel* label : view->findChildren<QLabel*>())
-        if (label->text() == view->statusMessage())
-            notice = label;
+    QLabel* notice = statusLabel(view);
     ASSERT_NE(notice, nullptr);
     EXPECT_EQ(notice->textFormat(), Qt::PlainText);
 
@@ -209,6 +216,12 @@ TEST_F(SettingsWindow, KeysThatWouldBreakTheHeaderAreRefusedAndStreamErrorsAreSh
     auto* page = static_cast<TranslationSettingsPage*>(view->page(SettingsPage::translation));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isKeychainBusy(); }, 40000));
     QLineEdit* field = page->keyField();
+    // Where a user pasting a key has the page: the field in sight, far down the page.
+    auto* scroll = view->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    field->setFocus();
+    scroll->ensureWidgetVisible(field);
+    ASSERT_TRUE(wholeInSight(field));
 
     const QString controlRefusal =
         QStringLiteral("API 密钥中间含有换行、制表符或其他控制字符，未保存。请只粘贴密钥本身。");
@@ -227,6 +240,11 @@ TEST_F(SettingsWindow, KeysThatWouldBreakTheHeaderAreRefusedAndStreamErrorsAreSh
         field->insert(key);
         buttonWithText(page, QStringLiteral("保存密钥"))->click();
         ASSERT_TRUE(waitForStatus(view, message)) << view->statusMessage().toStdString();
+        // The words are in sight, whole, and so is the field they are about.
+        QLabel* notice = statusLabel(view);
+        ASSERT_NE(notice, nullptr);
+        EXPECT_TRUE(wholeInSight(notice) && showsAllText(notice)) << notice->mapTo(view, QPoint()).y();
+        EXPECT_TRUE(wholeInSight(field));
         EXPECT_FALSE(field->text().isEmpty()) << "the typed text is kept";
         EXPECT_TRUE(secretToolLookup().isEmpty());
     }

@@ -14,10 +14,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tolvane {
 
 namespace {
+
+// The widest the error line under the recorder gets.
+constexpr int errorWidth = 230;
 
 // One card row: icon, title over detail, then the control on the trailing edge.
 QWidget* makeWorkflowRow(const QString& symbol, const QString& title, const QString& detail, QWidget* control,
@@ -37,6 +41,8 @@ QWidget* makeWorkflowRow(const QString& symbol, const QString& title, const QStr
     texts->addWidget(makeGuideLabel(title, Theme::body(), Theme::colorE9E1D4()));
     texts->addWidget(makeGuideLabel(detail, Theme::caption(), Theme::colorB6AEA2(), true));
     layout->addLayout(texts, 1);
+    // Title over detail, together, when the control makes the row taller.
+    layout->setAlignment(texts, Qt::AlignVCenter);
     layout->addSpacing(16);
     layout->addWidget(control, 0, controlAlignment);
     return row;
@@ -84,9 +90,11 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(5);
     column->addWidget(m_recorder, 0, Qt::AlignRight);
-    m_error->setMaximumWidth(230);
+    m_error->setMaximumWidth(errorWidth);
     m_error->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    column->addWidget(m_error, 0, Qt::AlignRight);
+    // Fills the column, which is as wide as the error needs (see refresh): the label then has the height
+    // of all its lines at the width it is shown at.
+    column->addWidget(m_error);
 
     m_switch->setAccessibleName(tr("显示选词翻译按钮"));
     m_switch->setChecked(settings.autoSelectionButtonEnabled());
@@ -177,6 +185,8 @@ void WorkflowStep::refresh() {
             error = failed->second;
     }
     m_error->setText(error);
+    // One line as long as it fits in errorWidth, else wrapped at that width onto as many lines as needed.
+    m_error->setMinimumWidth(std::min(errorWidth, m_error->fontMetrics().horizontalAdvance(error) + 1));
     m_error->setVisible(!error.isEmpty());
 }
 

@@ -11,10 +11,12 @@
 #include "onboarding/permissions_step.h"
 #include "onboarding/welcome_step.h"
 #include "onboarding/workflow_step.h"
+#include "support/in_sight.h"
 #include "support/x11_rival_client.h"
 #include "support/x11_tools.h"
 #include "ui/icon_provider.h"
 #include "ui/menu_shortcut_warning.h"
+#include "ui/settings_not_stored_notice.h"
 #include "ui/settings_switch.h"
 #include "ui/shortcut_recorder_view.h"
 #include "ui/theme.h"
@@ -23,10 +25,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <X11/keysym.h>
@@ -252,6 +257,35 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
     EXPECT_TRUE(view()->workflow()->errorText().isEmpty()) << "a new window starts over";
     view()->welcome()->skipButton()->click();
     EXPECT_TRUE(ended());
+}
+
+// A choice the settings file cannot keep is undone, and why is said whole beside the guide's controls.
+TEST_F(OnboardingX11, AChoiceThatCannotBeStoredIsUndoneAndSaidWhole) {
+    ASSERT_NE(guide(), nullptr);
+    // A file where the settings folder belongs: nothing can be written under it any more.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    ASSERT_TRUE(config.startsWith(home.path()));
+    QDir(config).rename(QStringLiteral("Tolvane"), QStringLiteral("Tolvane.away"));
+    QFile blocker(config + QStringLiteral("/Tolvane"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    view()->setStep(3, false);
+    ASSERT_TRUE(activateGuide());
+
+    WorkflowStep* step = view()->workflow();
+    SettingsSwitch* toggle = step->selectionSwitch();
+    const bool stored = delegate->settings().autoSelectionButtonEnabled();
+    toggle->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(toggle, Qt::Key_Space);
+    EXPECT_EQ(toggle->isChecked(), stored) << "the switch shows the stored value again";
+    EXPECT_EQ(step->errorText(), settingsNotStoredText());
+    QLabel* said = nullptr;
+    for (QLabel* label : step->findChildren<QLabel*>())
+        if (label->text() == settingsNotStoredText())
+            said = label;
+    ASSERT_NE(said, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return wholeInSight(said) && showsAllText(said); }, 5000))
+        << said->width() << " wide, " << said->height() << " high";
 }
 
 } // namespace

@@ -64,6 +64,17 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     m_count->setStyleSheet(colorRule(Theme::color797168()));
     captionRow->addWidget(m_count);
     input->addLayout(captionRow);
+    // A refused paste is told in a line of its own under the caption, wrapped to the pane's width: its
+    // width never widens the pane.
+    m_refusal = new QLabel(m_inputPane);
+    m_refusal->setFont(Theme::caption2());
+    m_refusal->setStyleSheet(colorRule(Theme::colorB86745()));
+    m_refusal->setTextFormat(Qt::PlainText);
+    m_refusal->setWordWrap(true);
+    m_refusal->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_refusal->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_refusal->hide();
+    input->addWidget(m_refusal);
     m_editor = new NativeTextEditor(m_inputPane);
     NativeTextEditor::Typography typography;
     typography.fontSize = 13;
@@ -127,15 +138,18 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     layout->addWidget(m_outputPane, 1);
 
     connect(m_editor, &NativeTextEditor::textChanged, this, [this] { showCount(m_editor->toPlainText()); });
-    // A refused paste is told where the count stands, until the text changes.
-    connect(m_editor, &NativeTextEditor::textRefused, this,
-            [this](qsizetype length) { m_count->setText(sourceTextRefusal(length)); });
+    // A refused paste is told until the text changes.
+    connect(m_editor, &NativeTextEditor::textRefused, this, [this](qsizetype length) {
+        m_refusal->setText(sourceTextRefusal(length));
+        m_refusal->show();
+    });
     showCount({});
     showOutput(WorkflowStatus::idle(), {});
 }
 
 void ResultPanelManualBody::showCount(const QString& text) {
     m_count->setText(QStringLiteral("%1 字符").arg(text::graphemeCount(text)));
+    m_refusal->hide();
 }
 
 void ResultPanelManualBody::showOutput(const WorkflowStatus& status, const QString& resultText) {

@@ -12,8 +12,8 @@ namespace tolvane {
 class NativeTextEditor;
 class ResultPanelTextView;
 
-// The manual-input body: the editor with its character count on the left, the translation (or a hint,
-// progress, the stop note or the failure) on the right.
+// The manual-input body: the editor with its character count (and why a paste was refused) on the left,
+// the translation (or a hint, progress, the stop note or the failure) on the right.
 class ResultPanelManualBody : public QWidget {
     Q_OBJECT
 
@@ -27,6 +27,8 @@ public:
 
     NativeTextEditor* editor() const { return m_editor; }
     QLabel* countLabel() const { return m_count; }
+    // Why the last paste was refused; hidden once the text changes.
+    QLabel* refusalLabel() const { return m_refusal; }
     QStackedWidget* output() const { return m_output; }
     ResultPanelTextView* resultView() const { return m_result; }
     QLabel* failureLabel() const { return m_failure; }
@@ -41,6 +43,7 @@ protected:
 private:
     NativeTextEditor* m_editor;
     QLabel* m_count;
+    QLabel* m_refusal;
     QStackedWidget* m_output;
     QLabel* m_outputCaption;
     ResultPanelTextView* m_result;

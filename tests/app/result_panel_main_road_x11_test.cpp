@@ -14,6 +14,7 @@
 #include "panel/floating_panel_controller.h"
 #include "panel/result_panel_footer.h"
 #include "panel/result_panel_header.h"
+#include "panel/result_panel_manual_body.h"
 #include "panel/result_panel_reading_body.h"
 #include "panel/result_panel_text_view.h"
 #include "panel/result_panel_view.h"
@@ -24,7 +25,10 @@
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
 #include "support/fake_translation_replies.h"
+#include "support/in_sight.h"
 #include "support/x11_tools.h"
+#include "ui/native_text_editor.h"
+#include "ui/source_text_limit.h"
 #include "workflow/auto_selection_button_controller.h"
 #include "workflow/helper_process.h"
 #include "workflow/log_capture.h"
@@ -32,10 +36,14 @@
 #include "workflow/workflow_coordinator.h"
 #include "workflow/xtest_pointer.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -270,6 +278,38 @@ TEST_F(PanelMainRoad, WithoutKeystrokesReplaceFailsWithThePermissionMessageAndPa
     EXPECT_EQ(workflow.resultText(), fake_replies::translationOf(sourceText)) << "the translation is kept";
     EXPECT_EQ(editorText(editor), sourceText);
     EXPECT_FALSE(pasteLog.lines().join(QLatin1Char('\n')).contains(QStringLiteral("Completed paste-back")));
+}
+
+// A paste the panel's input refuses is told in words shown whole, and the input and result columns keep
+// their widths.
+TEST_F(PanelMainRoad, ARefusedPasteIsToldWholeAndTheColumnsKeepTheirWidths) {
+    delegate->workflow().enterManualInput();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelShown(); }, 10000));
+    ResultPanelManualBody* body = panel()->view()->manualBody();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return body->isVisible(); }, 5000));
+    const int inputWidth = body->editor()->width();
+    const int outputWidth = body->output()->width();
+    EXPECT_LE(std::abs(inputWidth - outputWidth), 2);
+
+    QApplication::clipboard()->setText(QString(maximumSourceLength + 1, QLatin1Char('x')));
+    body->editor()->paste();
+    EXPECT_TRUE(body->editor()->text().isEmpty());
+    QLabel* refusal = nullptr;
+    for (QLabel* label : body->findChildren<QLabel*>())
+        if (label->text().startsWith(QStringLiteral("文本过长")))
+            refusal = label;
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_EQ(refusal->text(), sourceTextRefusal(maximumSourceLength + 1));
+    // Laid out as the next frame shows it: whole, in the pane's width, which stays as it was.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return wholeInSight(refusal) && showsAllText(refusal); }, 5000))
+        << refusal->width() << " wide, " << refusal->height() << " high";
+    EXPECT_EQ(body->editor()->width(), inputWidth);
+    EXPECT_EQ(body->output()->width(), outputWidth);
+
+    // Typing ends the refusal: the count stands alone again.
+    QTest::keyClicks(body->editor(), QStringLiteral("ok"));
+    EXPECT_FALSE(refusal->isVisible() && refusal->text().startsWith(QStringLiteral("文本过长")));
+    EXPECT_EQ(body->countLabel()->text(), QStringLiteral("2 字符"));
 }
 
 TEST_F(PanelMainRoad, ShortcutChangedWhilePausedIsRegisteredOnlyOnResume) {

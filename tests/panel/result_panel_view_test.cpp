@@ -213,15 +213,18 @@ TEST_F(ResultPanelViewTest, ManualModeFillsFocusesAndForwardsEdits) {
         QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"));
     EXPECT_EQ(view->manualBody()->countLabel()->text(), QStringLiteral("1 字符"));
 
-    // A paste beyond the longest source text is refused whole, told where the count stands.
+    // A paste beyond the longest source text is refused whole, told under the count until the text changes.
     workflow.calls.clear();
     const QString before = editor->text();
     QApplication::clipboard()->setText(QString(maximumSourceLength, QLatin1Char('x')));
     editor->paste();
     EXPECT_EQ(editor->text(), before);
     EXPECT_TRUE(workflow.calls.isEmpty());
-    EXPECT_TRUE(view->manualBody()->countLabel()->text().startsWith(QStringLiteral("文本过长，未放入")))
-        << view->manualBody()->countLabel()->text().toStdString();
+    QLabel* refusal = view->manualBody()->refusalLabel();
+    EXPECT_TRUE(refusal->isVisibleTo(view.get()) &&
+                refusal->text().startsWith(QStringLiteral("文本过长，未放入")))
+        << refusal->text().toStdString();
+    EXPECT_EQ(view->manualBody()->countLabel()->text(), QStringLiteral("1 字符"));
 
     // Leaving empties the editor and hands nothing over.
     workflow.calls.clear();

@@ -1,5 +1,7 @@
 #include "panel/result_panel_text_view.h"
 
+#include "panel/result_panel_text_accessible.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QElapsedTimer>
 #include <QMimeData>
@@ -36,6 +38,7 @@ bool startsCharacter(QChar previous, QChar next) {
 
 ResultPanelTextView::ResultPanelTextView(Sizing sizing, WhileHidden whileHidden, QWidget* parent)
     : QTextEdit(parent), m_sizing(sizing), m_whileHidden(whileHidden) {
+    installResultPanelTextAccessible();
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setAcceptRichText(false);
@@ -182,19 +185,58 @@ void ResultPanelTextView::appendInBlocks(QStringView text) {
 QMimeData* ResultPanelTextView::createMimeDataFromSelection() const {
     const QTextCursor selection = textCursor();
     const int start = selection.selectionStart();
-    const auto first = std::lower_bound(m_blockEnds.begin(), m_blockEnds.end(), start);
-    const auto last = std::lower_bound(m_blockEnds.begin(), m_blockEnds.end(), selection.selectionEnd());
-    if (first == last)
+    const int end = selection.selectionEnd();
+    if (std::lower_bound(m_blockEnds.begin(), m_blockEnds.end(), start) ==
+        std::lower_bound(m_blockEnds.begin(), m_blockEnds.end(), end))
         return QTextEdit::createMimeDataFromSelection();
-    // The selection's text, one character for each position, without the block ends added for showing.
-    QString text = selection.selection().toPlainText();
-    for (auto blockEnd = last; blockEnd != first;) {
+    auto* data = new QMimeData;
+    data->setText(textBetween(start, end));
+    return data;
+}
+
+QString ResultPanelTextView::textBetween(int start, int end) const {
+    QTextCursor range(document());
+    range.setPosition(start);
+    range.setPosition(end, QTextCursor::KeepAnchor);
+    // One character for each position; the block ends added for showing are taken out from the back.
+    QString text = range.selection().toPlainText();
+    const auto first = std::lower_bound(m_blockEnds.begin(), m_blockEnds.end(), start);
+    for (auto blockEnd = std::lower_bound(first, m_blockEnds.end(), end); blockEnd != first;) {
         --blockEnd;
         text.remove(*blockEnd - start, 1);
     }
-    auto* data = new QMimeData;
-    data->setText(text);
-    return data;
+    return text;
+}
+
+int ResultPanelTextView::readableLength() const {
+    return document()->characterCount() - 1 - int(m_blockEnds.size());
+}
+
+QString ResultPanelTextView::readableText(int from, int to) const {
+    const int length = readableLength();
+    from = std::clamp(from, 0, length);
+    to = std::clamp(to, from, length);
+    return textBetween(positionOfOffset(from), positionOfOffset(to));
+}
+
+int ResultPanelTextView::positionOfOffset(int offset) const {
+    // The i-th block end stands after (blockEnd - i) characters of the readable text: every one standing
+    // after at most `offset` characters comes before the character at `offset`.
+    int low = 0;
+    int high = int(m_blockEnds.size());
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (m_blockEnds[size_t(middle)] - middle <= offset)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return offset + low;
+}
+
+int ResultPanelTextView::offsetOfPosition(int position) const {
+    return position -
+           int(std::lower_bound(m_blockEnds.begin(), m_blockEnds.end(), position) - m_blockEnds.begin());
 }
 
 int ResultPanelTextView::heightForWidth(int width) const {

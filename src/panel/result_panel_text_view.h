@@ -15,7 +15,7 @@ namespace tolvane {
 // most one layout per frame however fast the chunks come. And a paragraph is shown as blocks of at most
 // about kBlockLength characters (a line ends early where one block ends, after a blank or a punctuation
 // mark where there is one), so an update costs time in proportion to the new text, not to the answer.
-// Copying a selection leaves those block ends out.
+// Copying a selection leaves those block ends out, and so does the text assistive technologies read.
 //
 // A view that drops its text while hidden holds no document while its window is hidden (a long answer
 // would otherwise be kept and laid out for nobody): it only notes that it missed text, and asks its owner
@@ -47,6 +47,13 @@ public:
     // Shows a waiting extension now.
     void flushPendingText();
 
+    // The text as a reader gets it: the document's text without the block ends added for showing, as
+    // copying gives it. Offsets into it and positions in the document convert both ways.
+    int readableLength() const;
+    QString readableText(int from, int to) const;
+    int positionOfOffset(int offset) const;
+    int offsetOfPosition(int position) const;
+
     bool hasHeightForWidth() const override { return m_sizing == Sizing::fitted; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
@@ -67,6 +74,8 @@ private:
     // Inserts `text` at the end of the document in blocks of bounded length.
     void appendInBlocks(QStringView text);
     void fitHeight();
+    // The document's text from `start` to `end` (positions) without the block ends added for showing.
+    QString textBetween(int start, int end) const;
 
     Sizing m_sizing;
     WhileHidden m_whileHidden;

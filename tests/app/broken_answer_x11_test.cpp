@@ -18,6 +18,7 @@
 #include "workflow/workflow_coordinator.h"
 #include "workflow/workflow_error.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -181,6 +182,30 @@ TEST_F(BrokenAnswer, AnEndlessAnswerIsEndedByTheApplicationWithWordsAndWhatArriv
     EXPECT_EQ(body->resultCaption()->text(),
               QStringLiteral("译文 · ") + WorkflowError::resultTooLong().description());
     EXPECT_EQ(storedRowCount(historyPath, "history", source), 0);
+
+    // A screen reader reads the answer as it is, without the line ends the view shows it in blocks with.
+    ResultPanelTextView* view = body->resultView();
+    view->flushPendingText();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view);
+    ASSERT_TRUE(accessible && accessible->textInterface());
+    QAccessibleTextInterface* text = accessible->textInterface();
+    const QString& answer = workflow().resultText();
+    EXPECT_EQ(text->characterCount(), answer.size());
+    EXPECT_TRUE(text->text(0, text->characterCount()) == answer);
+    EXPECT_TRUE(accessible->text(QAccessible::Value) == answer);
+    // Offsets past the first blocks are the answer's own; a selection made there reads back the same.
+    const int late = int(answer.size()) - 5000;
+    int start = 0;
+    int end = 0;
+    EXPECT_EQ(text->text(late, late + 40), answer.mid(late, 40));
+    text->textAtOffset(late, QAccessible::LineBoundary, &start, &end);
+    EXPECT_TRUE(start <= late && late < end && text->text(start, end) == answer.mid(start, end - start))
+        << start << "-" << end;
+    text->setSelection(0, late, late + 3000);
+    text->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(late, late + 3000));
+    view->copy();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text() == answer.mid(late, 3000));
 }
 
 // A hostile stream the provider refuses is told in the interface's language.

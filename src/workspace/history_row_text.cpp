@@ -23,7 +23,9 @@ using Formatter = std::unique_ptr<URelativeDateTimeFormatter, FormatterClose>;
 // One formatter per locale, opened on first use (opening one costs far more than formatting). Main thread.
 URelativeDateTimeFormatter* formatterFor(const QLocale& locale) {
     static std::map<std::string, Formatter> formatters;
-    const std::string name = locale.name().toStdString();
+    // ICU knows the C locale by another name; given "C" it would fall back to rules without singulars.
+    const std::string name =
+        locale.language() == QLocale::C ? std::string("en_US_POSIX") : locale.name().toStdString();
     auto found = formatters.find(name);
     if (found == formatters.end()) {
         UErrorCode status = U_ZERO_ERROR;

@@ -13,9 +13,10 @@ struct HistoryEntry;
 // The first line of `sourceText` that is not blank, trimmed (the whole trimmed text when every line is
 // blank), cut to 28 user-perceived characters with "…" appended when longer.
 QString historyRowTitle(const QString& sourceText);
-// "EN → ZH · 5 SECONDS AGO": both languages' short codes and the entry's age relative to `now`, written in
-// `locale` and upper-cased.
-QString historyRowDetail(const HistoryEntry& entry, const QDateTime& now, const QLocale& locale = QLocale());
+// "EN → ZH · 5秒钟前": both languages' short codes and the entry's age relative to `now`, written in `locale`
+// (the interface's Chinese unless told, whatever the process's locale) and upper-cased.
+QString historyRowDetail(const HistoryEntry& entry, const QDateTime& now,
+                         const QLocale& locale = QLocale(QLocale::Chinese, QLocale::China));
 // The first part of a language code, upper-cased: "zh-Hans" and "zh_Hans" give "ZH", "auto" gives "AUTO".
 QString shortLanguageCode(const QString& code);
 // The time from `now` to `moment` in its largest non-zero calendar unit (seconds when none), long style,

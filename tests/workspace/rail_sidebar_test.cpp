@@ -39,6 +39,9 @@ TEST(HistoryRowText, TitlesDetailsAndUsage) {
     HistoryEntry entry{.sourceLanguage = "en-US", .targetLanguage = "zh-Hans", .createdAt = now.addSecs(-5)};
     EXPECT_EQ(historyRowDetail(entry, now, QLocale("zh_CN")), "EN → ZH · 5秒钟前");
     EXPECT_EQ(historyRowDetail(entry, now, QLocale("en_US")), "EN → ZH · 5 SECONDS AGO");
+    EXPECT_EQ(historyRowDetail(entry, now), "EN → ZH · 5秒钟前") << "the interface's Chinese unless told";
+    // ICU knows the C locale as en_US_POSIX, with a singular.
+    EXPECT_EQ(relativeAge(now.addSecs(-60), now, QLocale::c()), "1 minute ago");
     for (const auto& [moment, age] :
          std::vector<std::pair<QDateTime, QString>>{{now.addSecs(-120), "2 minutes ago"},
                                                     {now.addSecs(-3 * 86400 - 7200), "3 days ago"},

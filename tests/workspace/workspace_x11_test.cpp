@@ -684,11 +684,11 @@ protected:
                 return row;
         return nullptr;
     }
-    // Rows written beside the running application, then the list loaded again.
-    void store(int count, const QString& provider = QStringLiteral("OpenAI")) {
+    // Rows written beside the running application, the oldest `age` seconds ago, then the list loaded again.
+    void store(int count, const QString& provider = QStringLiteral("OpenAI"), int age = 3600) {
         VirtualClock clock;
         HistoryStore other(clock, delegate->storage().historyDatabasePath());
-        const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-age);
         for (int i = 0; i < count; ++i)
             await(other.upsertHistoryEntry(
                 QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
@@ -761,6 +761,23 @@ TEST_F(SidebarDesktop, CompletedTranslationsAreListedReopenedWithoutARequestAndD
     delegate->historyEvents().announceCleared(nullptr);
     EXPECT_TRUE(until([&] { return sidebar()->emptyText() == "完成翻译后会显示在这里"; }));
     EXPECT_TRUE(sidebar()->rows().isEmpty());
+}
+
+// The interface is Chinese, and so are the rows' ages, whatever the process's locale.
+TEST_F(SidebarDesktop, AgesReadInChineseUnderAnyLocale) {
+    struct RestoreLocale {
+        QLocale locale;
+        ~RestoreLocale() { QLocale::setDefault(locale); }
+    } restore;
+    for (const auto& [locale, name] : std::vector<std::pair<QLocale, QString>>{
+             {QLocale::c(), "C"}, {QLocale(QLocale::English, QLocale::UnitedStates), "en_US"}}) {
+        QLocale::setDefault(locale);
+        store(1, name, 90);
+        const QString title = name + " row 0";
+        ASSERT_TRUE(until([&] { return row(title); })) << titles().join('|').toStdString();
+        EXPECT_EQ(row(title)->body()->detail(), "EN → ZH · 1分钟前")
+            << name.toStdString() << ": " << row(title)->body()->detail().toStdString();
+    }
 }
 
 TEST_F(SidebarDesktop, SearchFiltersByTextAndProviderAndCtrlNStartsOver) {

@@ -94,6 +94,7 @@ SourcePane::SourcePane(bool isSnapshotMode, Actions actions, QWidget* parent)
     attach->setFixedSize(14, 14);
     hint->addWidget(attach);
     m_status = new MetaText(QString(), Theme::color797168(), this);
+    m_status->setWraps(true); // a refusal is read whole
     hint->addWidget(m_status, 1);
     column->addLayout(hint);
     clearNotice();

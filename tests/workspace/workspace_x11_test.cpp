@@ -15,6 +15,7 @@
 #include "panel/result_panel_window.h"
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
+#include "support/in_sight.h"
 #include "support/task_outcome.h"
 #include "support/virtual_clock.h"
 #include "support/x11_tools.h"
@@ -41,6 +42,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -537,6 +539,18 @@ TEST_F(WorkspaceDesktop, TextsFarBeyondTheLimitAndDropsWithoutTextAreRefusedWith
     ASSERT_TRUE(editor()->hasFocus());
     ASSERT_TRUE(xdo(QStringLiteral("key ctrl+v")));
     EXPECT_TRUE(told(limit)) << sourceCaptions().join('|').toStdString();
+    // Told whole and in sight: on as many lines as the words need at the caption's width.
+    const MetaText* refusal = nullptr;
+    for (const MetaText* caption : view->sourcePane()->findChildren<MetaText*>())
+        if (caption->text().contains(limit))
+            refusal = caption;
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_TRUE(until([&] {
+        const QRectF lines =
+            QFontMetricsF(MetaText::font())
+                .boundingRect(QRectF(0, 0, refusal->width(), 1e6), Qt::TextWordWrap, refusal->text());
+        return wholeInSight(refusal) && refusal->height() >= lines.height();
+    })) << refusal->width() << " wide, " << refusal->height() << " high";
     EXPECT_EQ(editor()->text(), "My draft");
     typeKeys(" kept");
     EXPECT_TRUE(until([&] { return view->inputText() == "My draft kept"; }))

@@ -41,6 +41,37 @@ NetworkError::Cause NetworkError::cause() const {
     }
 }
 
+namespace {
+
+// Chinese words for the common failures the sentence of their cause does not already name.
+QString chineseDetail(QNetworkReply::NetworkError code) {
+    switch (code) {
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("服务器提前关闭了连接");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("网络暂时不可用");
+    case QNetworkReply::TooManyRedirectsError:
+        return QStringLiteral("服务器的重定向次数过多");
+    case QNetworkReply::InsecureRedirectError:
+        return QStringLiteral("服务器把请求重定向到了不安全的地址");
+    case QNetworkReply::ProxyConnectionRefusedError:
+        return QStringLiteral("代理服务器拒绝了连接");
+    case QNetworkReply::ProxyConnectionClosedError:
+        return QStringLiteral("代理服务器提前关闭了连接");
+    case QNetworkReply::ProxyNotFoundError:
+        return QStringLiteral("找不到代理服务器");
+    case QNetworkReply::ProxyTimeoutError:
+        return QStringLiteral("连接代理服务器超时");
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("代理服务器要求身份验证");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 QString NetworkError::description() const {
     const QString host = m_host.isEmpty() ? QStringLiteral("（未知主机）") : m_host;
     QString sentence;
@@ -62,9 +93,13 @@ QString NetworkError::description() const {
         break;
     }
     sentence = sentence.arg(host);
-    if (m_systemMessage.isEmpty())
+    // The sentences of a name not resolved, a refusal and a time-out say all that Qt's text would.
+    const bool named = cause() == Cause::notResolved || cause() == Cause::refused || isTimeout();
+    const QString chinese = chineseDetail(m_code);
+    const QString detail = !chinese.isEmpty() ? chinese : named ? QString() : m_systemMessage;
+    if (detail.isEmpty())
         return sentence;
-    return sentence + QStringLiteral("（%1）").arg(m_systemMessage);
+    return sentence + QStringLiteral("（%1）").arg(detail);
 }
 
 } // namespace tolvane

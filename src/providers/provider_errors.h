@@ -44,16 +44,17 @@ private:
 };
 
 // A transport failure (no connection, TLS, idle time-out, broken transfer). Shown as a Chinese sentence that
-// names the host and the kind of failure, followed by Qt's own text.
+// names the host and the kind of failure, followed by the common causes' own Chinese words or, for the rare
+// ones, Qt's text.
 class NetworkError final : public AppError {
 public:
     enum class Cause { notResolved, refused, timedOut, tls, other };
 
     NetworkError(QNetworkReply::NetworkError code, QString host, QString systemMessage);
 
+    // The server stayed silent too long; the sentence says all there is to say.
     static NetworkError timedOut(QString host) {
-        return NetworkError(QNetworkReply::TimeoutError, std::move(host),
-                            QStringLiteral("The request timed out."));
+        return NetworkError(QNetworkReply::TimeoutError, std::move(host), QString());
     }
 
     QNetworkReply::NetworkError code() const { return m_code; }

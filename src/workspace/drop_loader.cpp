@@ -1,5 +1,6 @@
 #include "workspace/drop_loader.h"
 
+#include "core/system_error_text.h"
 #include "core/text.h"
 
 #include <QCoreApplication>
@@ -56,11 +57,11 @@ Loaded readDroppedFile(const QString& path) {
         return tooLarge(textLimit);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Refusal{QStringLiteral("无法读取文件：%1").arg(file.errorString())};
+        return Refusal{QStringLiteral("无法读取文件：%1。").arg(system_error::inChinese(file.errorString()))};
     const QByteArray bytes = file.read(maximumDroppedTextBytes + 1);
     // A failed read (an I/O error of the disk or the file system) returns what it got so far, often nothing.
     if (file.error() != QFileDevice::NoError)
-        return Refusal{QStringLiteral("无法读取文件：%1").arg(file.errorString())};
+        return Refusal{QStringLiteral("无法读取文件：%1。").arg(system_error::inChinese(file.errorString()))};
     if (bytes.size() > maximumDroppedTextBytes)
         return tooLarge(textLimit);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

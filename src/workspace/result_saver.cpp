@@ -1,5 +1,7 @@
 #include "workspace/result_saver.h"
 
+#include "core/system_error_text.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QPointer>
@@ -25,15 +27,15 @@ SaveLocationChooser saveDialogChooser(QWidget* parent) {
 std::optional<QString> writeTextFile(const QString& path, const QString& text) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+        return system_error::inChinese(file.errorString());
     const QByteArray bytes = text.toUtf8();
     if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
+        const QString error = system_error::inChinese(file.errorString());
         file.cancelWriting();
         return error;
     }
     if (!file.commit())
-        return file.errorString();
+        return system_error::inChinese(file.errorString());
     return std::nullopt;
 }
 

@@ -410,11 +410,10 @@ TEST_F(WorkspaceDesktop, SavingThroughTheDialogWritesTheResultOrShowsWhyNot) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), translation.toUtf8());
 
-    // A folder that is a regular file: the failure is the status, and the panel shows it.
+    // A folder that is a regular file: the failure, in Chinese words, is the status, and the panel shows it.
     saveTo(writeFile(home.filePath("plain"), {}) + "/out.txt");
     ASSERT_TRUE(status(Kind::failed));
-    EXPECT_TRUE(workflow().status().message().startsWith("保存译文失败："))
-        << workflow().status().message().toStdString();
+    EXPECT_EQ(workflow().status().message(), QStringLiteral("保存译文失败：路径中有一部分不是文件夹"));
     EXPECT_TRUE(until([&] { return panelShown(); }));
     EXPECT_EQ(workflow().resultText(), translation);
 }
@@ -556,8 +555,8 @@ TEST_F(WorkspaceDesktop, TextsFarBeyondTheLimitAndDropsWithoutTextAreRefusedWith
     EXPECT_TRUE(until([&] { return view->inputText() == "My draft kept"; }))
         << view->inputText().toStdString();
 
-    // Drops of too much text, of no text and of a file that fails while read: each is told, none changes
-    // the editor.
+    // Drops of too much text, of no text and of files that fail while read (the system's words said in
+    // Chinese): each is told, none changes the editor.
     const int copy = int(Qt::CopyAction);
     const std::vector<std::pair<QStringList, QString>> refused{
         {{QStringLiteral("--text"), QString(60000, QLatin1Char('w'))}, limit},
@@ -565,7 +564,11 @@ TEST_F(WorkspaceDesktop, TextsFarBeyondTheLimitAndDropsWithoutTextAreRefusedWith
         {{QStringLiteral("--text"), QStringLiteral(" \n  ")}, QStringLiteral("拖放的内容没有文字")},
         {{QStringLiteral("--file"), writeFile(home.filePath("empty.txt"), {})},
          QStringLiteral("文件里没有文字")},
-        {{QStringLiteral("--file"), QStringLiteral("/proc/self/mem")}, QStringLiteral("无法读取文件")},
+        {{QStringLiteral("--file"), QStringLiteral("/proc/self/mem")},
+         QStringLiteral("无法读取文件：读写出错，磁盘、存储设备或文件系统可能有问题。")},
+        // Its reads must come in whole entries, which a text file's read is not.
+        {{QStringLiteral("--file"), QStringLiteral("/proc/self/pagemap")},
+         QStringLiteral("无法读取文件：系统不接受这个操作，文件系统可能不支持这种读写或这个文件名。")},
     };
     for (const auto& [offer, words] : refused) {
         SCOPED_TRACE(offer.last().left(40).toStdString());

@@ -50,10 +50,19 @@ AIProviderError errorForStatus(int status, QByteArrayView body, const Configurat
         {text::trimmed(configuration.apiKey)}));
 }
 
-// One "data: " payload as a JSON object; nothing when it does not decode as one.
+// A 200 answer that is a web page: the base URL points at a web site, not at an API.
+bool isWebPage(const HttpHead& head) {
+    return head.contentType.toLower().contains("text/html");
+}
+
+// One "data: " payload as a JSON object; nothing when it does not decode as one. Invalid UTF-8 is decoded
+// as the event-stream format decodes it, each bad sequence becoming U+FFFD, so one broken byte costs one
+// character instead of the whole piece.
 std::optional<QJsonObject> chunkOf(QByteArrayView payload) {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &error);
+    QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &error);
+    if (error.error == QJsonParseError::IllegalUTF8String)
+        document = QJsonDocument::fromJson(QString::fromUtf8(payload).toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     return document.object();
@@ -102,6 +111,8 @@ QCoro::Task<> streamChat(std::shared_ptr<const Configuration> configuration, AIR
         const QByteArray body = co_await exchange.readBodyPrefix(OpenAICompatibleProvider::kErrorBodyLimit);
         throw errorForStatus(head.status, body, *configuration);
     }
+    if (isWebPage(head))
+        throw AIProviderError::webPage();
 
     static constexpr QByteArrayView dataPrefix("data: ");
     bool sawDone = false;
@@ -183,6 +194,8 @@ QCoro::Task<> runConnectionTest(std::shared_ptr<const Configuration> configurati
     const QByteArray body = co_await exchange.readBodyPrefix(OpenAICompatibleProvider::kErrorBodyLimit);
     if (!head.isSuccess())
         throw errorForStatus(head.status, body, *configuration);
+    if (isWebPage(head))
+        throw AIProviderError::webPage();
 }
 
 } // namespace

@@ -16,6 +16,9 @@ QString AIProviderError::description() const {
         return QStringLiteral("翻译服务达到了输出长度上限，回答被截断。");
     case Kind::ContentFiltered:
         return QStringLiteral("翻译服务的内容过滤中止了回答，回答不完整。");
+    case Kind::WebPage:
+        return QStringLiteral(
+            "AI 接口地址返回的是一个网页，而不是翻译结果。请在设置中检查 AI 接口地址（Base URL）。");
     case Kind::ProviderError:
         return m_message;
     }

@@ -17,6 +17,7 @@ public:
         Interrupted,
         OutputLimitReached,
         ContentFiltered,
+        WebPage,
         ProviderError
     };
 
@@ -28,6 +29,8 @@ public:
     static AIProviderError outputLimitReached() { return AIProviderError(Kind::OutputLimitReached, {}); }
     // The server says its content filter stopped the answer.
     static AIProviderError contentFiltered() { return AIProviderError(Kind::ContentFiltered, {}); }
+    // The address answered with a web page (HTML) instead of an API answer: it points at a web site.
+    static AIProviderError webPage() { return AIProviderError(Kind::WebPage, {}); }
     // The message is shown unchanged, even when empty.
     static AIProviderError providerError(QString message) {
         return AIProviderError(Kind::ProviderError, std::move(message));

@@ -1,9 +1,10 @@
-// Answers that break off or never end, with the delegate in process on the test session's desktop and the
-// fake services in a process of their own: what arrived stays in the panel with words saying it is
-// incomplete, nothing of it is copied, recorded or remembered, and an endless answer is ended by the
-// application itself.
+// Answers that break off, never end, carry a broken byte or are not answers at all, with the delegate in
+// process on the test session's desktop and the fake services in a process of their own: what arrived stays
+// in the panel with words saying it is incomplete, nothing of it is copied, recorded or remembered, and an
+// endless answer is ended by the application itself.
 #include "app/app_delegate.h"
 #include "desktop_delegate.h"
+#include "fake_server_process.h"
 #include "model/app_settings.h"
 #include "model/keychain_store.h"
 #include "panel/floating_panel_controller.h"
@@ -30,55 +31,20 @@
 namespace tolvane::testing {
 namespace {
 
-// tolvane-fake-server as its own process, with the options given; it prints its addresses and then one
-// line for each request.
-class FakeServerProcess {
-public:
-    explicit FakeServerProcess(const QStringList& arguments) {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(TOLVANE_FAKE_SERVER), arguments);
-        m_started = QTest::qWaitFor([&] { return !openaiURL().isEmpty(); }, 60000);
-    }
-    ~FakeServerProcess() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(30000))
-            m_process.kill();
-        m_process.waitForFinished(30000);
-    }
-
-    bool isStarted() const { return m_started; }
-    QString openaiURL() { return lineAfter("openai "); }
-    qsizetype chatRequests() {
-        read();
-        return m_output.count("request POST /v1/chat/completions");
-    }
-
-private:
-    void read() { m_output += m_process.readAllStandardOutput(); }
-    QString lineAfter(const QByteArray& prefix) {
-        read();
-        const qsizetype at = m_output.indexOf("\n" + prefix) >= 0 ? m_output.indexOf("\n" + prefix) + 1
-                             : m_output.startsWith(prefix)        ? 0
-                                                                  : -1;
-        const qsizetype end = at < 0 ? -1 : m_output.indexOf('\n', at);
-        return end < 0 ? QString()
-                       : QString::fromUtf8(m_output.mid(at + prefix.size(), end - at - prefix.size()));
-    }
-
-    QProcess m_process;
-    QByteArray m_output;
-    bool m_started = false;
-};
-
 class BrokenAnswer : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         folders.redirectUserFolders(home.path());
+        launch(TranslationEngine::openAICompatible);
+    }
+    // A started delegate (replacing any earlier one) translating English into Chinese with `engine`.
+    void launch(TranslationEngine engine) {
+        delegate.reset();
         delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11));
         AppSettings& settings = delegate->settings();
         settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
-        settings.setTranslationEngine(TranslationEngine::openAICompatible);
+        settings.setTranslationEngine(engine);
         settings.setModel(QStringLiteral("test-model"));
         settings.setSourceLanguage(QStringLiteral("en"));
         settings.setTargetLanguage(QStringLiteral("zh-Hans"));
@@ -95,22 +61,25 @@ protected:
 
     WorkflowCoordinator& workflow() const { return delegate->workflow(); }
 
-    // Translates `text` as a captured selection through `server` (the panel shows it beside the selection)
-    // and waits until the translation has ended; true when it completed.
+    // Translates `text` as a captured selection through `server` (the panel shows it beside the selection,
+    // ready to replace it) and waits until the translation has ended; true when it completed.
     bool translate(FakeServerProcess& server, const QString& text) {
-        delegate->settings().setBaseURLString(server.openaiURL());
         const int before = endings;
-        workflow().translateCapturedSelection({text, QRect(400, 300, 120, 20)});
+        start(server, text);
         const bool ended = QTest::qWaitFor([&] { return endings > before; }, 120000);
         EXPECT_TRUE(ended) << workflow().status().debugName().toStdString();
         return ended && workflow().status().kind() == WorkflowStatus::Kind::completed;
     }
 
-    ResultPanelReadingBody* readingBody() const {
-        TranslatorPanel* window = delegate->panelController()->panelWindow();
-        return window ? window->view()->readingBody() : nullptr;
+    void start(FakeServerProcess& server, const QString& text) {
+        delegate->settings().setBaseURLString(server.openaiURL());
+        workflow().translateCapturedSelection({text, QRect(400, 300, 120, 20)});
     }
 
+    TranslatorPanel* panelWindow() const { return delegate->panelController()->panelWindow(); }
+    ResultPanelReadingBody* readingBody() const {
+        return panelWindow() ? panelWindow()->view()->readingBody() : nullptr;
+    }
     QTemporaryDir home;
     ScopedEnvironment folders;
     std::unique_ptr<AppDelegate> delegate;
@@ -206,6 +175,32 @@ TEST_F(BrokenAnswer, AnEndlessAnswerIsEndedByTheApplicationWithWordsAndWhatArriv
     EXPECT_EQ(std::pair(start, end), std::pair(late, late + 3000));
     view->copy();
     EXPECT_TRUE(QGuiApplication::clipboard()->text() == answer.mid(late, 3000));
+}
+
+// One invalid byte in a piece costs that byte's character, shown as U+FFFD, and no more of the answer.
+TEST_F(BrokenAnswer, AnInvalidByteInAPieceBecomesOneReplacementCharacter) {
+    FakeServerProcess server({QStringLiteral("--chat-ending"), QStringLiteral("broken-byte")});
+    ASSERT_TRUE(server.isStarted());
+    const QString source = QStringLiteral("First part. Second part. Third part.");
+    EXPECT_TRUE(translate(server, source));
+    EXPECT_EQ(workflow().resultText(), fake_replies::translationWithBrokenByte(source));
+    ResultPanelReadingBody* body = readingBody();
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->resultView()->requestedText(), workflow().resultText());
+}
+
+// A base URL that leads to a web site is told as such, not as a broken connection.
+TEST_F(BrokenAnswer, AWebPageInsteadOfAnAnswerSaysToCheckTheBaseURL) {
+    FakeServerProcess server({QStringLiteral("--chat-ending"), QStringLiteral("web-page")});
+    ASSERT_TRUE(server.isStarted());
+    const QString source = QStringLiteral("sent to a web site");
+    EXPECT_FALSE(translate(server, source));
+    EXPECT_EQ(workflow().status(), WorkflowStatus::failed(AIProviderError::webPage().description()));
+    EXPECT_TRUE(workflow().resultText().isEmpty());
+    ResultPanelReadingBody* body = readingBody();
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->failureLabel()->text(), workflow().status().message());
+    EXPECT_EQ(storedRowCount(historyPath, "history", source), 0);
 }
 
 // A hostile stream the provider refuses is told in the interface's language.

@@ -366,13 +366,26 @@ TEST_F(OpenAIProviderTest, AKeyWithControlCharactersIsNeverSent) {
     EXPECT_TRUE(server.requests().isEmpty());
 }
 
-TEST_F(OpenAIProviderTest, ConnectionTestAcceptsAny2xxBody) {
+TEST_F(OpenAIProviderTest, ConnectionTestAcceptsAny2xxBodyButAWebPage) {
     for (QByteArray body : {QByteArray("not json"), QByteArray(), QByteArray(R"({"choices":[]})")}) {
         server.enqueue(FakeResponse::withBody(200, "text/plain", body));
         EXPECT_FALSE(testing::runToEnd(provider(base()).testConnection()));
     }
     server.enqueue(FakeResponse::withBody(204, "", ""));
     EXPECT_FALSE(testing::runToEnd(provider(base()).testConnection()));
+
+    // A base URL that leads to a web site answers both the test and a translation with a page.
+    const QByteArray page("<!DOCTYPE html><html><body>Welcome</body></html>");
+    server.enqueue(FakeResponse::withBody(200, "text/html; charset=UTF-8", page));
+    auto tested = errorAs<AIProviderError>(testing::runToEnd(provider(base()).testConnection()));
+    ASSERT_TRUE(tested);
+    EXPECT_EQ(tested->kind(), AIProviderError::Kind::WebPage);
+    server.enqueue(FakeResponse::withBody(200, "Text/HTML", page));
+    auto translated = run(base());
+    EXPECT_TRUE(translated.values.isEmpty());
+    auto error = errorAs<AIProviderError>(translated.failure);
+    ASSERT_TRUE(error) << describeError(translated.failure).toStdString();
+    EXPECT_EQ(error->kind(), AIProviderError::Kind::WebPage);
 }
 
 TEST_F(OpenAIProviderTest, CrossOriginRedirectSendsNoKeyAndFailsWithTheStatus) {
@@ -460,12 +473,14 @@ TEST_F(OpenAIProviderTest, BadBytesFromTheServerEndInWordsNotCrashes) {
     ASSERT_EQ(large.values.size(), 1);
     EXPECT_EQ(large.values[0].text.size(), big.size());
 
-    // Invalid UTF-8 inside a payload makes it undecodable, so it is skipped.
-    server.enqueue(openai::rawStream({"data: {\"choices\":[{\"delta\":{\"content\":\"\xC3\x28\"}}]}\n",
-                                      openai::deltaEvent("fine"), openai::doneEvent()}));
+    // Invalid UTF-8 inside a payload costs its own character, which becomes U+FFFD; the rest of the piece
+    // stays.
+    server.enqueue(
+        openai::rawStream({"data: {\"choices\":[{\"delta\":{\"content\":\"ab\xC3\x28\xFF\u00e9\"}}]}\n",
+                           openai::deltaEvent("fine"), openai::doneEvent()}));
     auto mixed = run(base());
     ASSERT_FALSE(mixed.failure);
-    EXPECT_EQ(textsOf(mixed.values), QStringList{"fine"});
+    EXPECT_EQ(textsOf(mixed.values), (QStringList{QStringLiteral("ab\uFFFD(\uFFFD\u00e9"), "fine"}));
 }
 
 } // namespace

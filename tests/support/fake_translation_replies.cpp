@@ -98,23 +98,41 @@ FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs) {
 }
 
 FakeResponse chatCompletionEnding(const CapturedRequest& request, ChatEnding ending) {
+    if (ending == ChatEnding::webPage) {
+        return FakeResponse::withBody(200, "text/html; charset=utf-8",
+                                      "<!DOCTYPE html>\n<html><head><title>Welcome</title></head>\n"
+                                      "<body><p>Our web site</p></body></html>\n");
+    }
     const std::optional<QString> userMessage = lastUserMessage(request.jsonBody());
     if (!userMessage)
         return badRequest(QStringLiteral("The request has no user message."));
     const QStringList parts = pieces(translationOf(sourceTextOfUserMessage(*userMessage)));
     QList<QByteArray> writes{openai::roleEvent(), openai::deltaEvent(parts.first())};
-    if (ending == ChatEnding::lengthLimit || ending == ChatEnding::stopWithoutDone) {
-        for (const QString& piece : parts.mid(1))
+    if (ending == ChatEnding::brokenByte) {
+        // The invalid byte stands where a control character the JSON writer escapes was put.
+        const QString second = parts.value(1);
+        writes.append(
+            openai::deltaEvent(second.left(1) + QChar(1) + second.mid(1)).replace("\\u0001", "\xFF"));
+    }
+    if (ending == ChatEnding::lengthLimit || ending == ChatEnding::stopWithoutDone ||
+        ending == ChatEnding::brokenByte) {
+        for (const QString& piece : parts.mid(ending == ChatEnding::brokenByte ? 2 : 1))
             writes.append(openai::deltaEvent(piece));
         writes.append(openai::finishEvent(ending == ChatEnding::lengthLimit ? QStringLiteral("length")
                                                                             : QStringLiteral("stop")));
-        if (ending == ChatEnding::lengthLimit)
+        if (ending != ChatEnding::stopWithoutDone)
             writes.append(openai::doneEvent());
     }
     FakeResponse response = openai::rawStream(writes, kPieceDelayMs);
     response.framing = FakeResponse::Framing::CloseDelimited;
     response.breakOff = ending == ChatEnding::reset;
     return response;
+}
+
+QString translationWithBrokenByte(const QString& sourceText) {
+    const QStringList parts = pieces(translationOf(sourceText));
+    const QString second = parts.value(1);
+    return parts.first() + second.left(1) + QChar(0xFFFD) + second.mid(1) + parts.mid(2).join(QString());
 }
 
 FakeResponse endlessStream(Endpoint endpoint, Endless kind, qint64 offeredBytes) {

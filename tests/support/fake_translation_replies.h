@@ -23,14 +23,19 @@ FakeResponse chatCompletion(const CapturedRequest& request, int delayMs = kPiece
 FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs = kPieceDelayMs);
 
 // How a chat answer whose body ends at the connection's close (no length, not chunked) ends after its role
-// chunk and the first piece of the translation.
+// chunk and the first piece of the translation; or, for a web page, what comes instead of the stream.
 enum class ChatEnding {
     cutOff,          // the connection closes: no finish reason, no [DONE]
     reset,           // the connection is aborted the same way
     lengthLimit,     // the rest of the pieces, then finish reason "length" and [DONE]
     stopWithoutDone, // the rest of the pieces, finish reason "stop", then the close without [DONE]
+    brokenByte,      // the rest of the pieces, the second with byte 0xFF after its first character, then
+                     // finish reason "stop" and [DONE]
+    webPage,         // a whole 200 text/html page instead, as a web site at the base URL answers
 };
 FakeResponse chatCompletionEnding(const CapturedRequest& request, ChatEnding ending);
+// The translation a brokenByte answer carries as a lenient UTF-8 decoder reads it: U+FFFD for the byte.
+QString translationWithBrokenByte(const QString& sourceText);
 
 // A hostile answer to either endpoint: a 200 event stream that never completes what it starts.
 enum class Endless {

@@ -86,8 +86,9 @@ int main(int argc, char* argv[]) {
          QStringLiteral("End every chat answer, sent in a body that ends at the connection's close, "
                         "after its first piece by closing (cut) or aborting (reset) the connection, "
                         "or whole with finish reason \"length\" (length), or with finish reason "
-                        "\"stop\" and no [DONE] (stop)."),
-         QStringLiteral("cut|reset|length|stop")});
+                        "\"stop\" and no [DONE] (stop), or whole with an invalid UTF-8 byte in its "
+                        "second piece (broken-byte); or answer with a web page instead (web-page)."),
+         QStringLiteral("cut|reset|length|stop|broken-byte|web-page")});
     parser.addOption({QStringLiteral("endless-mib"),
                       QStringLiteral("How much an endless answer sends before it ends its body, in MiB."),
                       QStringLiteral("N"), QStringLiteral("256")});
@@ -121,8 +122,13 @@ int main(int argc, char* argv[]) {
             chatEnding = fake_replies::ChatEnding::lengthLimit;
         else if (ending == QLatin1String("stop"))
             chatEnding = fake_replies::ChatEnding::stopWithoutDone;
+        else if (ending == QLatin1String("broken-byte"))
+            chatEnding = fake_replies::ChatEnding::brokenByte;
+        else if (ending == QLatin1String("web-page"))
+            chatEnding = fake_replies::ChatEnding::webPage;
         else {
-            std::fprintf(stderr, "tolvane-fake-server: --chat-ending takes cut, reset, length or stop\n");
+            std::fprintf(stderr, "tolvane-fake-server: --chat-ending takes cut, reset, length, stop, "
+                                 "broken-byte or web-page\n");
             return 2;
         }
     }
@@ -139,7 +145,9 @@ int main(int argc, char* argv[]) {
         if (request.method == "POST" && request.target.endsWith("/chat/completions")) {
             if (endless)
                 return fake_replies::endlessStream(fake_replies::Endpoint::chat, *endless, endlessBytes);
-            if (chatEnding && request.jsonBody().value(QStringLiteral("stream")).toBool())
+            // A web site answers every request with its page, the connection test's included.
+            if (chatEnding && (request.jsonBody().value(QStringLiteral("stream")).toBool() ||
+                               *chatEnding == fake_replies::ChatEnding::webPage))
                 return fake_replies::chatCompletionEnding(request, *chatEnding);
             return fake_replies::chatCompletion(request);
         }

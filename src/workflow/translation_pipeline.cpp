@@ -35,6 +35,14 @@ const QString kHostedProvider = QStringLiteral("hosted-cloud");
     throw WorkflowError::incompleteResult(describeError(error));
 }
 
+// The first `length` code units of `text`, one fewer when that would end in half of a surrogate pair.
+QString keptPart(const QString& text, qsizetype length) {
+    qsizetype kept = std::clamp<qsizetype>(length, 0, text.size());
+    if (kept > 0 && kept < text.size() && text.at(kept - 1).isHighSurrogate())
+        --kept;
+    return text.left(kept);
+}
+
 } // namespace
 
 void WorkflowCoordinator::appendStreamedText(const QString& piece) {
@@ -43,12 +51,20 @@ void WorkflowCoordinator::appendStreamedText(const QString& piece) {
         appendResultText(piece);
         return;
     }
-    // What fits stays shown, without half of a surrogate pair.
-    qsizetype kept = std::max<qsizetype>(room, 0);
-    if (kept > 0 && piece.at(kept - 1).isHighSurrogate())
-        --kept;
-    if (kept > 0)
-        appendResultText(piece.left(kept));
+    // What fits stays shown.
+    const QString kept = keptPart(piece, room);
+    if (!kept.isEmpty())
+        appendResultText(kept);
+    throw WorkflowError::resultTooLong();
+}
+
+void WorkflowCoordinator::replaceStreamedText(const QString& text) {
+    if (text.size() <= kMaximumResultLength) {
+        setResultText(text);
+        return;
+    }
+    // Shown in part like a stream that passed the limit; the whole text is let go of.
+    setResultText(keptPart(text, kMaximumResultLength));
     throw WorkflowError::resultTooLong();
 }
 
@@ -285,8 +301,9 @@ QCoro::Task<> WorkflowCoordinator::streamHosted(Self self, CancellationToken tok
 
     if (!completed)
         throw WorkflowError::emptyResult();
+    // The whole text replaces the pieces, under the same limit.
     if (self->m_resultText != completed->translatedText)
-        self->setResultText(completed->translatedText);
+        self->replaceStreamedText(completed->translatedText);
     const QString displayName = cloudProviderDisplayName(*completed);
     self->setProviderName(displayName);
     if (text::trimmed(self->m_resultText).isEmpty())

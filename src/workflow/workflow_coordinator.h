@@ -191,6 +191,8 @@ private:
     void appendResultText(const QString& piece);
     // Appends a streamed piece up to kMaximumResultLength; past it throws WorkflowError::resultTooLong.
     void appendStreamedText(const QString& piece);
+    // Replaces the result with an answer's whole text, kept to kMaximumResultLength the same way.
+    void replaceStreamedText(const QString& text);
     void setProviderName(const QString& name);
     void setCanPasteBackToSource(bool value);
     void setManualInputMode(bool value);

@@ -1,7 +1,7 @@
-// Answers that break off, never end, carry a broken byte or are not answers at all, with the delegate in
-// process on the test session's desktop and the fake services in a process of their own: what arrived stays
-// in the panel with words saying it is incomplete, nothing of it is copied, recorded or remembered, and an
-// endless answer is ended by the application itself.
+// Answers that break off, never end, run past the length limit, carry a broken byte or are not answers at
+// all, with the delegate in process on the test session's desktop and the fake services in a process of
+// their own: what arrived stays in the panel with words saying it is incomplete, nothing of it is copied,
+// recorded or remembered, and an endless answer is ended by the application itself.
 #include "app/app_delegate.h"
 #include "desktop_delegate.h"
 #include "fake_server_process.h"
@@ -175,6 +175,31 @@ TEST_F(BrokenAnswer, AnEndlessAnswerIsEndedByTheApplicationWithWordsAndWhatArriv
     EXPECT_EQ(std::pair(start, end), std::pair(late, late + 3000));
     view->copy();
     EXPECT_TRUE(QGuiApplication::clipboard()->text() == answer.mid(late, 3000));
+}
+
+// The hosted service's final text replaces the streamed pieces under the same limit: an answer far past it
+// ends like an endless stream.
+TEST_F(BrokenAnswer, AHostedFinalTextPastTheLimitIsShownInPartAndNeitherCopiedNorStored) {
+    FakeServerProcess server(
+        {QStringLiteral("--hosted-done-chars"), QString::number(3 * kMaximumResultLength)});
+    ASSERT_TRUE(server.isStarted());
+    folders.set("TOLVANE_HOSTED_BASE_URL", server.hostedURL().toUtf8());
+    launch(TranslationEngine::cloudStandard);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+
+    const QString source = QStringLiteral("a far too long final text");
+    EXPECT_FALSE(translate(server, source));
+    EXPECT_EQ(workflow().status(), WorkflowStatus::failed(WorkflowError::resultTooLong().description()));
+    EXPECT_EQ(workflow().resultText().size(), kMaximumResultLength);
+    EXPECT_TRUE(workflow().resultText().startsWith(fake_replies::translationOf(source)));
+    ResultPanelReadingBody* body = readingBody();
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->resultView()->requestedText(), workflow().resultText());
+    EXPECT_EQ(body->resultCaption()->text(),
+              QStringLiteral("译文 · ") + WorkflowError::resultTooLong().description());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before")) << "nothing was copied";
+    EXPECT_EQ(storedRowCount(historyPath, "history", source), 0);
+    EXPECT_EQ(storedRowCount(historyPath, "memory", source), 0);
 }
 
 // One invalid byte in a piece costs that byte's character, shown as U+FFFD, and no more of the answer.

@@ -83,7 +83,7 @@ FakeResponse chatCompletion(const CapturedRequest& request, int delayMs) {
     return openai::stream(pieces(reply), delayMs);
 }
 
-FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs) {
+FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs, qsizetype doneLength) {
     const QJsonValue sourceText = request.jsonBody().value("source_text");
     if (!sourceText.isString())
         return badRequest(QStringLiteral("The request has no source_text."));
@@ -93,7 +93,9 @@ FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs) {
         const QJsonObject delta{{"text", piece}};
         writes.append(FakeHostedService::event("delta", QJsonDocument(delta).toJson(QJsonDocument::Compact)));
     }
-    writes.append(FakeHostedService::event("done", FakeHostedService::answer(reply)));
+    const QString done =
+        doneLength > 0 ? reply.repeated(doneLength / reply.size() + 1).left(doneLength) : reply;
+    writes.append(FakeHostedService::event("done", FakeHostedService::answer(done)));
     return FakeHostedService::eventStream(writes, delayMs);
 }
 

@@ -19,8 +19,10 @@ QStringList pieces(const QString& text, int count = 3);
 
 // Answer to a chat-completions request: a stream when it asks for one, else one JSON completion.
 FakeResponse chatCompletion(const CapturedRequest& request, int delayMs = kPieceDelayMs);
-// Answer to a hosted translate request: delta events and a done event with the whole translation.
-FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs = kPieceDelayMs);
+// Answer to a hosted translate request: delta events and a done event with the whole translation. With
+// `doneLength`, the done event's text is the translation repeated to that many characters.
+FakeResponse hostedTranslation(const CapturedRequest& request, int delayMs = kPieceDelayMs,
+                               qsizetype doneLength = 0);
 
 // How a chat answer whose body ends at the connection's close (no length, not chunked) ends after its role
 // chunk and the first piece of the translation; or, for a web page, what comes instead of the stream.

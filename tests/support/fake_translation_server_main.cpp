@@ -2,7 +2,8 @@
 // application can be tried without the internet. Every translation is "[fake] " + the source text,
 // streamed in a few pieces. With --endless, every translation is instead a stream that never ends (see
 // fake_replies::endlessStream), for measuring the client against a hostile server; with --chat-ending, every
-// streamed chat answer ends in one of the ways of fake_replies::ChatEnding. Each request is printed as
+// streamed chat answer ends in one of the ways of fake_replies::ChatEnding; with --hosted-done-chars, every
+// hosted answer's done event carries a text of that length. Each request is printed as
 // "request <method> <target>". Runs until SIGINT or SIGTERM.
 
 #include "support/fake_hosted_server.h"
@@ -89,6 +90,10 @@ int main(int argc, char* argv[]) {
                         "\"stop\" and no [DONE] (stop), or whole with an invalid UTF-8 byte in its "
                         "second piece (broken-byte); or answer with a web page instead (web-page)."),
          QStringLiteral("cut|reset|length|stop|broken-byte|web-page")});
+    parser.addOption({QStringLiteral("hosted-done-chars"),
+                      QStringLiteral("Make every hosted answer's done event carry the translation repeated "
+                                     "to N characters."),
+                      QStringLiteral("N"), QStringLiteral("0")});
     parser.addOption({QStringLiteral("endless-mib"),
                       QStringLiteral("How much an endless answer sends before it ends its body, in MiB."),
                       QStringLiteral("N"), QStringLiteral("256")});
@@ -134,6 +139,13 @@ int main(int argc, char* argv[]) {
     }
     bool mibOk = false;
     const qint64 endlessBytes = parser.value(QStringLiteral("endless-mib")).toLongLong(&mibOk) * 1024 * 1024;
+    bool doneCharsOk = false;
+    const qsizetype hostedDoneChars =
+        parser.value(QStringLiteral("hosted-done-chars")).toLongLong(&doneCharsOk);
+    if (!doneCharsOk || hostedDoneChars < 0) {
+        std::fprintf(stderr, "tolvane-fake-server: --hosted-done-chars takes a number of characters\n");
+        return 2;
+    }
     if ((parser.isSet(QStringLiteral("endless")) && !endless) || !mibOk || endlessBytes <= 0) {
         std::fprintf(stderr, "tolvane-fake-server: --endless takes lines, line or content, --endless-mib a "
                              "positive number\n");
@@ -154,10 +166,10 @@ int main(int argc, char* argv[]) {
         return FakeResponse::json(404, R"({"error":{"message":"not found"}})");
     });
     FakeHostedService hosted;
-    hosted.setTranslationHandler([endless, endlessBytes](const CapturedRequest& request) {
+    hosted.setTranslationHandler([endless, endlessBytes, hostedDoneChars](const CapturedRequest& request) {
         if (endless)
             return fake_replies::endlessStream(fake_replies::Endpoint::hosted, *endless, endlessBytes);
-        return fake_replies::hostedTranslation(request);
+        return fake_replies::hostedTranslation(request, fake_replies::kPieceDelayMs, hostedDoneChars);
     });
 
     if (!listenOn(openai, *openaiPort, "openai") || !listenOn(hosted.server, *hostedPort, "hosted"))

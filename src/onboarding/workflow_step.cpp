@@ -5,6 +5,7 @@
 #include "onboarding/onboarding_blocks.h"
 #include "platform/permission_service.h"
 #include "ui/language_picker.h"
+#include "ui/open_list_keys.h"
 #include "ui/settings_not_stored_notice.h"
 #include "ui/settings_switch.h"
 #include "ui/shortcut_recorder_view.h"
@@ -81,6 +82,8 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
 
     m_picker->setFixedWidth(200);
     m_picker->setAccessibleName(tr("默认目标语言"));
+    // Return in the open list chooses a language and leaves the guide where it is.
+    chooseOnlyInOpenList(m_picker);
     fillLanguagePicker(m_picker, languagePickerRows(targetLanguages()), settings.targetLanguage());
     connect(m_picker, &QComboBox::activated, this,
             [this](int index) { m_settings.setTargetLanguage(m_picker->itemData(index).toString()); });

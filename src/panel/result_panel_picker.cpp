@@ -1,5 +1,6 @@
 #include "panel/result_panel_picker.h"
 
+#include "ui/open_list_keys.h"
 #include "ui/theme.h"
 
 #include <QComboBox>
@@ -48,6 +49,7 @@ QComboBox* makePanelPicker(const QString& accessibleName, int width, QWidget* pa
     font.setPixelSize(11);
     picker->setFont(font);
     picker->setFocusPolicy(Qt::StrongFocus);
+    chooseOnlyInOpenList(picker);
     return picker;
 }
 

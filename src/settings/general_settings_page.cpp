@@ -3,6 +3,7 @@
 #include "model/app_settings.h"
 #include "settings/settings_blocks.h"
 #include "ui/info_resource.h"
+#include "ui/open_list_keys.h"
 #include "ui/settings_switch.h"
 
 #include <QComboBox>
@@ -73,6 +74,7 @@ GeneralSettingsPage::GeneralSettingsPage(AppSettings& settings, const QString& v
     auto* closeBehavior = new QComboBox;
     closeBehavior->setAccessibleName(QStringLiteral("关闭主窗口时"));
     closeBehavior->setFixedWidth(230);
+    chooseOnlyInOpenList(closeBehavior);
     for (MainWindowCloseBehavior behavior : allCases<MainWindowCloseBehavior>())
         closeBehavior->addItem(displayName(behavior), rawValue(behavior));
     auto showCloseBehavior = [closeBehavior, &settings] {

@@ -5,6 +5,7 @@
 #include "settings/settings_blocks.h"
 #include "ui/accessible_widgets.h"
 #include "ui/language_picker.h"
+#include "ui/open_list_keys.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -23,6 +24,7 @@ template <RawEnum E> QComboBox* enumPicker(const QString& name) {
     auto* picker = new QComboBox;
     picker->setAccessibleName(name);
     picker->setFixedWidth(230);
+    chooseOnlyInOpenList(picker);
     for (E value : allCases<E>())
         picker->addItem(displayName(value), rawValue(value));
     return picker;
@@ -88,6 +90,7 @@ TranslationSettingsPage::TranslationSettingsPage(AppSettings& settings, QWidget*
     m_source = new QComboBox;
     m_source->setAccessibleName(QStringLiteral("源语言"));
     m_source->setFixedWidth(230);
+    chooseOnlyInOpenList(m_source);
     connect(m_source, &QComboBox::currentIndexChanged, this,
             [this] { m_settings.setSourceLanguage(m_source->currentData().toString()); });
     service->addRow(new SettingsControlRow(QStringLiteral("源语言"),
@@ -96,6 +99,7 @@ TranslationSettingsPage::TranslationSettingsPage(AppSettings& settings, QWidget*
     m_target = new QComboBox;
     m_target->setAccessibleName(QStringLiteral("目标语言"));
     m_target->setFixedWidth(230);
+    chooseOnlyInOpenList(m_target);
     connect(m_target, &QComboBox::currentIndexChanged, this,
             [this] { m_settings.setTargetLanguage(m_target->currentData().toString()); });
     service->addRow(new SettingsControlRow(QStringLiteral("目标语言"), QStringLiteral("选择译文使用的语言。"),

@@ -5,10 +5,12 @@
 // clipboard and writing it back into the other application. A second press on the same text is answered
 // from the translation memory; the time from the key to the visible panel is logged for it. The same
 // assembly serves the selection capsule beside a shown panel, paste-back on a desktop that cannot send
-// keystrokes, and shortcut changes while the shortcuts are paused for recording.
+// keystrokes, shortcut changes while the shortcuts are paused for recording, and the panel's pickers chosen
+// by keys, which never write over the selection.
 #include "app/app_delegate.h"
 #include "app/shortcut_wiring.h"
 #include "desktop_delegate.h"
+#include "fake_server_process.h"
 #include "model/app_settings.h"
 #include "model/keychain_store.h"
 #include "panel/floating_panel_controller.h"
@@ -38,12 +40,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -211,6 +216,72 @@ TEST_F(PanelMainRoad, SelectionTranslatesIntoThePanelAndBackIntoTheApplication) 
     EXPECT_EQ(openai.requests().size(), 1);
     EXPECT_EQ(view->readingBody()->resultView()->toPlainText(), translation);
     std::cout << "hot key to panel visible (memory hit, xdotool start included): " << toVisible << " ms\n";
+}
+
+// A choice made in a picker's open list with Return is stored and translated again, and that Return does
+// nothing else: the panel's own Return (replace the original) never sees it.
+TEST_F(PanelMainRoad, ReturnInAPickersOpenListOnlyChoosesAndNeverReplacesTheSelection) {
+    FakeServerProcess server({});
+    ASSERT_TRUE(server.isStarted());
+    AppSettings& settings = delegate->settings();
+    settings.setBaseURLString(server.openaiURL());
+    settings.setSourceLanguage(QStringLiteral("en-US")); // a row of the list, with one below it
+    HelperProcess editor(QStringLiteral(CLIPBOARD_TEST_APP), {QStringLiteral("edit"), sourceText}, true);
+    ASSERT_TRUE(editor.isReady());
+    translateWithHotKey(editor);
+
+    // The panel's keys act once it is clicked.
+    TranslatorPanel* window = panel()->panelWindow();
+    ResultPanelView* view = panel()->view();
+    clickAt(view->readingBody()->mapToGlobal(view->readingBody()->rect().center()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 10000));
+    auto press = [](const QString& keys) {
+        QProcess tool;
+        tool.start(QStringLiteral("xdotool"),
+                   {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+        return QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 30000) &&
+               tool.exitCode() == 0;
+    };
+    const struct {
+        QComboBox* picker;
+        QString opens;
+        std::function<QString()> stored;
+    } pickers[] = {
+        {view->header()->targetPicker(), QStringLiteral("space"), [&] { return settings.targetLanguage(); }},
+        {view->header()->sourcePicker(), QStringLiteral("Return"), [&] { return settings.sourceLanguage(); }},
+    };
+    WorkflowCoordinator& workflow = delegate->workflow();
+    // The button is pressed at once by its key and clicks a moment later, when the new answer may be
+    // arriving: a press is the leak, whatever the click then finds.
+    QSignalSpy replacePressed(view->footer()->replaceButton(), &QPushButton::pressed);
+    for (const auto& entry : pickers) {
+        QComboBox* picker = entry.picker;
+        const std::function<QString()>& stored = entry.stored;
+        SCOPED_TRACE(picker->accessibleName().toStdString());
+        picker->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return picker->hasFocus(); }, 10000));
+        const QString before = stored();
+        ASSERT_TRUE(press(entry.opens));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return picker->view()->isVisible(); }, 10000));
+        ASSERT_TRUE(press(QStringLiteral("Down")));
+        ASSERT_TRUE(press(QStringLiteral("Return")));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stored() != before; }, 10000));
+        EXPECT_EQ(stored(), picker->currentData().toString());
+        // The choice is translated; the panel stays, and so does the selected text.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const std::optional<AIRequest>& request = workflow.lastRequest();
+                return request &&
+                       (request->sourceLanguage == stored() || request->targetLanguage == stored()) &&
+                       workflow.status().kind() == WorkflowStatus::Kind::completed;
+            },
+            30000))
+            << workflow.status().debugName().toStdString();
+        EXPECT_FALSE(picker->view()->isVisible());
+        EXPECT_TRUE(replacePressed.isEmpty()) << "the Return reached 替换原文";
+        EXPECT_TRUE(window->isVisible()) << "a replace closed the panel";
+        EXPECT_EQ(editorText(editor), sourceText);
+    }
 }
 
 TEST_F(PanelMainRoad, CapsuleStyleChoiceTranslatesTheNewSelectionAndPastesIntoItsApplicationOnly) {

@@ -24,9 +24,11 @@
 #include "../app/desktop_delegate.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QComboBox>
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>
@@ -238,6 +240,30 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
     ASSERT_TRUE(pressAndReach(QStringLiteral("Left"), 2));
     ASSERT_TRUE(pressAndReach(QStringLiteral("Return"), 3));
     EXPECT_EQ(view()->workflow()->errorText(), refused);
+
+    // Return in the open list of the default target language, opened by Space or F4, chooses a language
+    // and nothing else: the guide stays on its last step.
+    QPointer<QComboBox> languages = view()->workflow()->languagePicker();
+    for (const QString opens : {QStringLiteral("space"), QStringLiteral("F4")}) {
+        SCOPED_TRACE(opens.toStdString());
+        ASSERT_TRUE(keysReleased());
+        ASSERT_TRUE(guideHasFocus() || activateGuide());
+        languages->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return languages->hasFocus(); }, 10000));
+        const QString before = settings.targetLanguage();
+        press(opens);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return languages->view()->isVisible(); }, 10000));
+        ASSERT_TRUE(keysReleased());
+        press(QStringLiteral("Down"));
+        ASSERT_TRUE(keysReleased());
+        press(QStringLiteral("Return"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return settings.targetLanguage() != before; }, 10000));
+        ASSERT_TRUE(keysReleased());
+        ASSERT_TRUE(guide() && languages) << "the choice ended the guide";
+        EXPECT_EQ(view()->step(), 3);
+        EXPECT_EQ(settings.targetLanguage(), languages->currentData().toString());
+        EXPECT_FALSE(languages->view()->isVisible());
+    }
 
     view()->workflow()->selectionSwitch()->click();
     EXPECT_TRUE(settings.defaults().value(QStringLiteral("workflow.autoSelectionButtonEnabled")).toBool());

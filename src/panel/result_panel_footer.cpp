@@ -99,7 +99,7 @@ ResultPanelFooter::ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelS
             m_workflow->copyResultText();
     });
     connect(m_replace, &QPushButton::clicked, this, [this] {
-        if (!m_workflow->resultText().isEmpty())
+        if (!m_workflow->resultText().isEmpty() && m_workflow->isResultFinished())
             m_workflow->replaceOriginal();
     });
     refresh({});
@@ -149,7 +149,9 @@ void ResultPanelFooter::refresh(const QString& manualInputText) {
     m_recognizedTranslate->setEnabled(!source.isEmpty());
     m_copy->setEnabled(hasResult);
     m_replace->setVisible(m_workflow->canPasteBackToSource());
-    m_replace->setEnabled(hasResult);
+    // Only a whole answer replaces the user's text: the button and its keys wait while it streams, and stay
+    // off for one that broke off or failed.
+    m_replace->setEnabled(hasResult && m_workflow->isResultFinished());
 }
 
 QList<QPushButton*> ResultPanelFooter::visibleButtons() const {

@@ -30,6 +30,9 @@ QString CoordinatorPanelWorkflow::resultText() const {
 bool CoordinatorPanelWorkflow::canPasteBackToSource() const {
     return m_coordinator && m_coordinator->canPasteBackToSource();
 }
+bool CoordinatorPanelWorkflow::isResultFinished() const {
+    return m_coordinator && m_coordinator->isResultFinished();
+}
 bool CoordinatorPanelWorkflow::isManualInputMode() const {
     return m_coordinator && m_coordinator->isManualInputMode();
 }

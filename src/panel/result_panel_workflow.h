@@ -24,6 +24,8 @@ public:
     virtual QString sourceText() const = 0;
     virtual QString resultText() const = 0;
     virtual bool canPasteBackToSource() const = 0;
+    // The result is a whole answer, announced with the status and the result text.
+    virtual bool isResultFinished() const = 0;
     virtual bool isManualInputMode() const = 0;
     virtual QUuid manualInputSessionID() const = 0;
 
@@ -58,6 +60,7 @@ public:
     QString sourceText() const override;
     QString resultText() const override;
     bool canPasteBackToSource() const override;
+    bool isResultFinished() const override;
     bool isManualInputMode() const override;
     QUuid manualInputSessionID() const override;
 

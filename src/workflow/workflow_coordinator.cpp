@@ -31,6 +31,12 @@ void WorkflowCoordinator::setStatus(const WorkflowStatus& status) {
     if (m_status == status)
         return;
     m_status = status;
+    // A completed status shows a finished result; a later failure (a replace that failed) leaves it
+    // finished, every other state (a new translation, a stop, typed input) does not.
+    if (status.kind() == WorkflowStatus::Kind::completed)
+        m_resultFinished = true;
+    else if (status.kind() != WorkflowStatus::Kind::failed)
+        m_resultFinished = false;
     Q_EMIT statusChanged();
 }
 
@@ -45,11 +51,13 @@ void WorkflowCoordinator::setResultText(const QString& text) {
     if (m_resultText == text)
         return;
     m_resultText = text;
+    m_resultFinished = false;
     Q_EMIT resultTextChanged();
 }
 
 void WorkflowCoordinator::appendResultText(const QString& piece) {
     m_resultText.append(piece);
+    m_resultFinished = false;
     // A fast server delivers thousands of pieces in one turn of the event loop; each announcement makes
     // every view compare the whole text, so the pieces of one turn are announced once, in the next turn.
     if (m_appendAnnouncementQueued)
@@ -516,7 +524,8 @@ void WorkflowCoordinator::copyIfNotEmpty(const QString& text) {
 
 void WorkflowCoordinator::replaceOriginal() {
     ReentryGuard guard(*this);
-    if (!m_canPasteBackToSource || m_resultText.isEmpty())
+    // Only a finished answer replaces the user's text: never one still arriving, cut off or failed.
+    if (!m_canPasteBackToSource || m_resultText.isEmpty() || !m_resultFinished)
         return;
     callHook(m_closePanel);
     std::erase_if(m_pasteBackTasks, [](const TaskHandle& task) { return !task.isRunning(); });

@@ -90,6 +90,9 @@ public:
     const WorkflowStatus& status() const { return m_status; }
     const QString& providerName() const { return m_providerName; }
     bool canPasteBackToSource() const { return m_canPasteBackToSource; }
+    // The result is a whole answer: it completed and has not changed since. Announced by statusChanged
+    // and resultTextChanged.
+    bool isResultFinished() const { return m_resultFinished; }
     bool isManualInputMode() const { return m_isManualInputMode; }
     const QUuid& manualInputSessionID() const { return m_manualInputSessionID; }
     std::optional<int> lastTimeToFirstTokenMilliseconds() const { return m_lastTimeToFirstToken; }
@@ -275,6 +278,7 @@ private:
     WorkflowStatus m_status = WorkflowStatus::idle();
     QString m_providerName;
     bool m_canPasteBackToSource = false;
+    bool m_resultFinished = false;
     bool m_isManualInputMode = false;
     QUuid m_manualInputSessionID = QUuid::createUuid();
     std::optional<int> m_lastTimeToFirstToken;

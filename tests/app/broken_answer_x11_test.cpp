@@ -1,13 +1,15 @@
-// Answers that break off, never end, run past the length limit, carry a broken byte or are not answers at
-// all, with the delegate in process on the test session's desktop and the fake services in a process of
-// their own: what arrived stays in the panel with words saying it is incomplete, nothing of it is copied,
-// recorded or remembered, and an endless answer is ended by the application itself.
+// Answers that break off, never end, run past the length limit, carry a broken byte, are still arriving or
+// are not answers at all, with the delegate in process on the test session's desktop and the fake services
+// in a process of their own: what arrived stays in the panel with words saying it is incomplete, nothing of
+// it is copied, recorded, remembered or written over the user's text, and an endless answer is ended by the
+// application itself.
 #include "app/app_delegate.h"
 #include "desktop_delegate.h"
 #include "fake_server_process.h"
 #include "model/app_settings.h"
 #include "model/keychain_store.h"
 #include "panel/floating_panel_controller.h"
+#include "panel/result_panel_footer.h"
 #include "panel/result_panel_reading_body.h"
 #include "panel/result_panel_text_view.h"
 #include "panel/result_panel_view.h"
@@ -24,6 +26,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -80,6 +83,15 @@ protected:
     ResultPanelReadingBody* readingBody() const {
         return panelWindow() ? panelWindow()->view()->readingBody() : nullptr;
     }
+    // The answer shown is not written over the user's text: the replace button is hidden or off, and asking
+    // the workflow itself leaves the panel open (a replace closes it first).
+    void expectNoReplace() {
+        QPushButton* replace = panelWindow()->view()->footer()->replaceButton();
+        EXPECT_FALSE(replace->isVisible() && replace->isEnabled());
+        workflow().replaceOriginal();
+        EXPECT_TRUE(panelWindow()->isVisible());
+    }
+
     QTemporaryDir home;
     ScopedEnvironment folders;
     std::unique_ptr<AppDelegate> delegate;
@@ -120,6 +132,7 @@ TEST_F(BrokenAnswer, ACutOffAnswerStaysShownAsIncompleteAndIsNeitherCopiedNorRec
             EXPECT_TRUE(QTest::qWaitFor([&] { return body->resultView()->isVisible(); }, 20000));
             EXPECT_EQ(body->resultView()->shownText(), arrived);
             EXPECT_EQ(body->resultCaption()->text(), QStringLiteral("译文 · ") + told);
+            expectNoReplace();
         }
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before")) << "nothing was copied";
     }
@@ -197,9 +210,28 @@ TEST_F(BrokenAnswer, AHostedFinalTextPastTheLimitIsShownInPartAndNeitherCopiedNo
     EXPECT_EQ(body->resultView()->requestedText(), workflow().resultText());
     EXPECT_EQ(body->resultCaption()->text(),
               QStringLiteral("译文 · ") + WorkflowError::resultTooLong().description());
+    expectNoReplace();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before")) << "nothing was copied";
     EXPECT_EQ(storedRowCount(historyPath, "history", source), 0);
     EXPECT_EQ(storedRowCount(historyPath, "memory", source), 0);
+}
+
+TEST_F(BrokenAnswer, AnAnswerStillArrivingNeverReplacesTheOriginal) {
+    FakeServerProcess server({QStringLiteral("--chat-ending"), QStringLiteral("held")});
+    ASSERT_TRUE(server.isStarted());
+    const QString source = QStringLiteral("held mid answer");
+    start(server, source);
+    // The panel shows the first piece.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !workflow().resultText().isEmpty() && readingBody() &&
+                   readingBody()->resultView()->requestedText() == workflow().resultText();
+        },
+        120000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelWindow()->isVisible(); }, 20000));
+    EXPECT_EQ(workflow().status(), WorkflowStatus::streaming());
+    expectNoReplace();
+    workflow().stopTranslation();
 }
 
 // One invalid byte in a piece costs that byte's character, shown as U+FFFD, and no more of the answer.

@@ -30,6 +30,7 @@ public:
     QString sourceText() const override { return m_source; }
     QString resultText() const override { return m_result; }
     bool canPasteBackToSource() const override { return m_pasteBack; }
+    bool isResultFinished() const override { return m_status.kind() == WorkflowStatus::Kind::completed; }
     bool isManualInputMode() const override { return m_manual; }
     QUuid manualInputSessionID() const override { return m_session; }
 

@@ -128,6 +128,7 @@ FakeResponse chatCompletionEnding(const CapturedRequest& request, ChatEnding end
     FakeResponse response = openai::rawStream(writes, kPieceDelayMs);
     response.framing = FakeResponse::Framing::CloseDelimited;
     response.breakOff = ending == ChatEnding::reset;
+    response.stallAfterParts = ending == ChatEnding::held;
     return response;
 }
 

@@ -33,6 +33,7 @@ enum class ChatEnding {
     stopWithoutDone, // the rest of the pieces, finish reason "stop", then the close without [DONE]
     brokenByte,      // the rest of the pieces, the second with byte 0xFF after its first character, then
                      // finish reason "stop" and [DONE]
+    held,            // nothing more: the connection stays open until the client lets it go
     webPage,         // a whole 200 text/html page instead, as a web site at the base URL answers
 };
 FakeResponse chatCompletionEnding(const CapturedRequest& request, ChatEnding ending);

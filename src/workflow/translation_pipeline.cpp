@@ -195,7 +195,8 @@ QCoro::Task<> WorkflowCoordinator::runTranslation(Self self, CancellationToken t
     }
     throwIfSuperseded(self, token, generation);
     if (remembered) {
-        self->setResultText(*remembered);
+        // An answer remembered before every answer was held to the limit is held to it now.
+        self->replaceStreamedText(*remembered);
         self->setProviderName(kMemoryProvider);
         self->publishCompletion(kMemoryProvider, text::graphemeCount(trimmed), startedAt);
         co_await record(self, {entryId, request, *remembered, kMemoryProvider, false, clock->now()});

@@ -18,6 +18,7 @@
 #include "scoped_environment.h"
 #include "support/fake_translation_replies.h"
 #include "support/history_rows.h"
+#include "support/virtual_clock.h"
 #include "workflow/workflow_coordinator.h"
 #include "workflow/workflow_error.h"
 
@@ -214,6 +215,26 @@ TEST_F(BrokenAnswer, AHostedFinalTextPastTheLimitIsShownInPartAndNeitherCopiedNo
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before")) << "nothing was copied";
     EXPECT_EQ(storedRowCount(historyPath, "history", source), 0);
     EXPECT_EQ(storedRowCount(historyPath, "memory", source), 0);
+}
+
+// An answer remembered before the limit held for every answer comes back under it too.
+TEST_F(BrokenAnswer, ARememberedAnswerPastTheLimitIsShownInPartAndNotCopied) {
+    const QString source = QStringLiteral("remembered far too long");
+    {
+        VirtualClock clock;
+        HistoryStore store(clock, historyPath);
+        await(store.upsertMemoryEntry(workflow().makeTranslationRequest(source),
+                                      QString(2 * kMaximumResultLength, QChar(u'长')), clock.now()));
+    }
+    FakeServerProcess server({});
+    ASSERT_TRUE(server.isStarted());
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    EXPECT_FALSE(translate(server, source));
+    EXPECT_EQ(server.chatRequests(), 0);
+    EXPECT_EQ(workflow().status(), WorkflowStatus::failed(WorkflowError::resultTooLong().description()));
+    EXPECT_EQ(workflow().resultText(), QString(kMaximumResultLength, QChar(u'长')));
+    expectNoReplace();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before")) << "nothing was copied";
 }
 
 TEST_F(BrokenAnswer, AnAnswerStillArrivingNeverReplacesTheOriginal) {

@@ -347,6 +347,8 @@ TEST_F(PanelMainRoad, WithoutKeystrokesReplaceFailsWithThePermissionMessageAndPa
         PasteBackError(PasteBackError::Kind::accessibilityPermissionRequired).description()));
     EXPECT_TRUE(QTest::qWaitFor([&] { return panelShown(); }, 5000)) << "the panel shows the failure";
     EXPECT_EQ(workflow.resultText(), fake_replies::translationOf(sourceText)) << "the translation is kept";
+    EXPECT_TRUE(panel()->view()->footer()->replaceButton()->isEnabled())
+        << "a finished answer may be tried again";
     EXPECT_EQ(editorText(editor), sourceText);
     EXPECT_FALSE(pasteLog.lines().join(QLatin1Char('\n')).contains(QStringLiteral("Completed paste-back")));
 }

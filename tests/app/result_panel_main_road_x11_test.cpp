@@ -38,17 +38,17 @@
 #include "workflow/workflow_coordinator.h"
 #include "workflow/xtest_pointer.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
-#include <QStackedWidget>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>

@@ -26,9 +26,9 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QComboBox>
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>

@@ -60,11 +60,15 @@ ShortcutSettingsRow::ShortcutSettingsRow(ShortcutAction action, ShortcutRecorder
 }
 
 void ShortcutSettingsRow::showShortcut(const std::optional<AppShortcut>& shortcut,
-                                       const std::optional<QString>& error) {
+                                       const std::optional<QString>& error,
+                                       const std::optional<QString>& notice) {
     m_recorder->setShortcut(shortcut);
-    m_errorText->setText(error.value_or(QString()));
-    m_errorText->setAccessibleName(error ? QStringLiteral("快捷键错误：%1").arg(*error) : QString());
-    m_error->setVisible(error.has_value());
+    const std::optional<QString>& shown = error ? error : notice;
+    m_errorText->setText(shown.value_or(QString()));
+    m_errorText->setAccessibleName(error    ? QStringLiteral("快捷键错误：%1").arg(*error)
+                                   : notice ? QStringLiteral("快捷键提示：%1").arg(*notice)
+                                            : QString());
+    m_error->setVisible(shown.has_value());
 }
 
 QString ShortcutSettingsRow::errorText() const {

@@ -9,8 +9,8 @@ class QLabel;
 
 namespace tolvane {
 
-// One action's row on the shortcuts page: its title, description and recorder, and below them the
-// action's error line when there is one.
+// One action's row on the shortcuts page: its title, description and recorder, and below them one line: the
+// action's error when there is one, else the notice about its stored chord when there is one.
 class ShortcutSettingsRow final : public QWidget {
     Q_OBJECT
 
@@ -18,9 +18,10 @@ public:
     ShortcutSettingsRow(ShortcutAction action, ShortcutRecorderView::Callbacks callbacks,
                         QWidget* parent = nullptr);
 
-    void showShortcut(const std::optional<AppShortcut>& shortcut, const std::optional<QString>& error);
+    void showShortcut(const std::optional<AppShortcut>& shortcut, const std::optional<QString>& error,
+                      const std::optional<QString>& notice);
     ShortcutRecorderView* recorder() const { return m_recorder; }
-    // Empty while the row shows no error.
+    // The error or notice shown; empty while the row shows neither.
     QString errorText() const;
 
 private:

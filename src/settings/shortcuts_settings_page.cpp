@@ -3,6 +3,7 @@
 #include "model/app_settings.h"
 #include "settings/settings_blocks.h"
 #include "settings/shortcut_settings_row.h"
+#include "ui/menu_shortcut_warning.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -96,7 +97,8 @@ void ShortcutsSettingsPage::refresh() {
             error = own->second;
         else if (const auto failed = registration.find(action); failed != registration.end())
             error = failed->second;
-        row->showShortcut(shortcuts.shortcut(action), error);
+        const std::optional<AppShortcut> shortcut = shortcuts.shortcut(action);
+        row->showShortcut(shortcut, error, shortcut ? storedShortcutNotice(*shortcut) : std::nullopt);
     }
 }
 

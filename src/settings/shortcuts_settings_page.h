@@ -12,7 +12,8 @@ class AppSettings;
 class ShortcutSettingsRow;
 
 // One recorder per action. A recorded chord is checked and stored at once; the row shows the page's own
-// refusal, else the registration error the application reported for the stored shortcut.
+// refusal, else the registration error the application reported for the stored shortcut, else that other
+// programs use the stored chord when the shared rule would refuse it now.
 class ShortcutsSettingsPage final : public QWidget {
     Q_OBJECT
 

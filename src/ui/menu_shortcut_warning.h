@@ -31,12 +31,37 @@ inline const QString altShortcutWarning = QStringLiteral(
 inline const QString terminalSwitchShortcutWarning =
     QStringLiteral("Ctrl+Alt 加 F1 至 F12 用于切换虚拟终端，其他应用收不到。请换一个按键。");
 
+// Shown for Ctrl+Shift+C and Ctrl+Shift+V: terminals copy and paste with them.
+inline const QString terminalClipboardShortcutWarning =
+    QStringLiteral("终端用 Ctrl+Shift+C 和 Ctrl+Shift+V 复制和粘贴，设为全局快捷键后终端将收不到。请再加入 "
+                   "Alt 或 Super 修饰键。");
+
+// Shown for Alt with a digit: browsers and terminals switch tabs with it, shells take it as a count.
+inline const QString altDigitShortcutWarning = QStringLiteral(
+    "浏览器和终端用 Alt 加数字键切换标签页，Shell 用它输入重复次数。请再加入 Ctrl 或 Super 修饰键。");
+
+// Shown for Alt+.: shells insert the last argument of the previous command with it.
+inline const QString lastArgumentShortcutWarning =
+    QStringLiteral("Shell 用 Alt+. 插入上一条命令的最后一个参数。请再加入 Ctrl 或 Super 修饰键。");
+
+// Shown for Alt with F1 to F12: desktops open their menu and run dialog, and move and resize windows, with
+// them.
+inline const QString desktopFunctionKeyShortcutWarning = QStringLiteral(
+    "桌面用 Alt 加 F1 至 F12 打开应用菜单和运行对话框、移动或缩放窗口。请再加入 Ctrl 或 Super 修饰键。");
+
+// Shown for Ctrl+Alt+Delete: desktops log out or shut down with it.
+inline const QString logOutShortcutWarning =
+    QStringLiteral("桌面用 Ctrl+Alt+Delete 注销或关机。请换一个按键。");
+
 // Why a chord pressed once may not become a global shortcut, which would be grabbed from every
-// application: Ctrl as its only modifier, whatever the key; Ctrl+Shift on an editing or navigation key;
-// Shift as its only modifier, whatever the key; Alt as its only modifier on an arrow, Home, End, Page Up,
-// Page Down, Tab, Backspace, Delete, Return, F4, Space or a letter; Alt+Shift+Tab; Ctrl+Alt with F1 to
-// F12. None for any other chord, and for chords
-// pressed more than once. Chords already stored are registered as they are.
+// application, by one table shared by the recorder's owners (settings page, guide) and the shortcut wiring:
+// Ctrl alone on any key; Ctrl+Shift on an editing or navigation key, C or V; Shift alone on any key; Alt
+// alone on a navigation key, a letter, a digit, the full stop or F1 to F12; Alt+Shift+Tab; Ctrl+Alt with F1
+// to F12 or Delete. None for any other chord, and for chords pressed more than once.
 std::optional<QString> commonShortcutRefusal(const AppShortcut& shortcut);
+
+// A chord already stored is the user's and is registered as it is; for one the rule above refuses, the
+// shortcuts page says beside it that other programs use it, with these words. None for any other chord.
+std::optional<QString> storedShortcutNotice(const AppShortcut& shortcut);
 
 } // namespace tolvane

@@ -176,9 +176,9 @@ TEST_F(ShortcutRecorderX11, RecordsRegistersRefusesAndAlwaysReleasesTheGrab) {
     EXPECT_TRUE(stoppedAndReleased(translate));
 }
 
-// Chords whose only modifier is Ctrl or Shift (or Ctrl+Shift on a key editors use, or Alt alone on a key
-// browsers and window managers use) belong to every other application: each is refused on its row, stored
-// nowhere and never grabbed.
+// Chords whose only modifier is Ctrl or Shift (or Ctrl+Shift on a key editors or terminals use, Alt alone on
+// a key browsers, shells and window managers use, Ctrl+Alt+Delete) belong to every other application: each
+// is refused on its row, stored nowhere and never grabbed.
 TEST_F(ShortcutRecorderX11, CtrlChordsOtherApplicationsUseAreRefusedAndStayFree) {
     constexpr auto translate = ShortcutAction::translateSelection;
     AppSettings& settings = delegate->settings();
@@ -200,6 +200,13 @@ TEST_F(ShortcutRecorderX11, CtrlChordsOtherApplicationsUseAreRefusedAndStayFree)
         {"shift+End", {XK_End, modShift}, shiftShortcutWarning},
         {"alt+Left", {XK_Left, modAlt}, altShortcutWarning},
         {"alt+f", {XK_f, modAlt}, altShortcutWarning},
+        {"ctrl+shift+v", {XK_v, modControl | modShift}, terminalClipboardShortcutWarning},
+        {"ctrl+shift+c", {XK_c, modControl | modShift}, terminalClipboardShortcutWarning},
+        {"alt+1", {XK_1, modAlt}, altDigitShortcutWarning},
+        {"alt+9", {XK_9, modAlt}, altDigitShortcutWarning},
+        {"alt+period", {XK_period, modAlt}, lastArgumentShortcutWarning},
+        {"alt+F2", {XK_F2, modAlt}, desktopFunctionKeyShortcutWarning},
+        {"ctrl+alt+Delete", {XK_Delete, ctrlAlt}, logOutShortcutWarning},
     };
     for (const auto& c : chords) {
         SCOPED_TRACE(c.keys);
@@ -218,6 +225,47 @@ TEST_F(ShortcutRecorderX11, CtrlChordsOtherApplicationsUseAreRefusedAndStayFree)
     const QImage cross = clear->grab().toImage();
     EXPECT_LE(closestDistance(cross, cross.rect(), Theme::color797168()), 8);
     EXPECT_GT(closestDistance(cross, cross.rect(), Theme::colorB6AEA2()), 24);
+}
+
+// A chord stored before it was refused stays stored and grabbed, since it is the user's; its row says that
+// other programs use it while nothing else is to be said there, and no longer once another chord replaces it.
+TEST_F(ShortcutRecorderX11, AStoredChordOtherProgramsUseStaysAndItsRowSaysSo) {
+    constexpr auto translate = ShortcutAction::translateSelection;
+    constexpr auto screenshot = ShortcutAction::screenshotTranslation;
+    AppSettings& settings = delegate->settings();
+    const AppShortcut ctrlShiftV{9, ShortcutModifiers(12), "v", 1};
+    settings.setShortcut(ctrlShiftV, translate);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return RivalClient().grab({XK_v, modControl | modShift}) == 10;
+        },
+        10000))
+        << "registered as stored";
+    EXPECT_TRUE(error(translate).startsWith(QStringLiteral("其他程序也使用这个组合键")))
+        << error(translate).toStdString();
+    EXPECT_TRUE(error(translate).contains(terminalClipboardShortcutWarning))
+        << error(translate).toStdString();
+    EXPECT_EQ(settings.shortcuts().shortcut(translate), ctrlShiftV);
+
+    // A chord another client holds cannot be grabbed: the registration error is what its row says.
+    RivalClient rival;
+    ASSERT_EQ(rival.grab({XK_c, modControl | modShift}), 0);
+    settings.setShortcut(AppShortcut{8, ShortcutModifiers(12), "c", 1}, screenshot);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return error(screenshot).endsWith(QStringLiteral("（错误 10）。")); }, 10000))
+        << error(screenshot).toStdString();
+
+    ASSERT_TRUE(startRecording(translate));
+    press(QStringLiteral("ctrl+alt+y"));
+    ASSERT_TRUE(stoppedAndReleased(translate));
+    EXPECT_EQ(settings.shortcuts().shortcut(translate), (AppShortcut{16, ShortcutModifiers(10), "y", 1}));
+    EXPECT_TRUE(error(translate).isEmpty()) << error(translate).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return RivalClient().grab({XK_v, modControl | modShift}) == 0;
+        },
+        10000))
+        << "Ctrl+Shift+V is free again";
 }
 
 // As a Wayland session tells the application: the recorder says why no global shortcut can work there

@@ -84,8 +84,9 @@ TEST(RecorderKeys, RulesTable) {
     }
 }
 
-// Chords editors, terminals, browsers and window managers use are refused with the modifier to add; a
-// chord with one more modifier, or pressed twice, is left to the desktop's own check.
+// Chords editors, terminals, shells, browsers and desktops use are refused with the modifier to add or the
+// program that uses them; a chord with one more modifier, or pressed twice, is left to the desktop's own
+// check.
 TEST(CommonShortcutRefusal, RefusesChordsOtherApplicationsUse) {
     constexpr uint8_t super = ShortcutModifiers::control;
     constexpr uint8_t alt = ShortcutModifiers::option;
@@ -127,9 +128,25 @@ TEST(CommonShortcutRefusal, RefusesChordsOtherApplicationsUse) {
         {"Alt+Shift+Tab", chord(48, alt | shift), altShortcutWarning},
         {"Ctrl+Alt+F1", chord(122, ctrl | alt), terminalSwitchShortcutWarning},
         {"Ctrl+Alt+F12", chord(111, ctrl | alt), terminalSwitchShortcutWarning},
+        {"Ctrl+Shift+C", chord(8, ctrl | shift), terminalClipboardShortcutWarning},
+        {"Ctrl+Shift+V", chord(9, ctrl | shift), terminalClipboardShortcutWarning},
+        {"Alt+1", chord(18, alt), altDigitShortcutWarning},
+        {"Alt+9", chord(25, alt), altDigitShortcutWarning},
+        {"Alt+0", chord(29, alt), altDigitShortcutWarning},
+        {"Alt+.", chord(47, alt), lastArgumentShortcutWarning},
+        {"Alt+F1", chord(122, alt), desktopFunctionKeyShortcutWarning},
+        {"Alt+F2", chord(120, alt), desktopFunctionKeyShortcutWarning},
+        {"Alt+F5", chord(96, alt), desktopFunctionKeyShortcutWarning},
+        {"Alt+F12", chord(111, alt), desktopFunctionKeyShortcutWarning},
+        {"Ctrl+Alt+Delete", chord(117, ctrl | alt), logOutShortcutWarning},
+        {"Ctrl+Alt+keypad Delete", chord(65, ctrl | alt), logOutShortcutWarning},
         {"Ctrl+Alt+F13", chord(105, ctrl | alt), std::nullopt},
-        {"Alt+F5", chord(96, alt), std::nullopt},
-        {"Alt+1", chord(18, alt), std::nullopt},
+        {"Alt+F13", chord(105, alt), std::nullopt},
+        {"Ctrl+Shift+X", chord(7, ctrl | shift), std::nullopt},
+        {"Ctrl+Alt+Shift+V", chord(9, ctrl | alt | shift), std::nullopt},
+        {"Ctrl+Alt+1", chord(18, ctrl | alt), std::nullopt},
+        {"Alt+Shift+1", chord(18, alt | shift), std::nullopt},
+        {"Alt+,", chord(43, alt), std::nullopt},
         {"Alt+Shift+Left", chord(123, alt | shift), std::nullopt},
         {"Ctrl+Alt+Left", chord(123, ctrl | alt), std::nullopt},
         {"Super+Shift+K", chord(40, super | shift), std::nullopt},

@@ -72,7 +72,7 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
         refresh();
     };
     callbacks.onRecordingChanged = m_controls.setGlobalShortcutsPaused;
-    m_recorder = new ShortcutRecorderView(std::move(callbacks));
+    m_recorder = new ShortcutRecorderView(ShortcutAction::translateSelection, std::move(callbacks));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -36,8 +36,8 @@ const ActionText& textOf(ShortcutAction action) {
 
 ShortcutSettingsRow::ShortcutSettingsRow(ShortcutAction action, ShortcutRecorderView::Callbacks callbacks,
                                          QWidget* parent)
-    : QWidget(parent), m_recorder(new ShortcutRecorderView(std::move(callbacks))), m_error(new QWidget(this)),
-      m_errorText(new QLabel(m_error)) {
+    : QWidget(parent), m_recorder(new ShortcutRecorderView(action, std::move(callbacks))),
+      m_error(new QWidget(this)), m_errorText(new QLabel(m_error)) {
     const ActionText& text = textOf(action);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

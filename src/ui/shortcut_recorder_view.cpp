@@ -4,6 +4,7 @@
 #include "platform/session_info.h"
 #include "platform/x11/x11_keymap.h"
 #include "ui/icon_provider.h"
+#include "ui/shortcut_action_title.h"
 #include "ui/shortcut_recorder_keys.h"
 #include "ui/theme.h"
 
@@ -22,11 +23,11 @@ namespace tolvane {
 // Ctrl+W to close) and records nothing, even while it holds the focus.
 class RecorderButton final : public QPushButton {
 public:
-    RecorderButton(ShortcutRecorderView::Callbacks callbacks, QWidget* parent)
+    RecorderButton(const QString& actionTitle, ShortcutRecorderView::Callbacks callbacks, QWidget* parent)
         : QPushButton(parent), m_callbacks(std::move(callbacks)) {
         setFocusPolicy(Qt::StrongFocus);
         setToolTip(QStringLiteral("点按后直接输入新的快捷键"));
-        setAccessibleName(QStringLiteral("快捷键录制器"));
+        setAccessibleName(QStringLiteral("“%1”快捷键录制器").arg(actionTitle));
         QFont font = Theme::makeFont(QStringLiteral("IBM Plex Mono"), 600, 13);
         setFont(font);
         setMinimumSize(154, 36);
@@ -165,15 +166,16 @@ private:
     bool m_recording = false;
 };
 
-ShortcutRecorderView::ShortcutRecorderView(Callbacks callbacks, QWidget* parent)
+ShortcutRecorderView::ShortcutRecorderView(ShortcutAction action, Callbacks callbacks, QWidget* parent)
     : QWidget(parent), m_clear(new QToolButton(this)) {
+    const QString title = shortcutActionTitle(action);
     auto onClear = callbacks.onClear;
-    m_button = new RecorderButton(std::move(callbacks), this);
+    m_button = new RecorderButton(title, std::move(callbacks), this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     layout->addWidget(m_button);
-    m_clear->setAccessibleName(QStringLiteral("清除快捷键"));
+    m_clear->setAccessibleName(QStringLiteral("清除“%1”快捷键").arg(title));
     m_clear->setToolTip(QStringLiteral("清除快捷键"));
     m_clear->setFixedSize(20, 20);
     m_clear->setAutoRaise(true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/app_shortcut.h"
+#include "model/shortcut_action.h"
 
 #include <QWidget>
 #include <functional>
@@ -30,7 +31,9 @@ public:
         std::function<void(bool)> onRecordingChanged;
     };
 
-    ShortcutRecorderView(Callbacks callbacks, QWidget* parent = nullptr);
+    // The recorder and its clear button are named after `action`, so a screen reader tells the recorders of
+    // one window apart.
+    ShortcutRecorderView(ShortcutAction action, Callbacks callbacks, QWidget* parent = nullptr);
     ~ShortcutRecorderView() override;
 
     void setShortcut(const std::optional<AppShortcut>& shortcut);

@@ -64,6 +64,17 @@ class AccessibilityRoads(unittest.TestCase):
                 a11y.wait_for(lambda: "cloudTranslationQuality=advanced" in self.app.settings_text(),
                               "the stored quality")
                 self.assertTrue(a11y.has_state(advanced, S.CHECKED))
+            if tile_name == "快捷键":
+                # Each recorder and its clear button are told apart by their action; a clear through the
+                # tree clears that action alone.
+                actions = ("翻译选中文本", "截图翻译", "截图取词", "打开翻译窗口")
+                button = Atspi.Role.PUSH_BUTTON
+                recorders = [self.control(settings, button, f"“{a}”快捷键录制器") for a in actions]
+                clears = [self.control(settings, button, f"清除“{a}”快捷键") for a in actions]
+                self.assertTrue(a11y.do_default_action(clears[2]))
+                a11y.wait_for(lambda: a11y.fresh(recorders[2]).get_description() == "未设置", "截图取词 cleared")
+                self.assertEqual([a11y.fresh(r).get_description() for r in recorders],
+                                 ["Ctrl+Alt+T", "Ctrl+Alt+S", "未设置", "Ctrl+Alt+O"])
 
         # The guide's permission rows: one element each, its title and state as the name, no loose labels.
         a11y.do_default_action(self.control(settings, Atspi.Role.PUSH_BUTTON, "打开引导"))

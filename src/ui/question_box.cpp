@@ -2,12 +2,35 @@
 
 #include "model/product_names.h"
 
+#include <QCloseEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QTextLayout>
 
 namespace tolvane {
 
 namespace {
+
+// A message box closes on Escape and from its title bar only through a cancelling button. A question
+// without one is closed by them all the same, with no button clicked: nothing is answered.
+class QuestionBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        QMessageBox::keyPressEvent(event);
+        if (event->matches(QKeySequence::Cancel) && isVisible())
+            reject();
+    }
+    void closeEvent(QCloseEvent* event) override {
+        QMessageBox::closeEvent(event);
+        if (!event->isAccepted()) {
+            event->accept();
+            QDialog::closeEvent(event);
+        }
+    }
+};
 
 // The room a question's texts may take: a 360 px column of at most 10 lines each.
 constexpr int questionTextWidth = 360;
@@ -57,7 +80,7 @@ QString shortenedToLines(const QString& text, const QFont& font, int width, int 
 
 QMessageBox* makeQuestionBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                              const QString& detail) {
-    auto* box = new QMessageBox(parent);
+    auto* box = new QuestionBox(parent);
     box->setWindowTitle(QString::fromUtf8(kProductDisplayName));
     box->setIcon(icon);
     box->setTextFormat(Qt::PlainText);

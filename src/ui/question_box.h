@@ -9,7 +9,8 @@ class QWidget;
 namespace tolvane {
 
 // A question's box, not yet shown: titled with the product's name, with `text` as its question and `detail`
-// under it, both shortened so that the box fits the screen however long a text it quotes.
+// under it, both shortened so that the box fits the screen however long a text it quotes. Escape and the
+// title bar's close leave it without an answer (no clicked button) when no button cancels.
 QMessageBox* makeQuestionBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                              const QString& detail);
 

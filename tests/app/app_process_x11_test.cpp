@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QSettings>
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -180,10 +181,47 @@ TEST_F(AppProcess, ClosingTheMainWindowFollowsEachCloseBehaviour) {
     ASSERT_TRUE(waitForOutput(*asking, output, "Main window shown")) << output.toStdString();
     // Counted once the main window is on screen: the log line comes before the window manager maps it.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !visibleWindows(*asking).isEmpty(); }, kProcessLimitMs));
-    const qsizetype before = visibleWindows(*asking).size();
-    ASSERT_TRUE(pressCloseInMainWindow(*asking));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return visibleWindows(*asking).size() == before + 1; }, kProcessLimitMs));
+    const QStringList shown = visibleWindows(*asking);
+    const qsizetype before = shown.size();
+    // The question is the one window that was not shown before.
+    const auto question = [&] {
+        QString window;
+        EXPECT_TRUE(pressCloseInMainWindow(*asking));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QStringList now = visibleWindows(*asking);
+                for (const QString& id : now)
+                    if (now.size() == before + 1 && !shown.contains(id))
+                        window = id;
+                return !window.isEmpty();
+            },
+            kProcessLimitMs));
+        return window;
+    };
+    // Escape, and the window manager's close, answer nothing: the question goes, the window stays as it
+    // was and the setting too, and the next close asks again.
+    const QString escaped = question();
+    ASSERT_FALSE(escaped.isEmpty());
+    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), escaped}));
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    const auto questionGone = [&] {
+        return QTest::qWaitFor(
+            [&] {
+                const QStringList now = visibleWindows(*asking);
+                return now.size() == before && std::all_of(now.begin(), now.end(), [&](const QString& id) {
+                           return shown.contains(id);
+                       });
+            },
+            kProcessLimitMs);
+    };
+    EXPECT_TRUE(questionGone());
+    const QString closed = question();
+    ASSERT_FALSE(closed.isEmpty());
+    ASSERT_TRUE(closeThroughWindowManager(closed));
+    EXPECT_TRUE(questionGone());
+    EXPECT_EQ(QSettings(profile.path("config/Tolvane/Tolvane.ini"), QSettings::IniFormat)
+                  .value(QStringLiteral("window.main.closeBehavior")),
+              QStringLiteral("ask"));
     EXPECT_EQ(asking->state(), QProcess::Running);
     EXPECT_TRUE(terminatesCleanly(*asking));
 }

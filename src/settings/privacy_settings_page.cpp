@@ -96,7 +96,7 @@ PrivacySettingsPage::PrivacySettingsPage(QWidget* parent) : QWidget(parent) {
         connect(button, &QPushButton::clicked, this, [this, kind] { Q_EMIT permissionRequested(kind); });
         line->addWidget(badge);
         line->addWidget(button);
-        m_rows[kind] = {badge, button};
+        m_rows[kind] = {badge, button, QString::fromUtf8(text.title)};
         permissions->addRow(new SettingsControlRow(QString::fromUtf8(text.title),
                                                    QString::fromUtf8(text.detail),
                                                    QString::fromLatin1(text.symbol), control));
@@ -158,6 +158,8 @@ void PrivacySettingsPage::showPermissions(const PermissionService& permissions) 
         const bool granted = status.state == PermissionState::granted;
         row.badge->setState(permissionStatusText(kind, status.state), granted, status.reason);
         row.button->setText(granted ? QStringLiteral("系统设置") : QStringLiteral("请求授权"));
+        // Named with its row's permission too, so a screen reader tells the three buttons apart.
+        row.button->setAccessibleName(QStringLiteral("%1（%2）").arg(row.button->text(), row.title));
     }
 }
 

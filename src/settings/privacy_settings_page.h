@@ -36,6 +36,7 @@ private:
     struct Row {
         SettingsStatusBadge* badge;
         QPushButton* button;
+        QString title;
     };
     std::map<PermissionKind, Row> m_rows;
     QPushButton* m_clear;

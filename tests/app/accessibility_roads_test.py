@@ -64,6 +64,10 @@ class AccessibilityRoads(unittest.TestCase):
                 a11y.wait_for(lambda: "cloudTranslationQuality=advanced" in self.app.settings_text(),
                               "the stored quality")
                 self.assertTrue(a11y.has_state(advanced, S.CHECKED))
+            if tile_name == "隐私":
+                # The permission rows' buttons are told apart by their permission.
+                for permission in ("辅助功能", "输入监控", "屏幕录制"):
+                    self.control(settings, Atspi.Role.PUSH_BUTTON, f"系统设置（{permission}）")
             if tile_name == "快捷键":
                 # Each recorder and its clear button are told apart by their action; a clear through the
                 # tree clears that action alone.

@@ -183,42 +183,36 @@ TEST_F(AppProcess, ClosingTheMainWindowFollowsEachCloseBehaviour) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !visibleWindows(*asking).isEmpty(); }, kProcessLimitMs));
     const QStringList shown = visibleWindows(*asking);
     const qsizetype before = shown.size();
-    // The question is the one window that was not shown before.
-    const auto question = [&] {
-        QString window;
-        EXPECT_TRUE(pressCloseInMainWindow(*asking));
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                const QStringList now = visibleWindows(*asking);
-                for (const QString& id : now)
-                    if (now.size() == before + 1 && !shown.contains(id))
-                        window = id;
-                return !window.isEmpty();
-            },
-            kProcessLimitMs));
-        return window;
+    // The question is the one window that was not shown before; it comes up once however often Ctrl+W is
+    // pressed.
+    QString question;
+    const auto asked = [&] {
+        question.clear();
+        const QStringList now = visibleWindows(*asking);
+        for (const QString& id : now)
+            if (now.size() == before + 1 && !shown.contains(id))
+                question = id;
+        return !question.isEmpty();
+    };
+    const auto answered = [&] {
+        const QStringList now = visibleWindows(*asking);
+        return now.size() == before &&
+               std::all_of(now.begin(), now.end(), [&](const QString& id) { return shown.contains(id); });
     };
     // Escape, and the window manager's close, answer nothing: the question goes, the window stays as it
-    // was and the setting too, and the next close asks again.
-    const QString escaped = question();
-    ASSERT_FALSE(escaped.isEmpty());
-    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), escaped}));
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
-    const auto questionGone = [&] {
-        return QTest::qWaitFor(
-            [&] {
-                const QStringList now = visibleWindows(*asking);
-                return now.size() == before && std::all_of(now.begin(), now.end(), [&](const QString& id) {
-                           return shown.contains(id);
-                       });
-            },
-            kProcessLimitMs);
-    };
-    EXPECT_TRUE(questionGone());
-    const QString closed = question();
-    ASSERT_FALSE(closed.isEmpty());
-    ASSERT_TRUE(closeThroughWindowManager(closed));
-    EXPECT_TRUE(questionGone());
+    // was and the setting too, and the next close asks again. Escape is pressed again, as a user would,
+    // should a busy machine still route it to the main window.
+    ASSERT_TRUE(pressCloseInMainWindowUntil(*asking, asked));
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), question});
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        if (QTest::qWaitFor(answered, kProcessLimitMs / 6))
+            break;
+    }
+    EXPECT_TRUE(answered());
+    ASSERT_TRUE(pressCloseInMainWindowUntil(*asking, asked));
+    ASSERT_TRUE(closeThroughWindowManager(question));
+    EXPECT_TRUE(QTest::qWaitFor(answered, kProcessLimitMs));
     EXPECT_EQ(QSettings(profile.path("config/Tolvane/Tolvane.ini"), QSettings::IniFormat)
                   .value(QStringLiteral("window.main.closeBehavior")),
               QStringLiteral("ask"));

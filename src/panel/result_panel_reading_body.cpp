@@ -91,16 +91,14 @@ ResultPanelReadingBody::ResultPanelReadingBody(QWidget* parent) : QScrollArea(pa
 
 void ResultPanelReadingBody::show(const WorkflowStatus& status, const QString& sourceText,
                                   const QString& resultText) {
-    m_sourceSection->setVisible(!sourceText.isEmpty());
+    // Each part takes its new text before it is shown: a section shown again while its view still held the
+    // last answer would lay all of that answer out again at the new layout's width, only to replace it.
     m_sourceView->showText(sourceText);
+    m_sourceSection->setVisible(!sourceText.isEmpty());
 
     const ReadingResultArea area = readingResultArea(status, resultText);
     m_kind = area.kind;
     using K = ReadingResultArea::Kind;
-    m_resultSection->setVisible(area.kind == K::section);
-    m_messageBox->setVisible(area.kind == K::message);
-    m_failureBox->setVisible(area.kind == K::failure);
-    m_progress->setVisible(area.kind == K::progress);
     switch (area.kind) {
     case K::section:
         if (m_resultCaption->text() != area.caption) {
@@ -121,6 +119,10 @@ void ResultPanelReadingBody::show(const WorkflowStatus& status, const QString& s
     case K::progress:
         break;
     }
+    m_resultSection->setVisible(area.kind == K::section);
+    m_messageBox->setVisible(area.kind == K::message);
+    m_failureBox->setVisible(area.kind == K::failure);
+    m_progress->setVisible(area.kind == K::progress);
 }
 
 } // namespace tolvane

@@ -3,6 +3,7 @@
 #include "panel/result_panel_text_accessible.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QScrollBar>
@@ -82,34 +83,38 @@ void ResultPanelTextView::showText(const QString& text, Pace pace) {
     if (!extends) {
         if (text == m_shown && m_pending.isEmpty())
             return;
-        m_pending.clear();
         replaceText(text);
-        if (pace == Pace::framed)
-            m_frame.start();
-        return;
-    }
-    m_pending.append(asked.sliced(known));
-    if (pace == Pace::immediate || !m_frame.isActive()) {
+    } else {
+        m_pending.append(asked.sliced(known));
+        if (pace == Pace::framed && m_frame.isActive())
+            return; // the running frame shows the waiting extension when it ends
         applyPending();
-        if (pace == Pace::framed)
-            m_frame.start();
     }
-    // Otherwise the running frame shows the waiting extension when it ends.
+    // The rest of a long text follows frame by frame.
+    if (pace == Pace::framed || hasPendingText())
+        m_frame.start();
 }
 
 void ResultPanelTextView::flushPendingText() {
-    applyPending();
+    while (hasPendingText())
+        applyPending();
+}
+
+bool ResultPanelTextView::allTextShown() {
+    const QWidgetList widgets = QApplication::allWidgets();
+    return std::none_of(widgets.begin(), widgets.end(), [](QWidget* widget) {
+        const auto* view = qobject_cast<ResultPanelTextView*>(widget);
+        return view && view->hasPendingText();
+    });
 }
 
 void ResultPanelTextView::replaceText(const QString& text) {
-    QElapsedTimer cost;
-    cost.start();
     setPlainText(QString());
     m_blockEnds.clear();
     m_shown.clear();
-    appendInBlocks(text);
-    m_shown.append(text); // a copy of our own, see m_shown
-    m_frame.setInterval(std::clamp(int(2 * cost.elapsed()), frameIntervalMs, maxFrameIntervalMs));
+    m_pending.clear();
+    m_pending.append(QStringView(text)); // a copy of our own, see m_shown
+    applyPending();
 }
 
 void ResultPanelTextView::dropText() {
@@ -137,17 +142,21 @@ void ResultPanelTextView::applyPending() {
     // scroll bar does not jump to the end.
     QScrollBar* bar = verticalScrollBar();
     const int scroll = bar->value();
-    QStringView addition(m_pending);
+    qsizetype length = std::min(m_pending.size(), kUpdateLength);
+    if (length < m_pending.size() && m_pending.at(length - 1).isHighSurrogate())
+        --length; // a character is not drawn in halves
+    const QStringView part = QStringView(m_pending).first(length);
+    QStringView addition = part;
     // A "\r\n" is one line break; split between two chunks, the "\r" already made it.
     if (m_shown.endsWith(QLatin1Char('\r')) && addition.startsWith(QLatin1Char('\n')))
         addition = addition.sliced(1);
     appendInBlocks(addition);
     bar->setValue(scroll);
-    m_shown.append(m_pending);
-    m_pending.clear();
-    // Each update lays out at most one block of bounded length, but painting and the document's own
-    // bookkeeping still cost something: the pause after an update grows with its cost, so showing text
-    // never takes most of the loop's time.
+    m_shown.append(part);
+    m_pending.remove(0, length);
+    // Each update lays out a bounded part of the text, but painting and the document's own bookkeeping
+    // still cost something: the pause after an update grows with its cost, so showing text never takes
+    // most of the loop's time.
     m_frame.setInterval(std::clamp(int(2 * cost.elapsed()), frameIntervalMs, maxFrameIntervalMs));
 }
 

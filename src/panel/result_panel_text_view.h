@@ -17,6 +17,11 @@ namespace tolvane {
 // mark where there is one), so an update costs time in proportion to the new text, not to the answer.
 // Copying a selection leaves those block ends out, and so does the text assistive technologies read.
 //
+// One update inserts and lays out at most kUpdateLength characters; the rest of a longer text follows
+// frame by frame, so a text arriving faster than it can be laid out never holds up the event loop. A
+// fitted view in a scroll area thus also outgrows the area while its text is still short: the scroll bar
+// that narrows it, and the layout of its text again at the new width, come early and cost little.
+//
 // A view that drops its text while hidden holds no document while its window is hidden (a long answer
 // would otherwise be kept and laid out for nobody): it only notes that it missed text, and asks its owner
 // for the current text with textWanted() when its window is shown again.
@@ -34,18 +39,23 @@ public:
     // A block is ended after a blank or a punctuation mark once it holds kBlockLength characters, and
     // anywhere but inside a character once it holds twice as many.
     static constexpr qsizetype kBlockLength = 1000;
+    // The most characters one update inserts and lays out.
+    static constexpr qsizetype kUpdateLength = 8 * kBlockLength;
 
     ResultPanelTextView(Sizing sizing, WhileHidden whileHidden, QWidget* parent = nullptr);
 
     // Shows `text`: an extension of the shown text is appended (paced as asked), anything else replaces
-    // it at once. An immediate call also shows any extension still waiting.
+    // it at once; an immediate call also shows any extension still waiting. Of a text longer than
+    // kUpdateLength, the rest is shown on the following frames.
     void showText(const QString& text, Pace pace = Pace::immediate);
     // The text last asked for, and the text the document holds now (they differ while an extension waits).
     QString requestedText() const { return m_shown + m_pending; }
     const QString& shownText() const { return m_shown; }
     bool hasPendingText() const { return !m_pending.isEmpty(); }
-    // Shows a waiting extension now.
+    // Shows all of a waiting extension now, however long.
     void flushPendingText();
+    // Whether every view in the application has shown all the text it was given.
+    static bool allTextShown();
 
     // The text as a reader gets it: the document's text without the block ends added for showing, as
     // copying gives it. Offsets into it and positions in the document convert both ways.
@@ -68,6 +78,7 @@ protected:
     QMimeData* createMimeDataFromSelection() const override;
 
 private:
+    // Shows the next part of the waiting extension, at most kUpdateLength characters.
     void applyPending();
     void replaceText(const QString& text);
     void dropText();

@@ -362,6 +362,7 @@ TEST_F(ResultPanelViewTest, ALongParagraphIsShownInBoundedBlocksAndCopiedWhole) 
     ResultPanelTextView whole(ResultPanelTextView::Sizing::scrolling,
                               ResultPanelTextView::WhileHidden::keepsText);
     whole.showText(result);
+    whole.flushPendingText();
     EXPECT_EQ(text->toPlainText(), whole.toPlainText());
 
     // Copying the whole text or a part across block ends gives the answer's own characters.
@@ -377,6 +378,48 @@ TEST_F(ResultPanelViewTest, ALongParagraphIsShownInBoundedBlocksAndCopiedWhole) 
     EXPECT_GT(copied.size(), 5 * ResultPanelTextView::kBlockLength);
     EXPECT_TRUE(result.contains(copied));
     EXPECT_FALSE(copied.contains(QLatin1Char('\n')));
+}
+
+// A long answer given at once is laid out a bounded part at a time, the rest on the following frames, and
+// ends holding the whole answer. The next translation's section is shown holding its own text, never the
+// last answer, which it would lay out again.
+TEST_F(ResultPanelViewTest, ALongAnswerIsShownInBoundedPartsAndNotLaidOutAgainForTheNext) {
+    showPanel(); // a hidden panel holds no text
+    ResultPanelTextView* text = view->readingBody()->resultView();
+    int largestUpdate = 0;
+    QObject::connect(text->document(), &QTextDocument::contentsChange,
+                     [&](int, int, int added) { largestUpdate = std::max(largestUpdate, added); });
+    constexpr qsizetype part = ResultPanelTextView::kUpdateLength;
+    // A "\r\n" across the end of the first part is still one line break.
+    QString result = QString(part - 1, QLatin1Char('a')) + QStringLiteral("\r\n");
+    while (result.size() < 5 * part)
+        result += QStringLiteral("词语%1 ").arg(result.size());
+    workflow.setResult(result);
+    workflow.setStatus(WorkflowStatus::completed());
+    EXPECT_TRUE(text->hasPendingText());
+    EXPECT_FALSE(ResultPanelTextView::allTextShown());
+    ASSERT_TRUE(QTest::qWaitFor(&ResultPanelTextView::allTextShown));
+    EXPECT_LE(largestUpdate, part + part / ResultPanelTextView::kBlockLength); // its text and its block ends
+    text->selectAll();
+    text->copy();
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              QString(result).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+
+    struct ShowProbe : QObject {
+        ResultPanelTextView* text;
+        QList<int> lengths; // the view's document length at each showing of its section
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Show)
+                lengths << text->document()->characterCount();
+            return false;
+        }
+    } probe;
+    probe.text = text;
+    view->readingBody()->resultSection()->installEventFilter(&probe);
+    workflow.setStatus(WorkflowStatus::capturing());
+    workflow.setResult(QString());
+    workflow.setStatus(WorkflowStatus::streaming());
+    EXPECT_EQ(probe.lengths, QList<int>{2}); // the placeholder " " and the document's end
 }
 
 // A hidden panel keeps no answer in its views (a long one would be held and laid out for nobody); shown,

@@ -24,6 +24,7 @@
 #include "ocr/screenshot_run_controller.h"
 #include "panel/floating_panel_controller.h"
 #include "panel/result_panel_app_settings.h"
+#include "panel/result_panel_text_view.h"
 #include "panel/result_panel_window.h"
 #include "panel/result_panel_workflow.h"
 #include "platform/font_file_pages.h"
@@ -361,7 +362,7 @@ void AppDelegate::installPanel() {
     panelWorkflow->setParent(m_panel.get());
     panelSettings->setParent(m_panel.get());
     new LongAnswerCleanup(
-        panelWorkflow,
+        panelWorkflow, &ResultPanelTextView::allTextShown,
         [] {
             returnFreeHeapPages();
             releaseMappedFontFilePages();

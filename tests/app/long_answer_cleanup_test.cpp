@@ -3,6 +3,7 @@
 #include "../panel/result_panel_fakes.h"
 #include "support/virtual_clock.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace tolvane {
@@ -11,12 +12,13 @@ namespace {
 using testing::drainEventLoop;
 using testing::RecordingPanelWorkflow;
 
-TEST(LongAnswerCleanup, RunsOnceALongAnswerStopsStreamingAndNeverForAShortOne) {
+TEST(LongAnswerCleanup, RunsOnceALongAnswerStopsStreamingAndIsShownAndNeverForAShortOne) {
     RecordingPanelWorkflow workflow;
     QObject owner;
     int releases = 0;
+    bool shown = true;
     new LongAnswerCleanup(
-        &workflow, [&] { ++releases; }, &owner);
+        &workflow, [&] { return shown; }, [&] { ++releases; }, &owner);
     const QString longAnswer(LongAnswerCleanup::kLongAnswerLength, QLatin1Char('a'));
 
     // A short answer ends: nothing to give back.
@@ -48,6 +50,15 @@ TEST(LongAnswerCleanup, RunsOnceALongAnswerStopsStreamingAndNeverForAShortOne) {
     workflow.setStatus(WorkflowStatus::cancelled());
     drainEventLoop();
     EXPECT_EQ(releases, 2);
+
+    // The views still laying the answer out: only once they have shown all of it.
+    shown = false;
+    workflow.setStatus(WorkflowStatus::streaming());
+    workflow.setStatus(WorkflowStatus::completed());
+    QTest::qWait(3 * LongAnswerCleanup::kShownCheckIntervalMs);
+    EXPECT_EQ(releases, 2);
+    shown = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return releases == 3; }));
 }
 
 } // namespace

@@ -106,12 +106,14 @@ bool HistoryRowWidget::eventFilter(QObject* watched, QEvent* event) {
         Q_EMIT copyRequested(copiedText(label));
         return true;
     }
-    // A selection made with the mouse (or Select All) is offered as the desktop's PRIMARY selection by the
-    // label itself, laid-out lines and all; once it has done so, the stored text replaces them.
-    const bool selects = (event->type() == QEvent::MouseButtonRelease &&
-                          static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) ||
-                         (event->type() == QEvent::KeyPress &&
-                          static_cast<QKeyEvent*>(event)->matches(QKeySequence::SelectAll));
+    // A selection made with the mouse, Select All or a key extending it (Shift with a move) is offered as
+    // the desktop's PRIMARY selection by the label itself, laid-out lines and all; once it has done so, the
+    // stored text replaces them.
+    const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+    const bool selects =
+        (event->type() == QEvent::MouseButtonRelease &&
+         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) ||
+        (key && (key->matches(QKeySequence::SelectAll) || key->modifiers().testFlag(Qt::ShiftModifier)));
     if (selects) {
         // The label is a child of this row: with either gone, the call is dropped.
         QTimer::singleShot(0, label, [this, label] { offerPrimarySelection(label); });

@@ -13,7 +13,7 @@ namespace tolvane {
 // One history row as widgets, laid out exactly as the delegate paints it: selectable source and result
 // texts and four real buttons with their help texts and accessible names. Copying from a text gives the
 // stored text behind the selection (all of it without one), never the laid-out lines; so does the desktop's
-// PRIMARY selection a mouse selection makes.
+// PRIMARY selection a selection by the mouse or the keys makes.
 class HistoryRowWidget final : public QWidget {
     Q_OBJECT
 

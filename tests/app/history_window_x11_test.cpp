@@ -454,7 +454,7 @@ TEST_F(HistoryWindow, CopyingFromARowGivesTheStoredTextNotTheLaidOutLines) {
 }
 
 // A mouse selection across a row's wrap offers the stored text behind it as PRIMARY (middle-click paste),
-// as copying does: the space the wrap stood for, no line break.
+// as copying does: the space the wrap stood for, no line break; so does the selection extended by keys.
 TEST_F(HistoryWindow, AMouseSelectionOffersTheStoredTextAsThePrimarySelection) {
     const QString longText = QStringLiteral("A sentence long enough to wrap across the width of the window. ")
                                  .repeated(8)
@@ -497,6 +497,14 @@ TEST_F(HistoryWindow, AMouseSelectionOffersTheStoredTextAsThePrimarySelection) {
     const QString expected = longText.mid(start, length);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return desktopSelectionText(QStringLiteral("primary")) == expected; }, 10000))
+        << desktopSelectionText(QStringLiteral("primary")).toStdString();
+
+    // Extended by the keyboard to the second line's end: still the stored text.
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("shift+End")}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return source->selectedText().size() > length; }, 10000));
+    const QString extended = longText.mid(start, source->selectedText().size());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return desktopSelectionText(QStringLiteral("primary")) == extended; }, 10000))
         << desktopSelectionText(QStringLiteral("primary")).toStdString();
 }
 

@@ -172,7 +172,7 @@ void ResultPanelManualBody::showOutput(const WorkflowStatus& status, const QStri
         m_output->setCurrentWidget(m_cancelled);
         break;
     case ManualOutputKind::failure:
-        m_failure->setText(status.message());
+        m_failure->setText(panelFailureText(status));
         m_output->setCurrentWidget(m_failure);
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "ui/theme.h"
+#include "workflow/workflow_error.h"
 
 namespace tolvane {
 
@@ -30,6 +31,12 @@ StatusPresentation statusPresentation(const WorkflowStatus& status, bool isManua
                 QStringLiteral("需要处理")};
     }
     return {};
+}
+
+QString panelFailureText(const WorkflowStatus& status) {
+    if (status.message() == WorkflowError::engineNotChosen().description())
+        return QStringLiteral("无法读取已保存的翻译引擎设置。请在面板下方的“翻译引擎”中选择一个翻译引擎。");
+    return status.message();
 }
 
 ReadingResultArea readingResultArea(const WorkflowStatus& status, const QString& resultText) {
@@ -61,7 +68,7 @@ ReadingResultArea readingResultArea(const WorkflowStatus& status, const QString&
         // What arrived before the failure stays readable; the caption carries the failure's words.
         if (!text::trimmed(resultText).isEmpty())
             return {A::section, QStringLiteral("译文 · ") + status.message(), resultText};
-        return {A::failure, {}, status.message()};
+        return {A::failure, {}, panelFailureText(status)};
     }
     return {};
 }

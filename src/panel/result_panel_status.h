@@ -15,6 +15,10 @@ struct StatusPresentation {
 };
 StatusPresentation statusPresentation(const WorkflowStatus& status, bool isManualInputMode);
 
+// A failure's words as the panel tells them: where the user is sent to settings for a choice the panel
+// itself offers (the engine), the words point to the panel's own picker instead.
+QString panelFailureText(const WorkflowStatus& status);
+
 // What the reading body shows below the source text.
 struct ReadingResultArea {
     enum class Kind { message, progress, section, failure };

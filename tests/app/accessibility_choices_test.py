@@ -224,6 +224,13 @@ class AccessibilityChoices(unittest.TestCase):
         self.assertEqual(description(in_panel), "请选择翻译引擎")
         self.assertIsNone(selected_item(in_panel))
         self.assertIsNone(a11y.find(panel, R.COMBO_BOX, "云端质量", a11y.showing))
+        # A translation asked for there sends the user to that picker, not to the settings.
+        editor = self.control(panel, R.TEXT, "待翻译文本")
+        self.assertTrue(editor.grab_focus())
+        a11y.wait_for(lambda: a11y.has_state(editor, S.FOCUSED), "the panel's input focused")
+        a11y.key("H", "i", "ctrl+Return")
+        a11y.wait_for(lambda: a11y.find(panel, R.LABEL, None, lambda n: "面板下方的“翻译引擎”" in a11y.name(n)),
+                      "the failure pointing to the panel's engine picker")
         a11y.key("Escape")  # the panel is dismissed
         a11y.wait_for(lambda: not a11y.find(panel, R.COMBO_BOX, "翻译引擎", a11y.showing), "the panel gone")
 

@@ -366,7 +366,10 @@ void MainTranslateView::refreshResult() {
         return;
     }
     const WorkflowCoordinator* workflow = m_context.workflow;
-    m_resultPane->showResult(workflow->resultText(), workflow->status(), workflow->canPasteBackToSource());
+    // Only a finished answer may be written over the user's text: not one still arriving, broken off or
+    // failed.
+    m_resultPane->showResult(workflow->resultText(), workflow->status(),
+                             workflow->canPasteBackToSource() && workflow->isResultFinished());
 }
 
 void MainTranslateView::refreshSettings() {

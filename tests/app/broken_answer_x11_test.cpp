@@ -4,6 +4,7 @@
 // it is copied, recorded, remembered or written over the user's text, and an endless answer is ended by the
 // application itself.
 #include "app/app_delegate.h"
+#include "app/main_window_controller.h"
 #include "desktop_delegate.h"
 #include "fake_server_process.h"
 #include "model/app_settings.h"
@@ -21,6 +22,9 @@
 #include "support/virtual_clock.h"
 #include "workflow/workflow_coordinator.h"
 #include "workflow/workflow_error.h"
+#include "workspace/main_translate_view.h"
+#include "workspace/result_pane.h"
+#include "workspace/workspace_button.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -45,7 +49,8 @@ protected:
     // A started delegate (replacing any earlier one) translating English into Chinese with `engine`.
     void launch(TranslationEngine engine) {
         delegate.reset();
-        delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11));
+        delegate = makeDesktopDelegate(DesktopServices::x11(SessionKind::x11),
+                                       AppFactories{.mainContent = MainTranslateView::factory()});
         AppSettings& settings = delegate->settings();
         settings.defaults().setValue(AppDelegate::hasSeenGuideKey, true);
         settings.setTranslationEngine(engine);
@@ -84,11 +89,15 @@ protected:
     ResultPanelReadingBody* readingBody() const {
         return panelWindow() ? panelWindow()->view()->readingBody() : nullptr;
     }
-    // The answer shown is not written over the user's text: the replace button is hidden or off, and asking
+    // The answer shown is not written over the user's text: the replace buttons are hidden or off, and asking
     // the workflow itself leaves the panel open (a replace closes it first).
     void expectNoReplace() {
         QPushButton* replace = panelWindow()->view()->footer()->replaceButton();
         EXPECT_FALSE(replace->isVisible() && replace->isEnabled());
+        // Nor is the main window's.
+        auto* view = delegate->mainWindowController()->window()->findChild<MainTranslateView*>();
+        ASSERT_NE(view, nullptr);
+        EXPECT_FALSE(view->resultPane()->replaceButton()->isEnabled());
         workflow().replaceOriginal();
         EXPECT_TRUE(panelWindow()->isVisible());
     }

@@ -9,6 +9,7 @@
 #include "model/history_events.h"
 #include "model/history_store.h"
 #include "ui/destructive_question.h"
+#include "ui/history_store_reason.h"
 #include "ui/icon_provider.h"
 #include "workflow/clipboard_writer.h"
 
@@ -39,19 +40,6 @@ QColor secondaryColor(const QWidget& widget) {
     QColor color = widget.palette().color(QPalette::WindowText);
     color.setAlphaF(0.55f);
     return color;
-}
-
-// Why the store refused a change, in the user's words.
-QString reasonOf(const HistoryStoreError& error) {
-    switch (error.cause()) {
-    case HistoryStoreError::Cause::locked:
-        return QStringLiteral("历史记录文件正被其他程序占用");
-    case HistoryStoreError::Cause::diskFull:
-        return QStringLiteral("磁盘空间已满");
-    case HistoryStoreError::Cause::other:
-        break;
-    }
-    return error.description();
 }
 
 QToolButton* headerButton(const QString& text, const char* symbol, QWidget* parent) {
@@ -260,7 +248,7 @@ QCoro::Task<> HistoryView::deleteBody(QPointer<HistoryView> view, HistoryStore* 
     try {
         co_await store->deleteHistoryEntry(id);
     } catch (const HistoryStoreError& failure) {
-        error = QStringLiteral("未能删除这条历史记录（%1）。").arg(reasonOf(failure));
+        error = QStringLiteral("未能删除这条历史记录（%1）。").arg(historyStoreReason(failure));
     }
     if (!view)
         co_return;
@@ -279,7 +267,7 @@ QCoro::Task<> HistoryView::clearBody(QPointer<HistoryView> view, HistoryStore* s
     try {
         co_await store->clearAll();
     } catch (const HistoryStoreError& failure) {
-        error = QStringLiteral("未能清空翻译历史（%1），记录都还在。").arg(reasonOf(failure));
+        error = QStringLiteral("未能清空翻译历史（%1），记录都还在。").arg(historyStoreReason(failure));
     }
     if (view) {
         view->m_clearing = false;

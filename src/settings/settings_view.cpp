@@ -15,6 +15,7 @@
 #include "settings/translation_settings_page.h"
 #include "ui/dark_controls.h"
 #include "ui/destructive_question.h"
+#include "ui/history_store_reason.h"
 #include "ui/permission_refresh_ticker.h"
 #include "ui/settings_not_stored_notice.h"
 #include "ui/theme.h"
@@ -113,6 +114,8 @@ QCoro::Task<> runHistoryClear(QPointer<SettingsView> view, HistoryStore* store,
         if (onChanged)
             onChanged();
         throw;
+    } catch (const HistoryStoreError& error) {
+        status = QStringLiteral("未能清空翻译历史（%1），记录都还在。").arg(historyStoreReason(error));
     } catch (const std::exception& error) {
         status = describeError(error);
     }

@@ -271,7 +271,7 @@ TEST_F(LockedHistory, AClearFromEitherWindowRemovesATranslationWhoseWriteWaitedF
     }
 }
 
-TEST_F(LockedHistory, AHistoryWindowClearThatCannotRunSaysWhyAndKeepsEveryRow) {
+TEST_F(LockedHistory, AClearThatCannotRunSaysWhyInEitherWindowAndKeepsEveryRow) {
     ASSERT_TRUE(translate(QStringLiteral("listed row")));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return storedRowCount(path, "history", QStringLiteral("listed row")) == 1; }, 30000));
@@ -293,6 +293,13 @@ TEST_F(LockedHistory, AHistoryWindowClearThatCannotRunSaysWhyAndKeepsEveryRow) {
     EXPECT_TRUE(notice->isVisible());
     EXPECT_EQ(notice->text().toStdString(), "未能清空翻译历史（历史记录文件正被其他程序占用），记录都还在。");
     EXPECT_TRUE(view->clearButton()->isEnabled());
+    // The settings page's clear says the same.
+    delegate->presentSettings();
+    auto* settings = delegate->hostedWindow(QStringLiteral("settings"))->findChild<SettingsView*>();
+    ASSERT_NE(settings, nullptr);
+    settings->clearTranslationHistory();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !settings->isClearingHistory(); }, 60000));
+    EXPECT_EQ(settings->statusMessage().toStdString(), notice->text().toStdString());
 
     // No clear ran, so the translation that waited is kept as well.
     unlock();

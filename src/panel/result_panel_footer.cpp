@@ -51,6 +51,8 @@ ResultPanelFooter::ResultPanelFooter(ResultPanelWorkflow* workflow, ResultPanelS
     for (CloudTranslationQuality quality :
          {CloudTranslationQuality::standard, CloudTranslationQuality::advanced})
         m_quality->addItem(displayName(quality), rawValue(quality));
+    fitPanelPickerToItems(m_engine);
+    fitPanelPickerToItems(m_quality);
     layout->addWidget(m_engine);
     layout->addWidget(m_quality);
     layout->addStretch(1);

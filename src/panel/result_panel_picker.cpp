@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <algorithm>
 
 namespace tolvane {
 namespace {
@@ -51,6 +52,10 @@ QComboBox* makePanelPicker(const QString& accessibleName, int width, QWidget* pa
     picker->setFocusPolicy(Qt::StrongFocus);
     chooseOnlyInOpenList(picker);
     return picker;
+}
+
+void fitPanelPickerToItems(QComboBox* picker) {
+    picker->setFixedWidth(std::max(picker->width(), picker->sizeHint().width()));
 }
 
 } // namespace tolvane

@@ -12,5 +12,7 @@ namespace tolvane {
 // there), and the arrow keys choose the previous or next option at once. In the open list Return and Enter
 // only choose.
 QComboBox* makePanelPicker(const QString& accessibleName, int width, QWidget* parent);
+// Widens `picker` where its longest option or its placeholder would be cut at its width.
+void fitPanelPickerToItems(QComboBox* picker);
 
 } // namespace tolvane

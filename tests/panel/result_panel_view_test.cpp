@@ -542,6 +542,9 @@ TEST_F(ResultPanelViewTest, EngineSwitchAndQualityChoice) {
     EXPECT_FALSE(footer->qualityPicker()->isHidden());
     EXPECT_EQ(footer->qualityPicker()->currentData().toString(), QStringLiteral("advanced"));
     drainEventLoop();
+    // Every engine's and quality's name is shown whole, not cut at the picker's edge.
+    for (QComboBox* picker : {footer->enginePicker(), footer->qualityPicker()})
+        EXPECT_LE(picker->sizeHint().width(), picker->width()) << picker->accessibleName().toStdString();
 
     // Choosing a quality in the picker writes it and translates again once.
     Q_EMIT footer->qualityPicker()->activated(0);

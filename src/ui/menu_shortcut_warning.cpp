@@ -28,6 +28,7 @@ constexpr uint32_t copyPasteKeys[]{8, 9}; // C, V
 constexpr uint32_t periodKey[]{47};
 constexpr uint32_t tabKey[]{48};
 constexpr uint32_t deleteKeys[]{117, 65}; // Delete, keypad Delete
+constexpr uint32_t backspaceKey[]{51};
 constexpr std::span<const uint32_t> anyKey;
 
 // Chords with exactly `modifiers` and one of `keys` (any key for anyKey), pressed once.
@@ -54,6 +55,7 @@ const RefusedChords refusedChords[]{
     // The X server switches virtual terminals on these; no application sees them.
     {ctrl | alt, functionKeys1To12, &terminalSwitchShortcutWarning},
     {ctrl | alt, deleteKeys, &logOutShortcutWarning},
+    {ctrl | alt, backspaceKey, &endSessionShortcutWarning},
 };
 
 bool holds(const RefusedChords& row, uint8_t modifiers, uint32_t keyCode) {

@@ -53,6 +53,10 @@ inline const QString desktopFunctionKeyShortcutWarning = QStringLiteral(
 inline const QString logOutShortcutWarning =
     QStringLiteral("桌面用 Ctrl+Alt+Delete 注销或关机。请换一个按键。");
 
+// Shown for Ctrl+Alt+Backspace: where the X server is set up for it, the chord ends the whole session.
+inline const QString endSessionShortcutWarning =
+    QStringLiteral("Ctrl+Alt+Backspace 可能会直接结束整个桌面会话。请换一个按键。");
+
 // Why a chord pressed once may not become a global shortcut, which would be grabbed from every
 // application, by one table shared by the recorder's owners (settings page, guide) and the shortcut wiring:
 // Ctrl alone on any key; Ctrl+Shift on an editing or navigation key, C or V; Shift alone on any key; Alt

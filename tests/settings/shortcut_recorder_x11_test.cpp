@@ -207,6 +207,7 @@ TEST_F(ShortcutRecorderX11, CtrlChordsOtherApplicationsUseAreRefusedAndStayFree)
         {"alt+period", {XK_period, modAlt}, lastArgumentShortcutWarning},
         {"alt+F2", {XK_F2, modAlt}, desktopFunctionKeyShortcutWarning},
         {"ctrl+alt+Delete", {XK_Delete, ctrlAlt}, logOutShortcutWarning},
+        {"ctrl+alt+BackSpace", {XK_BackSpace, ctrlAlt}, endSessionShortcutWarning},
     };
     for (const auto& c : chords) {
         SCOPED_TRACE(c.keys);

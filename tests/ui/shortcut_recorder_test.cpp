@@ -140,6 +140,7 @@ TEST(CommonShortcutRefusal, RefusesChordsOtherApplicationsUse) {
         {"Alt+F12", chord(111, alt), desktopFunctionKeyShortcutWarning},
         {"Ctrl+Alt+Delete", chord(117, ctrl | alt), logOutShortcutWarning},
         {"Ctrl+Alt+keypad Delete", chord(65, ctrl | alt), logOutShortcutWarning},
+        {"Ctrl+Alt+Backspace", chord(51, ctrl | alt), endSessionShortcutWarning},
         {"Ctrl+Alt+F13", chord(105, ctrl | alt), std::nullopt},
         {"Alt+F13", chord(105, alt), std::nullopt},
         {"Ctrl+Shift+X", chord(7, ctrl | shift), std::nullopt},

@@ -12,12 +12,12 @@ bool isChoosingKey(const QKeyEvent& event) {
            (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
-// Watches the picker's list. A key first comes as a shortcut override, which the list takes (so that no
-// shortcut of the window runs), then as the key press, on which the list chooses. The combo box's own
-// handling would choose and close on the override without taking it.
+// Watches a list. A key first comes as a shortcut override, which the list takes (so that no shortcut of the
+// window runs), then as the key press, on which the list chooses. A combo box's own handling would choose
+// and close on the override without taking it.
 class OpenListKeys final : public QObject {
 public:
-    explicit OpenListKeys(QComboBox* picker) : QObject(picker), m_picker(picker) {}
+    OpenListKeys(QWidget* list, std::function<void()> choose) : QObject(list), m_choose(std::move(choose)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -27,30 +27,32 @@ protected:
             return QObject::eventFilter(watched, event);
         event->accept();
         if (!override)
-            choose();
+            m_choose();
         return true;
     }
 
 private:
-    // What the combo box does when a row is clicked: the row becomes the current one and is activated.
-    void choose() {
-        const QModelIndex row = m_picker->view()->currentIndex();
-        if (!row.isValid() || !row.flags().testFlag(Qt::ItemIsEnabled))
-            return;
-        m_picker->hidePopup();
-        m_picker->setCurrentIndex(row.row());
-        Q_EMIT m_picker->activated(row.row());
-        Q_EMIT m_picker->textActivated(m_picker->itemText(row.row()));
-    }
-
-    QComboBox* m_picker;
+    std::function<void()> m_choose;
 };
 
 } // namespace
 
+void chooseOnlyWithReturn(QWidget* list, std::function<void()> choose) {
+    // A widget's filters run newest first, so this one sees the keys before any installed earlier.
+    list->installEventFilter(new OpenListKeys(list, std::move(choose)));
+}
+
 void chooseOnlyInOpenList(QComboBox* picker) {
-    // The list's filters run newest first, so this one sees the keys before the combo box's own.
-    picker->view()->installEventFilter(new OpenListKeys(picker));
+    // What the combo box does when a row is clicked: the row becomes the current one and is activated.
+    chooseOnlyWithReturn(picker->view(), [picker] {
+        const QModelIndex row = picker->view()->currentIndex();
+        if (!row.isValid() || !row.flags().testFlag(Qt::ItemIsEnabled))
+            return;
+        picker->hidePopup();
+        picker->setCurrentIndex(row.row());
+        Q_EMIT picker->activated(row.row());
+        Q_EMIT picker->textActivated(picker->itemText(row.row()));
+    });
 }
 
 } // namespace tolvane

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+
 class QComboBox;
+class QWidget;
 
 namespace tolvane {
 
@@ -9,5 +12,9 @@ namespace tolvane {
 // this the list chooses while the key goes on to trigger such a shortcut too. Only for pickers that cannot
 // be edited; call once.
 void chooseOnlyInOpenList(QComboBox* picker);
+
+// Return and Enter reaching `list` (pressed on it or on a descendant that leaves them) call `choose` and do
+// nothing else, as above: no shortcut of the window sees them. Call once per list.
+void chooseOnlyWithReturn(QWidget* list, std::function<void()> choose);
 
 } // namespace tolvane

@@ -64,9 +64,11 @@ public:
 
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
-        state.checkable = true;
-        state.checked = button()->isChecked();
-        state.selectable = role() == QAccessible::PageTab;
+        // A list item is selected, never checked: a screen reader would read "not checked" on every other.
+        const bool item = role() == QAccessible::ListItem;
+        state.checkable = !item;
+        state.checked = !item && button()->isChecked();
+        state.selectable = item || role() == QAccessible::PageTab;
         state.selected = state.selectable && button()->isChecked();
         return state;
     }

@@ -14,9 +14,10 @@ namespace tolvane {
 // Every constructor that relies on it calls it.
 void installAccessibleFactory();
 
-// `button` selects what its owner keeps (a page, a tool, a window): assistive technologies read its checked
-// state, and both their press and toggle actions click it, so they act as a click or Space does. A pop-up
-// window it opened as its child widget is read as its child.
+// `button` selects what its owner keeps (a page, a tool, a window, an option): assistive technologies read
+// its checked state (as selected for a page tab, only as selected for a list item), and both their press and
+// toggle actions click it, so they act as a click or Space does. A pop-up window it opened as its child
+// widget is read as its child.
 void exposeAsSelectionButton(QAbstractButton* button, QAccessible::Role role);
 
 // `widget` is read as one element of `role`, named and described by its accessible name and description;

@@ -375,16 +375,14 @@ void MainTranslateView::refreshResult() {
 void MainTranslateView::refreshSettings() {
     const AppSettings* settings = m_context.settings;
     if (m_context.isSnapshotMode) {
-        m_controls->setNames(workspaceLanguageName(QStringLiteral("en-US")),
-                             workspaceLanguageName(QStringLiteral("zh-Hans")),
-                             displayName(TranslationStyle::polished));
+        m_controls->showChoices(QStringLiteral("en-US"), QStringLiteral("zh-Hans"),
+                                TranslationStyle::polished);
         m_titleBar->setRouteText(QStringLiteral("云端线路"));
         m_controls->setSwapEnabled(true);
         return;
     }
-    m_controls->setNames(workspaceLanguageName(settings->sourceLanguage()),
-                         workspaceLanguageName(settings->targetLanguage()),
-                         displayName(settings->translationStyle()));
+    m_controls->showChoices(settings->sourceLanguage(), settings->targetLanguage(),
+                            settings->translationStyle());
     m_titleBar->setRouteText(routeText(settings->chosenTranslationEngine()));
     m_controls->setSwapEnabled(settings->sourceLanguage() != QLatin1String(kAutoLanguageCode));
 }

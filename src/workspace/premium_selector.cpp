@@ -11,7 +11,6 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -24,32 +23,6 @@ constexpr qreal sidePadding = 10;
 constexpr qreal chevronSize = 13;
 constexpr qreal chevronSpacing = 8;
 constexpr qreal titleMinimumScale = 0.72;
-
-// One row of the option list: the option's title, leading-aligned.
-class OptionRow final : public QAbstractButton {
-public:
-    OptionRow(const QString& title, QWidget* parent) : QAbstractButton(parent) {
-        setText(title);
-        setAccessibleName(title);
-        setFocusPolicy(Qt::TabFocus);
-        setFixedHeight(PremiumSelector::rowHeight);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        QColor color = Theme::colorE9E1D4();
-        if (isDown())
-            color.setAlphaF(0.65);
-        painter.setPen(color);
-        painter.setFont(Theme::interMedium12());
-        const QRectF area = QRectF(rect()).adjusted(sidePadding, 0, -sidePadding, 0);
-        painter.drawText(
-            area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-            QFontMetricsF(Theme::interMedium12()).elidedText(text(), Qt::ElideRight, area.width()));
-    }
-};
 
 } // namespace
 
@@ -70,7 +43,8 @@ QSize PremiumSelector::listSize(qreal width, int optionCount) {
     return {std::max(int(std::ceil(width)), minimumListWidth), std::min(natural, maximumListHeight)};
 }
 
-void PremiumSelector::setTitle(const QString& title) {
+void PremiumSelector::setCurrent(const QString& id, const QString& title) {
+    m_currentId = id;
     if (title == m_title)
         return;
     m_title = title;
@@ -101,30 +75,16 @@ void PremiumSelector::toggleList() {
     list->setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(list);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(list);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    layout->addWidget(scroll);
-    auto* rows = new QWidget(scroll);
-    auto* column = new QVBoxLayout(rows);
-    column->setContentsMargins(listPadding, listPadding, listPadding, listPadding);
-    column->setSpacing(rowSpacing);
-    for (const PremiumSelectorOption& option : m_options) {
-        auto* row = new OptionRow(option.title, rows);
-        connect(row, &QAbstractButton::clicked, this, [this, id = option.id] { choose(id); });
-        column->addWidget(row);
-    }
-    column->addStretch(1);
-    scroll->setWidget(rows);
-    scroll->viewport()->setAutoFillBackground(false);
-    rows->setAutoFillBackground(false);
+    auto* options = new OptionList(m_options, m_currentId, accessibleName(), list);
+    connect(options, &OptionList::chosen, this, &PremiumSelector::choose);
+    layout->addWidget(options);
     m_list = list;
     connect(list, &Popover::dismissed, this, [this] {
         m_list = nullptr;
         update();
     });
     list->present();
+    options->focusCurrent();
 }
 
 void PremiumSelector::paintEvent(QPaintEvent*) {

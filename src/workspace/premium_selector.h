@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/pencil_icon_asset.h"
+#include "workspace/option_list.h"
 #include "workspace/popover.h"
 
 #include <QAbstractButton>
@@ -11,22 +12,18 @@
 
 namespace tolvane {
 
-struct PremiumSelectorOption {
-    QString id;
-    QString title;
-};
-
 // The workspace's drop-down: a fixed-width button showing the current value and a chevron; a click opens
 // the list of options in a popover below it, and choosing one calls `onSelect` with its id and closes the
-// list. The current option carries no mark: the title is the only sign of the value.
+// list. The list opens with the keyboard on the current option, which assistive technologies read as the
+// selected one; on screen the title is the only sign of the value.
 class PremiumSelector : public QAbstractButton {
     Q_OBJECT
 
 public:
     static constexpr int height = 30;
-    static constexpr int rowHeight = 30;
-    static constexpr int rowSpacing = 4;
-    static constexpr int listPadding = 6;
+    static constexpr int rowHeight = OptionList::rowHeight;
+    static constexpr int rowSpacing = OptionList::rowSpacing;
+    static constexpr int listPadding = OptionList::padding;
     static constexpr int minimumListWidth = 180;
     static constexpr int maximumListHeight = 280;
 
@@ -38,7 +35,8 @@ public:
     // The size of the option list for `optionCount` options under a button `width` wide.
     static QSize listSize(qreal width, int optionCount);
 
-    void setTitle(const QString& title);
+    // The current option's id, which the list marks, and the title the button shows for it.
+    void setCurrent(const QString& id, const QString& title);
     const QString& title() const { return m_title; }
     const QList<PremiumSelectorOption>& options() const { return m_options; }
 
@@ -61,6 +59,7 @@ private:
     QList<PremiumSelectorOption> m_options;
     bool m_isMeta;
     std::function<void(const QString&)> m_onSelect;
+    QString m_currentId;
     QString m_title;
     QPointer<Popover> m_list;
 };

@@ -83,11 +83,10 @@ WorkspaceControls::WorkspaceControls(AppSettings& settings, QWidget* parent) : Q
         this);
 }
 
-void WorkspaceControls::setNames(const QString& sourceName, const QString& targetName,
-                                 const QString& styleName) {
-    m_source->setTitle(sourceName);
-    m_target->setTitle(targetName);
-    m_style->setTitle(styleSelectorTitle(styleName));
+void WorkspaceControls::showChoices(const QString& source, const QString& target, TranslationStyle style) {
+    m_source->setCurrent(source, workspaceLanguageName(source));
+    m_target->setCurrent(target, workspaceLanguageName(target));
+    m_style->setCurrent(rawValue(style), styleSelectorTitle(displayName(style)));
 }
 
 void WorkspaceControls::setSwapEnabled(bool enabled) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/translation_style.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -17,7 +19,7 @@ QString styleSelectorTitle(const QString& styleName);
 
 // The strip above the panes: source language, swap, target language and, at the far end, the translation
 // style. Every choice is written to the settings at once; the workspace root reacts to the change. The
-// titles come from the root, which knows whether it shows sample content.
+// choices shown come from the root, which knows whether it shows sample content.
 class WorkspaceControls : public QWidget {
     Q_OBJECT
 
@@ -26,7 +28,8 @@ public:
 
     WorkspaceControls(AppSettings& settings, QWidget* parent = nullptr);
 
-    void setNames(const QString& sourceName, const QString& targetName, const QString& styleName);
+    // The choices the pickers show and mark in their lists: language codes and a style.
+    void showChoices(const QString& source, const QString& target, TranslationStyle style);
     // Follows the source language: the swap needs a concrete one.
     void setSwapEnabled(bool enabled);
 

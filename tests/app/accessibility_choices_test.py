@@ -81,7 +81,7 @@ class AccessibilityChoices(unittest.TestCase):
             self.assertTrue(a11y.do_action(selector, "Press"), name)
             popup = a11y.wait_for(lambda: a11y.children(selector), f"the list of {name}")[0]
             a11y.wait_for(lambda: a11y.has_state(selector, S.EXPANDED), f"{name} expanded")
-            self.assertTrue(a11y.do_action(self.control(popup, R.PUSH_BUTTON, option), "Press"), option)
+            self.assertTrue(a11y.do_action(self.control(popup, R.LIST_ITEM, option), "Press"), option)
             a11y.wait_for(lambda: description(selector) == shown, f"{name} to read {shown}")
             a11y.wait_for(lambda: stored in self.app.settings_text(), stored)
 
@@ -124,6 +124,57 @@ class AccessibilityChoices(unittest.TestCase):
         self.assertIsNotNone(picker, "the guide's language picker")
         self.assert_combo_reads(picker, chosen["目标语言"])
         self.change_by_keys("欢迎使用 Ondrel", picker, "translation.targetLanguage")
+
+    def test_the_main_windows_lists_are_worked_by_the_keys(self):
+        self.start(stored="translation.targetLanguage=fr\n")
+        a11y.activate_window("Ondrel")
+        target = self.control(self.main, R.COMBO_BOX, "目标语言")
+
+        def focused_option():
+            return a11y.find(target, R.LIST_ITEM, None, lambda n: a11y.has_state(n, S.FOCUSED))
+
+        def open_by_keys(current):
+            """Space on the focused drop-down opens its list with the keys on the current option, the one
+            read as selected; every focus stop of the list has a name."""
+            self.assertTrue(target.grab_focus())
+            a11y.wait_for(lambda: a11y.has_state(target, S.FOCUSED), "the target focused")
+            a11y.key("space")
+            a11y.wait_for(lambda: a11y.has_state(target, S.EXPANDED), "Space to open the target list")
+            a11y.wait_for(lambda: (lambda f: f and a11y.name(f) == current)(focused_option()),
+                          f"the keys on {current}")
+            options = a11y.find_all(target, R.LIST_ITEM)
+            self.assertEqual([a11y.name(o) for o in options if a11y.has_state(o, S.SELECTED)], [current])
+            self.assertEqual(len(options), 38)
+            stops = a11y.find_all(target, None, None, lambda n: a11y.has_state(n, S.FOCUSABLE))
+            self.assertEqual([n.get_role_name() for n in stops if not a11y.name(n).strip()], [])
+
+        def keys_reach(key, option):
+            a11y.key(key)
+            a11y.wait_for(lambda: (lambda f: f and a11y.name(f) == option)(focused_option()),
+                          f"{key} to reach {option}")
+
+        # Down moves to the next language, Return chooses it and closes the list, back on the drop-down.
+        open_by_keys("法语")
+        keys_reach("Down", "德语")
+        a11y.key("Return")
+        a11y.wait_for(lambda: description(target) == "Deutsch", "the target to read Deutsch")
+        a11y.wait_for(lambda: "translation.targetLanguage=de" in self.app.settings_text(), "de stored")
+        a11y.wait_for(lambda: not a11y.has_state(target, S.EXPANDED), "the list closed")
+        a11y.wait_for(lambda: a11y.has_state(target, S.FOCUSED), "the target focused again")
+
+        # End, Home and Up keep inside the list; a letter goes to the next language whose code starts with
+        # it. Escape closes the list and changes nothing.
+        open_by_keys("德语")
+        keys_reach("End", "加泰罗尼亚语")
+        keys_reach("Home", "中文（简体）")
+        keys_reach("Up", "中文（简体）")
+        keys_reach("d", "德语")
+        keys_reach("d", "丹麦语")
+        a11y.key("Escape")
+        a11y.wait_for(lambda: not a11y.has_state(target, S.EXPANDED), "Escape to close the list")
+        a11y.wait_for(lambda: a11y.has_state(target, S.FOCUSED), "the target focused after Escape")
+        self.assertEqual(description(target), "Deutsch")
+        self.assertEqual(self.stored("translation.targetLanguage"), "translation.targetLanguage=de")
 
     def open_panel_for_typing(self):
         a11y.activate_window("Ondrel")

@@ -3,6 +3,7 @@
 #include "workspace/drop_loader.h"
 #include "workspace/main_translate_view.h"
 #include "workspace/meta_text.h"
+#include "workspace/option_list.h"
 #include "workspace/popover.h"
 #include "workspace/premium_selector.h"
 #include "workspace/result_pane.h"
@@ -42,6 +43,22 @@ TEST(WorkspaceLayout, SizesFollowTheAvailableSpace) {
               QRect(0, 520, 180, 280));
     EXPECT_EQ(popoverGeometry(QRect(0, 100, 72, 40), PopoverEdge::right, QSize(200, 100), screen),
               QRect(78, 70, 200, 100));
+}
+
+TEST(WorkspaceLists, ATypedLetterGoesToTheNextOptionItStarts) {
+    const QList<PremiumSelectorOption> options{
+        {"auto", "自动检测"}, {"de", "德语"}, {"en-US", "英语（美国）"}, {"da", "丹麦语"}, {"x", "Deutsch"}};
+    for (const auto& [from, letter, expected] :
+         std::vector<std::tuple<int, QString, int>>{{0, "d", 1},  // by the code
+                                                    {1, "d", 3},  // the next one, not the same again
+                                                    {3, "D", 4},  // by the title, either case
+                                                    {4, "d", 1},  // round past the end
+                                                    {-1, "a", 0}, // from no row: the first
+                                                    {0, "a", 0},  // the only one stays
+                                                    {2, "q", -1},
+                                                    {2, "", -1}})
+        EXPECT_EQ(optionStartingWith(options, from, letter), expected) << from << letter.toStdString();
+    EXPECT_EQ(optionStartingWith({}, 0, "a"), -1);
 }
 
 TEST(WorkspaceTexts, NamesCaptionsAndPlaceholders) {

@@ -25,6 +25,7 @@
 #include "workspace/glossary_editor.h"
 #include "workspace/main_translate_view.h"
 #include "workspace/meta_text.h"
+#include "workspace/option_list.h"
 #include "workspace/premium_selector.h"
 #include "workspace/rail_button.h"
 #include "workspace/result_pane.h"
@@ -48,6 +49,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSettings>
+#include <QShortcut>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -683,6 +686,62 @@ TEST_F(WorkspaceDesktop, PickersLabelsAndStatusesShowTheirOwnValues) {
     ASSERT_TRUE(status(Kind::completed));
     EXPECT_TRUE(result->copyButton()->isEnabled());
     EXPECT_NE(result->copyButton()->grab().toImage(), copyOff);
+}
+
+TEST_F(WorkspaceDesktop, APickersListIsWorkedByTheKeysWhoseReturnOnlyChooses) {
+    AppSettings& settings = delegate->settings();
+    PremiumSelector* style = view->controls()->styleSelector();
+    // The window's Return and Enter translate (their shortcuts fire with the empty editor too, doing
+    // nothing).
+    std::vector<std::unique_ptr<QSignalSpy>> translateKeys;
+    for (QShortcut* shortcut : view->titleBar()->findChildren<QShortcut*>())
+        translateKeys.push_back(std::make_unique<QSignalSpy>(shortcut, &QShortcut::activated));
+    ASSERT_EQ(translateKeys.size(), 2u);
+    const auto translateKeyPresses = [&] { return translateKeys[0]->count() + translateKeys[1]->count(); };
+    const auto rowWithKeys = [&]() -> qsizetype {
+        const OptionList* list = style->list() ? style->list()->findChild<OptionList*>() : nullptr;
+        return list ? list->rows().indexOf(QApplication::focusWidget()) : -1;
+    };
+    // Space on the focused drop-down opens its list with the keys on the current style.
+    const auto openByKeys = [&] {
+        style->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(until([&] { return style->hasFocus(); }));
+        xdo(QStringLiteral("key space"));
+        ASSERT_TRUE(until([&] { return rowWithKeys() == int(settings.translationStyle()); }));
+    };
+    const auto keyReaches = [&](const QString& key, TranslationStyle row) {
+        xdo(QStringLiteral("key ") + key);
+        EXPECT_TRUE(until([&] { return rowWithKeys() == int(row); })) << key.toStdString();
+    };
+    const auto chooseWith = [&](const QString& key, TranslationStyle chosen) {
+        xdo(QStringLiteral("key ") + key);
+        EXPECT_TRUE(until([&] { return settings.translationStyle() == chosen && !style->isPresented(); }))
+            << key.toStdString();
+        EXPECT_EQ(style->title(), styleSelectorTitle(displayName(chosen)));
+        EXPECT_TRUE(until([&] { return style->hasFocus(); })) << "back on the drop-down";
+    };
+
+    settings.selectTranslationStyle(TranslationStyle::polished);
+    openByKeys();
+    keyReaches(QStringLiteral("Down"), TranslationStyle::technical);
+    chooseWith(QStringLiteral("Return"), TranslationStyle::technical);
+    openByKeys();
+    keyReaches(QStringLiteral("End"), TranslationStyle::email);
+    keyReaches(QStringLiteral("Home"), TranslationStyle::literal);
+    keyReaches(QStringLiteral("e"), TranslationStyle::email);
+    keyReaches(QStringLiteral("p"), TranslationStyle::polished);
+    chooseWith(QStringLiteral("KP_Enter"), TranslationStyle::polished);
+    EXPECT_EQ(translateKeyPresses(), 0) << "Return and Enter in the list only choose";
+
+    // Escape closes the list and keeps the style.
+    openByKeys();
+    keyReaches(QStringLiteral("Up"), TranslationStyle::literal);
+    xdo(QStringLiteral("key Escape"));
+    EXPECT_TRUE(until([&] { return !style->isPresented() && style->hasFocus(); }));
+    EXPECT_EQ(settings.translationStyle(), TranslationStyle::polished);
+    // Outside the list Return is the window's again.
+    xdo(QStringLiteral("key Return"));
+    EXPECT_TRUE(until([&] { return translateKeyPresses() == 1; }));
 }
 
 // Recent history in the sidebar and the tool rail, through the assembled application.

@@ -14,8 +14,8 @@ namespace tolvane {
 
 // The workspace's drop-down: a fixed-width button showing the current value and a chevron; a click opens
 // the list of options in a popover below it, and choosing one calls `onSelect` with its id and closes the
-// list. The list opens with the keyboard on the current option, which assistive technologies read as the
-// selected one; on screen the title is the only sign of the value.
+// list. The list opens with the keyboard (and its faint ground) on the current option, which assistive
+// technologies read as the selected one; the button's title is the lasting sign of the value.
 class PremiumSelector : public QAbstractButton {
     Q_OBJECT
 

@@ -156,6 +156,74 @@ def history_row(history):
     return wait_for(loaded_row, "a history row")
 
 
+def focused(root):
+    """The node on screen under `root` that holds the keyboard focus, or None. A closed combo box's list is
+    not looked into: its rows may still tell the focus they had while it was open."""
+    def open_parts(node):
+        yield node
+        if role(node) != Atspi.Role.COMBO_BOX or has_state(node, Atspi.StateType.EXPANDED):
+            for child in children(node):
+                yield from open_parts(child)
+    return next((node for node in open_parts(root)
+                 if has_state(node, Atspi.StateType.FOCUSED) and showing(node)), None)
+
+
+def path_of(node):
+    """The node's place in its window's tree, as child indices: the same for the same control however it
+    was reached."""
+    indices = []
+    while True:
+        parent = fresh(node).get_parent()
+        if parent is None or parent.get_role() == Atspi.Role.APPLICATION:
+            return tuple(reversed(indices))
+        indices.append(node.get_index_in_parent())
+        node = parent
+
+
+def takes_tab(node):
+    """An editable multi-line text: Tab may type a tab there rather than move on."""
+    return (role(node) in (Atspi.Role.TEXT, Atspi.Role.ENTRY) and has_state(node, Atspi.StateType.EDITABLE)
+            and has_state(node, Atspi.StateType.MULTI_LINE))
+
+
+def next_stop(root, key_name, current, seconds=WAIT_SECONDS):
+    """Presses `key_name` and returns the node the focus moved to under `root`; None if it stays on
+    `current` (or leaves `root`) for `seconds`."""
+    before = path_of(current)
+    key(key_name)
+    try:
+        return wait_for(lambda: (lambda node: node if node is not None and path_of(node) != before else None)(
+            focused(root)), f"the focus to move on from {name(current)!r}", seconds)
+    except TimeoutError:
+        return None
+
+
+def tab_stops(root, first, limit=80, seconds=WAIT_SECONDS):
+    """The Tab stops under `root` from `first` (focused before the call) round to it again. An editable
+    multi-line text ends the forward walk, as Tab may type there; the chain is then walked back from `first`
+    with Shift+Tab to the same text, which together pass every stop."""
+    stops = [first]
+    seen = {path_of(first)}
+    ended_in_text = False
+    for key_name in ("Tab", "shift+Tab"):
+        if key_name == "shift+Tab":
+            if not ended_in_text or not first.grab_focus():
+                break
+            wait_for(lambda: has_state(first, Atspi.StateType.FOCUSED), f"{name(first)!r} focused")
+        node = first
+        for _ in range(limit):
+            node = next_stop(root, key_name, node, seconds)
+            if node is None or path_of(node) == path_of(first):
+                break
+            if path_of(node) not in seen:
+                seen.add(path_of(node))
+                stops.append(node)
+            if takes_tab(node):
+                ended_in_text = True
+                break
+    return stops
+
+
 def key(*keys):
     """Presses keys on the session's X server (xdotool names, e.g. "ctrl+comma")."""
     subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)

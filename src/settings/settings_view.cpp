@@ -169,6 +169,10 @@ SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Not a Tab stop of its own: every control of a page is one, and the page scrolls to the focused
+    // control. Page Up and Page Down, which the page's buttons and check boxes leave alone, still reach
+    // the scroll area from them.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* canvas = new QWidget;
     canvas->setPalette(palette);
     canvas->setAutoFillBackground(true);

@@ -1,6 +1,6 @@
 """The real program's choices as a screen reader reads them through the accessibility tree: every picker of
 the main window, the settings and the guide tells its label and its current choice, and the choice read
-there follows each change; the main window's focus stops all carry a name; a stored engine the program
+there follows each change; the focus stops of the main window and of each settings page all carry a name; a stored engine the program
 cannot read is shown as no engine. Each test starts Tolvane with a private profile and the fake translation
 server. Run by ctest inside scripts/test-session: accessibility_choices_test.py TOLVANE FAKE_SERVER."""
 
@@ -263,6 +263,23 @@ class AccessibilityChoices(unittest.TestCase):
             self.assertEqual(stops[-1], ("text", "原文"), f"{key} does not reach the editor: {stops}")
         self.assertGreater(len(stops), 10, stops)
         self.assertEqual([stop for stop in stops if not stop[1].strip()], [], stops)
+
+    def test_every_settings_page_is_tabbed_through_from_its_tile_with_named_stops(self):
+        self.start()
+        for tile, first_control, last_control in (("通用", "输入停止后自动翻译", "打开引导"),
+                                                  ("翻译", "翻译引擎", "恢复翻译默认设置"),
+                                                  ("快捷键", "清除“翻译选中文本”快捷键", "恢复默认"),
+                                                  ("隐私", "系统设置（辅助功能）", "清空翻译历史")):
+            settings = self.open_settings_page(tile)
+            a11y.activate_window("设置与权限")
+            start = a11y.find(settings, R.PAGE_TAB, "通用")
+            self.assertTrue(start.grab_focus(), tile)
+            a11y.wait_for(lambda: a11y.has_state(start, S.FOCUSED), "the first tile focused")
+            stops = [(stop.get_role_name(), a11y.name(stop)) for stop in a11y.tab_stops(settings, start)]
+            # From the tiles straight into the page's controls, and from its last one round to the tiles.
+            self.assertEqual(stops[1][1], first_control, stops)
+            self.assertEqual(stops[-1][1], last_control, stops)
+            self.assertEqual([stop for stop in stops if not stop[1].strip()], [], stops)
 
     def test_an_unreadable_stored_engine_is_shown_as_none_chosen(self):
         self.start(stored="provider.translationEngine=42\n")

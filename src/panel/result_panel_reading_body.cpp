@@ -55,8 +55,11 @@ QLabel* makeMessage(QWidget* parent, int sidePadding, QWidget** box) {
 
 ResultPanelReadingBody::ResultPanelReadingBody(QWidget* parent) : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
-    // A stop of the panel's Tab chain: the keys scroll a text longer than the panel.
+    // A stop of the panel's Tab chain: the keys scroll a text longer than the panel. A click leaves the
+    // keys where they were (on the window itself at first), so Tab after clicking the panel starts at the
+    // top row; the window hands the scroll keys on to the body.
     setAccessibleName(QStringLiteral("翻译内容"));
+    setFocusPolicy(Qt::TabFocus);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAutoFillBackground(false);

@@ -1,9 +1,12 @@
 #include "panel/result_panel_window.h"
 
+#include "panel/result_panel_reading_body.h"
 #include "panel/result_panel_view.h"
 #include "ui/theme.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPainterPath>
 #include <QRegion>
 #include <QShowEvent>
@@ -49,6 +52,17 @@ void TranslatorPanel::showEvent(QShowEvent* event) {
     // typing.
     if (!event->spontaneous())
         setFocus(Qt::OtherFocusReason);
+}
+
+void TranslatorPanel::keyPressEvent(QKeyEvent* event) {
+    QWidget* body = m_view->readingBody();
+    const bool scrollKey = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down ||
+                           event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown;
+    if (scrollKey && event->modifiers() == Qt::NoModifier && body->isVisible()) {
+        QCoreApplication::sendEvent(body, event);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TranslatorPanel::closeEvent(QCloseEvent* event) {

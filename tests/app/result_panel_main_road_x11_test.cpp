@@ -230,10 +230,11 @@ TEST_F(PanelMainRoad, ReturnInAPickersOpenListOnlyChoosesAndNeverReplacesTheSele
     ASSERT_TRUE(editor.isReady());
     translateWithHotKey(editor);
 
-    // The panel's keys act once it is clicked.
+    // The panel's keys act once it is clicked (below the short texts, on the reading body itself).
     TranslatorPanel* window = panel()->panelWindow();
     ResultPanelView* view = panel()->view();
-    clickAt(view->readingBody()->mapToGlobal(view->readingBody()->rect().center()));
+    const QRect body = view->readingBody()->rect();
+    clickAt(view->readingBody()->mapToGlobal(QPoint(body.center().x(), body.bottom() - 12)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 10000));
     auto press = [](const QString& keys) {
         QProcess tool;
@@ -242,6 +243,17 @@ TEST_F(PanelMainRoad, ReturnInAPickersOpenListOnlyChoosesAndNeverReplacesTheSele
         return QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 30000) &&
                tool.exitCode() == 0;
     };
+    // Tab then follows the reading order from the top row (the own endpoint offers no cloud quality).
+    QStringList stops;
+    for (int i = 0; i < 7; ++i) { // round to the first again
+        QWidget* before = QApplication::focusWidget();
+        ASSERT_TRUE(press(QStringLiteral("Tab")));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() != before; }, 10000));
+        QWidget* stop = QApplication::focusWidget();
+        auto* button = qobject_cast<QAbstractButton*>(stop);
+        stops << (button && stop->accessibleName().isEmpty() ? button->text() : stop->accessibleName());
+    }
+    EXPECT_EQ(stops.join(u' ').toStdString(), "源语言 目标语言 翻译内容 翻译引擎 复制 替换原文 源语言");
     const struct {
         QComboBox* picker;
         QString opens;

@@ -9,6 +9,7 @@
 #include "workspace/workspace_paint.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -76,6 +77,15 @@ void StyleRow::paintEvent(QPaintEvent*) {
                      Qt::AlignLeft | Qt::TextSingleLine, m_description);
 }
 
+void StyleRow::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
 StyleQuickPicker::StyleQuickPicker(AppSettings& settings, QWidget* parent)
     : QWidget(parent), m_settings(settings) {
     setFixedWidth(300);
@@ -94,6 +104,13 @@ StyleQuickPicker::StyleQuickPicker(AppSettings& settings, QWidget* parent)
     }
     connect(&settings, &AppSettings::translationStyleChanged, this, &StyleQuickPicker::refresh);
     refresh();
+}
+
+StyleRow* StyleQuickPicker::currentRow() const {
+    for (StyleRow* row : m_rows)
+        if (row->isChecked())
+            return row;
+    return m_rows.value(0);
 }
 
 void StyleQuickPicker::refresh() {

@@ -23,6 +23,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Return and Enter choose the row, as Space and a click do.
+    void keyPressEvent(QKeyEvent* event) override;
     void nextCheckState() override {}
 
 private:
@@ -39,6 +41,8 @@ public:
     explicit StyleQuickPicker(AppSettings& settings, QWidget* parent = nullptr);
 
     const QList<StyleRow*>& rows() const { return m_rows; }
+    // The row of the stored style, where the keys start.
+    StyleRow* currentRow() const;
 
 private:
     void refresh();

@@ -25,6 +25,17 @@ QSize preferredSize(const QWidget* content) {
 }
 
 // Keeps a popover as large as its content while the content's layout changes (glossary rows come and go).
+// The first control of `content` that Tab stops at, or null.
+QWidget* firstTabStop(QWidget* content) {
+    for (QWidget* widget = content->nextInFocusChain(); widget && widget != content;
+         widget = widget->nextInFocusChain()) {
+        if (content->isAncestorOf(widget) && widget->isVisibleTo(content) && widget->isEnabled() &&
+            (widget->focusPolicy() & Qt::TabFocus))
+            return widget;
+    }
+    return nullptr;
+}
+
 class PopoverSizer final : public QObject {
 public:
     PopoverSizer(Popover* popover, QWidget* content)
@@ -88,18 +99,23 @@ ToolRail::ToolRail(AppSettings& settings, bool isSnapshotMode, Actions actions, 
 void ToolRail::toggleStylePicker() {
     if (m_stylePopover)
         m_stylePopover->close();
-    else
-        openPopover(m_stylePopover, m_styles, new StyleQuickPicker(m_settings));
+    else {
+        auto* picker = new StyleQuickPicker(m_settings);
+        openPopover(m_stylePopover, m_styles, picker, picker->currentRow());
+    }
 }
 
 void ToolRail::toggleGlossary() {
     if (m_glossaryPopover)
         m_glossaryPopover->close();
-    else
-        openPopover(m_glossaryPopover, m_glossary, new GlossaryEditor(m_settings));
+    else {
+        auto* editor = new GlossaryEditor(m_settings);
+        openPopover(m_glossaryPopover, m_glossary, editor, firstTabStop(editor));
+    }
 }
 
-void ToolRail::openPopover(QPointer<Popover>& slot, RailButton* anchor, QWidget* content) {
+void ToolRail::openPopover(QPointer<Popover>& slot, RailButton* anchor, QWidget* content,
+                           QWidget* firstFocus) {
     content->ensurePolished();
     auto* popover = new Popover(anchor, PopoverEdge::right, preferredSize(content), Theme::color1D1916());
     auto* layout = new QVBoxLayout(popover);
@@ -114,6 +130,9 @@ void ToolRail::openPopover(QPointer<Popover>& slot, RailButton* anchor, QWidget*
         popover->deleteLater();
     });
     popover->present();
+    // A pop-up takes the keys, but none of its controls holds them until one is given them.
+    if (firstFocus)
+        firstFocus->setFocus(Qt::PopupFocusReason);
 }
 
 void ToolRail::toggleAutoSelection() {

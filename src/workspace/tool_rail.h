@@ -48,9 +48,9 @@ private:
     void toggleGlossary();
     void toggleAutoSelection();
     void refreshAutoSelection();
-    // Shows `content` in a popover right of `anchor`, sized to it and following its size; `slot` holds it
-    // while it is open.
-    void openPopover(QPointer<Popover>& slot, RailButton* anchor, QWidget* content);
+    // Shows `content` in a popover right of `anchor`, sized to it and following its size, with the keys on
+    // `firstFocus` (one of its controls); `slot` holds it while it is open.
+    void openPopover(QPointer<Popover>& slot, RailButton* anchor, QWidget* content, QWidget* firstFocus);
 
     AppSettings& m_settings;
     bool m_isSnapshotMode;

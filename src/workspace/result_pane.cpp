@@ -85,6 +85,10 @@ ResultPane::ResultPane(bool isSnapshotMode, Actions actions, QWidget* parent)
                                      ResultPanelTextView::WhileHidden::keepsText, m_body);
     m_text->setFont(Theme::manropeMedium30());
     m_text->setAccessibleName(QStringLiteral("译文"));
+    // A stop of the window's Tab chain, so the answer can be read and selected from the keyboard; being
+    // read-only, Tab moves on from it.
+    m_text->setFocusPolicy(Qt::StrongFocus);
+    m_text->setTabChangesFocus(true);
     QPalette textPalette = m_text->palette();
     textPalette.setColor(QPalette::Text, Theme::colorE9E1D4());
     m_text->setPalette(textPalette);

@@ -117,13 +117,24 @@ bool spansItsLine(const QRect& cursor, const std::vector<Mark>& marks) {
     return true;
 }
 
+// Whether ink leaves the bar's two end rows sideways, past its anti-aliased fringe: the strokes across a
+// box-shaped glyph ("日", "目", "田") leave the ends of its sides, which a light serif font draws in full
+// contrast while the strokes across are fainter. A caret's ends stand clear of the glyphs beside it.
+bool endsJoinStrokes(const QRect& bar, const std::vector<uint8_t>& ink, int width) {
+    for (const int y : {bar.top(), bar.top() + 1, bar.bottom() - 1, bar.bottom()})
+        for (const int x : {bar.left() - 2, bar.right() + 2})
+            if (x >= 0 && x < width && ink[size_t(y) * size_t(width) + size_t(x)])
+                return true;
+    return false;
+}
+
 // A bar caret: a solid vertical line at most two pixels wide, standing alone in full-contrast ink, that
 // spans its whole line (a caret is as tall as the font's line, while "l", "I" or "|" stay within the glyphs'
-// extent).
-bool isBarCaret(const Mark& bar, const std::vector<Mark>& marks) {
+// extent) and whose ends no stroke leaves.
+bool isBarCaret(const Mark& bar, const std::vector<Mark>& marks, const std::vector<uint8_t>& ink, int width) {
     const QRect& caret = bar.box;
     return caret.height() >= kMinimumCursorHeight && caret.width() <= 2 && isSolid(bar) &&
-           spansItsLine(caret, marks);
+           spansItsLine(caret, marks) && !endsJoinStrokes(caret, ink, width);
 }
 
 // A vertical run of ink down one column, or several neighbouring columns whose runs start and end on the
@@ -303,7 +314,7 @@ QImage eraseTextCursors(const QImage& image) {
     // A caret drawn next to a glyph may touch its anti-aliased edge; in full-contrast ink it stands alone.
     const std::vector<uint8_t> strongInk = inkMask(grey, background, kCaretContrast);
     for (const Mark& mark : findInkMarks(strongInk, width, height)) {
-        if (isBarCaret(mark, marks))
+        if (isBarCaret(mark, marks, ink, width))
             cursors.push_back(barCaretArea(mark.box, ink, width));
     }
     // A caret drawn right against a glyph's stroke is one mark with it; its column still stands out.

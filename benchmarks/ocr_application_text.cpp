@@ -4,11 +4,15 @@
 // Chinese and mixed text and the text cursor showing after the last word. Highlighted cases hold both
 // polarities in one capture, Latin and Chinese in light and dark themes: the first line of an xterm selected
 // with a triple click, the first row of a Qt list and the first line of a GTK text view selected, and a Qt
-// window whose first line is a header bar of the opposite polarity over the other lines. Every window is read
-// twice through the screenshot overlay of the application delegate on the test session's desktop: once as the
-// overlay pre-selects it (Return), once as a region dragged from a little beyond its lower right to a little
-// above its upper left, through the window manager's border and title bar. The table ends with the mean and
-// worst rate per script, per road and per kind (plain or highlighted). Run inside scripts/test-session:
+// window whose first line is a header bar of the opposite polarity over the other lines; a word of 2 to 8
+// letters (1 to 4 Han characters) selected inside a terminal line, with a double click (by dragging across
+// the Han characters); and a selected terminal line the region's top or bottom edge cuts through, by none to
+// a third of its height. Every window is read twice through the screenshot overlay of the application
+// delegate on the test session's desktop: once as the overlay pre-selects it (Return), once as a region
+// dragged from a little beyond its lower right to a little above its upper left, through the window
+// manager's border and title bar; a cut line is read once, its region dragged from the cut. The table ends
+// with the mean and worst rate per script, per road, per kind (plain or highlighted) and per shape of the
+// highlight (a whole line, a cut one, a word). Run inside scripts/test-session:
 //   scripts/test-session build/default/benchmarks/ocr_application_text_benchmark
 #include "app/app_delegate.h"
 #include "app/desktop_delegate.h"
@@ -27,6 +31,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QVBoxLayout>
@@ -54,13 +59,51 @@ const std::map<QString, QStringList> kTexts{
 constexpr QPoint kWindowPosition(120, 140);
 const QString kQtWindowSwitch = QStringLiteral("--show-qt-window");
 
-// The applications whose first line is highlighted.
+// The applications showing a highlight: their first line (or, with a cut, the line the region's edge cuts),
+// or a word.
 const QStringList kHighlighted{QStringLiteral("xterm-selected"), QStringLiteral("qt-list"),
-                               QStringLiteral("gtk-selected"), QStringLiteral("qt-header")};
+                               QStringLiteral("gtk-selected"), QStringLiteral("qt-header"),
+                               QStringLiteral("xterm-word")};
+
+// The words "xterm-word" selects, one per case: a line and the word's first occurrence in it.
+struct SelectedWord {
+    int line = 0;
+    QString word;
+};
+const std::map<QString, std::vector<SelectedWord>> kSelectedWords{
+    {QStringLiteral("latin"),
+     {{0, QStringLiteral("is")},
+      {1, QStringLiteral("fox")},
+      {1, QStringLiteral("quick")},
+      {2, QStringLiteral("Settings")}}},
+    {QStringLiteral("chinese"),
+     {{0, QString::fromUtf8("会")},
+      {1, QString::fromUtf8("结果")},
+      {0, QString::fromUtf8("屏幕上")},
+      {2, QString::fromUtf8("目标语言")}}},
+};
+
+// How much of a selected line's height the region's edge cuts off, in percent.
+const std::vector<int> kCuts{0, 17, 33};
+
+// One case: the application and its theme, the text, the road, and what is selected in the terminal cases.
+struct Case {
+    QString application;
+    bool dark = false;
+    QString script;
+    // "window" (pre-selected), "region" (dragged through the frame), "cut-top" or "cut-bottom" (dragged with
+    // its top or bottom edge through the selected line).
+    QString road;
+    // With a cut: the share of the line's height cut off, in percent.
+    int cut = 0;
+    // In "xterm-word": the word selected.
+    SelectedWord word;
+};
 
 std::map<QString, std::vector<double>> ratesByScript;
 std::map<QString, std::vector<double>> ratesByRoad;
 std::map<QString, std::vector<double>> ratesByKind;
+std::map<QString, std::vector<double>> ratesByShape;
 
 // Made in main(): the delegate and the XTest client of the whole run.
 std::unique_ptr<AppDelegate> delegate;
@@ -138,13 +181,23 @@ int showQtWindow(const QString& application, const QString& textFile, bool dark)
 // The terminal's font for the highlighted cases: the large one for Latin text, the small one (with Chinese
 // glyphs) otherwise.
 QString terminalOf(const QString& application, const QString& script) {
-    if (application != QLatin1String("xterm-selected"))
+    if (application != QLatin1String("xterm-selected") && application != QLatin1String("xterm-word"))
         return application;
     return script == QLatin1String("latin") ? QStringLiteral("xterm-large") : QStringLiteral("xterm-mono");
 }
 
+constexpr int kTerminalColumns = 56;
+
 int terminalRows(const QString& terminal) {
     return terminal == QLatin1String("xterm") ? 8 : terminal == QLatin1String("xterm-mono") ? 6 : 4;
+}
+
+// The terminal column `text` starts in after `before` on its line: a Han character takes two.
+int terminalColumn(const QString& before) {
+    int column = 0;
+    for (const QChar c : before)
+        column += c.script() == QChar::Script_Han ? 2 : 1;
+    return column;
 }
 
 // Starts the application showing the text, its caret after the last word.
@@ -186,19 +239,62 @@ std::unique_ptr<ApplicationWindow> startApplication(const QString& application, 
                     dark ? QStringLiteral("dark") : QStringLiteral("light")});
 }
 
-// Highlights the first line as a user would where the application does not show it highlighted itself: a
-// triple click on the terminal's first row, the GTK view's first line selected from the keyboard.
-bool highlightFirstLine(const QString& application, const QString& terminal,
-                        const ApplicationWindow& window) {
-    if (application == QLatin1String("xterm-selected"))
-        return testing::selectTerminalRow(window.clientArea(), terminalRows(terminal), 0);
-    if (application == QLatin1String("gtk-selected")) {
+// The terminal row the case selects or its region's edge cuts: the last line when the bottom edge cuts it,
+// the first otherwise.
+int cutRow(const Case& bench) {
+    return bench.road == QLatin1String("cut-bottom") ? int(kTexts.at(bench.script).size()) - 1 : 0;
+}
+
+// Highlights what the case shows highlighted as a user would where the application does not show it
+// highlighted itself: a triple click on a terminal row, the GTK view's first line selected from the
+// keyboard, a double click on a terminal's Latin word, a drag across its Han characters.
+bool highlight(const Case& bench, const QString& terminal, const ApplicationWindow& window) {
+    const QRect client = window.clientArea();
+    const int rows = terminalRows(terminal);
+    if (bench.application == QLatin1String("xterm-selected"))
+        return testing::selectTerminalRow(client, rows, cutRow(bench));
+    if (bench.application == QLatin1String("xterm-word")) {
+        const QString& line = kTexts.at(bench.script)[bench.word.line];
+        // The word's first occurrence; a Latin one on its own ("is" is no part of "this").
+        const bool latin = bench.script == QLatin1String("latin");
+        const int index =
+            int(latin ? line.indexOf(QRegularExpression(QStringLiteral("\\b%1\\b").arg(bench.word.word)))
+                      : line.indexOf(bench.word.word));
+        const int first = terminalColumn(line.left(index));
+        const int end = terminalColumn(line.left(index + bench.word.word.size()));
+        const auto cell = [&](int column) {
+            return testing::terminalCell(client, kTerminalColumns, rows, column, bench.word.line);
+        };
+        if (latin)
+            return testing::selectTerminalWord(cell((first + end - 1) / 2));
+        return testing::selectTerminalCells(cell(first), cell(end));
+    }
+    if (bench.application == QLatin1String("gtk-selected")) {
         // Typed into the active window through XTest: GTK ignores key events sent to a window directly.
         return testing::xdotool(
                    {QStringLiteral("key"), QStringLiteral("ctrl+Home"), QStringLiteral("shift+End")})
             .has_value();
     }
     return true;
+}
+
+// The region a dragged case selects: the client area and a few pixels of the frame on the right and below,
+// and the lower half of the title bar above; with a cut, from the cut in the selected row instead of beyond
+// that side. None when the window is pre-selected.
+std::optional<QRect> regionOf(const Case& bench, const QString& terminal, const QRect& client) {
+    if (bench.road == QLatin1String("window"))
+        return std::nullopt;
+    QRect region = client.adjusted(-3, -10, 4, 4);
+    if (!bench.road.startsWith(u"cut"))
+        return region;
+    const QRect row =
+        testing::terminalCell(client, kTerminalColumns, terminalRows(terminal), 0, cutRow(bench));
+    const int cut = row.height() * bench.cut / 100;
+    if (bench.road == QLatin1String("cut-top"))
+        region.setTop(row.top() + cut);
+    else
+        region.setBottom(row.bottom() - cut);
+    return region;
 }
 
 // One recognise-only run: the pre-selected window (no region) or the dragged region; the text it shows.
@@ -231,27 +327,22 @@ std::optional<QString> readThroughOverlay(const std::optional<QRect>& region) {
     return text;
 }
 
-void recognitionOf(benchmark::State& state, QString application, bool dark, QString script, QString road) {
-    const QStringList& lines = kTexts.at(script);
+void recognitionOf(benchmark::State& state, const Case& bench) {
+    const QStringList& lines = kTexts.at(bench.script);
     QTemporaryDir folder;
-    const QString terminal = terminalOf(application, script);
-    const auto window = startApplication(terminal, dark, lines.join(QLatin1Char('\n')), folder);
+    const QString terminal = terminalOf(bench.application, bench.script);
+    const auto window = startApplication(terminal, bench.dark, lines.join(QLatin1Char('\n')), folder);
     if (!window || !window->isShown() ||
         !testing::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window->window()}) ||
         !testing::waitUntilPainted(window->clientArea())) {
         state.SkipWithError("the window did not appear");
         return;
     }
-    if (!highlightFirstLine(application, terminal, *window) ||
-        !testing::waitUntilPainted(window->clientArea())) {
-        state.SkipWithError("the first line could not be highlighted");
+    if (!highlight(bench, terminal, *window) || !testing::waitUntilPainted(window->clientArea())) {
+        state.SkipWithError("the text could not be highlighted");
         return;
     }
-    // Dragged: the client area and a few pixels of the frame on the right and below, and the lower half of
-    // the title bar above.
-    const QRect client = window->clientArea();
-    const std::optional<QRect> region =
-        road == QLatin1String("region") ? std::optional(client.adjusted(-3, -10, 4, 4)) : std::nullopt;
+    const std::optional<QRect> region = regionOf(bench, terminal, window->clientArea());
     std::optional<QString> text;
     for (auto _ : state)
         text = readThroughOverlay(region);
@@ -260,12 +351,28 @@ void recognitionOf(benchmark::State& state, QString application, bool dark, QStr
         return;
     }
     const double rate = testing::characterErrorRate(*text, lines.join(QLatin1Char('\n')));
-    ratesByScript[script].push_back(rate);
-    ratesByRoad[road].push_back(rate);
-    ratesByKind[kHighlighted.contains(application) ? QStringLiteral("highlighted") : QStringLiteral("plain")]
-        .push_back(rate);
+    ratesByScript[bench.script].push_back(rate);
+    ratesByRoad[bench.road].push_back(rate);
+    const bool highlighted = kHighlighted.contains(bench.application);
+    ratesByKind[highlighted ? QStringLiteral("highlighted") : QStringLiteral("plain")].push_back(rate);
+    if (highlighted) {
+        const QString shape = bench.application == QLatin1String("xterm-word") ? QStringLiteral("word")
+                              : bench.road.startsWith(u"cut")                  ? QStringLiteral("cut")
+                                                                               : QStringLiteral("line");
+        ratesByShape[shape].push_back(rate);
+    }
     state.counters["CER_percent"] = rate * 100.0;
     state.SetLabel(text->simplified().toStdString());
+}
+
+void registerCase(const Case& bench, const QString& detail = QString()) {
+    QString name = QStringLiteral("%1/%2/%3/%4")
+                       .arg(bench.application, bench.dark ? "dark" : "light", bench.script, bench.road);
+    if (!detail.isEmpty())
+        name += u'/' + detail;
+    benchmark::RegisterBenchmark(name.toStdString().c_str(), recognitionOf, bench)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
 }
 
 void registerCases() {
@@ -284,15 +391,22 @@ void registerCases() {
                 // The highlighted cases are Latin and Chinese.
                 if (kHighlighted.contains(application) && script == QLatin1String("mixed"))
                     continue;
-                for (const QString& road : {QStringLiteral("window"), QStringLiteral("region")}) {
-                    const std::string name = QStringLiteral("%1/%2/%3/%4")
-                                                 .arg(application, dark ? "dark" : "light", script, road)
-                                                 .toStdString();
-                    benchmark::RegisterBenchmark(name.c_str(), recognitionOf, application, dark, script, road)
-                        ->Iterations(1)
-                        ->Unit(benchmark::kMillisecond);
-                }
+                for (const QString& road : {QStringLiteral("window"), QStringLiteral("region")})
+                    registerCase({application, dark, script, road});
             }
+        }
+    }
+    for (const bool dark : {false, true}) {
+        for (const auto& [script, words] : kSelectedWords) {
+            // Each cut line beside its plain twin: the same region with nothing selected.
+            for (const QString& road : {QStringLiteral("cut-top"), QStringLiteral("cut-bottom")})
+                for (const int cut : kCuts)
+                    for (const QString& application : {QStringLiteral("xterm-selected"),
+                                                       terminalOf(QStringLiteral("xterm-selected"), script)})
+                        registerCase({application, dark, script, road, cut}, QString::number(cut));
+            for (const SelectedWord& word : words)
+                for (const QString& road : {QStringLiteral("window"), QStringLiteral("region")})
+                    registerCase({QStringLiteral("xterm-word"), dark, script, road, 0, word}, word.word);
         }
     }
 }
@@ -318,6 +432,7 @@ void printSummary() {
     printRates(out, ratesByScript);
     printRates(out, ratesByRoad);
     printRates(out, ratesByKind);
+    printRates(out, ratesByShape);
 }
 
 } // namespace

@@ -51,17 +51,50 @@ inline QProcessEnvironment gtkWithSteadyCaret(const QTemporaryDir& config, bool 
     return environment;
 }
 
+// xterm keeps a border of this many pixels inside its window around its cells.
+inline constexpr int kTerminalBorder = 2;
+
+// The cell in column `column` and row `row` (from 0) of a terminal of `columns` by `rows` cells showing in
+// `client`.
+inline QRect terminalCell(const QRect& client, int columns, int rows, int column, int row) {
+    const int cellWidth = (client.width() - 2 * kTerminalBorder) / columns;
+    const int cellHeight = (client.height() - 2 * kTerminalBorder) / rows;
+    return QRect(client.left() + kTerminalBorder + column * cellWidth,
+                 client.top() + kTerminalBorder + row * cellHeight, cellWidth, cellHeight);
+}
+
+// Clicks `point` `count` times, as a user selecting with a double or triple click; false when it failed.
+inline bool clickRepeatedly(QPoint point, int count) {
+    return xdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
+                    QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(count),
+                    QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")})
+        .has_value();
+}
+
 // Selects row `row` (from 0) of a terminal of `rows` rows showing in `client` as a user does, with a triple
 // click on it (xterm selects the whole line and draws it in reverse video); false when the click failed.
 inline bool selectTerminalRow(const QRect& client, int rows, int row) {
-    // xterm keeps a border of two pixels inside its window around the rows.
-    constexpr int border = 2;
-    const int rowHeight = (client.height() - 2 * border) / rows;
+    const int rowHeight = (client.height() - 2 * kTerminalBorder) / rows;
     const QPoint point(client.left() + client.width() / 3,
-                       client.top() + border + row * rowHeight + rowHeight / 2);
-    return xdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
-                    QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("3"),
-                    QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")})
+                       client.top() + kTerminalBorder + row * rowHeight + rowHeight / 2);
+    return clickRepeatedly(point, 3);
+}
+
+// Selects the word on a terminal's `cell` with a double click on it.
+inline bool selectTerminalWord(const QRect& cell) {
+    return clickRepeatedly(cell.center(), 2);
+}
+
+// Selects the cells from `first` up to `end` (the cell right after the last one) of one terminal row by
+// dragging across them, as a user selects a few Han characters (a double click would take the whole run of
+// them). xterm takes a cell once the pointer passes its right edge.
+inline bool selectTerminalCells(const QRect& first, const QRect& end) {
+    const QPoint from(first.left() + 1, first.center().y());
+    const QPoint to(end.left() + 1, end.center().y());
+    return xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+                    QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove"),
+                    QString::number(to.x()), QString::number(to.y()), QStringLiteral("mouseup"),
+                    QStringLiteral("1")})
         .has_value();
 }
 

@@ -30,6 +30,16 @@ constexpr double kBarEdgeFill = 0.9;
 constexpr int kBarEdge = 2;
 // Rows of one band differ in their commonest grey level by at most this.
 constexpr int kShadeTolerance = 12;
+// A word selected on its own (two letters, one Han character) makes a bar about as wide as high: one this
+// many times as wide as high is a bar when it holds text, which a block cursor does not, and stands this much
+// taller than the glyphs beside it on its line, as a selection spans the line's height while a dense glyph
+// ("國", "圖") is no taller than its neighbours.
+constexpr double kWordBarAspect = 0.75;
+constexpr double kWordBarOverGlyphs = 1.15;
+// A band the picture's edge cuts still holds a whole line when at least this many of its glyphs keep clear of
+// that edge, each at least this share of the tallest glyph's height (no dot or comma).
+constexpr int kWholeGlyphs = 2;
+constexpr double kWholeGlyphHeight = 0.5;
 
 // The box of the ink within `area`.
 QRect inkExtent(const std::vector<uint8_t>& ink, int width, const QRect& area) {
@@ -61,16 +71,26 @@ struct RowSpan {
     int left = 0, right = -1;
 };
 
+// The span is found inside the frame margins and followed outward only while its ink runs on: a window frame
+// along the picture's side, with a gap of background between it and the bar, is no part of it.
 std::vector<RowSpan> rowSpans(const std::vector<uint8_t>& ink, int width, const QRect& bar) {
+    const int innerLeft = std::clamp(kFrameMargin, bar.left(), bar.right());
+    const int innerRight = std::clamp(width - 1 - kFrameMargin, bar.left(), bar.right());
     std::vector<RowSpan> spans;
     for (int y = bar.top(); y <= bar.bottom(); ++y) {
         const uint8_t* row = ink.data() + size_t(y) * size_t(width);
         RowSpan span;
-        for (int x = bar.left(); x <= bar.right(); ++x) {
+        for (int x = innerLeft; x <= innerRight; ++x) {
             if (row[x]) {
                 span.left = span.right < span.left ? x : span.left;
                 span.right = x;
             }
+        }
+        if (span.right >= span.left) {
+            while (span.left > bar.left() && row[span.left - 1])
+                --span.left;
+            while (span.right < bar.right() && row[span.right + 1])
+                ++span.right;
         }
         spans.push_back(span);
     }
@@ -139,13 +159,40 @@ bool holdsText(const QImage& grey, const Band& band) {
     return false;
 }
 
+// Whether the band's text holds a whole line although the picture's edge row `edge` cuts it: glyphs keep
+// clear of that row (the lower-case letters of a selected line whose tall letters the region's edge cuts),
+// where of a title bar's rest only the cut ends of its glyphs are left.
+bool holdsWholeLine(const QImage& grey, const Band& band, int edge) {
+    const int shade = commonest(histogramOf(grey, band));
+    const int width = grey.width(), height = band.bottom - band.top + 1;
+    std::vector<uint8_t> text(size_t(width) * size_t(height), 0);
+    for (int y = band.top; y <= band.bottom; ++y) {
+        const RowSpan& span = band.span(y);
+        const uchar* line = grey.constScanLine(y);
+        uint8_t* row = text.data() + size_t(y - band.top) * size_t(width);
+        for (int x = span.left; x <= span.right; ++x)
+            row[x] = std::abs(int(line[x]) - shade) > kInkContrast;
+    }
+    const std::vector<InkMark> glyphs = findInkMarks(text, width, height);
+    int tallest = 0;
+    for (const InkMark& glyph : glyphs)
+        tallest = std::max(tallest, glyph.box.height());
+    const int edgeRow = edge - band.top;
+    const auto whole = std::count_if(glyphs.begin(), glyphs.end(), [&](const InkMark& glyph) {
+        return glyph.box.top() != edgeRow && glyph.box.bottom() != edgeRow &&
+               glyph.box.height() >= kWholeGlyphHeight * tallest;
+    });
+    return whole >= kWholeGlyphs;
+}
+
 // The bar's rows without the rest of a title bar the picture's top or bottom edge cuts through its text (a
 // region dragged through it): the band of one shade holding the cut text and the bands after it without text.
-// Those rows stay as they are; empty when nothing is left.
+// Those rows stay as they are; empty when nothing is left. A band whose text the edge cuts but which holds a
+// whole line (a selected line the region was dragged tight over) is kept.
 Band withoutCutText(const QImage& grey, const Band& bar) {
     std::vector<Band> bands = bandsOfOneShade(grey, bar);
     const auto cutAt = [&](const Band& band, int y) {
-        return hasText(grey, band, commonest(histogramOf(grey, band)), y);
+        return hasText(grey, band, commonest(histogramOf(grey, band)), y) && !holdsWholeLine(grey, band, y);
     };
     size_t first = 0, last = bands.size();
     if (bar.top == 0 && cutAt(bands.front(), 0)) {
@@ -191,6 +238,24 @@ void turnBand(QImage& grey, const Band& band, int background) {
         }
     }
 }
+// Whether the box stands taller than every mark beside it on its line (within a few of its heights, mostly
+// within its rows), with at least one such mark.
+bool tallerThanItsNeighbours(const QRect& box, const std::vector<InkMark>& marks) {
+    const int reach = 3 * box.height();
+    int neighbours = 0;
+    for (const InkMark& mark : marks) {
+        const QRect& other = mark.box;
+        if (other.intersects(box) || other.right() < box.left() - reach || other.left() > box.right() + reach)
+            continue;
+        const int overlap = std::min(other.bottom(), box.bottom()) - std::max(other.top(), box.top()) + 1;
+        if (overlap * 2 < other.height())
+            continue;
+        if (other.height() * kWordBarOverGlyphs > box.height())
+            return false;
+        ++neighbours;
+    }
+    return neighbours > 0;
+}
 } // namespace
 
 std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8_t>& ink) {
@@ -206,22 +271,27 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
         std::fill(row + std::max(width - kFrameMargin, 0), row + width, uint8_t(0));
     }
     std::vector<QRect> bars;
+    const std::vector<InkMark> marks = findInkMarks(inside, width, height);
     const auto consider = [&](QRect box) {
         // A bar reaching the margin reaches on to the picture's edge.
         box.setLeft(box.left() == kFrameMargin ? 0 : box.left());
         box.setRight(box.right() == width - 1 - kFrameMargin ? width - 1 : box.right());
         box.setBottom(box.bottom() == height - 1 - kFrameMargin ? height - 1 : box.bottom());
-        if (box.height() >= kMinimumBarHeight && box.width() >= kBarAspect * box.height() &&
+        if (box.height() >= kMinimumBarHeight && box.width() >= kWordBarAspect * box.height() &&
             inkIn(ink, width, box) >= kBarFill * double(box.width()) * double(box.height()) &&
             std::max(inkShare(ink, width, box, box.top()), inkShare(ink, width, box, box.bottom())) >=
                 kBarEdgeFill) {
             const std::vector<RowSpan> spans = rowSpans(ink, width, box);
-            const Band kept = withoutCutText(grey, Band{box.top(), box.bottom(), box.top(), &spans});
+            const Band whole{box.top(), box.bottom(), box.top(), &spans};
+            if (box.width() < kBarAspect * box.height() &&
+                (!holdsText(grey, whole) || !tallerThanItsNeighbours(box, marks)))
+                return;
+            const Band kept = withoutCutText(grey, whole);
             if (kept.bottom - kept.top + 1 >= kMinimumBarHeight)
                 bars.push_back(QRect(box.left(), kept.top, box.width(), kept.bottom - kept.top + 1));
         }
     };
-    for (const InkMark& mark : findInkMarks(inside, width, height)) {
+    for (const InkMark& mark : marks) {
         // The runs of rows mostly of ink: a cursor or a frame joined to a bar below or beside it is no part
         // of it.
         const QRect& box = mark.box;

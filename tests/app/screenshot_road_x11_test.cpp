@@ -238,7 +238,7 @@ TEST_F(ScreenshotRoad, ATerminalReadsAsItsLinesPreSelectedOrDraggedThroughItsFra
     EXPECT_EQ(workflow().sourceText(), kLines.join(u'\n'));
 }
 
-TEST_F(ScreenshotRoad, ASelectedTerminalLineReadsAsWellAsTheLineBelowIt) {
+TEST_F(ScreenshotRoad, ASelectedTerminalLineOrWordReadsAsWellAsThePlainText) {
     // A plain white terminal with large monospaced text whose first line the user selected (drawn light on
     // a dark bar) before taking a screenshot of the same window.
     delegate->settings().setSourceLanguage(QStringLiteral("auto"));
@@ -249,21 +249,49 @@ TEST_F(ScreenshotRoad, ASelectedTerminalLineReadsAsWellAsTheLineBelowIt) {
     ASSERT_TRUE(waitUntilPainted(client));
     ASSERT_TRUE(selectTerminalRow(client, 3, 0));
     // The first row turns dark across its text.
-    const QRect firstRow(client.left(), client.top() + 2, client.width(), (client.height() - 4) / 3);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        const QImage row =
-            QGuiApplication::primaryScreen()
-                ->grabWindow(0, firstRow.x(), firstRow.y(), firstRow.width(), firstRow.height())
-                .toImage()
-                .convertToFormat(QImage::Format_Grayscale8);
+    const QRect firstRow = terminalCell(client, 1, 3, 0, 0);
+    const auto darkShare = [&](const QRect& area) {
+        const QImage shown = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_Grayscale8);
         int dark = 0;
-        for (int y = 0; y < row.height(); ++y)
-            for (int x = 0; x < row.width() / 2; ++x)
-                dark += row.constScanLine(y)[x] < 128;
-        return dark * 2 > row.height() * (row.width() / 2);
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                dark += shown.constScanLine(y)[x] < 128;
+        return double(dark) / double(shown.width() * shown.height());
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return darkShare(firstRow.adjusted(0, 0, -firstRow.width() / 2, 0)) > 0.5;
     })) << "the first line is selected";
     ASSERT_TRUE(waitUntilPainted(client));
 
+    ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
+    ASSERT_TRUE(runEnded());
+    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
+        << workflow().sourceText().toStdString();
+    workflow().dismissPanel();
+
+    recognize(client.adjusted(-3, -10, 4, 4), XK_1);
+    ASSERT_TRUE(runEnded());
+    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
+        << workflow().sourceText().toStdString();
+    workflow().dismissPanel();
+
+    // Dragged tight over the selected line: the region's top edge runs through its bar, above the glyphs.
+    recognize(client.adjusted(-3, 2 + firstRow.height() / 6, 4, 4), XK_1);
+    ASSERT_TRUE(runEnded());
+    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
+        << workflow().sourceText().toStdString();
+    workflow().dismissPanel();
+
+    // A short word selected with a double click inside the second line: "by" in its columns 14 and 15.
+    const QRect by = terminalCell(client, 40, 3, 14, 1);
+    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
+    ASSERT_TRUE(selectTerminalWord(by));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return darkShare(by) > 0.5 && darkShare(firstRow) < 0.5; }))
+        << "the word alone is selected";
+    ASSERT_TRUE(waitUntilPainted(client));
     ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
     ASSERT_TRUE(runEnded());
     EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)

@@ -281,6 +281,18 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
             EXPECT_EQ(withHighlightBarsInPagePolarity(plain), plain) << label;
         }
     }
+    // So do dense box-shaped Han characters at small sizes, alone or in a line: their strokes leave holes as
+    // the text of a word selected on its own does.
+    for (const int size : {11, 12, 13, 14}) {
+        for (const bool dark : {false, true}) {
+            for (const QString& text : {QString::fromUtf8("國"), QString::fromUtf8("圖 團 量 日 田")}) {
+                const QImage dense = opaqueGrey(
+                    testing::renderText({text}, size, dark, QStringLiteral("Noto Sans CJK SC"), 8));
+                EXPECT_EQ(withHighlightBarsInPagePolarity(dense), dense)
+                    << size << (dark ? " dark " : " light ") << text.toStdString();
+            }
+        }
+    }
 }
 
 TEST(HighlightBars, TheRestOfATitleBarARegionCutsThroughStaysAsItIs) {

@@ -71,26 +71,32 @@ struct RowSpan {
     int left = 0, right = -1;
 };
 
-// The span is found inside the frame margins and followed outward only while its ink runs on: a window frame
-// along the picture's side, with a gap of background between it and the bar, is no part of it.
+// The spans reach no further out than the bar's columns run on from inside the frame margins: a column
+// without ink in any of the bar's rows is the background between the bar and a window frame along the
+// picture's side, which is no part of it. A glyph near the bar's end leaves ink in its column above or below
+// it, so its strokes stay inside the span.
 std::vector<RowSpan> rowSpans(const std::vector<uint8_t>& ink, int width, const QRect& bar) {
-    const int innerLeft = std::clamp(kFrameMargin, bar.left(), bar.right());
-    const int innerRight = std::clamp(width - 1 - kFrameMargin, bar.left(), bar.right());
+    const auto columnHasInk = [&](int x) {
+        for (int y = bar.top(); y <= bar.bottom(); ++y)
+            if (ink[size_t(y) * size_t(width) + size_t(x)])
+                return true;
+        return false;
+    };
+    int left = std::clamp(kFrameMargin, bar.left(), bar.right());
+    int right = std::clamp(width - 1 - kFrameMargin, bar.left(), bar.right());
+    while (left > bar.left() && columnHasInk(left - 1))
+        --left;
+    while (right < bar.right() && columnHasInk(right + 1))
+        ++right;
     std::vector<RowSpan> spans;
     for (int y = bar.top(); y <= bar.bottom(); ++y) {
         const uint8_t* row = ink.data() + size_t(y) * size_t(width);
         RowSpan span;
-        for (int x = innerLeft; x <= innerRight; ++x) {
+        for (int x = left; x <= right; ++x) {
             if (row[x]) {
                 span.left = span.right < span.left ? x : span.left;
                 span.right = x;
             }
-        }
-        if (span.right >= span.left) {
-            while (span.left > bar.left() && row[span.left - 1])
-                --span.left;
-            while (span.right < bar.right() && row[span.right + 1])
-                ++span.right;
         }
         spans.push_back(span);
     }

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <thread>
+#include <tuple>
 
 namespace tolvane {
 namespace {
@@ -261,21 +262,30 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
             QPainter(&withCursor)
                 .fillRect(5, barBottom + 1, size / 3, size,
                           dark ? QColor(235, 235, 235) : QColor(20, 20, 20));
-            for (const bool cursor : {false, true}) {
-                const QImage turned =
-                    eraseTextCursors(withHighlightBarsInPagePolarity(cursor ? withCursor : highlighted));
-                ASSERT_EQ(turned.size(), plain.size());
+            // And with the picture's side 2 pixels before the first glyph, inside the margin where a region
+            // holds a window's frame, as a pre-selected window whose text starts at its edge shows it.
+            int firstInk = plain.width();
+            for (int y = 0; y < plain.height(); ++y)
+                for (int x = 0; x < firstInk; ++x)
+                    firstInk = std::abs(qGray(plain.pixel(x, y)) - background) > 96 ? x : firstInk;
+            const QRect fromFirstGlyph(firstInk - 2, 0, plain.width() - firstInk + 2, plain.height());
+            const std::vector<std::tuple<std::string, QImage, QImage>> shapes{
+                {"", highlighted, plain},
+                {" cursor", withCursor, plain},
+                {" from the first glyph", highlighted.copy(fromFirstGlyph), plain.copy(fromFirstGlyph)}};
+            for (const auto& [shape, shown, expected] : shapes) {
+                const QImage turned = eraseTextCursors(withHighlightBarsInPagePolarity(shown));
+                ASSERT_EQ(turned.size(), expected.size());
                 int differing = 0, ink = 0;
-                for (int y = 0; y < plain.height(); ++y) {
-                    for (int x = 0; x < plain.width(); ++x) {
-                        const bool plainInk = std::abs(qGray(plain.pixel(x, y)) - background) > 96;
+                for (int y = 0; y < expected.height(); ++y) {
+                    for (int x = 0; x < expected.width(); ++x) {
+                        const bool plainInk = std::abs(qGray(expected.pixel(x, y)) - background) > 96;
                         const bool turnedInk = std::abs(qGray(turned.pixel(x, y)) - background) > 96;
                         ink += plainInk;
                         differing += plainInk != turnedInk;
                     }
                 }
-                EXPECT_LE(differing, ink / 20)
-                    << label << (cursor ? " cursor" : "") << ": " << differing << " of " << ink;
+                EXPECT_LE(differing, ink / 20) << label << shape << ": " << differing << " of " << ink;
             }
             // A picture in one polarity stays as it is.
             EXPECT_EQ(withHighlightBarsInPagePolarity(plain), plain) << label;

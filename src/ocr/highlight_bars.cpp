@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace tolvane {
 
@@ -276,7 +277,7 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
         std::fill_n(row, std::min(kFrameMargin, width), uint8_t(0));
         std::fill(row + std::max(width - kFrameMargin, 0), row + width, uint8_t(0));
     }
-    std::vector<QRect> bars;
+    std::vector<QRect> bars, wordBars;
     const std::vector<InkMark> marks = findInkMarks(inside, width, height);
     const auto consider = [&](QRect box) {
         // A bar reaching the margin reaches on to the picture's edge.
@@ -294,7 +295,8 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
                 return;
             const Band kept = withoutCutText(grey, whole);
             if (kept.bottom - kept.top + 1 >= kMinimumBarHeight)
-                bars.push_back(QRect(box.left(), kept.top, box.width(), kept.bottom - kept.top + 1));
+                (box.width() < kBarAspect * box.height() ? wordBars : bars)
+                    .push_back(QRect(box.left(), kept.top, box.width(), kept.bottom - kept.top + 1));
         }
     };
     for (const InkMark& mark : marks) {
@@ -312,6 +314,18 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
             }
         }
     }
+    // The inside of a box-shaped glyph ("图", "回") on a selected line or word is a mark of the bar's
+    // polarity of its own, about as wide as high and holding the glyph's inner strokes: it is part of the bar
+    // around it, not a word selected on its own, and turning it as well would turn those strokes back.
+    const auto inAnother = [](const QRect& word, const std::vector<QRect>& others) {
+        return std::any_of(others.begin(), others.end(), [&](const QRect& other) {
+            return other != word && other.intersects(word) && other.width() > word.width();
+        });
+    };
+    std::vector<QRect> words;
+    std::copy_if(wordBars.begin(), wordBars.end(), std::back_inserter(words),
+                 [&](const QRect& word) { return !inAnother(word, bars) && !inAnother(word, wordBars); });
+    bars.insert(bars.end(), words.begin(), words.end());
     return bars;
 }
 

@@ -2,6 +2,7 @@
 #include "ocr/cut_line_filter.h"
 #include "ocr/full_stop_check.h"
 #include "ocr/highlight_bars.h"
+#include "ocr/ink_marks.h"
 #include "ocr/reading_order.h"
 #include "ocr/reading_vote.h"
 #include "ocr/recognition_language.h"
@@ -301,6 +302,19 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
                 EXPECT_EQ(withHighlightBarsInPagePolarity(dense), dense)
                     << size << (dark ? " dark " : " light ") << text.toStdString();
             }
+        }
+    }
+    // On a selected line the insides of box-shaped Han characters ("图", "回") are marks of the bar's shade
+    // of their own, about as wide as high and holding text as a word selected on its own does: they are part
+    // of the line's one bar.
+    for (const int size : {13, 16, 22}) {
+        for (const bool dark : {false, true}) {
+            const QImage highlighted = opaqueGrey(testing::renderHighlightedText(
+                {QString::fromUtf8("截图翻译会识别 来回"), QString::fromUtf8("然后把结果显示在面板中")}, size,
+                dark, QStringLiteral("Noto Sans CJK SC")));
+            const std::vector<uint8_t> ink =
+                inkMask(highlighted, commonestGreyLevel(highlighted), kInkContrast);
+            EXPECT_EQ(findHighlightBars(highlighted, ink).size(), 1u) << size << (dark ? " dark" : " light");
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
 
 namespace tolvane {
 
@@ -29,6 +30,8 @@ constexpr double kBarEdgeFill = 0.9;
 // A bar's outermost pixels, where a focus frame is drawn along its edge and no text reaches, take the
 // background's level whatever they show.
 constexpr int kBarEdge = 2;
+// A column at a bar's side differing from its shade along at least this share of its height is a frame.
+constexpr double kFrameColumnShare = 0.8;
 // Rows of one band differ in their commonest grey level by at most this.
 constexpr int kShadeTolerance = 12;
 // A word selected on its own (two letters, one Han character) makes a bar about as wide as high: one this
@@ -135,12 +138,24 @@ int commonest(const std::array<int, 256>& histogram) {
 }
 
 // The rows split where their shade changes: a bar joined to another of a different shade (a selected row
-// right under a window's title bar, in a region dragged through it) is two bands.
-std::vector<Band> bandsOfOneShade(const QImage& grey, const Band& rows) {
+// right under a window's title bar, in a region dragged through it) is two bands. A row's shade is the
+// commonest level of its ink (`ink`, the page's other polarity), not of its text: the feet of a selected
+// word's letters can take most of a row.
+std::vector<Band> bandsOfOneShade(const QImage& grey, const std::vector<uint8_t>& ink, const Band& rows) {
+    const int width = grey.width();
     std::vector<Band> bands;
     int bandShade = -1;
     for (int y = rows.top; y <= rows.bottom; ++y) {
-        const int shade = commonest(histogramOf(grey, Band{y, y, rows.barTop, rows.spans}));
+        const RowSpan& span = rows.span(y);
+        const uchar* line = grey.constScanLine(y);
+        const uint8_t* inkRow = ink.data() + size_t(y) * size_t(width);
+        std::array<int, 256> histogram{};
+        for (int x = span.left; x <= span.right; ++x)
+            histogram[line[x]] += inkRow[x];
+        const bool inked =
+            std::any_of(histogram.begin(), histogram.end(), [](int count) { return count > 0; });
+        const int shade =
+            inked ? commonest(histogram) : commonest(histogramOf(grey, Band{y, y, rows.barTop, rows.spans}));
         if (bandShade < 0 || std::abs(shade - bandShade) > kShadeTolerance) {
             bands.push_back(Band{y, y, rows.barTop, rows.spans});
             bandShade = shade;
@@ -196,8 +211,8 @@ bool holdsWholeLine(const QImage& grey, const Band& band, int edge) {
 // region dragged through it): the band of one shade holding the cut text and the bands after it without text.
 // Those rows stay as they are; empty when nothing is left. A band whose text the edge cuts but which holds a
 // whole line (a selected line the region was dragged tight over) is kept.
-Band withoutCutText(const QImage& grey, const Band& bar) {
-    std::vector<Band> bands = bandsOfOneShade(grey, bar);
+Band withoutCutText(const QImage& grey, const std::vector<uint8_t>& ink, const Band& bar) {
+    std::vector<Band> bands = bandsOfOneShade(grey, ink, bar);
     const auto cutAt = [&](const Band& band, int y) {
         return hasText(grey, band, commonest(histogramOf(grey, band)), y) && !holdsWholeLine(grey, band, y);
     };
@@ -235,12 +250,27 @@ void turnBand(QImage& grey, const Band& band, int background) {
         mapped[size_t(value)] =
             uchar(std::clamp<long>(std::lround(lightPage ? background - shift : background + shift), 0, 255));
     }
+    // A column at the band's side is a focus frame's when it differs from the band's shade along most of
+    // the band's height; a glyph reaching the side of a bar tight over its word (a terminal's cells) leaves
+    // only its strokes there, which stay.
+    std::array<int, kBarEdge> leftFrame{}, rightFrame{};
+    for (int y = band.top; y <= band.bottom; ++y) {
+        const RowSpan& span = band.span(y);
+        const uchar* line = grey.constScanLine(y);
+        for (int offset = 0; offset < kBarEdge && offset <= span.right - span.left; ++offset) {
+            leftFrame[size_t(offset)] += std::abs(int(line[span.left + offset]) - level) > kInkContrast;
+            rightFrame[size_t(offset)] += std::abs(int(line[span.right - offset]) - level) > kInkContrast;
+        }
+    }
+    const int frameRows = int(std::ceil(kFrameColumnShare * (band.bottom - band.top + 1)));
     for (int y = band.top; y <= band.bottom; ++y) {
         const RowSpan& span = band.span(y);
         uchar* line = grey.scanLine(y);
         const bool edgeRow = y < band.top + kBarEdge || y > band.bottom - kBarEdge;
         for (int x = span.left; x <= span.right; ++x) {
-            const bool edge = edgeRow || x < span.left + kBarEdge || x > span.right - kBarEdge;
+            const bool edge = edgeRow ||
+                              (x < span.left + kBarEdge && leftFrame[size_t(x - span.left)] >= frameRows) ||
+                              (x > span.right - kBarEdge && rightFrame[size_t(span.right - x)] >= frameRows);
             line[x] = edge ? uchar(background) : mapped[line[x]];
         }
     }
@@ -279,11 +309,41 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
     }
     std::vector<QRect> bars, wordBars;
     const std::vector<InkMark> marks = findInkMarks(inside, width, height);
+    // The first and last column of the longest run of ink along row `y` of the box.
+    const auto longestRun = [&](const QRect& box, int y) {
+        const uint8_t* row = ink.data() + size_t(y) * size_t(width);
+        std::pair<int, int> longest{box.left(), box.left() - 1};
+        for (int x = box.left(), start = -1; x <= box.right() + 1; ++x) {
+            const bool inRun = x <= box.right() && row[x];
+            if (inRun && start < 0)
+                start = x;
+            if (!inRun && start >= 0) {
+                if (x - 1 - start > longest.second - longest.first)
+                    longest = {start, x - 1};
+                start = -1;
+            }
+        }
+        return longest;
+    };
     const auto consider = [&](QRect box) {
         // A bar reaching the margin reaches on to the picture's edge.
         box.setLeft(box.left() == kFrameMargin ? 0 : box.left());
         box.setRight(box.right() == width - 1 - kFrameMargin ? width - 1 : box.right());
         box.setBottom(box.bottom() == height - 1 - kFrameMargin ? height - 1 : box.bottom());
+        // A glyph joined to the bar beside it (the character right after a selection, in a terminal whose
+        // cells leave no gap between them) widens the box but not the bar's top or bottom edge: the box is
+        // then the longer of the runs of ink along those edges, when that is as wide as a bar.
+        if (std::max(inkShare(ink, width, box, box.top()), inkShare(ink, width, box, box.bottom())) <
+            kBarEdgeFill) {
+            const std::pair<int, int> top = longestRun(box, box.top()),
+                                      bottom = longestRun(box, box.bottom());
+            const std::pair<int, int>& edge =
+                top.second - top.first >= bottom.second - bottom.first ? top : bottom;
+            if (edge.second - edge.first + 1 >= kBarAspect * box.height()) {
+                box.setLeft(edge.first);
+                box.setRight(edge.second);
+            }
+        }
         if (box.height() >= kMinimumBarHeight && box.width() >= kWordBarAspect * box.height() &&
             inkIn(ink, width, box) >= kBarFill * double(box.width()) * double(box.height()) &&
             std::max(inkShare(ink, width, box, box.top()), inkShare(ink, width, box, box.bottom())) >=
@@ -293,26 +353,56 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
             if (box.width() < kBarAspect * box.height() &&
                 (!holdsText(grey, whole) || !tallerThanItsNeighbours(box, marks)))
                 return;
-            const Band kept = withoutCutText(grey, whole);
+            const Band kept = withoutCutText(grey, ink, whole);
             if (kept.bottom - kept.top + 1 >= kMinimumBarHeight)
                 (box.width() < kBarAspect * box.height() ? wordBars : bars)
                     .push_back(QRect(box.left(), kept.top, box.width(), kept.bottom - kept.top + 1));
         }
     };
+    // Whether row `y` has ink near both of `extent`'s sides: within a quarter of its height, as a glyph's
+    // stroke at the bar's end leaves the bar's ink beyond it.
+    const auto reachesBothSides = [&](const QRect& extent, int y) {
+        const uint8_t* row = inside.data() + size_t(y) * size_t(width);
+        const int reach = std::max(kBarEdge, extent.height() / 4);
+        const auto inkNear = [&](int from, int to) {
+            return std::any_of(row + from, row + to + 1, [](uint8_t v) { return v != 0; });
+        };
+        return inkNear(extent.left(), std::min(extent.left() + reach, extent.right())) &&
+               inkNear(std::max(extent.right() - reach, extent.left()), extent.right());
+    };
     for (const InkMark& mark : marks) {
         // The runs of rows mostly of ink: a cursor or a frame joined to a bar below or beside it is no part
         // of it.
         const QRect& box = mark.box;
+        std::vector<QRect> runs;
         int runTop = -1;
         for (int y = box.top(); y <= box.bottom() + 1; ++y) {
             const bool full = y <= box.bottom() && inkShare(inside, width, box, y) >= kBarRowFill;
             if (full && runTop < 0)
                 runTop = y;
             if (!full && runTop >= 0) {
-                consider(inkExtent(inside, width, QRect(box.left(), runTop, box.width(), y - runTop)));
+                const QRect run =
+                    inkExtent(inside, width, QRect(box.left(), runTop, box.width(), y - runTop));
+                // Rows where the feet of a word's letters or a Han character's strokes take most of the bar's
+                // width still have the bar's ink at both its sides, which a cursor or a frame below it has
+                // not: the runs they part are one bar, when they make one as wide as a bar (the strokes
+                // across a box-shaped glyph, with its sides, make none).
+                bool joined =
+                    !runs.empty() && runs.back().height() >= kMinimumBarHeight / 2 &&
+                    run.height() >= kMinimumBarHeight / 2 &&
+                    runs.back().united(run).width() >= kBarAspect * runs.back().united(run).height();
+                for (int between = runs.empty() ? 0 : runs.back().bottom() + 1; joined && between < runTop;
+                     ++between)
+                    joined = reachesBothSides(runs.back(), between);
+                if (joined)
+                    runs.back() = runs.back().united(run);
+                else
+                    runs.push_back(run);
                 runTop = -1;
             }
         }
+        for (const QRect& run : runs)
+            consider(run);
     }
     // The inside of a box-shaped glyph ("图", "回") on a selected line or word is a mark of the bar's
     // polarity of its own, about as wide as high and holding the glyph's inner strokes: it is part of the bar
@@ -338,7 +428,7 @@ QImage withHighlightBarsInPagePolarity(const QImage& image) {
     const std::vector<uint8_t> ink = inkMask(grey, background, kInkContrast);
     for (const QRect& bar : findHighlightBars(grey, ink)) {
         const std::vector<RowSpan> spans = rowSpans(ink, width, bar);
-        for (const Band& band : bandsOfOneShade(grey, Band{bar.top(), bar.bottom(), bar.top(), &spans}))
+        for (const Band& band : bandsOfOneShade(grey, ink, Band{bar.top(), bar.bottom(), bar.top(), &spans}))
             turnBand(grey, band, background);
     }
     return grey;

@@ -317,6 +317,47 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
             EXPECT_EQ(findHighlightBars(highlighted, ink).size(), 1u) << size << (dark ? " dark" : " light");
         }
     }
+    // A word selected on its own in a terminal line, its bar tight over its cells (2 pixels of line spacing
+    // above and below): the feet of its letters take most of the bar's width in a row or two, and the bar
+    // reads as the word drawn without it.
+    const QStringList terminal{QStringLiteral("The quick brown fox"), QStringLiteral("Settings are saved")};
+    for (const int size : {22, 30}) {
+        for (const bool dark : {false, true}) {
+            QFont font(QStringLiteral("DejaVu Sans Mono"));
+            font.setPixelSize(size);
+            font.setStyleStrategy(QFont::PreferAntialias);
+            const QFontMetrics metrics(font);
+            const QImage plain = testing::renderText(terminal, size, dark, font.family());
+            const int lineHeight = int(metrics.lineSpacing() * 1.3), margin = 16;
+            for (const auto& [line, word] :
+                 {std::pair{0, QStringLiteral("quick")}, std::pair{1, QStringLiteral("Settings")}}) {
+                const int start = int(terminal[line].indexOf(word));
+                const QRect bar(margin + metrics.horizontalAdvance(terminal[line].left(start)),
+                                margin + line * lineHeight - 2, metrics.horizontalAdvance(word),
+                                metrics.height() + 4);
+                QImage selected = plain;
+                QPainter painter(&selected);
+                painter.fillRect(bar, dark ? QColor(235, 235, 235) : QColor(20, 20, 20));
+                painter.setFont(font);
+                painter.setPen(dark ? QColor(30, 30, 32) : QColor(250, 250, 250));
+                painter.drawText(bar.left(), bar.top() + 2 + metrics.ascent(), word);
+                painter.end();
+                const QImage turned = eraseTextCursors(withHighlightBarsInPagePolarity(selected));
+                const QImage expected = opaqueGrey(plain);
+                const int background = qGray(expected.pixel(0, 0));
+                int differing = 0, ink = 0;
+                for (int y = bar.top(); y <= bar.bottom(); ++y) {
+                    for (int x = bar.left(); x <= bar.right(); ++x) {
+                        const bool plainInk = std::abs(qGray(expected.pixel(x, y)) - background) > 96;
+                        ink += plainInk;
+                        differing += plainInk != (std::abs(qGray(turned.pixel(x, y)) - background) > 96);
+                    }
+                }
+                EXPECT_LE(differing, ink / 4) << size << (dark ? " dark " : " light ") << word.toStdString()
+                                              << ": " << differing << " of " << ink;
+            }
+        }
+    }
 }
 
 TEST(HighlightBars, TheRestOfATitleBarARegionCutsThroughStaysAsItIs) {

@@ -332,14 +332,14 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
         box.setBottom(box.bottom() == height - 1 - kFrameMargin ? height - 1 : box.bottom());
         // A glyph joined to the bar beside it (the character right after a selection, in a terminal whose
         // cells leave no gap between them) widens the box but not the bar's top or bottom edge: the box is
-        // then the longer of the runs of ink along those edges, when that is as wide as a bar.
+        // then the longer of the runs of ink along those edges, when that is as wide as a word's bar.
         if (std::max(inkShare(ink, width, box, box.top()), inkShare(ink, width, box, box.bottom())) <
             kBarEdgeFill) {
             const std::pair<int, int> top = longestRun(box, box.top()),
                                       bottom = longestRun(box, box.bottom());
             const std::pair<int, int>& edge =
                 top.second - top.first >= bottom.second - bottom.first ? top : bottom;
-            if (edge.second - edge.first + 1 >= kBarAspect * box.height()) {
+            if (edge.second - edge.first + 1 >= kWordBarAspect * box.height()) {
                 box.setLeft(edge.first);
                 box.setRight(edge.second);
             }

@@ -233,23 +233,21 @@ Band withoutCutText(const QImage& grey, const std::vector<uint8_t>& ink, const B
 }
 
 // Maps the band's grey levels by their distance from its own shade: the band becomes the background, the
-// furthest of its text the far end of the scale from the background; its edge becomes background.
-void turnBand(QImage& grey, const Band& band, int background) {
+// furthest of its text the page's text level `text`, and the antialiased edges of its glyphs the levels
+// between, as the page's glyphs have them (the far end of the scale would widen the strokes the engine sees);
+// its edge becomes background.
+void turnBand(QImage& grey, const Band& band, int background, int text) {
     const std::array<int, 256> histogram = histogramOf(grey, band);
     const int level = commonest(histogram);
     int furthest = 0;
     for (int value = 0; value < 256; ++value)
         if (histogram[size_t(value)] > 0)
             furthest = std::max(furthest, std::abs(value - level));
-    const bool lightPage = background > 127;
-    const double range = lightPage ? background : 255 - background;
-    const double scale = furthest > 0 ? range / furthest : 0.0;
+    const double scale = furthest > 0 ? double(text - background) / furthest : 0.0;
     std::array<uchar, 256> mapped{};
-    for (int value = 0; value < 256; ++value) {
-        const double shift = std::abs(value - level) * scale;
+    for (int value = 0; value < 256; ++value)
         mapped[size_t(value)] =
-            uchar(std::clamp<long>(std::lround(lightPage ? background - shift : background + shift), 0, 255));
-    }
+            uchar(std::clamp<long>(std::lround(background + std::abs(value - level) * scale), 0, 255));
     // A column at the band's side is a focus frame's when it differs from the band's shade along most of
     // the band's height; a glyph reaching the side of a bar tight over its word (a terminal's cells) leaves
     // only its strokes there, which stay.
@@ -275,6 +273,27 @@ void turnBand(QImage& grey, const Band& band, int background) {
         }
     }
 }
+
+// The commonest level of the page's text, its ink outside the bars and the frame margins (the cores of its
+// strokes); the far end of the scale from the background when the page shows no text of its own.
+int pageTextLevel(const QImage& grey, const std::vector<uint8_t>& ink, const std::vector<QRect>& bars,
+                  int background) {
+    const int width = grey.width(), height = grey.height();
+    std::array<int, 256> histogram{};
+    for (int y = 0; y < height - kFrameMargin; ++y) {
+        const uchar* line = grey.constScanLine(y);
+        const uint8_t* inkRow = ink.data() + size_t(y) * size_t(width);
+        for (int x = kFrameMargin; x < width - kFrameMargin; ++x) {
+            if (inkRow[x] && (line[x] < background) == (background > 127) &&
+                std::none_of(bars.begin(), bars.end(), [&](const QRect& bar) { return bar.contains(x, y); }))
+                ++histogram[line[x]];
+        }
+    }
+    if (std::all_of(histogram.begin(), histogram.end(), [](int count) { return count == 0; }))
+        return background > 127 ? 0 : 255;
+    return commonest(histogram);
+}
+
 // Whether the box stands taller than every mark beside it on its line (within a few of its heights, mostly
 // within its rows), with at least one such mark.
 bool tallerThanItsNeighbours(const QRect& box, const std::vector<InkMark>& marks) {
@@ -426,10 +445,12 @@ QImage withHighlightBarsInPagePolarity(const QImage& image) {
         return grey;
     const int background = commonestGreyLevel(grey);
     const std::vector<uint8_t> ink = inkMask(grey, background, kInkContrast);
-    for (const QRect& bar : findHighlightBars(grey, ink)) {
+    const std::vector<QRect> bars = findHighlightBars(grey, ink);
+    const int text = pageTextLevel(grey, ink, bars, background);
+    for (const QRect& bar : bars) {
         const std::vector<RowSpan> spans = rowSpans(ink, width, bar);
         for (const Band& band : bandsOfOneShade(grey, ink, Band{bar.top(), bar.bottom(), bar.top(), &spans}))
-            turnBand(grey, band, background);
+            turnBand(grey, band, background, text);
     }
     return grey;
 }

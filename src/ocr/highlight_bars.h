@@ -19,7 +19,7 @@ namespace tolvane {
 std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8_t>& ink);
 
 // The picture in 8-bit grey with every highlight bar turned to the polarity of the rest: the bar takes the
-// background's grey level and its text the far end of the scale from it, so that a light window with a dark
+// background's grey level and its text the level of the page's own text, so that a light window with a dark
 // selected line (or a dark one with a light bar) reads as one polarity throughout. The engine and the
 // clean-up passes expect that; a bar is no caret or frame. Each shade of a bar joined to another is turned
 // on its own.

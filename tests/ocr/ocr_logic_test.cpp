@@ -288,6 +288,14 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
                 }
                 EXPECT_LE(differing, ink / 20) << label << shape << ": " << differing << " of " << ink;
             }
+            // The bar's text takes the page's text level, not the far end of the scale, so that its
+            // antialiased edges weigh as the page's do.
+            const QImage turned = withHighlightBarsInPagePolarity(highlighted);
+            int furthest = 0;
+            for (int y = 0; y < turned.height(); ++y)
+                for (int x = 0; x < turned.width(); ++x)
+                    furthest = std::max(furthest, std::abs(qGray(turned.pixel(x, y)) - background));
+            EXPECT_NEAR(furthest, std::abs((dark ? 235 : 20) - background), 4) << label;
             // A picture in one polarity stays as it is.
             EXPECT_EQ(withHighlightBarsInPagePolarity(plain), plain) << label;
         }

@@ -44,6 +44,8 @@ constexpr double kWordBarOverGlyphs = 1.15;
 // that edge, each at least this share of the tallest glyph's height (no dot or comma).
 constexpr int kWholeGlyphs = 2;
 constexpr double kWholeGlyphHeight = 0.5;
+// Or when at least this share of those glyphs, the edge cutting them or not, keep a small line's height.
+constexpr double kBodyShare = 0.5;
 
 // The box of the ink within `area`.
 QRect inkExtent(const std::vector<uint8_t>& ink, int width, const QRect& area) {
@@ -200,11 +202,22 @@ bool holdsWholeLine(const QImage& grey, const Band& band, int edge) {
     for (const InkMark& glyph : glyphs)
         tallest = std::max(tallest, glyph.box.height());
     const int edgeRow = edge - band.top;
+    const auto sizable = [&](const InkMark& glyph) {
+        return glyph.box.height() >= kWholeGlyphHeight * tallest;
+    };
     const auto whole = std::count_if(glyphs.begin(), glyphs.end(), [&](const InkMark& glyph) {
-        return glyph.box.top() != edgeRow && glyph.box.bottom() != edgeRow &&
-               glyph.box.height() >= kWholeGlyphHeight * tallest;
+        return glyph.box.top() != edgeRow && glyph.box.bottom() != edgeRow && sizable(glyph);
     });
-    return whole >= kWholeGlyphs;
+    if (whole >= kWholeGlyphs)
+        return true;
+    // A line cut through its glyphs' tops or feet (a third of a terminal row) still holds their bodies, a
+    // small line's height at least; of a title bar's rest only the stubs of its glyphs are left, a tall one
+    // or two (a descender, a tail) among them.
+    const auto sizableCount = std::count_if(glyphs.begin(), glyphs.end(), sizable);
+    const auto bodies = std::count_if(glyphs.begin(), glyphs.end(), [&](const InkMark& glyph) {
+        return sizable(glyph) && glyph.box.height() >= kMinimumBarHeight;
+    });
+    return bodies > kWholeGlyphs && bodies >= kBodyShare * double(sizableCount);
 }
 
 // The bar's rows without the rest of a title bar the picture's top or bottom edge cuts through its text (a
@@ -235,7 +248,8 @@ Band withoutCutText(const QImage& grey, const std::vector<uint8_t>& ink, const B
 // Maps the band's grey levels by their distance from its own shade: the band becomes the background, the
 // furthest of its text the page's text level `text`, and the antialiased edges of its glyphs the levels
 // between, as the page's glyphs have them (the far end of the scale would widen the strokes the engine sees);
-// its edge becomes background.
+// its edge becomes background, but for where the picture's edge cuts through it, where no frame is drawn and
+// the cut glyphs reach.
 void turnBand(QImage& grey, const Band& band, int background, int text) {
     const std::array<int, 256> histogram = histogramOf(grey, band);
     const int level = commonest(histogram);
@@ -264,7 +278,8 @@ void turnBand(QImage& grey, const Band& band, int background, int text) {
     for (int y = band.top; y <= band.bottom; ++y) {
         const RowSpan& span = band.span(y);
         uchar* line = grey.scanLine(y);
-        const bool edgeRow = y < band.top + kBarEdge || y > band.bottom - kBarEdge;
+        const bool edgeRow = (y < band.top + kBarEdge && band.top > 0) ||
+                             (y > band.bottom - kBarEdge && band.bottom < grey.height() - 1);
         for (int x = span.left; x <= span.right; ++x) {
             const bool edge = edgeRow ||
                               (x < span.left + kBarEdge && leftFrame[size_t(x - span.left)] >= frameRows) ||

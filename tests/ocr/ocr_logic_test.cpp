@@ -383,6 +383,29 @@ TEST(HighlightBars, TheRestOfATitleBarARegionCutsThroughStaysAsItIs) {
         painter.drawText(40, 6, QStringLiteral("Quarterly report"));
         painter.end();
         EXPECT_EQ(withHighlightBarsInPagePolarity(picture), opaqueGrey(picture)) << (dark ? "dark" : "light");
+
+        // A selected line the region's top edge cuts through the tops of its lower-case letters too holds
+        // their bodies, a whole line of them: it is turned, the cut glyphs' ink reaching the edge.
+        const QStringList lines{QStringLiteral("Quarterly report draft"),
+                                QStringLiteral("Please review by Friday")};
+        QFont lineFont(QStringLiteral("Inter"));
+        lineFont.setPixelSize(22);
+        const QFontMetrics metrics(lineFont);
+        const int margin = 16, cut = margin + metrics.ascent() - metrics.xHeight() + 1;
+        const QImage highlighted = testing::renderHighlightedText(lines, 22, dark, lineFont.family(), margin);
+        const QImage plain = opaqueGrey(testing::renderText(lines, 22, dark, lineFont.family(), margin));
+        const QRect region(0, cut, plain.width(), plain.height() - cut);
+        const QImage turned = withHighlightBarsInPagePolarity(highlighted.copy(region));
+        const int background = qGray(plain.pixel(0, 0));
+        int differing = 0, ink = 0;
+        for (int y = region.top(); y <= region.bottom(); ++y) {
+            for (int x = 0; x < region.width(); ++x) {
+                const bool plainInk = std::abs(qGray(plain.pixel(x, y)) - background) > 96;
+                ink += plainInk;
+                differing += plainInk != (std::abs(qGray(turned.pixel(x, y - cut)) - background) > 96);
+            }
+        }
+        EXPECT_LE(differing, ink / 20) << (dark ? "dark" : "light") << ": " << differing << " of " << ink;
     }
 }
 

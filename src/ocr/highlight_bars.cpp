@@ -420,10 +420,25 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
                 // Rows where the feet of a word's letters or a Han character's strokes take most of the bar's
                 // width still have the bar's ink at both its sides, which a cursor or a frame below it has
                 // not: the runs they part are one bar, when they make one as wide as a bar (the strokes
-                // across a box-shaped glyph, with its sides, make none).
+                // across a box-shaped glyph, with its sides, make none). A run deeper than a stroke within
+                // one a bar's height, from one of its sides across most of it, is the bar's own edge above or
+                // below the glyphs' tops or feet (a terminal's bar tight over Han characters, the next
+                // character touching it widening the other run).
+                const auto sameSides = [](const QRect& one, const QRect& other) {
+                    const QRect& shorter = one.height() < other.height() ? one : other;
+                    const QRect& longer = one.height() < other.height() ? other : one;
+                    return shorter.left() >= longer.left() - kBarEdge &&
+                           shorter.right() <= longer.right() + kBarEdge &&
+                           (std::abs(shorter.left() - longer.left()) <= kBarEdge ||
+                            std::abs(shorter.right() - longer.right()) <= kBarEdge) &&
+                           2 * shorter.width() >= longer.width() && shorter.height() > kBarEdge &&
+                           longer.height() >= kMinimumBarHeight;
+                };
                 bool joined =
-                    !runs.empty() && runs.back().height() >= kMinimumBarHeight / 2 &&
-                    run.height() >= kMinimumBarHeight / 2 &&
+                    !runs.empty() &&
+                    ((runs.back().height() >= kMinimumBarHeight / 2 &&
+                      run.height() >= kMinimumBarHeight / 2) ||
+                     sameSides(runs.back(), run)) &&
                     runs.back().united(run).width() >= kBarAspect * runs.back().united(run).height();
                 for (int between = runs.empty() ? 0 : runs.back().bottom() + 1; joined && between < runTop;
                      ++between)

@@ -366,6 +366,53 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
             }
         }
     }
+    // Han characters with long top strokes selected in a terminal line, its cells wider than their glyphs and
+    // the bar 2 pixels above their tops and below their feet: the row of their top strokes parts the bar's
+    // few rows above them from the rest, which are still its edge.
+    const QString han = QString::fromUtf8("请在设置里选择下五百天和风格");
+    for (const int size : {13, 16}) {
+        for (const bool dark : {false, true}) {
+            QFont font(QStringLiteral("Noto Sans Mono CJK SC"));
+            font.setPixelSize(size);
+            const QFontMetrics metrics(font);
+            const int cell = size * 5 / 4, margin = 16, start = 7, baseline = margin + metrics.ascent();
+            const QColor page = dark ? QColor(30, 30, 32) : QColor(250, 250, 250),
+                         text = dark ? QColor(235, 235, 235) : QColor(20, 20, 20);
+            const auto terminalLine = [&](const QRect& bar) {
+                QImage picture(2 * margin + cell * int(han.size()), 2 * margin + size * 2,
+                               QImage::Format_RGB32);
+                picture.fill(page);
+                QPainter painter(&picture);
+                painter.fillRect(bar, text);
+                painter.setFont(font);
+                for (int i = 0; i < han.size(); ++i) {
+                    painter.setPen(bar.contains(margin + i * cell + 1, baseline - 1) ? page : text);
+                    painter.drawText(margin + i * cell, baseline, han.mid(i, 1));
+                }
+                return picture;
+            };
+            const QImage plain = opaqueGrey(terminalLine(QRect()));
+            const int background = qGray(plain.pixel(0, 0));
+            int top = plain.height(), bottom = 0;
+            for (int y = 0; y < plain.height(); ++y)
+                for (int x = 0; x < plain.width(); ++x)
+                    if (std::abs(qGray(plain.pixel(x, y)) - background) > kInkContrast)
+                        top = std::min(top, y), bottom = std::max(bottom, y);
+            const QRect bar(margin + start * cell, top - 2, 4 * cell, bottom - top + 5);
+            const QImage turned = withHighlightBarsInPagePolarity(terminalLine(bar));
+            // Light text on a dark bar is drawn bolder than dark text on light, so the glyphs are compared by
+            // their top strokes' row alone, and the bar's rows above them must be the page's.
+            int differing = 0;
+            for (int y = bar.top(); y <= top; ++y) {
+                for (int x = bar.left(); x <= bar.right(); ++x) {
+                    const bool plainInk = std::abs(qGray(plain.pixel(x, y)) - background) > kInkContrast;
+                    differing +=
+                        plainInk != (std::abs(qGray(turned.pixel(x, y)) - background) > kInkContrast);
+                }
+            }
+            EXPECT_LE(differing, bar.width() / 4) << size << (dark ? " dark" : " light") << ": " << differing;
+        }
+    }
 }
 
 TEST(HighlightBars, TheRestOfATitleBarARegionCutsThroughStaysAsItIs) {

@@ -250,6 +250,13 @@ TEST_F(ScreenshotRoad, ASelectedTerminalLineOrWordReadsAsWellAsThePlainText) {
     ASSERT_TRUE(selectTerminalRow(client, 3, 0));
     // The first row turns dark across its text.
     const QRect firstRow = terminalCell(client, 1, 3, 0, 0);
+    // The run ends with every line read within 5 % of its characters; the panel is dismissed for the next.
+    const auto expectTheLinesRead = [&] {
+        ASSERT_TRUE(runEnded());
+        EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
+            << workflow().sourceText().toStdString();
+        workflow().dismissPanel();
+    };
     const auto darkShare = [&](const QRect& area) {
         const QImage shown = QGuiApplication::primaryScreen()
                                  ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
@@ -267,23 +274,14 @@ TEST_F(ScreenshotRoad, ASelectedTerminalLineOrWordReadsAsWellAsThePlainText) {
     ASSERT_TRUE(waitUntilPainted(client));
 
     ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
-    ASSERT_TRUE(runEnded());
-    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
-        << workflow().sourceText().toStdString();
-    workflow().dismissPanel();
+    ASSERT_NO_FATAL_FAILURE(expectTheLinesRead());
 
     recognize(client.adjusted(-3, -10, 4, 4), XK_1);
-    ASSERT_TRUE(runEnded());
-    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
-        << workflow().sourceText().toStdString();
-    workflow().dismissPanel();
+    ASSERT_NO_FATAL_FAILURE(expectTheLinesRead());
 
     // Dragged tight over the selected line: the region's top edge runs through its bar, above the glyphs.
     recognize(client.adjusted(-3, 2 + firstRow.height() / 6, 4, 4), XK_1);
-    ASSERT_TRUE(runEnded());
-    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
-        << workflow().sourceText().toStdString();
-    workflow().dismissPanel();
+    ASSERT_NO_FATAL_FAILURE(expectTheLinesRead());
 
     // A short word selected with a double click inside the second line: "by" in its columns 14 and 15.
     const QRect by = terminalCell(client, 40, 3, 14, 1);
@@ -293,15 +291,10 @@ TEST_F(ScreenshotRoad, ASelectedTerminalLineOrWordReadsAsWellAsThePlainText) {
         << "the word alone is selected";
     ASSERT_TRUE(waitUntilPainted(client));
     ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
-    ASSERT_TRUE(runEnded());
-    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
-        << workflow().sourceText().toStdString();
-    workflow().dismissPanel();
+    ASSERT_NO_FATAL_FAILURE(expectTheLinesRead());
 
     recognize(client.adjusted(-3, -10, 4, 4), XK_1);
-    ASSERT_TRUE(runEnded());
-    EXPECT_LE(characterErrorRate(workflow().sourceText(), kLines.join(u'\n')), 0.05)
-        << workflow().sourceText().toStdString();
+    ASSERT_NO_FATAL_FAILURE(expectTheLinesRead());
 }
 
 TEST_F(ScreenshotRoad, ALatinWordAmongChineseInATerminalKeepsItsLetters) {

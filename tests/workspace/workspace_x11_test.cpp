@@ -552,7 +552,8 @@ TEST_F(WorkspaceDesktop, TextsFarBeyondTheLimitAndDropsWithoutTextAreRefusedWith
             QFontMetricsF(MetaText::font())
                 .boundingRect(QRectF(0, 0, refusal->width(), 1e6), Qt::TextWordWrap, refusal->text());
         return wholeInSight(refusal) && refusal->height() >= lines.height();
-    })) << refusal->width() << " wide, " << refusal->height() << " high";
+    })) << refusal->width()
+        << " wide, " << refusal->height() << " high";
     EXPECT_EQ(editor()->text(), "My draft");
     typeKeys(" kept");
     EXPECT_TRUE(until([&] { return view->inputText() == "My draft kept"; }))

@@ -126,6 +126,18 @@ QCoro::Task<> runHistoryClear(QPointer<SettingsView> view, HistoryStore* store,
         onChanged();
 }
 
+// Fills `area` with a column at most columnWidth wide, centred, and returns the column's layout.
+QVBoxLayout* addCentredColumn(QWidget* area, const QMargins& margins) {
+    auto* centre = new QHBoxLayout(area);
+    centre->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QWidget(area);
+    column->setMaximumWidth(columnWidth);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(margins);
+    centre->addWidget(column, 1);
+    return stack;
+}
+
 } // namespace
 
 SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
@@ -150,15 +162,8 @@ SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
     // The status line stands above the scrolling page, in the page's column: it is seen wherever the page
     // is scrolled to, without moving the control the user just worked with.
     m_noticeStrip = new QWidget(this);
-    auto* stripCentre = new QHBoxLayout(m_noticeStrip);
-    stripCentre->setContentsMargins(0, 0, 0, 0);
-    auto* noticeColumn = new QWidget(m_noticeStrip);
-    noticeColumn->setMaximumWidth(columnWidth);
-    auto* noticeStack = new QVBoxLayout(noticeColumn);
-    noticeStack->setContentsMargins(40, 18, 40, 0);
-    m_notice->setParent(noticeColumn);
+    QVBoxLayout* noticeStack = addCentredColumn(m_noticeStrip, QMargins(40, 18, 40, 0));
     noticeStack->addWidget(m_notice);
-    stripCentre->addWidget(noticeColumn, 1);
     m_noticeStrip->hide();
     layout->addWidget(m_noticeStrip);
 
@@ -176,18 +181,12 @@ SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
     auto* canvas = new QWidget;
     canvas->setPalette(palette);
     canvas->setAutoFillBackground(true);
-    auto* centre = new QHBoxLayout(canvas);
-    centre->setContentsMargins(0, 0, 0, 0);
-    auto* column = new QWidget(canvas);
-    column->setMaximumWidth(columnWidth);
-    auto* stack = new QVBoxLayout(column);
-    stack->setContentsMargins(40, 36, 40, 36);
+    QVBoxLayout* stack = addCentredColumn(canvas, QMargins(40, 36, 40, 36));
     stack->setSpacing(18);
     m_pages = new QVBoxLayout;
     m_pages->setContentsMargins(0, 0, 0, 0);
     stack->addLayout(m_pages);
     stack->addStretch();
-    centre->addWidget(column, 1);
     scroll->setWidget(canvas);
     layout->addWidget(scroll, 1);
     // The line's column follows the page's, which the scroll bar narrows when there is one.

@@ -2,12 +2,12 @@
 
 #include "core/app_error.h"
 #include "core/logging.h"
+#include "core/whole_file.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace tolvane {
 
@@ -57,21 +57,17 @@ bool UnwrittenTranslations::save(const QList<TranslationRecord>& records) const 
     QJsonArray array;
     for (const TranslationRecord& record : records)
         array.append(record.toJson());
-    constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QSaveFile file(m_path);
-    bool written = file.open(QIODevice::WriteOnly);
-    if (written) {
-        // The texts are private: the new file is the owner's alone before anything is written to it (and the
-        // folder is the owner's too).
-        file.setPermissions(ownerOnly);
-        written = file.write(QJsonDocument(array).toJson(QJsonDocument::Compact)) >= 0 && file.commit();
-    }
-    if (written)
-        QFile::setPermissions(m_path, ownerOnly);
-    else
+    // The texts are private: the new file is the owner's alone before anything is written to it (and the
+    // folder is the owner's too).
+    const std::optional<QString> error =
+        writeWholeFile(m_path, QJsonDocument(array).toJson(QJsonDocument::Compact),
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (error)
         qCWarning(lcHistory).noquote()
-            << "Could not keep the translations not yet in the history:" << file.errorString();
-    return written;
+            << "Could not keep the translations not yet in the history (the file kept before, if any, is "
+               "unchanged):"
+            << *error;
+    return !error;
 }
 
 bool UnwrittenTranslations::remove() const {

@@ -36,7 +36,8 @@ HistoryWriteQueue::~HistoryWriteQueue() {
         unwritten << entry.record;
     qCWarning(lcWorkflow).noquote()
         << QStringLiteral(
-               "%1 translation(s) still waiting for the history database at quit are kept for the next start")
+               "%1 translation(s) still waiting for the history database at quit go to the history store to "
+               "be kept for the next start")
                .arg(unwritten.size());
     m_recorder.keepUnwritten(std::move(unwritten));
     for (Entry& entry : m_entries)

@@ -1,11 +1,13 @@
 #include "workspace/result_saver.h"
 
+#include "core/logging.h"
 #include "core/system_error_text.h"
+#include "core/whole_file.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 
 namespace tolvane {
 
@@ -25,18 +27,13 @@ SaveLocationChooser saveDialogChooser(QWidget* parent) {
 }
 
 std::optional<QString> writeTextFile(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return system_error::inChinese(file.errorString());
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = system_error::inChinese(file.errorString());
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit())
-        return system_error::inChinese(file.errorString());
-    return std::nullopt;
+    const bool existed = QFileInfo::exists(path);
+    const std::optional<QString> error = writeWholeFile(path, text.toUtf8());
+    if (!error)
+        return std::nullopt;
+    qCWarning(lcWorkflow).noquote() << "Could not save the translation to a file:" << *error;
+    const QString words = system_error::inChinese(*error);
+    return existed ? words + QStringLiteral("，原来的文件没有改动") : words;
 }
 
 } // namespace tolvane

@@ -15,7 +15,8 @@ using SaveLocationChooser = std::function<std::optional<QString>(const QString& 
 SaveLocationChooser saveDialogChooser(QWidget* parent);
 
 // Writes `text` to `path` as UTF-8, atomically: the file holds either its old content or all of the new.
-// The error's description when the write failed.
+// The failure in Chinese words (logged too), saying that an existing file was left unchanged; none when
+// written.
 std::optional<QString> writeTextFile(const QString& path, const QString& text);
 
 } // namespace tolvane

@@ -4,6 +4,7 @@
 // kept, and one a clear covers is dropped.
 #include "log_capture.h"
 #include "model/history_store.h"
+#include "model/unwritten_translations.h"
 #include "support/full_disk.h"
 #include "support/task_outcome.h"
 #include "support/translation_request.h"
@@ -125,6 +126,42 @@ TEST_F(HistoryWriteQueueTest, OnlyARecordArrivingAtAFullQueueIsGivenUpAndOneWait
     ASSERT_FALSE(log.lines().isEmpty());
     EXPECT_TRUE(log.lines().last().startsWith(QStringLiteral("1 translation(s) still waiting")))
         << log.lines().last().toStdString();
+}
+
+// Quitting while the disk that holds the kept translations is full too: nothing says they were kept, the
+// file an earlier quit kept is not replaced, and the next start writes what that file holds.
+TEST_F(HistoryWriteQueueTest, AQuitOnAFullDiskLeavesWhatAnEarlierQuitKept) {
+    const UnwrittenTranslations kept(path);
+    disk.setFull(true);
+    auto queue = std::make_unique<HistoryWriteQueue>(recorder, clock, HistoryWriteQueue::kCapacity);
+    EXPECT_EQ(write(*queue, "kept by the first quit").kind, Kind::waiting);
+    queue.reset();
+    await(store.fetchHistory()); // the store has done what the quit handed to it
+    ASSERT_EQ(kept.load().size(), 1);
+
+    queue = std::make_unique<HistoryWriteQueue>(recorder, clock, HistoryWriteQueue::kCapacity);
+    {
+        FileSizeLimit full(0);
+        ASSERT_TRUE(full.isApplied());
+        EXPECT_EQ(write(*queue, "lost at the second quit").kind, Kind::waiting);
+        LogCapture log("com.tolvane.app.History");
+        queue.reset();
+        await(store.fetchHistory());
+        EXPECT_TRUE(log.lines().filter(QStringLiteral("kept for the next start")).isEmpty())
+            << log.lines().join('\n').toStdString();
+        EXPECT_FALSE(log.lines().filter(QStringLiteral("Could not keep")).isEmpty());
+    }
+    const QList<TranslationRecord> records = kept.load();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records.first().request.sourceText, "kept by the first quit");
+
+    // The next start writes it.
+    disk.setFull(false);
+    HistoryStore next(clock, path);
+    const QList<HistoryEntry> entries = await(next.fetchHistory());
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries.first().sourceText, "kept by the first quit");
+    EXPECT_FALSE(kept.exists());
 }
 
 TEST_F(HistoryWriteQueueTest, RowsWaitingWhenTheHistoryIsClearedAreNotWrittenAfterTheClear) {

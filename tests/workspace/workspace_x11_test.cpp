@@ -15,6 +15,7 @@
 #include "panel/result_panel_window.h"
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
+#include "support/full_disk.h"
 #include "support/in_sight.h"
 #include "support/task_outcome.h"
 #include "support/virtual_clock.h"
@@ -46,6 +47,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QSettings>
@@ -390,16 +392,30 @@ TEST_F(WorkspaceDesktop, SavingThroughTheDialogWritesTheResultOrShowsWhyNot) {
     ASSERT_TRUE(status(Kind::completed));
     ASSERT_TRUE(until([&] { return workflow().resultText() == translation; }));
 
-    // Types `path` into the save dialog once it is up and active, and accepts it. The dialog runs its own
-    // loop inside the click, so a timer does the typing.
+    // Types `path` into the save dialog once it is up and active, and accepts it; the dialog's question
+    // whether to replace an existing file is answered Yes. The dialog runs its own loop inside the click, so
+    // a timer does the typing.
     const auto saveTo = [&](const QString& path) {
         auto* poll = new QTimer(view);
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isActiveWindow())
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, path, typed = false]() mutable {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* question = qobject_cast<QMessageBox*>(modal)) {
+                if (QAbstractButton* yes = question->button(QMessageBox::Yes))
+                    yes->click();
                 return;
-            poll->deleteLater();
-            poll->stop();
+            }
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog) {
+                // Closed: the file was chosen.
+                if (typed) {
+                    poll->deleteLater();
+                    poll->stop();
+                }
+                return;
+            }
+            if (typed || !dialog->isActiveWindow())
+                return;
+            typed = true;
             QProcess::startDetached(
                 "sh", {"-c", "xdotool key ctrl+a && xdotool type \"$0\" && xdotool key Return", path});
         });
@@ -412,6 +428,31 @@ TEST_F(WorkspaceDesktop, SavingThroughTheDialogWritesTheResultOrShowsWhyNot) {
     QFile file(saved);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), translation.toUtf8());
+
+    // A disk that takes no more bytes: the file the user chose to replace keeps its bytes, a new one is not
+    // made, and the failure says so in words.
+    const QString earlier = writeFile(home.filePath("earlier.txt"), "earlier words");
+    const QString fresh = home.filePath("fresh.txt");
+    const std::pair<QString, QString> fullDiskSaves[] = {
+        {earlier, "保存译文失败：文件过大，原来的文件没有改动"},
+        {fresh, "保存译文失败：文件过大"},
+    };
+    for (const auto& [path, message] : fullDiskSaves) {
+        workflow().setStatus(WorkflowStatus::completed());
+        {
+            FileSizeLimit full(0);
+            ASSERT_TRUE(full.isApplied());
+            saveTo(path);
+            ASSERT_TRUE(status(Kind::failed)) << path.toStdString();
+        }
+        EXPECT_EQ(workflow().status().message().toStdString(), message.toStdString());
+    }
+    QFile kept(earlier);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "earlier words");
+    EXPECT_FALSE(QFile::exists(fresh));
+    EXPECT_EQ(QDir(home.path()).entryList({"*.txt*"}, QDir::Files), QStringList({"earlier.txt", "saved.txt"}))
+        << "a temporary file was left";
 
     // A folder that is a regular file: the failure, in Chinese words, is the status, and the panel shows it.
     saveTo(writeFile(home.filePath("plain"), {}) + "/out.txt");

@@ -82,6 +82,9 @@ public:
         ++written;
         co_return stored;
     }
+    QCoro::Task<bool> keepWaiting(QList<TranslationRecord> records) override {
+        return m_inner.keepWaiting(std::move(records));
+    }
     void keepUnwritten(QList<TranslationRecord> records) override {
         m_inner.keepUnwritten(std::move(records));
     }

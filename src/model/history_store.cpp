@@ -200,6 +200,25 @@ void writeMemoryRow(sqlite3* db, const AIRequest& request, const QString& result
     statement.run();
 }
 
+// Whether the history already has this record's row as written at its time or later: a record kept from
+// the last run whose row is there was written before that run ended (the file beside the database is
+// rewritten after each write, so a process ending between the two leaves it listed), and writing it again
+// would put an older text back over a newer one.
+bool historyRowIsAtOrAfter(sqlite3* db, const TranslationRecord& record) {
+    SqliteStatement statement(db, "SELECT 1 FROM history WHERE id = ? AND created_at >= ?;");
+    statement.bindText(1, record.historyEntryId);
+    statement.bindDouble(2, toSeconds(record.timestamp));
+    return statement.step();
+}
+
+// One record's identity within the kept list: its row's id and its time.
+bool sameRecord(const TranslationRecord& a, const TranslationRecord& b) {
+    return a.historyEntryId == b.historyEntryId && a.timestamp == b.timestamp;
+}
+bool sameRecords(const QList<TranslationRecord>& a, const QList<TranslationRecord>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameRecord);
+}
+
 // The history row, then (when asked) the memory row; only the history row's failure throws.
 void writeRecord(sqlite3* db, const TranslationRecord& record) {
     const double seconds = toSeconds(record.timestamp);
@@ -228,26 +247,100 @@ struct HistoryStore::Connection {
 
     // The number of the last clear that ran; records made before it are not written.
     uint64_t clearedThrough = 0;
-    // Translations kept from the last run, and whether the file may still hold some.
+    // The file beside the database keeps `earlier` and then `waiting`, so a translation that waits for the
+    // history survives however the process ends.
     std::optional<UnwrittenTranslations> unwritten;
-    bool unwrittenPending = false;
+    // Records kept by an earlier run and not yet written, oldest first; read from the file once.
+    QList<TranslationRecord> earlier;
+    bool earlierRead = false;
+    // This run's records waiting for the history, oldest first, as last handed over, less those written
+    // since.
+    QList<TranslationRecord> waiting;
+    // Whether the file holds exactly `earlier` and then `waiting`.
+    bool fileCurrent = true;
+    // The last record this run wrote: at quit the queue hands over the record whose write it has not heard
+    // the end of, and one already written is not kept again.
+    std::optional<TranslationRecord> lastWritten;
 
     ~Connection() { closeDatabase(); }
 
-    // Writes the translations kept from the last run, oldest first, then removes their file. Throws when one
-    // cannot be written; the file stays, and those already written are written again (the same rows) on the
-    // next try.
-    void writeUnwritten() {
-        if (!unwrittenPending)
+    void readEarlier() {
+        if (std::exchange(earlierRead, true))
             return;
-        const QList<TranslationRecord> records = unwritten->load();
-        for (const TranslationRecord& record : records)
-            writeRecord(db, record);
-        unwrittenPending = !unwritten->remove();
-        if (!records.isEmpty())
+        earlier = unwritten->load();
+    }
+
+    // Rewrites the file (removes it when nothing is left); false when it could not be written, in which case
+    // it keeps what it held.
+    bool saveKept() {
+        // Never over records of the last run not read yet.
+        readEarlier();
+        fileCurrent = unwritten->save(earlier + waiting);
+        return fileCurrent;
+    }
+
+    // Writes the translations kept from the last run, oldest first, each once (a row already there is left
+    // as it is), and takes each written one off the file. Throws when one cannot be written; the rest stay.
+    void writeEarlier() {
+        readEarlier();
+        if (earlier.isEmpty())
+            return;
+        qsizetype done = 0;
+        qsizetype alreadyThere = 0;
+        try {
+            for (const TranslationRecord& record : std::as_const(earlier)) {
+                if (historyRowIsAtOrAfter(db, record))
+                    ++alreadyThere;
+                else
+                    writeRecord(db, record);
+                ++done;
+            }
+        } catch (const HistoryStoreError&) {
+            earlier.remove(0, done);
+            if (done > 0)
+                saveKept();
+            throw;
+        }
+        earlier.clear();
+        saveKept();
+        qCInfo(lcHistory).noquote()
+            << QStringLiteral("%1 translation(s) kept from the last run were written to the history%2")
+                   .arg(done - alreadyThere)
+                   .arg(alreadyThere ? QStringLiteral(" (%1 already there)").arg(alreadyThere) : QString());
+    }
+
+    // Takes a record that was written or will never be off the waiting list.
+    void settleWaiting(const TranslationRecord& record) {
+        const auto found = std::find_if(waiting.begin(), waiting.end(), [&](const TranslationRecord& kept) {
+            return sameRecord(kept, record);
+        });
+        if (found == waiting.end() && fileCurrent)
+            return;
+        if (found != waiting.end())
+            waiting.erase(found);
+        saveKept();
+    }
+
+    // Replaces the waiting list with `records` (less those a clear covers and the one already written) and
+    // keeps the file current; true when the file holds every one of them.
+    bool keepWaiting(const QList<TranslationRecord>& records) {
+        readEarlier();
+        QList<TranslationRecord> kept;
+        for (const TranslationRecord& record : records) {
+            if (!coveredByClear(record) && !(lastWritten && sameRecord(*lastWritten, record)))
+                kept << record;
+        }
+        if (sameRecords(kept, waiting) && fileCurrent)
+            return true;
+        waiting = std::move(kept);
+        if (!saveKept())
+            return false;
+        if (!waiting.isEmpty())
             qCInfo(lcHistory).noquote()
-                << QStringLiteral("%1 translation(s) kept from the last run were written to the history")
-                       .arg(records.size());
+                << QStringLiteral("%1 translation(s) waiting for the history are kept in %2 until written")
+                       .arg(waiting.size())
+                       .arg(unwritten->path());
+        return true;
     }
 
     bool coveredByClear(const TranslationRecord& record) const {
@@ -304,9 +397,8 @@ struct HistoryStore::Connection {
             qCWarning(lcHistory).noquote()
                 << "Could not prepare the history database:" << error.description();
         }
-        unwrittenPending = unwritten->exists();
         try {
-            writeUnwritten();
+            writeEarlier();
         } catch (const HistoryStoreError& error) {
             // Tried again before the next record is written.
             qCWarning(lcHistory).noquote()
@@ -409,30 +501,39 @@ QCoro::Task<> HistoryStore::upsertMemoryEntry(AIRequest request, QString resultT
 QCoro::Task<bool> HistoryStore::recordTranslation(TranslationRecord record) {
     return m_worker->run([connection = m_connection, record = std::move(record)] {
         sqlite3* db = connection->get();
-        if (connection->coveredByClear(record))
+        if (connection->coveredByClear(record)) {
+            connection->settleWaiting(record);
             return false;
+        }
         // Older than this record, so written before it.
-        connection->writeUnwritten();
+        connection->writeEarlier();
         writeRecord(db, record);
+        connection->lastWritten = record;
+        connection->settleWaiting(record);
         return true;
+    });
+}
+
+QCoro::Task<bool> HistoryStore::keepWaiting(QList<TranslationRecord> records) {
+    return m_worker->run([connection = m_connection, records = std::move(records)] {
+        return connection->keepWaiting(records);
     });
 }
 
 void HistoryStore::keepUnwritten(QList<TranslationRecord> records) {
     m_worker->post([connection = m_connection, records = std::move(records)] {
-        QList<TranslationRecord> kept;
-        for (const TranslationRecord& record : records) {
-            if (!connection->coveredByClear(record))
-                kept << record;
-        }
-        if (kept.isEmpty())
+        const bool kept = connection->keepWaiting(records);
+        if (connection->waiting.isEmpty())
             return;
-        // Behind those of an earlier run that are still not written.
-        const QList<TranslationRecord> earlier = connection->unwritten->load();
-        if (connection->unwritten->save(earlier + kept))
+        if (kept)
             qCInfo(lcHistory).noquote()
                 << QStringLiteral("%1 translation(s) not yet in the history are kept for the next start")
-                       .arg(kept.size());
+                       .arg(connection->waiting.size());
+        else
+            qCWarning(lcHistory).noquote()
+                << QStringLiteral(
+                       "Could not keep %1 translation(s) not yet in the history for the next start")
+                       .arg(connection->waiting.size());
     });
 }
 
@@ -512,7 +613,13 @@ QCoro::Task<> HistoryStore::clearAll() {
             throw;
         }
         connection->clearedThrough = std::max(connection->clearedThrough, clear);
-        connection->unwrittenPending = !connection->unwritten->remove();
+        // The kept records the clear covers go too: those of the last run and every waiting one made before
+        // it.
+        connection->readEarlier();
+        connection->earlier.clear();
+        connection->waiting.removeIf(
+            [&](const TranslationRecord& record) { return connection->coveredByClear(record); });
+        connection->saveKept();
     });
 }
 

@@ -29,9 +29,10 @@ namespace tolvane {
 // deleted.
 //
 // A clear covers every translation made before it was asked for, those not yet written included: a record
-// made earlier is no longer written once the clear has run. Translations still unwritten at quit are kept
-// beside the database (UnwrittenTranslations) and written into it, oldest first, when the file is opened
-// again, before any other record.
+// made earlier is no longer written once the clear has run. Translations waiting to be written are kept
+// beside the database (UnwrittenTranslations) from the moment they first wait, the file rewritten whenever
+// that list changes, so they survive however the process ends; the next open writes them into the
+// database, oldest first and each once, before any other record.
 class HistoryStore {
 public:
     // Opens `path`, or the default location when empty, creating its folder. Never fails: a database that
@@ -61,10 +62,15 @@ public:
     // comes between them. Translations kept from the last run are written first. A memory row that cannot
     // be written is logged and skipped (the history row is the record); a history row that cannot be
     // written throws. False, writing nothing, when a clear asked for after the record was made has run.
+    // Either way a kept waiting record comes off the file in the same turn.
     QCoro::Task<bool> recordTranslation(TranslationRecord record);
-    // At quit: keeps the records for the next start, after any kept before and after the operations already
-    // queued (a clear among them leaves out the records it covers). Nobody awaits it; it runs before the
-    // store closes.
+    // The records now waiting to be written, oldest first, in place of those given before: kept on disk
+    // behind any kept by the last run until each is written (recordTranslation takes it off) or a clear
+    // covers it. True when the file holds every one of them; false (and a warning) when it could not be
+    // written, the file keeping what it held.
+    QCoro::Task<bool> keepWaiting(QList<TranslationRecord> records);
+    // At quit: the same for the records not yet written, after the operations already queued. Nobody awaits
+    // it; it runs before the store closes.
     void keepUnwritten(QList<TranslationRecord> records);
     // How many clears were asked for so far; a record made now carries it as `clearsBefore`.
     uint64_t clearsRequested() const { return m_clearsRequested; }

@@ -64,8 +64,7 @@ bool UnwrittenTranslations::save(const QList<TranslationRecord>& records) const 
                        QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (error)
         qCWarning(lcHistory).noquote()
-            << "Could not keep the translations not yet in the history (the file kept before, if any, is "
-               "unchanged):"
+            << "Could not keep the translations not yet in the history (any file from before is unchanged):"
             << *error;
     return !error;
 }

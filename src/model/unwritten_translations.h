@@ -7,9 +7,9 @@
 
 namespace tolvane {
 
-// Translations that were not yet in the history when the application quit, kept for the next start in a
-// small file beside the database ("<database>.unwritten", owner-only): one JSON array of records, oldest
-// first. Touched from the history store's worker only.
+// Translations not yet in the history, kept in a small file beside the database ("<database>.unwritten",
+// owner-only) from the moment they wait for it, so that a later start writes them however the process
+// ended: one JSON array of records, oldest first. Touched from the history store's worker only.
 class UnwrittenTranslations {
 public:
     explicit UnwrittenTranslations(QString databasePath);

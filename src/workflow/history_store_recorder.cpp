@@ -22,6 +22,10 @@ QCoro::Task<bool> HistoryStoreRecorder::recordTranslation(TranslationRecord reco
     return m_store.recordTranslation(std::move(record));
 }
 
+QCoro::Task<bool> HistoryStoreRecorder::keepWaiting(QList<TranslationRecord> records) {
+    return m_store.keepWaiting(std::move(records));
+}
+
 void HistoryStoreRecorder::keepUnwritten(QList<TranslationRecord> records) {
     m_store.keepUnwritten(std::move(records));
 }

@@ -15,6 +15,7 @@ public:
     QCoro::Task<std::optional<QString>> lookupMemory(AIRequest request, CancellationToken token) override;
     uint64_t clearsRequested() const override;
     QCoro::Task<bool> recordTranslation(TranslationRecord record) override;
+    QCoro::Task<bool> keepWaiting(QList<TranslationRecord> records) override;
     void keepUnwritten(QList<TranslationRecord> records) override;
     std::optional<QString> takeSetAsideDatabase() override;
 

@@ -42,6 +42,10 @@ QString historyWriteNotice(const QString& sourceText, const HistoryWriteOutcome&
     case HistoryWriteOutcome::Kind::dropped:
         return {};
     case HistoryWriteOutcome::Kind::waiting:
+        if (outcome.onlyWhileRunning)
+            return tr("「%1」的翻译暂时无法写入历史记录（%2），"
+                      "也无法暂存到磁盘：程序退出前可以写入才会自动保存。")
+                .arg(excerptOf(sourceText), causeWords(outcome.cause));
         return tr("「%1」的翻译暂时无法写入历史记录（%2），可以写入后会自动保存。")
             .arg(excerptOf(sourceText), causeWords(outcome.cause));
     case HistoryWriteOutcome::Kind::lost:

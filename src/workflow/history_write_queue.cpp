@@ -96,9 +96,25 @@ QCoro::Task<bool> HistoryWriteQueue::writeQueued(QPointer<HistoryWriteQueue> sel
         if (!self)
             co_return false;
         if (failure) {
-            // Every record behind the failed one waits too; one told before keeps its first outcome.
+            // Every record behind the failed one waits too, and all of them are kept on disk before any is
+            // told so; one told before keeps its first outcome. A record arriving meanwhile is told after
+            // the next try.
+            QList<TranslationRecord> waiting;
             for (const Entry& entry : self->m_entries)
-                entry.outcome.resolve({HistoryWriteOutcome::Kind::waiting, *failure});
+                waiting << entry.record;
+            const qsizetype told = waiting.size();
+            bool kept = false;
+            try {
+                kept = co_await self->m_recorder.keepWaiting(std::move(waiting));
+            } catch (const std::exception& error) {
+                qCWarning(lcWorkflow).noquote()
+                    << "Could not keep the translations waiting for the history:" << describeError(error);
+            }
+            if (!self)
+                co_return false;
+            for (qsizetype i = 0; i < told; ++i)
+                self->m_entries[size_t(i)].outcome.resolve(
+                    {HistoryWriteOutcome::Kind::waiting, *failure, !kept});
             co_return false;
         }
         self->m_entries.front().outcome.resolve(

@@ -27,16 +27,20 @@ struct HistoryWriteOutcome {
     };
     Kind kind = Kind::written;
     HistoryWriteCause cause = HistoryWriteCause::other;
+    // A waiting record that could not be kept on disk either: it is written only if the database takes
+    // writes again before the program ends.
+    bool onlyWhileRunning = false;
     bool operator==(const HistoryWriteOutcome&) const = default;
 };
 
 // Writes the coordinator's records through the recorder, oldest first, one at a time. A record whose write
 // fails (another program holds the file's write lock past the busy wait, the disk is full) stays queued with
 // every later one behind it, and the queue tries again after kRetryInterval, or at once when a new record
-// arrives, until the database takes writes again. At most `capacity` records wait; a record arriving at a
-// full queue is given up. A record made before a clear of the history that has run since is dropped rather
-// than written. Records still waiting when the queue is destroyed (at quit) are handed to the recorder to be
-// kept for the next start. Main thread only.
+// arrives, until the database takes writes again. Before a record is told to wait, every waiting record is
+// handed to the recorder to be kept on disk, so that none is lost however the program ends. At most
+// `capacity` records wait; a record arriving at a full queue is given up. A record made before a clear of
+// the history that has run since is dropped rather than written. Records still waiting when the queue is
+// destroyed (at quit) are handed to the recorder to be kept for the next start. Main thread only.
 class HistoryWriteQueue final : public QObject {
 public:
     // Each record holds at most two texts of the translation limit; 100 of them stay within a few MiB and

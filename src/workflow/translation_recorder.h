@@ -25,6 +25,10 @@ public:
     // in one turn of the store with one timestamp. Throws the store's error when the history row could not
     // be written. False, writing nothing, when a clear asked for after the record was made has run.
     virtual QCoro::Task<bool> recordTranslation(TranslationRecord record) = 0;
+    // Keeps the records now waiting to be written (oldest first, in place of those given before) on disk,
+    // so that a start after the process ended however it did writes them; a record written or dropped since
+    // needs no word. True when every one of them is kept on disk.
+    virtual QCoro::Task<bool> keepWaiting(QList<TranslationRecord> records) = 0;
     // At quit: keeps the records not yet written, oldest first, so the next start writes them.
     virtual void keepUnwritten(QList<TranslationRecord> records) = 0;
     // Where the store moved a damaged database it replaced with a new one; given once, then none.

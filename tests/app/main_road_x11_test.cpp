@@ -6,6 +6,7 @@
 #include "support/x11_tools.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -57,6 +58,9 @@ protected:
     void launchAndTranslateSelection() {
         output.clear();
         ASSERT_NO_FATAL_FAILURE(launchUntilFocused());
+        ASSERT_NO_FATAL_FAILURE(translateSelection());
+    }
+    void translateSelection() {
         editor = std::make_unique<HelperProcess>(
             QStringLiteral(CLIPBOARD_TEST_APP),
             QStringList{QStringLiteral("edit"), QStringLiteral("Hello world")}, true);
@@ -184,6 +188,61 @@ TEST_F(MainRoad, EachDamagedHistoryDatabaseIsSetAsideAndTheNextTranslationRecord
             EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll() == original) << "kept as it was";
     }
     ::umask(previousMask);
+}
+
+// A translation that has to wait because another program holds the history's write lock is kept on disk at
+// once, so however the application then ends (killed outright) the next start writes it to the history,
+// once, and removes what kept it.
+TEST_F(MainRoad, ATranslationWaitingForTheHistorySurvivesEveryWayTheApplicationEnds) {
+    ASSERT_TRUE(storeApiKey("sk-main-road")) << "needs the test session's Secret Service";
+    const QString folder = profile.path("data/Tolvane");
+    const QString database = folder + QStringLiteral("/History.sqlite3");
+    const QString kept = database + QStringLiteral(".unwritten");
+    const std::pair<const char*, std::function<bool(QProcess&)>> endings[] = {
+        {"SIGKILL",
+         [](QProcess& process) {
+             process.kill();
+             return process.waitForFinished(kProcessLimitMs);
+         }},
+    };
+    for (const auto& [name, end] : endings) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+        output.clear();
+        ASSERT_NO_FATAL_FAILURE(launchUntilFocused());
+        // The application opens its history at start; then another program begins a write and holds it.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return QFileInfo::exists(database) && runSql(database, "SELECT count(*) FROM history;") == 0;
+            },
+            kProcessLimitMs));
+        sqlite3* foreign = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(database).constData(), &foreign), SQLITE_OK);
+        sqlite3_busy_timeout(foreign, 60000);
+        ASSERT_EQ(
+            sqlite3_exec(foreign, "BEGIN IMMEDIATE; DELETE FROM history WHERE 0;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        openai.enqueue(openai::stream({QStringLiteral("你好")}));
+        ASSERT_NO_FATAL_FAILURE(translateSelection());
+        ASSERT_TRUE(waitForOutput(*app, output, "Could not record the translation")) << output.toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(kept); }, kProcessLimitMs))
+            << "nothing keeps the translation while it waits";
+        EXPECT_EQ(modeOf(kept), 0600);
+
+        EXPECT_TRUE(end(*app));
+        sqlite3_exec(foreign, "ROLLBACK;", nullptr, nullptr, nullptr);
+        sqlite3_close(foreign);
+        ASSERT_TRUE(QFileInfo::exists(kept)) << "nothing kept the translation";
+
+        output.clear();
+        app = profile.launch();
+        ASSERT_TRUE(waitForOutput(*app, output, "1 translation(s) kept from the last run were written"))
+            << output.toStdString();
+        EXPECT_TRUE(terminatesCleanly(*app));
+        EXPECT_EQ(runSql(database, "SELECT count(*) FROM history WHERE source_text = 'Hello world';"), 1);
+        EXPECT_EQ(runSql(database, "SELECT count(*) FROM history;"), 1);
+        EXPECT_FALSE(QFileInfo::exists(kept));
+    }
 }
 
 // A terminal the class list does not know, running a program, with nothing selected: the hot key must not

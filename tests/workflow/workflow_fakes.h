@@ -89,8 +89,9 @@ struct FakeSelection final : SelectionSource {
 struct FakeRecorder final : TranslationRecorder {
     QHash<QString, QString> memory;
     std::vector<TranslationRecord> records;
-    // Records handed over at quit.
+    // Records handed over at quit, and the waiting ones last handed over while running.
     QList<TranslationRecord> kept;
+    QList<TranslationRecord> waiting;
     int lookups = 0;
     bool failWrites = false;
     bool failLookups = false;
@@ -120,6 +121,10 @@ struct FakeRecorder final : TranslationRecorder {
         if (record.writeMemory)
             memory.insert(keyOf(record.request), record.resultText);
         records.push_back(std::move(record));
+        co_return true;
+    }
+    QCoro::Task<bool> keepWaiting(QList<TranslationRecord> records) override {
+        waiting = std::move(records);
         co_return true;
     }
     void keepUnwritten(QList<TranslationRecord> unwritten) override { kept += unwritten; }

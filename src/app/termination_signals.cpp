@@ -12,6 +12,8 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 void writeToPipe(int signalNumber) {
     const char byte = char(signalNumber);
     // Only async-signal-safe calls here; a full pipe just drops the repeat.
@@ -22,7 +24,7 @@ void writeToPipe(int signalNumber) {
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        qCWarning(lcAppDelegate) << "No termination signal pipe; SIGTERM ends the process directly";
+        qCWarning(lcAppDelegate) << "No termination signal pipe; SIGTERM and SIGHUP end the process directly";
         return;
     }
     m_notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
@@ -36,15 +38,16 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_handler = writeToPipe;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    // SIGHUP too: the terminal that started the program closed, or the session's scope is being stopped.
+    for (const int signalNumber : kSignals)
+        ::sigaction(signalNumber, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!m_notifier)
         return;
-    ::signal(SIGTERM, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
+    for (const int signalNumber : kSignals)
+        ::signal(signalNumber, SIG_DFL);
 }
 
 } // namespace tolvane

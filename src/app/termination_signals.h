@@ -6,8 +6,8 @@
 
 namespace tolvane {
 
-// Turns SIGTERM and SIGINT into a Qt signal on the main loop (through a self-pipe), so the application
-// shuts down through its normal path instead of being killed mid-write.
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the main loop (through a self-pipe), so the
+// application shuts down through its normal path instead of being killed mid-write.
 class TerminationSignals final : public QObject {
     Q_OBJECT
 

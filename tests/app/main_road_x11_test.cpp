@@ -191,8 +191,8 @@ TEST_F(MainRoad, EachDamagedHistoryDatabaseIsSetAsideAndTheNextTranslationRecord
 }
 
 // A translation that has to wait because another program holds the history's write lock is kept on disk at
-// once, so however the application then ends (killed outright) the next start writes it to the history,
-// once, and removes what kept it.
+// once, so however the application then ends (killed outright, its terminal closed, a SIGTERM followed at
+// once by a SIGHUP) the next start writes it to the history, once, and removes what kept it.
 TEST_F(MainRoad, ATranslationWaitingForTheHistorySurvivesEveryWayTheApplicationEnds) {
     ASSERT_TRUE(storeApiKey("sk-main-road")) << "needs the test session's Secret Service";
     const QString folder = profile.path("data/Tolvane");
@@ -203,6 +203,19 @@ TEST_F(MainRoad, ATranslationWaitingForTheHistorySurvivesEveryWayTheApplicationE
          [](QProcess& process) {
              process.kill();
              return process.waitForFinished(kProcessLimitMs);
+         }},
+        {"SIGHUP",
+         [](QProcess& process) {
+             ::kill(pid_t(process.processId()), SIGHUP);
+             return process.waitForFinished(kProcessLimitMs) &&
+                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+         }},
+        {"SIGTERM then SIGHUP",
+         [](QProcess& process) {
+             ::kill(pid_t(process.processId()), SIGTERM);
+             ::kill(pid_t(process.processId()), SIGHUP);
+             return process.waitForFinished(kProcessLimitMs) &&
+                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
          }},
     };
     for (const auto& [name, end] : endings) {

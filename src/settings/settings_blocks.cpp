@@ -14,6 +14,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tolvane {
 
@@ -134,8 +135,17 @@ SettingsToolbar::SettingsToolbar(QWidget* parent) : QWidget(parent), m_group(new
 }
 
 void SettingsToolbar::select(SettingsPage page) {
-    if (QAbstractButton* tile = button(page))
-        tile->setChecked(true);
+    QAbstractButton* tile = button(page);
+    if (!tile)
+        return;
+    tile->setChecked(true);
+    // The row is one Tab stop, the tile of the page shown, as a group of options is (the arrows move
+    // within it). A page chosen with the mouse moves the stop there, and the focus if the row holds it.
+    const QList<QAbstractButton*> tiles = m_group->buttons();
+    if (std::any_of(tiles.begin(), tiles.end(), [](QAbstractButton* other) { return other->hasFocus(); }))
+        tile->setFocus(Qt::OtherFocusReason);
+    for (QAbstractButton* other : tiles)
+        other->setFocusPolicy(other == tile ? Qt::TabFocus : Qt::NoFocus);
 }
 
 QAbstractButton* SettingsToolbar::button(SettingsPage page) const {

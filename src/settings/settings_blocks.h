@@ -22,6 +22,7 @@ class SettingsToolbar final : public QWidget {
 public:
     explicit SettingsToolbar(QWidget* parent = nullptr);
 
+    // Checks the page's tile and makes it the row's one Tab stop (the focus follows if the row has it).
     void select(SettingsPage page);
     QAbstractButton* button(SettingsPage page) const;
 

@@ -272,9 +272,9 @@ class AccessibilityChoices(unittest.TestCase):
                                                   ("隐私", "系统设置（辅助功能）", "清空翻译历史")):
             settings = self.open_settings_page(tile)
             a11y.activate_window("设置与权限")
-            start = a11y.find(settings, R.PAGE_TAB, "通用")
+            start = a11y.find(settings, R.PAGE_TAB, tile)
             self.assertTrue(start.grab_focus(), tile)
-            a11y.wait_for(lambda: a11y.has_state(start, S.FOCUSED), "the first tile focused")
+            a11y.wait_for(lambda: a11y.has_state(start, S.FOCUSED), "the tile of the page focused")
             stops = [(stop.get_role_name(), a11y.name(stop)) for stop in a11y.tab_stops(settings, start)]
             # From the tiles straight into the page's controls, and from its last one round to the tiles.
             self.assertEqual(stops[1][1], first_control, stops)

@@ -224,6 +224,13 @@ def tab_stops(root, first, limit=80, seconds=WAIT_SECONDS):
     return stops
 
 
+def click(node):
+    """Clicks the middle of the node with the pointer, as a user does."""
+    box = fresh(node).get_extents(Atspi.CoordType.SCREEN)
+    subprocess.run(["xdotool", "mousemove", "--sync", str(box.x + box.width // 2), str(box.y + box.height // 2),
+                    "click", "1"], check=True, timeout=30)
+
+
 def key(*keys):
     """Presses keys on the session's X server (xdotool names, e.g. "ctrl+comma")."""
     subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], check=True)

@@ -1,0 +1,74 @@
+"""The real program's Tab stops as a keyboard and screen reader user meets them through the accessibility
+tree: a row of tiles is one stop, the tile of the page shown; Tab follows the order controls stand in on
+screen; the row Tab lands on in a list is the selected one. Each test starts Tolvane with a private profile
+and the fake translation server. Run by ctest inside scripts/test-session: accessibility_keys_test.py TOLVANE
+FAKE_SERVER."""
+
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support/a11y"))
+import tolvane_a11y as a11y  # noqa: E402
+from tolvane_a11y import Atspi  # noqa: E402
+
+BINARY, FAKE_SERVER = sys.argv[1], sys.argv[2]
+R = Atspi.Role
+S = Atspi.StateType
+
+
+class AccessibilityKeys(unittest.TestCase):
+    def setUp(self):
+        self.app = a11y.Tolvane(BINARY, FAKE_SERVER)
+        self.addCleanup(self.app.close)
+        self.main = self.app.window("Ondrel")
+
+    def control(self, root, role, name):
+        return a11y.wait_for(lambda: a11y.find(root, role, name, a11y.showing), f"{name!r} on screen")
+
+    def focus(self, window_title, node):
+        a11y.activate_window(window_title)
+        self.assertTrue(node.grab_focus(), a11y.name(node))
+        a11y.wait_for(lambda: a11y.has_state(node, S.FOCUSED), f"{a11y.name(node)!r} focused")
+
+    def press_to(self, key, root, expected):
+        """Presses `key` and returns the stop the focus moves to, which must be named `expected`."""
+        current = a11y.focused(root)
+        stop = a11y.next_stop(root, key, current)
+        self.assertIsNotNone(stop, f"{key} from {a11y.name(current)!r}")
+        self.assertEqual(a11y.name(stop), expected, f"{key} from {a11y.name(current)!r}")
+        return stop
+
+    def test_the_settings_tile_row_stops_at_the_page_shown(self):
+        a11y.activate_window("Ondrel")
+        a11y.key("ctrl+comma")
+        settings = self.app.window("设置与权限")
+
+        def tile(name):
+            return a11y.find(settings, R.PAGE_TAB, name)
+
+        # A page chosen with the pointer: Shift+Tab from its first control comes back to its tile, read as
+        # selected, and Tab goes on into the page, not to another tile.
+        a11y.activate_window("设置与权限")
+        a11y.click(tile("翻译"))
+        engine = self.control(settings, R.COMBO_BOX, "翻译引擎")
+        self.focus("设置与权限", engine)
+        stop = self.press_to("shift+Tab", settings, "翻译")
+        self.assertTrue(a11y.has_state(stop, S.SELECTED))
+        self.press_to("Tab", settings, "翻译引擎")
+
+        # With the focus on a tile, a page chosen with the pointer takes the focus to its tile.
+        self.press_to("shift+Tab", settings, "翻译")
+        a11y.click(tile("隐私"))
+        a11y.wait_for(lambda: a11y.has_state(tile("隐私"), S.FOCUSED) and a11y.has_state(tile("隐私"), S.SELECTED),
+                      "the focus on the tile of the page chosen")
+        self.control(settings, R.PUSH_BUTTON, "清空翻译历史")
+
+        # The arrows still move along the row, each tile they reach showing its page.
+        stop = self.press_to("Left", settings, "快捷键")
+        a11y.wait_for(lambda: a11y.has_state(stop, S.SELECTED), "快捷键 selected")
+        self.control(settings, R.PUSH_BUTTON, "恢复默认")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2, warnings="ignore")

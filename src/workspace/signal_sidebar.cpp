@@ -26,6 +26,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace tolvane {
@@ -328,6 +329,17 @@ void SignalSidebar::rebuildRows() {
     }
     for (qsizetype i = 0; i < m_rows.size(); ++i)
         m_list->insertWidget(int(i), m_rows[i]);
+    // New widgets join the end of the window's Tab chain; the rows take their place on screen instead,
+    // after the header's buttons, so Tab reaches them from the search before it goes on to the editors.
+    QWidget* previous = m_closeSearchButton;
+    for (SignalRow* row : std::as_const(m_rows)) {
+        setTabOrder(previous, row->body());
+        previous = row->body();
+        if (row->trash()) {
+            setTabOrder(previous, row->trash());
+            previous = row->trash();
+        }
+    }
     if (m_rows.isEmpty()) {
         m_emptyLabel->setText(!m_loadError.isEmpty()            ? QStringLiteral("历史记录读取失败")
                               : m_searchField->text().isEmpty() ? QStringLiteral("完成翻译后会显示在这里")

@@ -69,6 +69,24 @@ class AccessibilityKeys(unittest.TestCase):
         a11y.wait_for(lambda: a11y.has_state(stop, S.SELECTED), "快捷键 selected")
         self.control(settings, R.PUSH_BUTTON, "恢复默认")
 
+    def translate(self, text):
+        self.control(self.main, R.TEXT, "原文").set_text_contents(text)
+        button = self.control(self.main, R.PUSH_BUTTON, "开始翻译")
+        a11y.wait_for(lambda: "Press" in a11y.action_names(button), "开始翻译 enabled")
+        a11y.do_action(button, "Press")
+        a11y.wait_for(lambda: text in a11y.text_of(a11y.find(self.main, R.TEXT, "译文")), "the translation")
+
+    def test_the_sidebars_rows_follow_its_search_button(self):
+        self.translate("Rows in reach")
+        row = a11y.wait_for(lambda: a11y.find(self.main, None, None, lambda n: a11y.name(n).startswith(
+            "Rows in reach，") and a11y.showing(n)), "the translation's row in the sidebar")
+        # Forward from the sidebar's header, before the editor (where Tab types), and back again.
+        self.focus("Ondrel", self.control(self.main, R.PUSH_BUTTON, "搜索历史记录"))
+        self.press_to("Tab", self.main, a11y.name(row))
+        self.press_to("Tab", self.main, "删除历史记录：Rows in reach")
+        self.press_to("shift+Tab", self.main, a11y.name(row))
+        self.press_to("shift+Tab", self.main, "搜索历史记录")
+
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2, warnings="ignore")

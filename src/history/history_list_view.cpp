@@ -4,6 +4,7 @@
 #include "history/history_list_model.h"
 #include "history/history_row_delegate.h"
 
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 
 namespace tolvane {
@@ -14,6 +15,12 @@ HistoryListView::HistoryListView(HistoryListModel* model, QWidget* parent)
     setModel(model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFocusPolicy(Qt::StrongFocus);
+    // The row the keys act on is the one read and drawn as selected, also where the view makes a row
+    // current without selecting it (the first row, when Tab arrives in the list).
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid() && !selectionModel()->isSelected(current))
+            selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+    });
 }
 
 HistoryListView::~HistoryListView() {

@@ -6,6 +6,7 @@ FAKE_SERVER."""
 
 import os
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support/a11y"))
@@ -86,6 +87,34 @@ class AccessibilityKeys(unittest.TestCase):
         self.press_to("Tab", self.main, "删除历史记录：Rows in reach")
         self.press_to("shift+Tab", self.main, a11y.name(row))
         self.press_to("shift+Tab", self.main, "搜索历史记录")
+
+
+    def test_the_history_row_tab_lands_on_is_the_selected_one(self):
+        for text in ("Older row", "Newer row"):
+            self.translate(text)
+        a11y.do_default_action(self.control(self.main, R.PUSH_BUTTON, "历史记录"))
+        history = self.app.window("翻译历史")
+
+        def both_listed():
+            if len(a11y.find_all(history, R.LIST_ITEM)) == 2:
+                return True
+            a11y.do_action(self.control(history, R.PUSH_BUTTON, "刷新"), "Press")  # the last write may follow
+            time.sleep(0.4)
+            return False
+        a11y.wait_for(both_listed, "both rows listed")
+
+        def focused_row():
+            return a11y.find(history, R.LIST_ITEM, None, lambda n: a11y.has_state(n, S.FOCUSED))
+
+        # Tab from the search lands on the first row: the one the keys act on is the one read as selected.
+        self.focus("翻译历史", self.control(history, R.TEXT, "搜索历史"))
+        a11y.key("Tab")
+        row = a11y.wait_for(focused_row, "a row focused")
+        self.assertTrue(a11y.name(row).startswith("Newer row\n"), a11y.name(row))
+        self.assertEqual([a11y.name(n) for n in a11y.find_all(history, R.LIST_ITEM, None, lambda n: a11y.has_state(
+            n, S.SELECTED))], [a11y.name(row)], "the focused row alone read as selected")
+        a11y.key("ctrl+c")
+        a11y.wait_for(lambda: a11y.clipboard() == a11y.name(row).split("\n")[1], "its translation copied")
 
 
 if __name__ == "__main__":

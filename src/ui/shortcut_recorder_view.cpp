@@ -167,10 +167,12 @@ private:
 };
 
 ShortcutRecorderView::ShortcutRecorderView(ShortcutAction action, Callbacks callbacks, QWidget* parent)
-    : QWidget(parent), m_clear(new QToolButton(this)) {
+    : QWidget(parent) {
     const QString title = shortcutActionTitle(action);
     auto onClear = callbacks.onClear;
+    // Made in the order they stand on screen, which is their Tab order: the recorder, then its ✕.
     m_button = new RecorderButton(title, std::move(callbacks), this);
+    m_clear = new QToolButton(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);

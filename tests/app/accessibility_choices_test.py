@@ -268,7 +268,7 @@ class AccessibilityChoices(unittest.TestCase):
         self.start()
         for tile, first_control, last_control in (("通用", "输入停止后自动翻译", "打开引导"),
                                                   ("翻译", "翻译引擎", "恢复翻译默认设置"),
-                                                  ("快捷键", "清除“翻译选中文本”快捷键", "恢复默认"),
+                                                  ("快捷键", "“翻译选中文本”快捷键录制器", "恢复默认"),
                                                   ("隐私", "系统设置（辅助功能）", "清空翻译历史")):
             settings = self.open_settings_page(tile)
             a11y.activate_window("设置与权限")

@@ -159,6 +159,28 @@ TEST(CommonShortcutRefusal, RefusesChordsOtherApplicationsUse) {
         EXPECT_EQ(commonShortcutRefusal(row.shortcut), row.refusal) << row.name;
 }
 
+// Alt with any key of the digit row switches tabs in browsers and terminals: each of the ten, as the
+// recorder reads it off the keymap, is refused with that reason and stored nowhere.
+TEST(CommonShortcutRefusal, RefusesAltWithEveryDigit) {
+    MemoryKeyValueStore defaults;
+    AppSettings settings(defaults, systemClock());
+    const ShortcutConfiguration before = settings.shortcuts();
+    const char shifted[] = ")!@#$%^&*(";
+    for (int digit = 0; digit <= 9; ++digit) {
+        SCOPED_TRACE(digit);
+        const RecorderAction action = recorderAction(
+            {Qt::Key_0 + digit, Qt::AltModifier, uint32_t('0' + digit), uint32_t(shifted[digit])});
+        ASSERT_EQ(action.kind, Kind::record);
+        EXPECT_EQ(commonShortcutRefusal(action.shortcut), altDigitShortcutWarning);
+        const auto outcome = ShortcutAssignment::validate(
+            ShortcutAction::translateSelection, action.shortcut, settings,
+            [](const AppShortcut&) { return std::nullopt; }, ShortcutAssignment::ConflictText::named);
+        EXPECT_EQ(outcome.kind, ShortcutAssignment::Outcome::Kind::refused);
+        EXPECT_EQ(outcome.message, altDigitShortcutWarning);
+        EXPECT_EQ(settings.shortcuts(), before);
+    }
+}
+
 TEST(ShortcutAssignmentTest, ChecksInOrderAndStoresOnlyAcceptedChords) {
     MemoryKeyValueStore defaults;
     AppSettings settings(defaults, systemClock());

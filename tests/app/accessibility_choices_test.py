@@ -118,9 +118,7 @@ class AccessibilityChoices(unittest.TestCase):
             picker = a11y.find(guide, R.COMBO_BOX, "默认目标语言", a11y.showing)
             if picker:
                 break
-            a11y.do_default_action(self.control(guide, R.PUSH_BUTTON, "继续"))
-            a11y.wait_for(lambda: a11y.find(guide, R.PUSH_BUTTON, "继续", a11y.showing) or
-                          a11y.find(guide, R.COMBO_BOX, "默认目标语言", a11y.showing), "the next step")
+            a11y.guide_forward(guide)
         self.assertIsNotNone(picker, "the guide's language picker")
         self.assert_combo_reads(picker, chosen["目标语言"])
         self.change_by_keys("欢迎使用 Ondrel", picker, "translation.targetLanguage")

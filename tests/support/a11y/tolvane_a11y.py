@@ -156,6 +156,21 @@ def history_row(history):
     return wait_for(loaded_row, "a history row")
 
 
+def guide_step(guide):
+    """The guide's step as its step dots read it ("第 2 步，共 4 步"); "" when none is shown."""
+    dots = find(guide, None, None, lambda node: showing(node) and "步，共" in name(node))
+    return name(dots) if dots else ""
+
+
+def guide_forward(guide):
+    """Presses the guide's 继续 and waits for the next step. The press clicks the button a moment after
+    the action returns, so the step is read before the press and waited on to change: until then the old
+    step, its 继续 included, is still on screen."""
+    step = guide_step(guide)
+    do_default_action(wait_for(lambda: find(guide, Atspi.Role.PUSH_BUTTON, "继续", showing), "继续 on screen"))
+    wait_for(lambda: guide_step(guide) != step, f"the guide's step after {step}")
+
+
 def focused(root):
     """The node on screen under `root` that holds the keyboard focus, or None. A closed combo box's list is
     not looked into: its rows may still tell the focus they had while it was open."""

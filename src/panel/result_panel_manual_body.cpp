@@ -101,6 +101,8 @@ ResultPanelManualBody::ResultPanelManualBody(QWidget* parent) : QWidget(parent) 
     m_result = new ResultPanelTextView(ResultPanelTextView::Sizing::scrolling,
                                        ResultPanelTextView::WhileHidden::dropsText, m_output);
     m_result->setAccessibleName(QStringLiteral("翻译结果"));
+    // A Tab stop, as the failure shown in its place is: the keys reach the answer to read, select and copy.
+    m_result->setFocusPolicy(Qt::StrongFocus);
     m_result->setFont(Theme::body());
     m_result->setStyleSheet(
         QStringLiteral("QTextEdit{background:transparent;%1}").arg(colorRule(Theme::colorE9E1D4())));

@@ -131,5 +131,23 @@ class AccessibilityKeys(unittest.TestCase):
         self.press_to("shift+Tab", settings, expected[-2])
 
 
+    def test_the_panels_answer_to_typed_text_is_a_tab_stop(self):
+        a11y.activate_window("Ondrel")
+        a11y.key("ctrl+alt+t")  # nothing selected: the panel opens for typed text
+        panel = a11y.wait_for(lambda: next((w for w in self.app.windows() if a11y.name(w) == "Ondrel" and
+                                            a11y.find(w, R.COMBO_BOX, "翻译引擎", a11y.showing)), None),
+                              "the result panel")
+        editor = self.control(panel, R.TEXT, "待翻译文本")
+        editor.set_text_contents("Read by keys")
+        a11y.wait_for(lambda: a11y.has_state(editor, S.FOCUSED), "the panel's editor focused")
+        a11y.key("ctrl+Return")
+        answer = self.control(panel, R.TEXT, "翻译结果")
+        a11y.wait_for(lambda: "[fake] Read by keys" in a11y.text_of(answer), "the answer")
+        # Tab goes from the text typed to the answer beside it, then on to the panel's pickers.
+        self.press_to("Tab", panel, "翻译结果")
+        self.press_to("Tab", panel, "翻译引擎")
+        self.press_to("shift+Tab", panel, "翻译结果")
+
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2, warnings="ignore")

@@ -124,7 +124,8 @@ class AccessibilityKeys(unittest.TestCase):
         a11y.do_default_action(a11y.find(settings, R.PAGE_TAB, "快捷键"))
         # The recorder stands left of its ✕ on each row, the rows one under the other: Tab goes so too.
         actions = ("翻译选中文本", "截图翻译", "截图取词", "打开翻译窗口")
-        expected = [name for action in actions for name in (f"“{action}”快捷键录制器", f"清除“{action}”快捷键")]
+        expected = [name for action in actions
+                    for name in (f"“{action}”快捷键录制器", f"清除“{action}”快捷键")]
         self.focus("设置与权限", self.control(settings, R.PUSH_BUTTON, expected[0]))
         for name in expected[1:]:
             self.press_to("Tab", settings, name)

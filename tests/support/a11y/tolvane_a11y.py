@@ -173,14 +173,16 @@ def guide_forward(guide):
 
 def focused(root):
     """The node on screen under `root` that holds the keyboard focus, or None. A closed combo box's list is
-    not looked into: its rows may still tell the focus they had while it was open."""
+    not looked into: its rows may still tell the focus they had while it was open. A container that cannot
+    take the focus is passed over: it tells the focus of the control it hands the focus on to."""
     def open_parts(node):
         yield node
         if role(node) != Atspi.Role.COMBO_BOX or has_state(node, Atspi.StateType.EXPANDED):
             for child in children(node):
                 yield from open_parts(child)
     return next((node for node in open_parts(root)
-                 if has_state(node, Atspi.StateType.FOCUSED) and showing(node)), None)
+                 if has_state(node, Atspi.StateType.FOCUSED) and has_state(node, Atspi.StateType.FOCUSABLE)
+                 and showing(node)), None)
 
 
 def path_of(node):
@@ -213,30 +215,48 @@ def next_stop(root, key_name, current, seconds=WAIT_SECONDS):
         return None
 
 
-def tab_stops(root, first, limit=80, seconds=WAIT_SECONDS):
-    """The Tab stops under `root` from `first` (focused before the call) round to it again. An editable
-    multi-line text ends the forward walk, as Tab may type there; the chain is then walked back from `first`
-    with Shift+Tab to the same text, which together pass every stop."""
-    stops = [first]
+def tab_chain(root, first, limit=80, seconds=WAIT_SECONDS, visit=None):
+    """The Tab stops under `root` from `first` (focused before the call) round to it again, in their Tab
+    order, and whether they close the round. An editable multi-line text ends the forward walk, as Tab may
+    type there; the chain is then walked back from `first` with Shift+Tab to the same text, which together
+    pass every stop (the round is closed when the walk back ends at that text). `visit` is called with
+    each stop while it holds the focus."""
+    forward, backward = [first], []
     seen = {path_of(first)}
-    ended_in_text = False
-    for key_name in ("Tab", "shift+Tab"):
+    if visit:
+        visit(first)
+    ended_in = None
+    closed = False
+    for key_name, stops in (("Tab", forward), ("shift+Tab", backward)):
         if key_name == "shift+Tab":
-            if not ended_in_text or not first.grab_focus():
+            if ended_in is None or not first.grab_focus():
                 break
             wait_for(lambda: has_state(first, Atspi.StateType.FOCUSED), f"{name(first)!r} focused")
         node = first
         for _ in range(limit):
             node = next_stop(root, key_name, node, seconds)
-            if node is None or path_of(node) == path_of(first):
+            if node is None:
+                break
+            if path_of(node) == path_of(first):
+                closed = True
                 break
             if path_of(node) not in seen:
                 seen.add(path_of(node))
                 stops.append(node)
+                if visit:
+                    visit(node)
             if takes_tab(node):
-                ended_in_text = True
+                if key_name == "Tab":
+                    ended_in = path_of(node)
+                else:
+                    closed = path_of(node) == ended_in
                 break
-    return stops
+    return forward + backward[::-1], closed
+
+
+def tab_stops(root, first, limit=80, seconds=WAIT_SECONDS):
+    """The Tab stops under `root` from `first` (focused before the call) round to it again, in Tab order."""
+    return tab_chain(root, first, limit, seconds)[0]
 
 
 def click(node):

@@ -283,7 +283,8 @@ bool AppSettings::storeOrRestore(const QStringList& keys, const std::function<vo
 }
 
 // Assigns, writes and stores on every call. A change the store cannot keep is undone: the member returns to
-// its stored value, the NOTIFY signal makes every control show that again, and changeNotStored() tells.
+// its stored value, the NOTIFY signal makes every control show that again, and changeNotStored() tells; a
+// stored change is told by changeStored().
 #define TOLVANE_STORE(member, signal, keys, write)                                                           \
     do {                                                                                                     \
         const bool changed = !(member == value);                                                             \
@@ -294,7 +295,9 @@ bool AppSettings::storeOrRestore(const QStringList& keys, const std::function<vo
             member = std::move(previous);                                                                    \
         if (changed)                                                                                         \
             Q_EMIT signal();                                                                                 \
-        if (!stored)                                                                                         \
+        if (stored)                                                                                          \
+            Q_EMIT changeStored();                                                                           \
+        else                                                                                                 \
             Q_EMIT changeNotStored();                                                                        \
     } while (false)
 
@@ -330,7 +333,9 @@ void AppSettings::setTranslationEngine(TranslationEngine value) {
     }
     if (changed)
         Q_EMIT translationEngineChanged();
-    if (!stored)
+    if (stored)
+        Q_EMIT changeStored();
+    else
         Q_EMIT changeNotStored();
 }
 

@@ -90,8 +90,8 @@ public:
     // Each setter writes its key, also when the value is unchanged (except over a stored glossary or
     // shortcut text that could not be fully read, see above), and stores it at once. A change the store
     // cannot keep is undone (the NOTIFY signal makes the controls show the stored value again) and told
-    // through changeNotStored(). The cloud usage and the screenshot region are bookkeeping: written, not
-    // stored at once.
+    // through changeNotStored(); one it keeps is told through changeStored(). The cloud usage and the
+    // screenshot region are bookkeeping: written, not stored at once.
     void setBaseURLString(const QString& value);
     void setModel(const QString& value);
     void setTranslationEngine(TranslationEngine value);
@@ -161,6 +161,8 @@ Q_SIGNALS:
     void cloudUsagePeriodChanged();
     // A change was undone because the settings file could not be written.
     void changeNotStored();
+    // A change was written to the settings file (after one that could not be, it can be again).
+    void changeStored();
 
 private:
     // Runs `write` and stores; when the store refuses, puts the stored values of `keys` back and returns

@@ -194,8 +194,11 @@ SettingsView::SettingsView(SettingsContentContext context, QWidget* parent)
 
     connect(m_toolbar, &SettingsToolbar::pageSelected, this, &SettingsView::selectPage);
     if (m_context.settings)
-        tellSettingsNotStoredIn(this, *m_context.settings,
-                                [this](const QString& words) { setStatus(words); });
+        tellSettingsNotStoredIn(this, *m_context.settings, [this](const QString& words) {
+            // Withdrawn only while the line still says it.
+            if (!words.isEmpty() || statusMessage() == settingsNotStoredText())
+                setStatus(words);
+        });
     connect(m_ticker, &PermissionRefreshTicker::tick, this, &SettingsView::showPermissions);
 
     const SettingsPage initial = initialSettingsPage(m_context.page);

@@ -3,6 +3,8 @@
 #include "model/app_settings.h"
 
 #include <QWidget>
+#include <memory>
+#include <utility>
 
 namespace tolvane {
 
@@ -11,9 +13,16 @@ QString settingsNotStoredText() {
 }
 
 void tellSettingsNotStoredIn(QWidget* view, AppSettings& settings, std::function<void(const QString&)> tell) {
-    QObject::connect(&settings, &AppSettings::changeNotStored, view, [view, tell = std::move(tell)] {
-        if (view->isActiveWindow())
-            tell(settingsNotStoredText());
+    auto told = std::make_shared<bool>(false);
+    QObject::connect(&settings, &AppSettings::changeNotStored, view, [view, tell, told] {
+        if (!view->isActiveWindow())
+            return;
+        *told = true;
+        tell(settingsNotStoredText());
+    });
+    QObject::connect(&settings, &AppSettings::changeStored, view, [tell, told] {
+        if (std::exchange(*told, false))
+            tell(QString());
     });
 }
 

@@ -13,7 +13,8 @@ class AppSettings;
 QString settingsNotStoredText();
 
 // Calls `tell` with those words whenever a change cannot be stored while `view`'s window is the active one:
-// the change was made there, so that is where it is told. Lives as long as `view`.
+// the change was made there, so that is where it is told. Once a later change is stored, calls `tell` with
+// an empty text: the words no longer hold. Lives as long as `view`.
 void tellSettingsNotStoredIn(QWidget* view, AppSettings& settings, std::function<void(const QString&)> tell);
 
 } // namespace tolvane

@@ -99,7 +99,8 @@ MainTranslateView::MainTranslateView(const MainContentContext& context,
     // A language, style or rail setting that cannot be stored returns to its stored value; the user is told
     // as for a result that cannot be saved.
     tellSettingsNotStoredIn(this, *m_context.settings, [workflow = m_context.workflow](const QString& words) {
-        workflow->setStatus(WorkflowStatus::failed(words));
+        if (!words.isEmpty())
+            workflow->setStatus(WorkflowStatus::failed(words));
     });
     m_sourcePane = new SourcePane(snapshot,
                                   {[this](const QString& text) { dropText(text); },

@@ -202,6 +202,37 @@ TEST_F(SettingsNotStored, AChangeThatCannotBeStoredIsUndoneAndToldInTheWindowTha
     EXPECT_EQ(delegate->settings().autoSelectionButtonEnabled(), selectionButton);
 }
 
+// The notice holds only while changes cannot be stored: the next change that is stored takes it away, and
+// leaves any other words of the status line alone.
+TEST_F(SettingsNotStored, TheNoticeGoesOnceALaterChangeIsStored) {
+    blockSettingsFolder();
+    start();
+    delegate->mainWindowController()->window()->hide();
+    SettingsView* view = showSettingsPage(SettingsPage::general);
+    ASSERT_NE(view, nullptr);
+    SettingsSwitch* typing = switchNamed(view, QStringLiteral("输入停止后自动翻译"));
+    SettingsSwitch* copying = switchNamed(view, QStringLiteral("翻译完成后自动复制译文"));
+    ASSERT_TRUE(typing && copying);
+    const bool typingStored = typing->isChecked();
+    typing->click();
+    ASSERT_EQ(view->statusMessage(), settingsNotStoredText());
+
+    // The folder writable again: the next change is stored, whichever switch makes it.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    ASSERT_TRUE(QFile::remove(config + QStringLiteral("/Tolvane")));
+    copying->click();
+    EXPECT_EQ(delegate->settings().autoCopyResult(), copying->isChecked());
+    EXPECT_TRUE(view->statusMessage().isEmpty()) << view->statusMessage().toStdString();
+    for (QLabel* label : view->findChildren<QLabel*>())
+        EXPECT_FALSE(label->isVisible() && label->text() == settingsNotStoredText());
+
+    // Other words stay when a change is stored.
+    view->setStatus(QStringLiteral("已清除 OCR 区域记忆；下次截图会重新框选。"));
+    typing->click();
+    EXPECT_EQ(typing->isChecked(), !typingStored);
+    EXPECT_EQ(view->statusMessage(), QStringLiteral("已清除 OCR 区域记忆；下次截图会重新框选。"));
+}
+
 TEST_F(SettingsNotStored, OnADiskFullFromTheStartEveryChangeIsUndoneAndTold) {
     {
         FileSizeLimit full(0);

@@ -49,6 +49,33 @@ QWidget* makeWorkflowRow(const QString& symbol, const QString& title, const QStr
     return row;
 }
 
+// A row's control over the line that tells what became of its last change, both at the trailing edge.
+QWidget* makeControlColumn(QWidget* control, QLabel* notice) {
+    auto* column = new QWidget;
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(5);
+    layout->addWidget(control, 0, Qt::AlignRight);
+    notice->setMaximumWidth(errorWidth);
+    notice->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    // Fills the column, which is as wide as the line needs (see showNotice): the label then has the height
+    // of all its lines at the width it is shown at.
+    layout->addWidget(notice);
+    notice->hide();
+    return column;
+}
+
+QLabel* makeNotice() {
+    return makeGuideLabel(QString(), Theme::caption2(), Theme::systemOrange(), true);
+}
+
+// One line as long as it fits in errorWidth, else wrapped at that width onto as many lines as needed.
+void showNotice(QLabel* notice, const QString& text) {
+    notice->setText(text);
+    notice->setMinimumWidth(std::min(errorWidth, notice->fontMetrics().horizontalAdvance(text) + 1));
+    notice->setVisible(!text.isEmpty());
+}
+
 } // namespace
 
 QString permissionSummaryText(int grantedCount) {
@@ -61,8 +88,8 @@ QString permissionSummaryText(int grantedCount) {
 
 WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* parent)
     : QWidget(parent), m_settings(settings), m_controls(std::move(controls)), m_picker(new QComboBox),
-      m_error(makeGuideLabel(QString(), Theme::caption2(), Theme::systemOrange(), true)),
-      m_switch(new SettingsSwitch), m_summary(new QWidget),
+      m_languageNotice(makeNotice()), m_error(makeNotice()), m_switch(new SettingsSwitch),
+      m_switchNotice(makeNotice()), m_summary(new QWidget),
       m_summaryText(makeGuideLabel(QString(), Theme::callout(), Theme::colorB6AEA2())) {
     ShortcutRecorderView::Callbacks callbacks;
     callbacks.onRecord = [this](const AppShortcut& shortcut) { record(shortcut); };
@@ -85,37 +112,31 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
     // Return in the open list chooses a language and leaves the guide where it is.
     chooseOnlyInOpenList(m_picker);
     fillLanguagePicker(m_picker, languagePickerRows(targetLanguages()), settings.targetLanguage());
-    connect(m_picker, &QComboBox::activated, this,
-            [this](int index) { m_settings.setTargetLanguage(m_picker->itemData(index).toString()); });
-
-    auto* shortcutColumn = new QWidget;
-    auto* column = new QVBoxLayout(shortcutColumn);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(5);
-    column->addWidget(m_recorder, 0, Qt::AlignRight);
-    m_error->setMaximumWidth(errorWidth);
-    m_error->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    // Fills the column, which is as wide as the error needs (see refresh): the label then has the height
-    // of all its lines at the width it is shown at.
-    column->addWidget(m_error);
+    connect(m_picker, &QComboBox::activated, this, [this](int index) {
+        change(Row::language, [&] { m_settings.setTargetLanguage(m_picker->itemData(index).toString()); });
+    });
 
     m_switch->setAccessibleName(tr("显示选词翻译按钮"));
     m_switch->setChecked(settings.autoSelectionButtonEnabled());
-    connect(m_switch, &SettingsSwitch::toggled, this,
-            [this](bool on) { m_settings.setAutoSelectionButtonEnabled(on); });
+    connect(m_switch, &SettingsSwitch::toggled, this, [this](bool on) {
+        change(Row::selectionButton, [&] { m_settings.setAutoSelectionButtonEnabled(on); });
+    });
 
     auto* card = new OnboardingCard(14);
     auto* rows = new QVBoxLayout(card);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
     rows->addWidget(makeWorkflowRow(QStringLiteral("globe"), tr("默认目标语言"),
-                                    tr("翻译结果默认使用此语言。"), m_picker));
+                                    tr("翻译结果默认使用此语言。"),
+                                    makeControlColumn(m_picker, m_languageNotice)));
     rows->addWidget(makeGuideRule());
     rows->addWidget(makeWorkflowRow(QStringLiteral("command"), tr("选中文本快捷键"),
-                                    tr("选好文字后使用这个组合键。"), shortcutColumn, Qt::AlignTop));
+                                    tr("选好文字后使用这个组合键。"), makeControlColumn(m_recorder, m_error),
+                                    Qt::AlignTop));
     rows->addWidget(makeGuideRule());
     rows->addWidget(makeWorkflowRow(QStringLiteral("cursorarrow"), tr("显示选词翻译按钮"),
-                                    tr("选中文字后，在附近显示一个可点击的翻译按钮。"), m_switch));
+                                    tr("选中文字后，在附近显示一个可点击的翻译按钮。"),
+                                    makeControlColumn(m_switch, m_switchNotice)));
     layout->addWidget(card);
 
     auto* summary = new QHBoxLayout(m_summary);
@@ -128,8 +149,12 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
     layout->addWidget(m_summary);
     layout->addStretch(1);
 
+    // Told under the control that made the change; a change from elsewhere is told under the recorder.
     tellSettingsNotStoredIn(this, settings, [this](const QString& words) {
-        m_shortcutError = words;
+        if (words.isEmpty())
+            m_notStoredAt.reset();
+        else
+            m_notStoredAt = m_changing.value_or(Row::shortcut);
         refresh();
     });
     connect(&settings, &AppSettings::shortcutsChanged, this, &WorkflowStep::refresh);
@@ -160,37 +185,59 @@ QString WorkflowStep::errorText() const {
     return m_error->isHidden() ? QString() : m_error->text();
 }
 
+QString WorkflowStep::noticeBeside(const QWidget* control) const {
+    const QLabel* notice = control == m_picker     ? m_languageNotice
+                           : control == m_recorder ? m_error
+                           : control == m_switch   ? m_switchNotice
+                                                   : nullptr;
+    return notice && !notice->isHidden() ? notice->text() : QString();
+}
+
 QString WorkflowStep::summaryText() const {
     return m_summaryText->text();
 }
 
+void WorkflowStep::change(Row row, const std::function<void()>& makeChange) {
+    m_changing = row;
+    makeChange();
+    m_changing.reset();
+}
+
 void WorkflowStep::record(const AppShortcut& shortcut) {
-    const ShortcutAssignment::Outcome outcome = ShortcutAssignment::validate(
-        ShortcutAction::translateSelection, shortcut, m_settings, m_controls.validateAvailability,
-        ShortcutAssignment::ConflictText::generic);
+    ShortcutAssignment::Outcome outcome;
+    change(Row::shortcut, [&] {
+        outcome = ShortcutAssignment::validate(ShortcutAction::translateSelection, shortcut, m_settings,
+                                               m_controls.validateAvailability,
+                                               ShortcutAssignment::ConflictText::generic);
+    });
     m_shortcutError =
         outcome.kind == ShortcutAssignment::Outcome::Kind::refused ? outcome.message : QString();
     refresh();
 }
 
 void WorkflowStep::clear() {
-    m_settings.setShortcut(std::nullopt, ShortcutAction::translateSelection);
+    change(Row::shortcut, [&] { m_settings.setShortcut(std::nullopt, ShortcutAction::translateSelection); });
     m_shortcutError.clear();
     refresh();
 }
 
 void WorkflowStep::refresh() {
     m_recorder->setShortcut(m_settings.shortcuts().shortcut(ShortcutAction::translateSelection));
+    const auto notStoredAt = [this](Row row) {
+        return m_notStoredAt == row ? settingsNotStoredText() : QString();
+    };
+    // The recorder's own refusal first, then a change not stored, then the registration failure.
     QString error = m_shortcutError;
+    if (error.isEmpty())
+        error = notStoredAt(Row::shortcut);
     if (error.isEmpty()) {
         const ShortcutRegistrationErrors failures = m_settings.shortcutRegistrationErrors();
         if (const auto failed = failures.find(ShortcutAction::translateSelection); failed != failures.end())
             error = failed->second;
     }
-    m_error->setText(error);
-    // One line as long as it fits in errorWidth, else wrapped at that width onto as many lines as needed.
-    m_error->setMinimumWidth(std::min(errorWidth, m_error->fontMetrics().horizontalAdvance(error) + 1));
-    m_error->setVisible(!error.isEmpty());
+    showNotice(m_error, error);
+    showNotice(m_languageNotice, notStoredAt(Row::language));
+    showNotice(m_switchNotice, notStoredAt(Row::selectionButton));
 }
 
 } // namespace tolvane

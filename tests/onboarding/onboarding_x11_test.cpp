@@ -11,6 +11,7 @@
 #include "onboarding/permissions_step.h"
 #include "onboarding/welcome_step.h"
 #include "onboarding/workflow_step.h"
+#include "support/control_wiring.h"
 #include "support/in_sight.h"
 #include "support/x11_rival_client.h"
 #include "support/x11_tools.h"
@@ -36,6 +37,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <X11/keysym.h>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -285,8 +287,9 @@ TEST_F(OnboardingX11, KeysWalkTheStepsTheWorkflowStepStoresAndEveryWayOutEndsThe
     EXPECT_TRUE(ended());
 }
 
-// A choice the settings file cannot keep is undone, and why is said whole beside the guide's controls.
-TEST_F(OnboardingX11, AChoiceThatCannotBeStoredIsUndoneAndSaidWhole) {
+// A choice the settings file cannot keep is undone, and why is said whole under the control that made it;
+// once a later choice is stored, it is no longer said.
+TEST_F(OnboardingX11, AChoiceThatCannotBeStoredIsUndoneAndSaidWholeUnderItsControl) {
     ASSERT_NE(guide(), nullptr);
     // A file where the settings folder belongs: nothing can be written under it any more.
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -300,18 +303,60 @@ TEST_F(OnboardingX11, AChoiceThatCannotBeStoredIsUndoneAndSaidWhole) {
 
     WorkflowStep* step = view()->workflow();
     SettingsSwitch* toggle = step->selectionSwitch();
+    QComboBox* picker = step->languagePicker();
+    const QString target = delegate->settings().targetLanguage();
     const bool stored = delegate->settings().autoSelectionButtonEnabled();
-    toggle->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(toggle, Qt::Key_Space);
+    const QList<QWidget*> controls{picker, step->recorder(), toggle};
+    const auto said = [&] {
+        QLabel* found = nullptr;
+        for (QLabel* label : step->findChildren<QLabel*>())
+            if (label->text() == settingsNotStoredText() && label->isVisible())
+                found = label;
+        return found;
+    };
+    const struct {
+        const char* name;
+        QWidget* control;
+        std::function<void()> use;
+    } cases[] = {
+        {"switch", toggle,
+         [&] {
+             toggle->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(toggle, Qt::Key_Space);
+         }},
+        {"picker", picker, [&] { chooseInPicker(picker, QStringLiteral("de")); }},
+        {"recorder's clear button", step->recorder(), [&] { step->recorder()->clearButton()->click(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.use();
+        for (QWidget* control : controls)
+            EXPECT_EQ(step->noticeBeside(control), control == c.control ? settingsNotStoredText() : QString())
+                << control->metaObject()->className();
+        // Said whole, in sight, right under the control, within its trailing edge.
+        QLabel* label = said();
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return wholeInSight(label) && showsAllText(label); }, 5000))
+            << label->width() << " wide, " << label->height() << " high";
+        const QRect control(c.control->mapTo(step, QPoint()), c.control->size());
+        const QRect line(label->mapTo(step, QPoint()), label->size());
+        EXPECT_GE(line.top(), control.bottom());
+        EXPECT_LE(line.top() - control.bottom(), 12);
+        EXPECT_LE(std::abs(line.right() - control.right()), 2);
+    }
     EXPECT_EQ(toggle->isChecked(), stored) << "the switch shows the stored value again";
-    EXPECT_EQ(step->errorText(), settingsNotStoredText());
-    QLabel* said = nullptr;
-    for (QLabel* label : step->findChildren<QLabel*>())
-        if (label->text() == settingsNotStoredText())
-            said = label;
-    ASSERT_NE(said, nullptr);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return wholeInSight(said) && showsAllText(said); }, 5000))
-        << said->width() << " wide, " << said->height() << " high";
+    EXPECT_EQ(delegate->settings().autoSelectionButtonEnabled(), stored);
+    EXPECT_EQ(picker->currentData().toString(), target) << "the picker shows the stored language again";
+    EXPECT_TRUE(delegate->settings().shortcuts().shortcut(ShortcutAction::translateSelection).has_value());
+
+    // The folder back: the next choice is stored and the words go.
+    ASSERT_TRUE(QFile::remove(config + QStringLiteral("/Tolvane")));
+    ASSERT_TRUE(QDir(config).rename(QStringLiteral("Tolvane.away"), QStringLiteral("Tolvane")));
+    chooseInPicker(picker, QStringLiteral("ja"));
+    EXPECT_EQ(delegate->settings().targetLanguage(), QStringLiteral("ja"));
+    for (QWidget* control : controls)
+        EXPECT_TRUE(step->noticeBeside(control).isEmpty()) << control->metaObject()->className();
+    EXPECT_EQ(said(), nullptr);
 }
 
 } // namespace

@@ -19,7 +19,7 @@ set(_tolvane_lucide_icons
   list-x triangle-alert square circle-arrow-right corner-down-left rotate-cw trash-2 file message-square-text
   book-a keyboard shield-check circle-alert app-window-mac rectangle-horizontal square-dashed circle-help waypoints
   gauge type text-cursor-input text-quote network cpu key-round accessibility hard-drive text-select scan-text
-  circle shield-lock earth mouse-pointer-click screen-share circle-dashed globe command)
+  circle shield-lock earth mouse-pointer-click screen-share circle-dashed globe)
 
 function(tolvane_add_bundled_assets target)
   set(stage "${CMAKE_CURRENT_BINARY_DIR}/bundled")

@@ -130,7 +130,7 @@ WorkflowStep::WorkflowStep(AppSettings& settings, Controls controls, QWidget* pa
                                     tr("翻译结果默认使用此语言。"),
                                     makeControlColumn(m_picker, m_languageNotice)));
     rows->addWidget(makeGuideRule());
-    rows->addWidget(makeWorkflowRow(QStringLiteral("command"), tr("选中文本快捷键"),
+    rows->addWidget(makeWorkflowRow(QStringLiteral("keyboard"), tr("选中文本快捷键"),
                                     tr("选好文字后使用这个组合键。"), makeControlColumn(m_recorder, m_error),
                                     Qt::AlignTop));
     rows->addWidget(makeGuideRule());

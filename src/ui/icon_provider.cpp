@@ -77,7 +77,6 @@ constexpr SymbolRow symbolRows[] = {
     {"rectangle.dashed.badge.record", "screen-share", false},
     {"circle.dashed", "circle-dashed", false},
     {"globe", "globe", false},
-    {"command", "command", false},
 };
 
 const SymbolRow* findSymbol(const QString& symbolName) {

@@ -10,11 +10,14 @@
 #include "platform/memory/memory_key_value_store.h"
 #include "platform/permission_service.h"
 #include "support/control_wiring.h"
+#include "ui/icon_provider.h"
 #include "ui/permission_refresh_ticker.h"
 #include "ui/settings_switch.h"
 #include "ui/shortcut_recorder_view.h"
+#include "ui/theme.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -195,6 +198,25 @@ TEST_F(OnboardingViewTest, EachWorkflowControlWritesItsOwnSettingAndNoOther) {
     EXPECT_EQ(target->currentData().toString(), QStringLiteral("ko"));
     settings.setAutoSelectionButtonEnabled(!step->selectionSwitch()->isChecked());
     EXPECT_EQ(step->selectionSwitch()->isChecked(), settings.autoSelectionButtonEnabled());
+}
+
+// The shortcut row's symbol is a keyboard: Linux keyboards have no ⌘ key to draw.
+TEST_F(OnboardingViewTest, TheShortcutRowShowsAKeyboardNotAMacKey) {
+    auto view = makeView(3);
+    // The recorder stands in its column, in the row.
+    QWidget* row = view->workflow()->recorder()->parentWidget()->parentWidget();
+    ASSERT_NE(row, nullptr);
+    QLabel* symbol = nullptr;
+    for (QLabel* label : row->findChildren<QLabel*>())
+        if (!symbol && !label->pixmap().isNull())
+            symbol = label;
+    ASSERT_NE(symbol, nullptr);
+    const QImage keyboard =
+        IconProvider::shared()
+            .symbolPixmap(QStringLiteral("keyboard"), 16, Theme::colorBDA46B(), symbol->devicePixelRatioF())
+            .toImage();
+    ASSERT_FALSE(keyboard.isNull());
+    EXPECT_EQ(symbol->pixmap().toImage(), keyboard);
 }
 
 } // namespace

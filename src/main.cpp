@@ -1,6 +1,7 @@
 #include "app/app_delegate.h"
 #include "app/desktop_services.h"
 #include "app/launch_environment.h"
+#include "app/qt_translations.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "core/logging.h"
@@ -27,6 +28,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("tolvane"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    installQtTranslations(app);
     installAccessibleFactory();
     qCInfo(lcApp).noquote() << "Tolvane" << QApplication::applicationVersion() << "started";
 

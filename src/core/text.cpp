@@ -1,6 +1,7 @@
 #include "core/text.h"
 
 #include <QHash>
+#include <QStringDecoder>
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
@@ -56,6 +57,73 @@ bool canonicallyEqual(const QString& a, const QString& b) {
 
 size_t canonicalHash(const QString& text, size_t seed) {
     return qHash(text.normalized(QString::NormalizationForm_C), seed);
+}
+
+QString fromUtf8Lenient(QByteArrayView bytes) {
+    // Well-formed text, nearly always, takes Qt's fast decoder. Qt reads each byte of an ill-formed
+    // sequence as a U+FFFD of its own, so a character cut in two would cost two or three.
+    QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = strict.decode(bytes);
+    if (!strict.hasError())
+        return text;
+
+    text.clear();
+    text.reserve(bytes.size());
+    const auto append = [&text](char32_t codePoint) {
+        if (QChar::requiresSurrogates(codePoint)) {
+            text.append(QChar(QChar::highSurrogate(codePoint)));
+            text.append(QChar(QChar::lowSurrogate(codePoint)));
+        } else {
+            text.append(QChar(char16_t(codePoint)));
+        }
+    };
+    char32_t codePoint = 0;
+    int needed = 0; // continuation bytes the current character still needs
+    unsigned char lower = 0x80;
+    unsigned char upper = 0xBF;
+    for (qsizetype at = 0; at < bytes.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (needed == 0) {
+            if (byte <= 0x7F) {
+                text.append(QChar(char16_t(byte)));
+            } else if (byte >= 0xC2 && byte <= 0xDF) {
+                needed = 1;
+                codePoint = byte & 0x1F;
+            } else if (byte >= 0xE0 && byte <= 0xEF) {
+                // No overlong forms below U+0800, no surrogates.
+                lower = byte == 0xE0 ? 0xA0 : 0x80;
+                upper = byte == 0xED ? 0x9F : 0xBF;
+                needed = 2;
+                codePoint = byte & 0x0F;
+            } else if (byte >= 0xF0 && byte <= 0xF4) {
+                // No overlong forms below U+10000, nothing above U+10FFFF.
+                lower = byte == 0xF0 ? 0x90 : 0x80;
+                upper = byte == 0xF4 ? 0x8F : 0xBF;
+                needed = 3;
+                codePoint = byte & 0x07;
+            } else {
+                text.append(QChar::ReplacementCharacter);
+            }
+            continue;
+        }
+        if (byte < lower || byte > upper) {
+            // The character was cut short: one U+FFFD for it, and this byte is read afresh.
+            text.append(QChar::ReplacementCharacter);
+            needed = 0;
+            lower = 0x80;
+            upper = 0xBF;
+            --at;
+            continue;
+        }
+        lower = 0x80;
+        upper = 0xBF;
+        codePoint = (codePoint << 6) | (byte & 0x3F);
+        if (--needed == 0)
+            append(codePoint);
+    }
+    if (needed > 0)
+        text.append(QChar::ReplacementCharacter);
+    return text;
 }
 
 } // namespace tolvane::text

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <cstddef>
 
@@ -19,5 +20,10 @@ bool canonicallyEqual(const QString& a, const QString& b);
 
 // A hash consistent with canonicallyEqual.
 size_t canonicalHash(const QString& text, size_t seed = 0);
+
+// `bytes` read as UTF-8, each ill-formed sequence read as one U+FFFD, as the Encoding Standard's decoder
+// reads it: a character cut short (a lead byte with fewer of the continuation bytes it announces) is one,
+// and so is each byte that neither starts nor continues a character there. A NUL stays a character.
+QString fromUtf8Lenient(QByteArrayView bytes);
 
 } // namespace tolvane::text

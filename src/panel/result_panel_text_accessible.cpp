@@ -11,6 +11,12 @@ namespace tolvane {
 
 namespace {
 
+// The text as the accessibility bus carries it. A string there ends at a NUL, so a reader would get
+// nothing of the answer after one: a NUL is read as U+FFFD instead, which keeps every offset.
+QString busText(QString text) {
+    return text.replace(QChar(char16_t(0)), QChar::ReplacementCharacter);
+}
+
 class ResultTextAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit ResultTextAccessible(ResultPanelTextView* view)
@@ -23,7 +29,7 @@ public:
     }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value)
-            return view()->readableText(0, view()->readableLength());
+            return busText(view()->readableText(0, view()->readableLength()));
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {
@@ -63,7 +69,7 @@ public:
     void setCursorPosition(int position) override { view()->setTextCursor(cursorAt(position)); }
 
     QString text(int startOffset, int endOffset) const override {
-        return view()->readableText(startOffset, endOffset);
+        return busText(view()->readableText(startOffset, endOffset));
     }
     // Lines are the lines shown; the other boundaries are found in the text.
     QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
@@ -148,7 +154,7 @@ private:
     QString lineText(Line line, int* startOffset, int* endOffset) const {
         *startOffset = view()->offsetOfPosition(line.start);
         *endOffset = view()->offsetOfPosition(line.end);
-        return view()->readableText(*startOffset, *endOffset);
+        return busText(view()->readableText(*startOffset, *endOffset));
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/async/task.h"
 #include "core/logging.h"
+#include "core/text.h"
 #include "core/uuid_text.h"
 #include "model/raw_enum.h"
 #include "providers/endpoint_url.h"
@@ -60,7 +61,7 @@ QCoro::Task<> readEventStream(HttpExchange& exchange, EventWriter output, QStrin
     auto deliver = [&output](CloudTranslationStreamEvent event) { output.send(std::move(event)); };
     auto onLine = [&](QByteArrayView line) {
         token.throwIfCancelled();
-        return parser.handleLine(QString::fromUtf8(line), deliver);
+        return parser.handleLine(text::fromUtf8Lenient(line), deliver);
     };
     co_await readBodyLines(exchange, onLine, token);
     if (parser.isDone()) {

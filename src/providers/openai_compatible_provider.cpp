@@ -56,13 +56,13 @@ bool isWebPage(const HttpHead& head) {
 }
 
 // One "data: " payload as a JSON object; nothing when it does not decode as one. Invalid UTF-8 is decoded
-// as the event-stream format decodes it, each bad sequence becoming U+FFFD, so one broken byte costs one
-// character instead of the whole piece.
+// as the event-stream format decodes it, each bad sequence (a cut character included) becoming one U+FFFD,
+// so one broken byte costs one character instead of the whole piece.
 std::optional<QJsonObject> chunkOf(QByteArrayView payload) {
     QJsonParseError error;
     QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &error);
     if (error.error == QJsonParseError::IllegalUTF8String)
-        document = QJsonDocument::fromJson(QString::fromUtf8(payload).toUtf8(), &error);
+        document = QJsonDocument::fromJson(text::fromUtf8Lenient(payload).toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     return document.object();

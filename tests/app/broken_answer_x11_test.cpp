@@ -276,6 +276,41 @@ TEST_F(BrokenAnswer, AnInvalidByteInAPieceBecomesOneReplacementCharacter) {
     EXPECT_EQ(body->resultView()->requestedText(), workflow().resultText());
 }
 
+// A character cut short costs one U+FFFD, not one per byte; and a NUL in the answer does not end what a
+// screen reader gets: the panel's text is read whole, the NUL as U+FFFD in its place.
+TEST_F(BrokenAnswer, ACutCharacterIsOneReplacementAndANulDoesNotEndTheReadText) {
+    FakeServerProcess server({QStringLiteral("--chat-ending"), QStringLiteral("cut-character")});
+    ASSERT_TRUE(server.isStarted());
+    const QString source = QStringLiteral("First part. Second part. Third part.");
+    EXPECT_TRUE(translate(server, source));
+    const QString answer = fake_replies::translationWithCutCharacter(source);
+    EXPECT_EQ(workflow().resultText(), answer);
+    ResultPanelReadingBody* body = readingBody();
+    ASSERT_NE(body, nullptr);
+    ResultPanelTextView* view = body->resultView();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->requestedText() == answer && !view->hasPendingText(); }));
+
+    QString read = answer;
+    read.replace(QChar(char16_t(0)), QChar::ReplacementCharacter);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view);
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Value), read);
+    ASSERT_EQ(text->characterCount(), read.size());
+    EXPECT_EQ(text->text(0, text->characterCount()), read);
+    // Line by line and word by word as well.
+    QString lines;
+    for (int offset = 0, start = 0, end = 0; offset < read.size(); offset = std::max(end, offset + 1))
+        lines += text->textAtOffset(offset, QAccessible::LineBoundary, &start, &end);
+    EXPECT_EQ(lines.remove(QLatin1Char('\n')), QString(read).remove(QLatin1Char('\n')));
+    const qsizetype nul = answer.indexOf(QChar(char16_t(0)));
+    int start = 0;
+    int end = 0;
+    EXPECT_FALSE(
+        text->textAtOffset(int(nul), QAccessible::WordBoundary, &start, &end).contains(QChar(char16_t(0))));
+}
+
 // A base URL that leads to a web site is told as such, not as a broken connection.
 TEST_F(BrokenAnswer, AWebPageInsteadOfAnAnswerSaysToCheckTheBaseURL) {
     FakeServerProcess server({QStringLiteral("--chat-ending"), QStringLiteral("web-page")});

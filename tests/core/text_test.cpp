@@ -38,6 +38,32 @@ TEST(Text, CanonicalEquivalence) {
     EXPECT_FALSE(text::canonicallyEqual(QStringLiteral("cafe"), decomposed));
 }
 
+// Each ill-formed sequence is one U+FFFD: a cut character one, a byte that belongs to no character one.
+TEST(Text, LenientUtf8ReadsEachIllFormedSequenceAsOneReplacementCharacter) {
+    const QString r(QChar::ReplacementCharacter);
+    const struct {
+        QByteArray bytes;
+        QString text;
+    } cases[] = {
+        {"plain \xE4\xB8\xAD\xF0\x9F\x98\x80", QStringLiteral("plain 中😀")},
+        {QByteArray("a\0b", 3), QStringLiteral("a") + QChar(0) + QStringLiteral("b")},
+        {"a\xE4\xB8"
+         "b",
+         "a" + r + "b"},                    // a three-byte character cut after two
+        {"a\xF0\x9F\x98", "a" + r},         // a four-byte character cut at the end
+        {"\xE4\xB8\xE4\xB8\xAD", r + "中"}, // cut, then whole
+        {"a\x80\xBF"
+         "b",
+         "a" + r + r + "b"},                 // continuation bytes without a lead
+        {"\xC0\xAF\xFF", r + r + r},         // an overlong lead and a byte never used
+        {"\xED\xA0\x80", r + r + r},         // a surrogate is no character
+        {"\xF4\x90\x80\x80", r + r + r + r}, // above U+10FFFF
+        {"\xE0\x9F\x80", r + r + r},         // overlong three-byte form
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text::fromUtf8Lenient(c.bytes), c.text) << c.bytes.toHex(' ').toStdString();
+}
+
 TEST(Uuid, StrictParsingAndCaseForms) {
     const QString upper = QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E");
     auto parsed = uuid::parseStrict(upper.toLower());

@@ -96,6 +96,19 @@ TEST_F(CloudProviderTest, StreamsWithAwkwardChunkingAndStopsAtDone) {
     EXPECT_EQ(result.values[2].result.translatedText, QString::fromUtf8("中文b"));
 }
 
+// A character the service cut short costs one U+FFFD, not one per byte it sent of it.
+TEST_F(CloudProviderTest, ACutCharacterInAStreamedPieceIsOneReplacementCharacter) {
+    service.enqueueTranslation(FakeHostedService::eventStream(
+        {"event: delta\ndata: {\"text\":\"a\xE4\xB8"
+         "b\"}\n\n",
+         FakeHostedService::event("done", FakeHostedService::answer("a\uFFFDb"))}));
+    auto result = events();
+    ASSERT_FALSE(result.failure) << describeError(result.failure).toStdString();
+    ASSERT_EQ(result.values.size(), 2);
+    EXPECT_EQ(result.values[0].kind, Event::Kind::delta);
+    EXPECT_EQ(result.values[0].text, QStringLiteral("a\uFFFDb"));
+}
+
 TEST_F(CloudProviderTest, NonStreamedAnswersAreCappedAndDecoded) {
     auto padded = [](qsizetype size) {
         QByteArray body = R"({"translated_text":"ok","model":")";

@@ -481,6 +481,14 @@ TEST_F(OpenAIProviderTest, BadBytesFromTheServerEndInWordsNotCrashes) {
     auto mixed = run(base());
     ASSERT_FALSE(mixed.failure);
     EXPECT_EQ(textsOf(mixed.values), (QStringList{QStringLiteral("ab\uFFFD(\uFFFD\u00e9"), "fine"}));
+
+    // A character cut short is one U+FFFD however many of its bytes came.
+    server.enqueue(openai::rawStream({"data: {\"choices\":[{\"delta\":{\"content\":\"a\xF0\x9F\x98"
+                                      "b\xE4\xB8\"}}]}\n",
+                                      openai::doneEvent()}));
+    auto cut = run(base());
+    ASSERT_FALSE(cut.failure);
+    EXPECT_EQ(textsOf(cut.values), (QStringList{QStringLiteral("a\uFFFDb\uFFFD")}));
 }
 
 } // namespace

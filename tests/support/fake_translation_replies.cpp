@@ -110,15 +110,16 @@ FakeResponse chatCompletionEnding(const CapturedRequest& request, ChatEnding end
         return badRequest(QStringLiteral("The request has no user message."));
     const QStringList parts = pieces(translationOf(sourceTextOfUserMessage(*userMessage)));
     QList<QByteArray> writes{openai::roleEvent(), openai::deltaEvent(parts.first())};
-    if (ending == ChatEnding::brokenByte) {
-        // The invalid byte stands where a control character the JSON writer escapes was put.
+    const bool broken = ending == ChatEnding::brokenByte || ending == ChatEnding::cutCharacter;
+    if (broken) {
+        // The invalid bytes stand where a control character the JSON writer escapes was put.
         const QString second = parts.value(1);
+        const QByteArray bytes = ending == ChatEnding::brokenByte ? "\xFF" : QByteArray("\\u0000\xE4\xB8");
         writes.append(
-            openai::deltaEvent(second.left(1) + QChar(1) + second.mid(1)).replace("\\u0001", "\xFF"));
+            openai::deltaEvent(second.left(1) + QChar(1) + second.mid(1)).replace("\\u0001", bytes));
     }
-    if (ending == ChatEnding::lengthLimit || ending == ChatEnding::stopWithoutDone ||
-        ending == ChatEnding::brokenByte) {
-        for (const QString& piece : parts.mid(ending == ChatEnding::brokenByte ? 2 : 1))
+    if (ending == ChatEnding::lengthLimit || ending == ChatEnding::stopWithoutDone || broken) {
+        for (const QString& piece : parts.mid(broken ? 2 : 1))
             writes.append(openai::deltaEvent(piece));
         writes.append(openai::finishEvent(ending == ChatEnding::lengthLimit ? QStringLiteral("length")
                                                                             : QStringLiteral("stop")));
@@ -136,6 +137,13 @@ QString translationWithBrokenByte(const QString& sourceText) {
     const QStringList parts = pieces(translationOf(sourceText));
     const QString second = parts.value(1);
     return parts.first() + second.left(1) + QChar(0xFFFD) + second.mid(1) + parts.mid(2).join(QString());
+}
+
+QString translationWithCutCharacter(const QString& sourceText) {
+    const QStringList parts = pieces(translationOf(sourceText));
+    const QString second = parts.value(1);
+    return parts.first() + second.left(1) + QChar(char16_t(0)) + QChar(QChar::ReplacementCharacter) +
+           second.mid(1) + parts.mid(2).join(QString());
 }
 
 FakeResponse endlessStream(Endpoint endpoint, Endless kind, qint64 offeredBytes) {

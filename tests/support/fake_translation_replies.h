@@ -33,12 +33,17 @@ enum class ChatEnding {
     stopWithoutDone, // the rest of the pieces, finish reason "stop", then the close without [DONE]
     brokenByte,      // the rest of the pieces, the second with byte 0xFF after its first character, then
                      // finish reason "stop" and [DONE]
+    cutCharacter,    // as brokenByte, but a NUL (escaped) and the first two of the three bytes of "中"
+                     // instead of the byte 0xFF
     held,            // nothing more: the connection stays open until the client lets it go
     webPage,         // a whole 200 text/html page instead, as a web site at the base URL answers
 };
 FakeResponse chatCompletionEnding(const CapturedRequest& request, ChatEnding ending);
 // The translation a brokenByte answer carries as a lenient UTF-8 decoder reads it: U+FFFD for the byte.
 QString translationWithBrokenByte(const QString& sourceText);
+// The translation a cutCharacter answer carries as a lenient UTF-8 decoder reads it: the NUL, then one
+// U+FFFD for the cut character.
+QString translationWithCutCharacter(const QString& sourceText);
 
 // A hostile answer to either endpoint: a 200 event stream that never completes what it starts.
 enum class Endless {

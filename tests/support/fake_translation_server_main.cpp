@@ -88,9 +88,10 @@ int main(int argc, char* argv[]) {
                         "after its first piece by closing (cut) or aborting (reset) the connection, "
                         "or whole with finish reason \"length\" (length), or with finish reason "
                         "\"stop\" and no [DONE] (stop), or whole with an invalid UTF-8 byte in its "
-                        "second piece (broken-byte), or by keeping the connection open (held); or "
+                        "second piece (broken-byte), or whole with a NUL and a cut character there "
+                        "(cut-character), or by keeping the connection open (held); or "
                         "answer with a web page instead (web-page)."),
-         QStringLiteral("cut|reset|length|stop|broken-byte|held|web-page")});
+         QStringLiteral("cut|reset|length|stop|broken-byte|cut-character|held|web-page")});
     parser.addOption({QStringLiteral("hosted-done-chars"),
                       QStringLiteral("Make every hosted answer's done event carry the translation repeated "
                                      "to N characters."),
@@ -130,13 +131,15 @@ int main(int argc, char* argv[]) {
             chatEnding = fake_replies::ChatEnding::stopWithoutDone;
         else if (ending == QLatin1String("broken-byte"))
             chatEnding = fake_replies::ChatEnding::brokenByte;
+        else if (ending == QLatin1String("cut-character"))
+            chatEnding = fake_replies::ChatEnding::cutCharacter;
         else if (ending == QLatin1String("held"))
             chatEnding = fake_replies::ChatEnding::held;
         else if (ending == QLatin1String("web-page"))
             chatEnding = fake_replies::ChatEnding::webPage;
         else {
             std::fprintf(stderr, "tolvane-fake-server: --chat-ending takes cut, reset, length, stop, "
-                                 "broken-byte, held or web-page\n");
+                                 "broken-byte, cut-character, held or web-page\n");
             return 2;
         }
     }

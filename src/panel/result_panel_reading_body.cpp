@@ -1,6 +1,7 @@
 #include "panel/result_panel_reading_body.h"
 
 #include "panel/result_panel_text_view.h"
+#include "ui/dark_controls.h"
 #include "ui/theme.h"
 
 #include <QHBoxLayout>
@@ -62,6 +63,7 @@ ResultPanelReadingBody::ResultPanelReadingBody(QWidget* parent) : QScrollArea(pa
     setFocusPolicy(Qt::TabFocus);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    useDarkScrollBars(this);
     viewport()->setAutoFillBackground(false);
     auto* content = new QWidget;
     content->setAutoFillBackground(false);

@@ -1,6 +1,7 @@
 #include "panel/result_panel_text_view.h"
 
 #include "panel/result_panel_text_accessible.h"
+#include "ui/dark_controls.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -60,6 +61,9 @@ ResultPanelTextView::ResultPanelTextView(Sizing sizing, WhileHidden whileHidden,
             m_frame.start();
         }
     });
+    // A scrolling view stands in a dark window; a fitted one never shows its bars.
+    if (sizing == Sizing::scrolling)
+        useDarkScrollBars(this);
     if (sizing == Sizing::fitted) {
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

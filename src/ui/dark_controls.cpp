@@ -2,6 +2,9 @@
 
 #include "ui/theme.h"
 
+#include <QAbstractScrollArea>
+#include <QScrollBar>
+
 namespace tolvane {
 
 QString darkControlStyleSheet() {
@@ -30,12 +33,28 @@ QString darkControlStyleSheet() {
                "QComboBox:focus { border-color: %5; }"
                "QComboBox::drop-down { border: none; width: 22px; }"
                "QComboBox QAbstractItemView { background: %7; color: %2; border: 1px solid %3;"
-               " selection-background-color: %3; }"
-               "QScrollBar:vertical { background: transparent; width: 10px; margin: 2px; }"
-               "QScrollBar::handle:vertical { background: %3; border-radius: 3px; min-height: 32px; }"
-               "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-               "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-        .arg(fill, text, stroke, muted, gold, field, Theme::color201B17().name(), Theme::systemRed().name());
+               " selection-background-color: %3; }")
+               .arg(fill, text, stroke, muted, gold, field, Theme::color201B17().name(),
+                    Theme::systemRed().name()) +
+           darkScrollBarStyleSheet();
+}
+
+QString darkScrollBarStyleSheet() {
+    return QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 2px; }"
+                          "QScrollBar:horizontal { background: transparent; height: 10px; margin: 2px; }"
+                          "QScrollBar::handle { background: %1; border-radius: 3px; }"
+                          "QScrollBar::handle:hover, QScrollBar::handle:pressed { background: %2; }"
+                          "QScrollBar::handle:vertical { min-height: 32px; }"
+                          "QScrollBar::handle:horizontal { min-width: 32px; }"
+                          "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; }"
+                          "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(Theme::color2B2824().name(), Theme::color797168().name());
+}
+
+void useDarkScrollBars(QAbstractScrollArea* area) {
+    const QString sheet = darkScrollBarStyleSheet();
+    area->verticalScrollBar()->setStyleSheet(sheet);
+    area->horizontalScrollBar()->setStyleSheet(sheet);
 }
 
 } // namespace tolvane

@@ -1,6 +1,7 @@
 #include "workspace/glossary_editor.h"
 
 #include "model/app_settings.h"
+#include "ui/dark_controls.h"
 #include "ui/icon_provider.h"
 #include "ui/theme.h"
 #include "workspace/text_label.h"
@@ -81,6 +82,7 @@ GlossaryEditor::GlossaryEditor(AppSettings& settings, QWidget* parent)
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    useDarkScrollBars(m_scroll);
     m_scroll->setWidget(content);
     column->addWidget(m_scroll);
 

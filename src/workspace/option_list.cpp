@@ -1,6 +1,7 @@
 #include "workspace/option_list.h"
 
 #include "ui/accessible_widgets.h"
+#include "ui/dark_controls.h"
 #include "ui/open_list_keys.h"
 #include "ui/theme.h"
 #include "workspace/workspace_paint.h"
@@ -88,6 +89,7 @@ OptionList::OptionList(QList<PremiumSelectorOption> options, const QString& curr
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    useDarkScrollBars(this);
     auto* column = new QWidget(this);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(padding, padding, padding, padding);

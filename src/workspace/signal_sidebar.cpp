@@ -6,6 +6,7 @@
 #include "model/app_settings.h"
 #include "model/history_events.h"
 #include "model/history_store.h"
+#include "ui/dark_controls.h"
 #include "ui/pencil_icon.h"
 #include "ui/theme.h"
 #include "workflow/workflow_coordinator.h"
@@ -129,6 +130,7 @@ SignalSidebar::SignalSidebar(HistoryStore& store, HistoryEvents& events, AppSett
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    useDarkScrollBars(scroll);
     scroll->setWidget(content);
     // The sidebar's ground shows through the list.
     content->setAutoFillBackground(false);

@@ -11,16 +11,19 @@
 #include "model/keychain_store.h"
 #include "model/raw_enum.h"
 #include "panel/floating_panel_controller.h"
+#include "panel/result_panel_reading_body.h"
 #include "panel/result_panel_text_view.h"
 #include "panel/result_panel_window.h"
 #include "support/fake_http_server.h"
 #include "support/fake_openai_server.h"
 #include "support/full_disk.h"
+#include "support/image_probes.h"
 #include "support/in_sight.h"
 #include "support/task_outcome.h"
 #include "support/virtual_clock.h"
 #include "support/x11_tools.h"
 #include "ui/native_text_editor.h"
+#include "ui/theme.h"
 #include "workflow/helper_process.h"
 #include "workflow/workflow_coordinator.h"
 #include "workspace/glossary_editor.h"
@@ -50,6 +53,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QSignalSpy>
@@ -460,6 +465,68 @@ TEST_F(WorkspaceDesktop, SavingThroughTheDialogWritesTheResultOrShowsWhyNot) {
     EXPECT_EQ(workflow().status().message(), QStringLiteral("保存译文失败：路径中有一部分不是文件夹"));
     EXPECT_TRUE(until([&] { return panelShown(); }));
     EXPECT_EQ(workflow().resultText(), translation);
+}
+
+// The dark windows' scroll bars are dark and slim like them, with no light track or arrow buttons: the
+// answer's, a language list's, the glossary's and the floating panel's, each with more than it can show.
+TEST_F(WorkspaceDesktop, ScrollBarsAreDarkAndSlimLikeTheWindow) {
+    QStringList lines;
+    for (int line = 0; line < 80; ++line)
+        lines << QStringLiteral("第 %1 行译文").arg(line);
+    const QString answer = lines.join(QLatin1Char('\n'));
+    openai.enqueue(openai::stream({answer}, 10));
+    openai.enqueue(openai::stream({answer}, 10));
+    QList<GlossaryTerm> terms;
+    for (int term = 0; term < 20; ++term)
+        terms << GlossaryTerm{QUuid::createUuid(), QStringLiteral("term %1").arg(term),
+                              QStringLiteral("术语")};
+    delegate->settings().setGlossaryTerms(terms);
+
+    // The bar as the screen shows it: its window drawn under it, each of its pixels dark, the handle in it.
+    const auto expectDarkAndSlim = [](QScrollBar* bar, const char* name) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(until([&] { return bar->isVisible() && bar->maximum() > 0; }));
+        EXPECT_LE(bar->width(), 10);
+        QWidget* window = bar->window();
+        const QImage image = window->grab(QRect(bar->mapTo(window, QPoint()), bar->size()))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        const int light = countPixels(image, [](const QColor& c) {
+            return std::max({c.red(), c.green(), c.blue()}) > 0x60;
+        });
+        EXPECT_EQ(light, 0) << "of " << image.width() << " x " << image.height();
+        EXPECT_GT(countPixels(image, [](const QColor& c) { return distance(c, Theme::color2B2824()) <= 4; }),
+                  0)
+            << "the handle shows";
+    };
+
+    workflow().translateText(QStringLiteral("A long text"), false);
+    ASSERT_TRUE(status(Kind::completed));
+    expectDarkAndSlim(view->resultPane()->resultView()->verticalScrollBar(), "answer");
+
+    PremiumSelector* target = view->controls()->targetSelector();
+    click(target);
+    ASSERT_TRUE(until([&] { return target->list() && target->list()->isVisible(); }));
+    auto* languages = target->list()->findChild<OptionList*>();
+    ASSERT_NE(languages, nullptr);
+    expectDarkAndSlim(languages->verticalScrollBar(), "language list");
+    xdo(QStringLiteral("key Escape"));
+    ASSERT_TRUE(until([&] { return !target->isPresented(); }));
+
+    ToolRail* rail = view->rail();
+    click(rail->glossaryButton());
+    ASSERT_TRUE(until([&] { return rail->glossaryPopover() && rail->glossaryPopover()->isVisible(); }));
+    auto* glossary = rail->glossaryPopover()->findChild<QScrollArea*>();
+    ASSERT_NE(glossary, nullptr);
+    expectDarkAndSlim(glossary->verticalScrollBar(), "glossary");
+    click(rail->glossaryButton());
+    ASSERT_TRUE(until([&] { return !rail->showsGlossary(); }));
+
+    workflow().translateCapturedSelection({QStringLiteral("A long selection"), QRect(400, 300, 120, 20)});
+    ASSERT_TRUE(until([&] { return panelShown() && workflow().status().kind() == Kind::completed; }));
+    auto* reading = delegate->panelController()->panelWindow()->findChild<ResultPanelReadingBody*>();
+    ASSERT_NE(reading, nullptr);
+    expectDarkAndSlim(reading->verticalScrollBar(), "panel");
 }
 
 TEST_F(WorkspaceDesktop, TheWindowOpensAndComesBackWithTypingInTheEditorAndItsResultUpToDate) {

@@ -40,6 +40,8 @@ constexpr int kShadeTolerance = 12;
 // ("國", "圖") is no taller than its neighbours.
 constexpr double kWordBarAspect = 0.75;
 constexpr double kWordBarOverGlyphs = 1.15;
+// A block cursor is at least this many times as wide as high.
+constexpr double kBlockCursorAspect = 0.3;
 // A band the picture's edge cuts still holds a whole line when at least this many of its glyphs keep clear of
 // that edge, each at least this share of the tallest glyph's height (no dot or comma).
 constexpr int kWholeGlyphs = 2;
@@ -142,7 +144,10 @@ int commonest(const std::array<int, 256>& histogram) {
 // The rows split where their shade changes: a bar joined to another of a different shade (a selected row
 // right under a window's title bar, in a region dragged through it) is two bands. A row's shade is the
 // commonest level of its ink (`ink`, the page's other polarity), not of its text: the feet of a selected
-// word's letters can take most of a row.
+// word's letters can take most of a row. A row stays in the band above it while a quarter of its ink still
+// shows the band's shade: across a short word's bar, the row of a stroke's anti-aliased edge (the bar of a
+// "t") can show a level between more often than the bar's own, and a band ending there would lose the
+// strokes along its edge.
 std::vector<Band> bandsOfOneShade(const QImage& grey, const std::vector<uint8_t>& ink, const Band& rows) {
     const int width = grey.width();
     std::vector<Band> bands;
@@ -152,10 +157,22 @@ std::vector<Band> bandsOfOneShade(const QImage& grey, const std::vector<uint8_t>
         const uchar* line = grey.constScanLine(y);
         const uint8_t* inkRow = ink.data() + size_t(y) * size_t(width);
         std::array<int, 256> histogram{};
-        for (int x = span.left; x <= span.right; ++x)
+        int inkPixels = 0;
+        for (int x = span.left; x <= span.right; ++x) {
             histogram[line[x]] += inkRow[x];
-        const bool inked =
-            std::any_of(histogram.begin(), histogram.end(), [](int count) { return count > 0; });
+            inkPixels += inkRow[x];
+        }
+        if (bandShade >= 0) {
+            int ofBandShade = 0;
+            for (int value = std::max(bandShade - kShadeTolerance, 0);
+                 value <= std::min(bandShade + kShadeTolerance, 255); ++value)
+                ofBandShade += histogram[size_t(value)];
+            if (4 * ofBandShade >= inkPixels) {
+                bands.back().bottom = y;
+                continue;
+            }
+        }
+        const bool inked = inkPixels > 0;
         const int shade =
             inked ? commonest(histogram) : commonest(histogramOf(grey, Band{y, y, rows.barTop, rows.spans}));
         if (bandShade < 0 || std::abs(shade - bandShade) > kShadeTolerance) {
@@ -309,14 +326,33 @@ int pageTextLevel(const QImage& grey, const std::vector<uint8_t>& ink, const std
     return commonest(histogram);
 }
 
+// Whether the mark holds a terminal's block cursor (alone, or joined to the glyph before it): neighbouring
+// columns each ink from the mark's top to its bottom, together as wide as a narrow character cell, which no
+// glyph's strokes are.
+bool holdsABlockCursor(const std::vector<uint8_t>& ink, int width, const QRect& box) {
+    int run = 0;
+    for (int x = box.left(); x <= box.right(); ++x) {
+        bool full = true;
+        for (int y = box.top(); full && y <= box.bottom(); ++y)
+            full = ink[size_t(y) * size_t(width) + size_t(x)] != 0;
+        run = full ? run + 1 : 0;
+        if (run >= kBlockCursorAspect * box.height())
+            return true;
+    }
+    return false;
+}
+
 // Whether the box stands taller than every mark beside it on its line (within a few of its heights, mostly
-// within its rows), with at least one such mark.
-bool tallerThanItsNeighbours(const QRect& box, const std::vector<InkMark>& marks) {
+// within its rows), with at least one such mark. A terminal's block cursor a few cells after the word spans
+// the line as its bar does; it is no glyph and is passed over.
+bool tallerThanItsNeighbours(const QRect& box, const std::vector<InkMark>& marks,
+                             const std::vector<uint8_t>& ink, int width) {
     const int reach = 3 * box.height();
     int neighbours = 0;
     for (const InkMark& mark : marks) {
         const QRect& other = mark.box;
-        if (other.intersects(box) || other.right() < box.left() - reach || other.left() > box.right() + reach)
+        if (other.intersects(box) || other.right() < box.left() - reach ||
+            other.left() > box.right() + reach || holdsABlockCursor(ink, width, other))
             continue;
         const int overlap = std::min(other.bottom(), box.bottom()) - std::max(other.top(), box.top()) + 1;
         if (overlap * 2 < other.height())
@@ -385,7 +421,7 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
             const std::vector<RowSpan> spans = rowSpans(ink, width, box);
             const Band whole{box.top(), box.bottom(), box.top(), &spans};
             if (box.width() < kBarAspect * box.height() &&
-                (!holdsText(grey, whole) || !tallerThanItsNeighbours(box, marks)))
+                (!holdsText(grey, whole) || !tallerThanItsNeighbours(box, marks, inside, width)))
                 return;
             const Band kept = withoutCutText(grey, ink, whole);
             if (kept.bottom - kept.top + 1 >= kMinimumBarHeight)
@@ -419,11 +455,13 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
                     inkExtent(inside, width, QRect(box.left(), runTop, box.width(), y - runTop));
                 // Rows where the feet of a word's letters or a Han character's strokes take most of the bar's
                 // width still have the bar's ink at both its sides, which a cursor or a frame below it has
-                // not: the runs they part are one bar, when they make one as wide as a bar (the strokes
-                // across a box-shaped glyph, with its sides, make none). A run deeper than a stroke within
-                // one a bar's height, from one of its sides across most of it, is the bar's own edge above or
-                // below the glyphs' tops or feet (a terminal's bar tight over Han characters, the next
-                // character touching it widening the other run).
+                // not: the runs they part are one bar, when they make one as wide as a word's bar (a word of
+                // two to four letters selected on its own is hardly wider than high, and its letters part it
+                // at their tops; a dense glyph whose strokes make such runs is still no word's bar, standing
+                // no taller than its neighbours). A run deeper than a stroke within one a bar's height, from
+                // one of its sides across most of it, is the bar's own edge above or below the glyphs' tops
+                // or feet (a terminal's bar tight over Han characters, the next character touching it
+                // widening the other run).
                 const auto sameSides = [](const QRect& one, const QRect& other) {
                     const QRect& shorter = one.height() < other.height() ? one : other;
                     const QRect& longer = one.height() < other.height() ? other : one;
@@ -439,7 +477,7 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
                     ((runs.back().height() >= kMinimumBarHeight / 2 &&
                       run.height() >= kMinimumBarHeight / 2) ||
                      sameSides(runs.back(), run)) &&
-                    runs.back().united(run).width() >= kBarAspect * runs.back().united(run).height();
+                    runs.back().united(run).width() >= kWordBarAspect * runs.back().united(run).height();
                 for (int between = runs.empty() ? 0 : runs.back().bottom() + 1; joined && between < runTop;
                      ++between)
                     joined = reachesBothSides(runs.back(), between);

@@ -297,6 +297,49 @@ TEST_F(ScreenshotRoad, ASelectedTerminalLineOrWordReadsAsWellAsThePlainText) {
     ASSERT_NO_FATAL_FAILURE(expectTheLinesRead());
 }
 
+TEST_F(ScreenshotRoad, AShortWordSelectedInATerminalReadsAsThePlainLines) {
+    // A word of two to four letters selected with a double click makes a bar hardly wider than high, which
+    // read as junk ("it" as "had", "am" as "gy", "home" as "itive") or not at all ("of", the block cursor a
+    // few cells on as tall as its bar); light and dark, DejaVu Sans Mono 22 px.
+    delegate->settings().setSourceLanguage(QStringLiteral("auto"));
+    const QStringList lines{QStringLiteral("Take the bus for home of mine"),
+                            QStringLiteral("Good morning, I am going to it now")};
+    for (const auto& [dark, words] :
+         {std::pair{false, QStringList{QStringLiteral("it"), QStringLiteral("of")}},
+          std::pair{true, QStringList{QStringLiteral("am"), QStringLiteral("home")}}}) {
+        ApplicationWindow terminal(
+            QStringLiteral("xterm"),
+            terminalShowing(
+                lines.join(u'\n'),
+                {QStringLiteral("-geometry"), QStringLiteral("40x4+120+140"), QStringLiteral("-bg"),
+                 dark ? QStringLiteral("#1e1e1e") : QStringLiteral("white"), QStringLiteral("-fg"),
+                 dark ? QStringLiteral("#d8d8d8") : QStringLiteral("black"), QStringLiteral("-fa"),
+                 QStringLiteral("DejaVu Sans Mono:pixelsize=22")}));
+        ASSERT_TRUE(terminal.isShown());
+        ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
+        const QRect client = terminal.clientArea();
+        ASSERT_TRUE(waitUntilPainted(client));
+        ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
+        ASSERT_TRUE(runEnded());
+        const QString plain = workflow().sourceText();
+        EXPECT_EQ(plain.toStdString(), lines.join(u'\n').toStdString());
+        workflow().dismissPanel();
+        for (const QString& word : words) {
+            const int line = lines[0].contains(QStringLiteral(" ") + word + QStringLiteral(" ")) ? 0 : 1;
+            const int column = int(lines[line].indexOf(QStringLiteral(" ") + word + QStringLiteral(" "))) + 1;
+            ASSERT_TRUE(
+                xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
+            ASSERT_TRUE(selectTerminalWord(terminalCell(client, 40, 4, column, line)));
+            ASSERT_TRUE(waitUntilPainted(client));
+            ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
+            ASSERT_TRUE(runEnded());
+            EXPECT_EQ(workflow().sourceText().toStdString(), plain.toStdString())
+                << word.toStdString() << (dark ? " dark" : " light");
+            workflow().dismissPanel();
+        }
+    }
+}
+
 TEST_F(ScreenshotRoad, ALatinWordAmongChineseInATerminalKeepsItsLetters) {
     // A picture mostly of Han characters is read with the Chinese model alone, which took the capital O of
     // a monospace font for a zero.

@@ -327,9 +327,11 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
     }
     // A word selected on its own in a terminal line, its bar tight over its cells (2 pixels of line spacing
     // above and below): the feet of its letters take most of the bar's width in a row or two, and the bar
-    // reads as the word drawn without it.
-    const QStringList terminal{QStringLiteral("The quick brown fox"), QStringLiteral("Settings are saved")};
-    for (const int size : {22, 30}) {
+    // reads as the word drawn without it, its first and last columns of ink where they are there. A word of
+    // two to four letters makes a bar hardly wider than high, which the tops of its letters part.
+    const QStringList terminal{QStringLiteral("The quick brown fox"), QStringLiteral("Settings are saved"),
+                               QStringLiteral("Go to it for the home")};
+    for (const int size : {16, 22, 30}) {
         for (const bool dark : {false, true}) {
             QFont font(QStringLiteral("DejaVu Sans Mono"));
             font.setPixelSize(size);
@@ -338,8 +340,10 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
             const QImage plain = testing::renderText(terminal, size, dark, font.family());
             const int lineHeight = int(metrics.lineSpacing() * 1.3), margin = 16;
             for (const auto& [line, word] :
-                 {std::pair{0, QStringLiteral("quick")}, std::pair{1, QStringLiteral("Settings")}}) {
-                const int start = int(terminal[line].indexOf(word));
+                 {std::pair{0, QStringLiteral("quick")}, std::pair{1, QStringLiteral("Settings")},
+                  std::pair{2, QStringLiteral("to")}, std::pair{2, QStringLiteral("it")},
+                  std::pair{2, QStringLiteral("for")}, std::pair{2, QStringLiteral("home")}}) {
+                const int start = int(terminal[line].indexOf(QStringLiteral(" ") + word)) + 1;
                 const QRect bar(margin + metrics.horizontalAdvance(terminal[line].left(start)),
                                 margin + line * lineHeight - 2, metrics.horizontalAdvance(word),
                                 metrics.height() + 4);
@@ -351,18 +355,39 @@ TEST(HighlightBars, ASelectedLineTakesThePagesPolarityAndNoPassTakesItForACursor
                 painter.drawText(bar.left(), bar.top() + 2 + metrics.ascent(), word);
                 painter.end();
                 const QImage turned = eraseTextCursors(withHighlightBarsInPagePolarity(selected));
-                const QImage expected = opaqueGrey(plain);
-                const int background = qGray(expected.pixel(0, 0));
-                int differing = 0, ink = 0;
+                const QImage expected = opaqueGrey(plain), shown = opaqueGrey(selected);
+                const int background = qGray(expected.pixel(0, 0)),
+                          barShade = qGray(shown.pixel(bar.topLeft()));
+                const std::string label =
+                    std::to_string(size) + (dark ? " dark " : " light ") + word.toStdString();
+                // Light text on a dark bar is drawn bolder than dark text on light, so a long word is
+                // compared with the plain picture loosely; every word's text on the bar is compared with its
+                // ink once turned, pixel by pixel and by its first and last columns.
+                int differing = 0, ink = 0, turnedApart = 0, text = 0;
+                std::pair<int, int> textColumns{bar.right() + 1, -1}, turnedColumns{bar.right() + 1, -1};
+                const auto widen = [](std::pair<int, int>& columns, int x) {
+                    columns = {std::min(columns.first, x), std::max(columns.second, x)};
+                };
                 for (int y = bar.top(); y <= bar.bottom(); ++y) {
                     for (int x = bar.left(); x <= bar.right(); ++x) {
                         const bool plainInk = std::abs(qGray(expected.pixel(x, y)) - background) > 96;
                         ink += plainInk;
                         differing += plainInk != (std::abs(qGray(turned.pixel(x, y)) - background) > 96);
+                        const bool textInk = std::abs(qGray(shown.pixel(x, y)) - barShade) > kInkContrast;
+                        const bool turnedInk =
+                            std::abs(qGray(turned.pixel(x, y)) - background) > kInkContrast;
+                        text += textInk;
+                        turnedApart += textInk != turnedInk;
+                        if (textInk)
+                            widen(textColumns, x);
+                        if (turnedInk)
+                            widen(turnedColumns, x);
                     }
                 }
-                EXPECT_LE(differing, ink / 4) << size << (dark ? " dark " : " light ") << word.toStdString()
-                                              << ": " << differing << " of " << ink;
+                if (word.size() >= 5 && size >= 22)
+                    EXPECT_LE(differing, ink / 4) << label << ": " << differing << " of " << ink;
+                EXPECT_LE(turnedApart, text / 20) << label << ": " << turnedApart << " of " << text;
+                EXPECT_EQ(turnedColumns, textColumns) << label;
             }
         }
     }

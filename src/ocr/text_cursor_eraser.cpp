@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace tolvane {
@@ -24,6 +26,8 @@ constexpr double kOutlineEdgeFill = 0.95;
 constexpr double kCellAspectMin = 0.3;
 constexpr double kCellAspectMax = 0.85;
 constexpr double kSolidFill = 0.9;
+// A block cursor standing on a character fills at least this share of its cell; a hollow one less.
+constexpr double kBlockFill = 0.6;
 // A glyph holding a stroke or a box that looks like a cursor is at most this many times its height, and at
 // most this many times as wide as high.
 constexpr int kGlyphOverCursor = 3;
@@ -210,6 +214,113 @@ bool tallerThanItsLine(const QRect& cursor, const std::vector<Mark>& marks) {
     return lineMarks > 0 && reachingItsBottom * 2 < lineMarks;
 }
 
+// The first and last column of the longest run of ink along row `y` of the box.
+std::pair<int, int> longestRun(const std::vector<uint8_t>& ink, int width, const QRect& box, int y) {
+    const uint8_t* row = ink.data() + size_t(y) * size_t(width);
+    std::pair<int, int> longest{box.left(), box.left() - 1};
+    for (int x = box.left(), start = -1; x <= box.right() + 1; ++x) {
+        const bool inRun = x <= box.right() && row[x];
+        if (inRun && start < 0)
+            start = x;
+        if (!inRun && start >= 0) {
+            if (x - 1 - start > longest.second - longest.first)
+                longest = {start, x - 1};
+            start = -1;
+        }
+    }
+    return longest;
+}
+
+// A terminal's cursor standing on a character, in the mark holding it: a cell-shaped block or frame that
+// spans its line, ink across the cell's whole width along its top and bottom rows (a glyph beside the cell
+// touching it joins the mark lower down, where those rows are not ink), and itself inside no glyph.
+struct CursorOnACharacter {
+    QRect cell;
+    // A frame (the terminal's window not focused) rather than a block.
+    bool hollow = false;
+    // A frame's stroke.
+    int thickness = 0;
+};
+
+int inkCount(const std::vector<uint8_t>& ink, int width, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += ink[size_t(y) * size_t(width) + size_t(x)];
+    return count;
+}
+
+// A block: at least kBlockFill of the cell is ink, the character inside drawn in the page's shade, where a
+// box-shaped Han character ("日", "目") leaves most of its box empty. A frame: its four sides are ink and the
+// character inside touches at most one of them in any row, where the strokes across a Han character drawn
+// as a box ("日", "目", "田") join both.
+std::optional<CursorOnACharacter> cursorOnACharacter(const Mark& mark, const std::vector<uint8_t>& ink,
+                                                     int width, const std::vector<Mark>& marks) {
+    const QRect& box = mark.box;
+    if (box.height() < kMinimumCursorHeight || box.height() > kMaximumCursorHeight)
+        return std::nullopt;
+    const std::pair<int, int> top = longestRun(ink, width, box, box.top());
+    const std::pair<int, int> bottom = longestRun(ink, width, box, box.bottom());
+    if (std::abs(top.first - bottom.first) > 1 || std::abs(top.second - bottom.second) > 1)
+        return std::nullopt;
+    const QRect cell(QPoint(std::max(top.first, bottom.first), box.top()),
+                     QPoint(std::min(top.second, bottom.second), box.bottom()));
+    if (!isCellShaped(cell) || isInsideAGlyph(cell, marks) || !spansItsLine(cell, marks))
+        return std::nullopt;
+    const double fill = double(inkCount(ink, width, cell)) / (double(cell.width()) * cell.height());
+    if (fill >= kSolidFill)
+        return std::nullopt;
+    if (fill >= kBlockFill)
+        return CursorOnACharacter{cell, false, 0};
+    // The frame's stroke: the thinnest of its sides across their middles (the character inside may touch
+    // one).
+    const QPoint middle = cell.center();
+    const int thickness =
+        std::min({inkRun(ink, width, QPoint(cell.left(), middle.y()), QPoint(1, 0), cell.width()),
+                  inkRun(ink, width, QPoint(cell.right(), middle.y()), QPoint(-1, 0), cell.width()),
+                  inkRun(ink, width, QPoint(middle.x(), cell.top()), QPoint(0, 1), cell.height()),
+                  inkRun(ink, width, QPoint(middle.x(), cell.bottom()), QPoint(0, -1), cell.height())});
+    if (thickness < 1 || 4 * thickness > cell.width() ||
+        !rowIsInk(ink, width, cell.top() + thickness - 1, cell.left(), cell.right()) ||
+        !rowIsInk(ink, width, cell.bottom() - thickness + 1, cell.left(), cell.right()))
+        return std::nullopt;
+    for (const int x : {cell.left(), cell.right()})
+        if (inkCount(ink, width, QRect(x, cell.top(), 1, cell.height())) < kOutlineEdgeFill * cell.height())
+            return std::nullopt;
+    const QRect inside = cell.adjusted(thickness, thickness, -thickness, -thickness);
+    if (!inside.isValid() || inkCount(ink, width, inside) == 0)
+        return std::nullopt;
+    // A small font's glyph can fill its cell from side to side as well; then the frame stands clearly taller
+    // than every glyph of its line, as a character cell does and a Han character does not.
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        if (ink[size_t(y) * size_t(width) + size_t(inside.left())] &&
+            ink[size_t(y) * size_t(width) + size_t(inside.right())])
+            return tallerThanItsLine(cell, marks) ? std::optional(CursorOnACharacter{cell, true, thickness})
+                                                  : std::nullopt;
+    return CursorOnACharacter{cell, true, thickness};
+}
+
+// Turns a block cursor's cell to the page's polarity: the block's shade becomes the background and the
+// character inside takes the block's shade, its anti-aliased edges the levels between.
+void turnCell(QImage& grey, const QRect& cell, int background) {
+    std::array<int, 256> histogram{};
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            ++histogram[grey.constScanLine(y)[x]];
+    const int level = int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+    int furthest = 0;
+    for (int value = 0; value < 256; ++value)
+        if (histogram[size_t(value)] > 0)
+            furthest = std::max(furthest, std::abs(value - level));
+    if (furthest == 0)
+        return;
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        uchar* line = grey.scanLine(y);
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            line[x] = uchar(background + (level - background) * std::abs(int(line[x]) - level) / furthest);
+    }
+}
+
 int inkInColumn(const std::vector<uint8_t>& ink, int width, int x, int top, int bottom) {
     int count = 0;
     for (int y = top; x >= 0 && x < width && y <= bottom; ++y)
@@ -297,24 +408,46 @@ QImage eraseTextCursors(const QImage& image) {
         return grey;
     const int background = commonestGreyLevel(grey);
     const std::vector<uint8_t> ink = inkMask(grey, background, kInkContrast);
-    std::vector<QRect> cursors;
+    std::vector<QRect> cursors, frames, blocks;
     const std::vector<Mark> marks = findInkMarks(ink, width, height);
     for (const Mark& mark : marks) {
         if (isCellShaped(mark.box) && (isSolid(mark) || isOutline(mark, ink, width)) &&
-            !isInsideAGlyph(mark.box, marks))
+            !isInsideAGlyph(mark.box, marks)) {
             cursors.push_back(mark.box);
+        } else if (const std::optional<CursorOnACharacter> cursor =
+                       cursorOnACharacter(mark, ink, width, marks)) {
+            const QRect& cell = cursor->cell;
+            const int t = cursor->thickness;
+            if (!cursor->hollow) {
+                blocks.push_back(cell);
+                continue;
+            }
+            // Only the frame goes, its own pixels and no fringe: the character inside may touch it.
+            frames.push_back(QRect(cell.left(), cell.top(), cell.width(), t));
+            frames.push_back(QRect(cell.left(), cell.bottom() - t + 1, cell.width(), t));
+            frames.push_back(QRect(cell.left(), cell.top(), t, cell.height()));
+            frames.push_back(QRect(cell.right() - t + 1, cell.top(), t, cell.height()));
+        }
     }
-    const std::vector<Column> columns = outsideHighlightBars(solidColumns(ink, width, height), grey, ink);
+    // A block on a character is turned as a whole: its columns beside the character are no cursors of their
+    // own (erased first, they would come out of the turn as strokes).
+    const auto inABlock = [&](const QRect& area) {
+        return std::any_of(blocks.begin(), blocks.end(),
+                           [&](const QRect& block) { return block.intersects(area); });
+    };
+    std::vector<Column> columns = outsideHighlightBars(solidColumns(ink, width, height), grey, ink);
+    std::erase_if(columns, [&](const Column& column) { return inABlock(column.box()); });
     const std::vector<QRect> touching = cursorsInColumns(columns, ink, width, marks);
     cursors.insert(cursors.end(), touching.begin(), touching.end());
     for (QRect& cursor : cursors) {
         // One pixel around as well: the anti-aliased fringe would otherwise stay as a faint frame.
         cursor.adjust(-1, -1, 1, 1);
     }
+    cursors.insert(cursors.end(), frames.begin(), frames.end());
     // A caret drawn next to a glyph may touch its anti-aliased edge; in full-contrast ink it stands alone.
     const std::vector<uint8_t> strongInk = inkMask(grey, background, kCaretContrast);
     for (const Mark& mark : findInkMarks(strongInk, width, height)) {
-        if (isBarCaret(mark, marks, ink, width))
+        if (!inABlock(mark.box) && isBarCaret(mark, marks, ink, width))
             cursors.push_back(barCaretArea(mark.box, ink, width));
     }
     // A caret drawn right against a glyph's stroke is one mark with it; its column still stands out.
@@ -327,6 +460,8 @@ QImage eraseTextCursors(const QImage& image) {
         for (int y = area.top(); y <= area.bottom(); ++y)
             std::fill_n(grey.scanLine(y) + area.left(), area.width(), uchar(background));
     }
+    for (const QRect& block : blocks)
+        turnCell(grey, block, background);
     return grey;
 }
 

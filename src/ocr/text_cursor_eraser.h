@@ -15,6 +15,10 @@ namespace tolvane {
 //   line with no other mark beside it; also when drawn against the first or last glyph of a line (a text
 //   view's caret before its first character), then clearly taller than every glyph of the line, and the
 //   glyph keeps its edge.
+// A terminal's cursor standing on a character (a command line being edited) is a cell-shaped block or frame
+// that spans its line, ink along the cell's whole top and bottom rows: a block is turned to the page's
+// polarity, the character inside taking the block's shade; a frame (the window not focused) loses only its
+// sides, the character inside stays. Han characters drawn as boxes ("日", "目", "田") stay as they are.
 // The result is 8-bit grey.
 QImage eraseTextCursors(const QImage& image);
 

@@ -340,6 +340,52 @@ TEST_F(ScreenshotRoad, AShortWordSelectedInATerminalReadsAsThePlainLines) {
     }
 }
 
+TEST_F(ScreenshotRoad, ATerminalsCursorOnACharacterLeavesTheLinesAsTheyRead) {
+    // A command line being edited: the cursor stands on the "n" of "morning", a block while the terminal
+    // has the focus ("morning" read as "morfing") and a hollow box once it has lost it ("morhing").
+    delegate->settings().setSourceLanguage(QStringLiteral("auto"));
+    const QStringList lines{QStringLiteral("Take the bus for home of mine"),
+                            QStringLiteral("Good morning, I am going to it now")};
+    // A window of this process takes the focus; the overlay still offers the terminal.
+    QWidget focus;
+    focus.setGeometry(1700, 900, 60, 40);
+    for (const auto& [pixels, dark] : {std::pair{22, false}, std::pair{12, true}}) {
+        const std::string label = std::to_string(pixels) + (dark ? " dark" : " light");
+        QString read[3];
+        for (int cursor = 0; cursor < 3; ++cursor) {
+            // After the text, on the "n", and on the "n" without the focus.
+            const QString move = cursor == 0 ? QString() : QStringLiteral("printf '\\033[2;9H'; ");
+            ApplicationWindow terminal(
+                QStringLiteral("xterm"),
+                {QStringLiteral("-geometry"), QStringLiteral("40x8+120+140"), QStringLiteral("-bg"),
+                 dark ? QStringLiteral("#1e1e1e") : QStringLiteral("white"), QStringLiteral("-fg"),
+                 dark ? QStringLiteral("#d8d8d8") : QStringLiteral("black"), QStringLiteral("-fa"),
+                 QStringLiteral("DejaVu Sans Mono:pixelsize=%1").arg(pixels), QStringLiteral("-e"),
+                 QStringLiteral("sh"), QStringLiteral("-c"),
+                 QStringLiteral("printf '%s' \"$0\"; ") + move + QStringLiteral("exec cat >/dev/null"),
+                 lines.join(u'\n')});
+            ASSERT_TRUE(terminal.isShown());
+            ASSERT_TRUE(
+                xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), terminal.window()}));
+            if (cursor == 2) {
+                focus.show();
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(&focus));
+                ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                     QString::number(focus.winId())}));
+            }
+            ASSERT_TRUE(waitUntilPainted(terminal.clientArea()));
+            ASSERT_NO_FATAL_FAILURE(recognizePreSelected());
+            ASSERT_TRUE(runEnded());
+            read[cursor] = workflow().sourceText();
+            workflow().dismissPanel();
+            focus.hide();
+        }
+        EXPECT_EQ(read[0].toStdString(), lines.join(u'\n').toStdString()) << label;
+        EXPECT_EQ(read[1].toStdString(), read[0].toStdString()) << "block, " << label;
+        EXPECT_EQ(read[2].toStdString(), read[0].toStdString()) << "hollow, " << label;
+    }
+}
+
 TEST_F(ScreenshotRoad, ALatinWordAmongChineseInATerminalKeepsItsLetters) {
     // A picture mostly of Han characters is read with the Chinese model alone, which took the capital O of
     // a monospace font for a zero.

@@ -12,7 +12,13 @@
 // dragged from a little beyond its lower right to a little above its upper left, through the window
 // manager's border and title bar; a cut line is read once, its region dragged from the cut. The table ends
 // with the mean and worst rate per script, per road, per kind (plain or highlighted) and per shape of the
-// highlight (a whole line, a cut one, a word). Run inside scripts/test-session:
+// highlight (a whole line, a cut one, a word). A second group reads two lines drawn in DejaVu Sans Mono at
+// 12, 16 and 22 px by xterm, rxvt-unicode and a GTK text view, light and dark, each window pre-selected: the
+// plain lines, then the same window with a short word selected (to, it, am, of, the, for, home; a double
+// click in a terminal, the keyboard in the GTK view) or, in the terminals, the cursor standing on a
+// character, focused (a block) or not (a hollow box); each of those is told apart by whether it reads
+// exactly as its plain twin; that group is summed up on its own, after the table (the other groups leave it
+// out). Run inside scripts/test-session, the second group alone with --benchmark_filter=short/:
 //   scripts/test-session build/default/benchmarks/ocr_application_text_benchmark
 #include "app/app_delegate.h"
 #include "app/desktop_delegate.h"
@@ -86,6 +92,34 @@ const std::map<QString, std::vector<SelectedWord>> kSelectedWords{
 // How much of a selected line's height the region's edge cuts off, in percent.
 const std::vector<int> kCuts{0, 17, 33};
 
+// The lines of the short-word and cursor cases, their words and where the cursor stands.
+const QStringList kShortLines{QStringLiteral("Take the bus for home of mine"),
+                              QStringLiteral("Good morning, I am going to it now")};
+const std::vector<SelectedWord> kShortWords{{0, QStringLiteral("the")}, {1, QStringLiteral("to")},
+                                            {1, QStringLiteral("it")},  {0, QStringLiteral("home")},
+                                            {1, QStringLiteral("am")},  {0, QStringLiteral("for")},
+                                            {0, QStringLiteral("of")}};
+// The cursor on a character: a line, a word in it and the letter of the word it stands on.
+struct CursorPlace {
+    int line = 0;
+    QString word;
+    int letter = 0;
+};
+const std::vector<CursorPlace> kCursorPlaces{
+    {1, QStringLiteral("morning"), 3}, {0, QStringLiteral("the"), 1}, {1, QStringLiteral("to"), 1}};
+const std::vector<int> kShortSizes{12, 16, 22};
+
+// One case of the short-word group: the program ("xterm", "urxvt", "gtk"), its font's pixel size and theme,
+// and what it shows besides the lines: nothing, a selected word, or the cursor on a character.
+struct ShortCase {
+    QString program;
+    int pixels = 0;
+    bool dark = false;
+    enum class Mark { none, word, cursor, hollowCursor } mark = Mark::none;
+    SelectedWord word;
+    CursorPlace cursor;
+};
+
 // One case: the application and its theme, the text, the road, and what is selected in the terminal cases.
 struct Case {
     QString application;
@@ -104,6 +138,11 @@ std::map<QString, std::vector<double>> ratesByScript;
 std::map<QString, std::vector<double>> ratesByRoad;
 std::map<QString, std::vector<double>> ratesByKind;
 std::map<QString, std::vector<double>> ratesByShape;
+// The short-word group: rates per mark, the plain twins' readings by program, size and theme, and how many
+// marked cases read as their twin.
+std::map<QString, std::vector<double>> ratesByMark;
+std::map<QString, QString> twinReadings;
+std::map<QString, std::pair<int, int>> sameAsTwin;
 
 // Made in main(): the delegate and the XTest client of the whole run.
 std::unique_ptr<AppDelegate> delegate;
@@ -365,6 +404,193 @@ void recognitionOf(benchmark::State& state, const Case& bench) {
     state.SetLabel(text->simplified().toStdString());
 }
 
+QString twinKey(const ShortCase& bench) {
+    return QStringLiteral("%1/%2/%3").arg(bench.program).arg(bench.pixels).arg(bench.dark ? "dark" : "light");
+}
+
+int shortTerminalRows(int pixels) {
+    return pixels <= 12 ? 8 : pixels <= 16 ? 6 : 4;
+}
+
+constexpr int kShortColumns = 40;
+
+// The column of `word`'s first letter in line `line` of kShortLines: its first occurrence on its own.
+int columnOf(int line, const QString& word) {
+    return int(kShortLines[line].indexOf(QRegularExpression(QStringLiteral("\\b%1\\b").arg(word))));
+}
+
+// Starts the program showing kShortLines; in a terminal its cursor after the text or on the case's character.
+std::unique_ptr<ApplicationWindow> startShortCase(const ShortCase& bench, const QTemporaryDir& folder) {
+    const QString text = kShortLines.join(QLatin1Char('\n'));
+    const QString position = QStringLiteral("+%1+%2").arg(kWindowPosition.x()).arg(kWindowPosition.y());
+    const QString font = QStringLiteral("DejaVu Sans Mono");
+    if (bench.program == QLatin1String("gtk")) {
+        const QString textFile = folder.filePath(QStringLiteral("text.txt"));
+        QFile file(textFile);
+        if (!file.open(QIODevice::WriteOnly))
+            return nullptr;
+        file.write(text.toUtf8());
+        file.close();
+        return std::make_unique<ApplicationWindow>(
+            QStringLiteral("yad"),
+            QStringList{QStringLiteral("--text-info"), QStringLiteral("--editable"),
+                        QStringLiteral("--no-buttons"), QStringLiteral("--filename=") + textFile,
+                        QStringLiteral("--fontname=%1 %2px").arg(font).arg(bench.pixels),
+                        QStringLiteral("--geometry=460x110") + position},
+            testing::gtkWithSteadyCaret(folder, bench.dark));
+    }
+    const bool xterm = bench.program == QLatin1String("xterm");
+    QStringList arguments{QStringLiteral("-geometry"),
+                          QStringLiteral("%1x%2").arg(kShortColumns).arg(shortTerminalRows(bench.pixels)) +
+                              position,
+                          QStringLiteral("-bg"),
+                          bench.dark ? QStringLiteral("#1e1e1e") : QStringLiteral("white"),
+                          QStringLiteral("-fg"),
+                          bench.dark ? QStringLiteral("#d8d8d8") : QStringLiteral("black")};
+    if (xterm)
+        arguments << QStringLiteral("-fa") << QStringLiteral("%1:pixelsize=%2").arg(font).arg(bench.pixels);
+    else
+        arguments << QStringLiteral("+sb") << QStringLiteral("-fn")
+                  << QStringLiteral("xft:%1:pixelsize=%2").arg(font).arg(bench.pixels);
+    // The text without a final line break, then (with a cursor on a character) the cursor moved onto it.
+    QString script = QStringLiteral("printf '%s' \"$0\"; ");
+    if (bench.mark == ShortCase::Mark::cursor || bench.mark == ShortCase::Mark::hollowCursor)
+        script += QStringLiteral("printf '\\033[%1;%2H'; ")
+                      .arg(bench.cursor.line + 1)
+                      .arg(columnOf(bench.cursor.line, bench.cursor.word) + bench.cursor.letter + 1);
+    script += QStringLiteral("exec cat >/dev/null");
+    arguments << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c") << script << text;
+    return std::make_unique<ApplicationWindow>(xterm ? QStringLiteral("xterm") : QStringLiteral("urxvt"),
+                                               arguments);
+}
+
+// A small window of this process, activated to take the focus from a terminal: the terminal then draws its
+// cursor as a hollow box, and the overlay, which never offers this process's windows, still offers it.
+QWidget& focusSink() {
+    static QWidget* sink = [] {
+        auto* widget = new QWidget;
+        widget->setWindowTitle(QStringLiteral("focus"));
+        widget->resize(60, 40);
+        widget->move(1700, 900);
+        return widget;
+    }();
+    return *sink;
+}
+
+// Selects the case's word, or takes the focus from its terminal; true when nothing else is to be done.
+bool markShortCase(const ShortCase& bench, const ApplicationWindow& window) {
+    if (bench.mark == ShortCase::Mark::hollowCursor) {
+        focusSink().show();
+        return QTest::qWaitForWindowExposed(&focusSink()) &&
+               testing::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                 QString::number(focusSink().winId())})
+                   .has_value();
+    }
+    if (bench.mark != ShortCase::Mark::word)
+        return true;
+    const int column = columnOf(bench.word.line, bench.word.word);
+    if (bench.program == QLatin1String("gtk")) {
+        QStringList keys{QStringLiteral("key"), QStringLiteral("ctrl+Home")};
+        for (int i = 0; i < bench.word.line; ++i)
+            keys << QStringLiteral("Down");
+        for (int i = 0; i < column; ++i)
+            keys << QStringLiteral("Right");
+        for (int i = 0; i < bench.word.word.size(); ++i)
+            keys << QStringLiteral("shift+Right");
+        return testing::xdotool(keys).has_value();
+    }
+    const QRect cell =
+        testing::terminalCell(window.clientArea(), kShortColumns, shortTerminalRows(bench.pixels),
+                              column + int(bench.word.word.size() - 1) / 2, bench.word.line);
+    return testing::selectTerminalWord(cell);
+}
+
+void shortRecognitionOf(benchmark::State& state, const ShortCase& bench) {
+    QTemporaryDir folder;
+    const auto window = startShortCase(bench, folder);
+    if (!window || !window->isShown() ||
+        !testing::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window->window()}) ||
+        !testing::waitUntilPainted(window->clientArea())) {
+        state.SkipWithError("the window did not appear");
+        return;
+    }
+    const bool marked = markShortCase(bench, *window);
+    if (!marked || !testing::waitUntilPainted(window->clientArea())) {
+        focusSink().hide();
+        state.SkipWithError("the word could not be selected, or the focus not taken");
+        return;
+    }
+    std::optional<QString> text;
+    for (auto _ : state)
+        text = readThroughOverlay(std::nullopt);
+    focusSink().hide();
+    if (!text) {
+        state.SkipWithError("no window pre-selected, or the screenshot run did not end");
+        return;
+    }
+    const double rate = testing::characterErrorRate(*text, kShortLines.join(QLatin1Char('\n')));
+    using Mark = ShortCase::Mark;
+    const QString mark = bench.mark == Mark::none     ? QStringLiteral("twin")
+                         : bench.mark == Mark::word   ? QStringLiteral("short-word")
+                         : bench.mark == Mark::cursor ? QStringLiteral("cursor")
+                                                      : QStringLiteral("hollow");
+    ratesByMark[mark].push_back(rate);
+    if (bench.mark == Mark::none) {
+        twinReadings[twinKey(bench)] = *text;
+    } else if (const auto twin = twinReadings.find(twinKey(bench)); twin != twinReadings.end()) {
+        const bool same = twin->second == *text;
+        sameAsTwin[mark].first += same;
+        ++sameAsTwin[mark].second;
+        state.counters["as_twin"] = same ? 1.0 : 0.0;
+    }
+    state.counters["CER_percent"] = rate * 100.0;
+    state.SetLabel(text->simplified().toStdString());
+}
+
+void registerShortCase(const ShortCase& bench) {
+    using Mark = ShortCase::Mark;
+    QString name = QStringLiteral("short/%1/%2px/%3/")
+                       .arg(bench.program)
+                       .arg(bench.pixels)
+                       .arg(bench.dark ? "dark" : "light");
+    name += bench.mark == Mark::none ? QStringLiteral("plain")
+            : bench.mark == Mark::word
+                ? QStringLiteral("word/") + bench.word.word
+                : QStringLiteral("%1/%2@%3")
+                      .arg(bench.mark == Mark::cursor ? "cursor" : "hollow", bench.cursor.word)
+                      .arg(bench.cursor.letter);
+    benchmark::RegisterBenchmark(name.toStdString().c_str(), shortRecognitionOf, bench)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+}
+
+// Each program, size and theme: the plain twin, two of the short words and, in a terminal, the cursor on a
+// character focused and not; the words and the cursor's places taken in turn, so that every one appears.
+void registerShortCases() {
+    size_t turn = 0;
+    for (const QString& program : {QStringLiteral("xterm"), QStringLiteral("urxvt"), QStringLiteral("gtk")}) {
+        for (const int pixels : kShortSizes) {
+            for (const bool dark : {false, true}) {
+                ShortCase bench{program, pixels, dark, ShortCase::Mark::none, {}, {}};
+                registerShortCase(bench);
+                for (int i = 0; i < 2; ++i) {
+                    bench.mark = ShortCase::Mark::word;
+                    bench.word = kShortWords[(2 * turn + size_t(i)) % kShortWords.size()];
+                    registerShortCase(bench);
+                }
+                if (program != QLatin1String("gtk")) {
+                    bench.cursor = kCursorPlaces[turn % kCursorPlaces.size()];
+                    for (const auto mark : {ShortCase::Mark::cursor, ShortCase::Mark::hollowCursor}) {
+                        bench.mark = mark;
+                        registerShortCase(bench);
+                    }
+                }
+                ++turn;
+            }
+        }
+    }
+}
+
 void registerCase(const Case& bench, const QString& detail = QString()) {
     QString name = QStringLiteral("%1/%2/%3/%4")
                        .arg(bench.application, bench.dark ? "dark" : "light", bench.script, bench.road);
@@ -433,6 +659,13 @@ void printSummary() {
     printRates(out, ratesByRoad);
     printRates(out, ratesByKind);
     printRates(out, ratesByShape);
+    out << "\nshort     samples  mean CER  worst CER\n";
+    printRates(out, ratesByMark);
+    for (const auto& [mark, counts] : sameAsTwin)
+        out << QStringLiteral("%1 reads as its plain twin in %2 of %3\n")
+                   .arg(mark)
+                   .arg(counts.first)
+                   .arg(counts.second);
 }
 
 } // namespace
@@ -456,6 +689,7 @@ int main(int argc, char** argv) {
     tolvane::delegate->settings().defaults().setValue(tolvane::AppDelegate::hasSeenGuideKey, true);
     tolvane::delegate->start();
     tolvane::registerCases();
+    tolvane::registerShortCases();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -379,22 +379,7 @@ std::vector<QRect> findHighlightBars(const QImage& grey, const std::vector<uint8
     }
     std::vector<QRect> bars, wordBars;
     const std::vector<InkMark> marks = findInkMarks(inside, width, height);
-    // The first and last column of the longest run of ink along row `y` of the box.
-    const auto longestRun = [&](const QRect& box, int y) {
-        const uint8_t* row = ink.data() + size_t(y) * size_t(width);
-        std::pair<int, int> longest{box.left(), box.left() - 1};
-        for (int x = box.left(), start = -1; x <= box.right() + 1; ++x) {
-            const bool inRun = x <= box.right() && row[x];
-            if (inRun && start < 0)
-                start = x;
-            if (!inRun && start >= 0) {
-                if (x - 1 - start > longest.second - longest.first)
-                    longest = {start, x - 1};
-                start = -1;
-            }
-        }
-        return longest;
-    };
+    const auto longestRun = [&](const QRect& box, int y) { return longestInkRun(ink, width, box, y); };
     const auto consider = [&](QRect box) {
         // A bar reaching the margin reaches on to the picture's edge.
         box.setLeft(box.left() == kFrameMargin ? 0 : box.left());

@@ -64,4 +64,20 @@ std::vector<InkMark> findInkMarks(const std::vector<uint8_t>& ink, int width, in
     return marks;
 }
 
+std::pair<int, int> longestInkRun(const std::vector<uint8_t>& ink, int width, const QRect& box, int y) {
+    const uint8_t* row = ink.data() + size_t(y) * size_t(width);
+    std::pair<int, int> longest{box.left(), box.left() - 1};
+    for (int x = box.left(), start = -1; x <= box.right() + 1; ++x) {
+        const bool inRun = x <= box.right() && row[x];
+        if (inRun && start < 0)
+            start = x;
+        if (!inRun && start >= 0) {
+            if (x - 1 - start > longest.second - longest.first)
+                longest = {start, x - 1};
+            start = -1;
+        }
+    }
+    return longest;
+}
+
 } // namespace tolvane

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QRect>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace tolvane {
@@ -24,5 +25,9 @@ struct InkMark {
 };
 
 std::vector<InkMark> findInkMarks(const std::vector<uint8_t>& ink, int width, int height);
+
+// The first and last column of the longest run of ink along row `y` of `box` in an ink mask `width` wide;
+// an empty run (last before first) when the row holds none.
+std::pair<int, int> longestInkRun(const std::vector<uint8_t>& ink, int width, const QRect& box, int y);
 
 } // namespace tolvane

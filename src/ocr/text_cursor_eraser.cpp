@@ -214,23 +214,6 @@ bool tallerThanItsLine(const QRect& cursor, const std::vector<Mark>& marks) {
     return lineMarks > 0 && reachingItsBottom * 2 < lineMarks;
 }
 
-// The first and last column of the longest run of ink along row `y` of the box.
-std::pair<int, int> longestRun(const std::vector<uint8_t>& ink, int width, const QRect& box, int y) {
-    const uint8_t* row = ink.data() + size_t(y) * size_t(width);
-    std::pair<int, int> longest{box.left(), box.left() - 1};
-    for (int x = box.left(), start = -1; x <= box.right() + 1; ++x) {
-        const bool inRun = x <= box.right() && row[x];
-        if (inRun && start < 0)
-            start = x;
-        if (!inRun && start >= 0) {
-            if (x - 1 - start > longest.second - longest.first)
-                longest = {start, x - 1};
-            start = -1;
-        }
-    }
-    return longest;
-}
-
 // A terminal's cursor standing on a character, in the mark holding it: a cell-shaped block or frame that
 // spans its line, ink across the cell's whole width along its top and bottom rows (a glyph beside the cell
 // touching it joins the mark lower down, where those rows are not ink), and itself inside no glyph.
@@ -259,8 +242,8 @@ std::optional<CursorOnACharacter> cursorOnACharacter(const Mark& mark, const std
     const QRect& box = mark.box;
     if (box.height() < kMinimumCursorHeight || box.height() > kMaximumCursorHeight)
         return std::nullopt;
-    const std::pair<int, int> top = longestRun(ink, width, box, box.top());
-    const std::pair<int, int> bottom = longestRun(ink, width, box, box.bottom());
+    const std::pair<int, int> top = longestInkRun(ink, width, box, box.top());
+    const std::pair<int, int> bottom = longestInkRun(ink, width, box, box.bottom());
     if (std::abs(top.first - bottom.first) > 1 || std::abs(top.second - bottom.second) > 1)
         return std::nullopt;
     const QRect cell(QPoint(std::max(top.first, bottom.first), box.top()),

@@ -18,14 +18,8 @@ R = Atspi.Role
 S = Atspi.StateType
 
 
-class AccessibilityKeys(unittest.TestCase):
-    def setUp(self):
-        self.app = a11y.Tolvane(BINARY, FAKE_SERVER)
-        self.addCleanup(self.app.close)
-        self.main = self.app.window("Ondrel")
-
-    def control(self, root, role, name):
-        return a11y.wait_for(lambda: a11y.find(root, role, name, a11y.showing), f"{name!r} on screen")
+class AccessibilityKeys(a11y.ProgramTestCase):
+    binary, fake_server = BINARY, FAKE_SERVER
 
     def focus(self, window_title, node):
         a11y.activate_window(window_title)

@@ -19,14 +19,8 @@ def showing_window(app, title):
     return next((w for w in app.windows() if a11y.name(w) == title), None)
 
 
-class AccessibilityRoads(unittest.TestCase):
-    def setUp(self):
-        self.app = a11y.Tolvane(BINARY, FAKE_SERVER)
-        self.addCleanup(self.app.close)
-        self.main = self.app.window("Ondrel")
-
-    def control(self, root, role, name):
-        return a11y.wait_for(lambda: a11y.find(root, role, name, a11y.showing), f"{name!r} on screen")
+class AccessibilityRoads(a11y.ProgramTestCase):
+    binary, fake_server = BINARY, FAKE_SERVER
 
     def assert_window(self, window, title):
         self.assertIn(window.get_role(), a11y.WINDOW_ROLES, title)

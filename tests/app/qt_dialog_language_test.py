@@ -14,14 +14,8 @@ BINARY, FAKE_SERVER = sys.argv[1], sys.argv[2]
 BUTTON, LABEL = Atspi.Role.PUSH_BUTTON, Atspi.Role.LABEL
 
 
-class QtDialogLanguage(unittest.TestCase):
-    def setUp(self):
-        self.app = a11y.Tolvane(BINARY, FAKE_SERVER)
-        self.addCleanup(self.app.close)
-        self.main = self.app.window("Ondrel")
-
-    def control(self, root, role, name):
-        return a11y.wait_for(lambda: a11y.find(root, role, name, a11y.showing), f"{name!r} on screen")
+class QtDialogLanguage(a11y.ProgramTestCase):
+    binary, fake_server = BINARY, FAKE_SERVER
 
     def press(self, root, name):
         button = self.control(root, BUTTON, name)

@@ -9,6 +9,7 @@ import shutil
 import subprocess
 import tempfile
 import time
+import unittest
 import warnings
 
 import gi
@@ -342,3 +343,19 @@ class Tolvane:
         self.server.wait()
         self.log.close()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class ProgramTestCase(unittest.TestCase):
+    """Starts the program for each test, closed after it; `self.main` is its main window. A subclass names the
+    program and the fake translation server in `binary` and `fake_server`."""
+
+    binary = fake_server = None
+
+    def setUp(self):
+        self.app = Tolvane(self.binary, self.fake_server)
+        self.addCleanup(self.app.close)
+        self.main = self.app.window("Ondrel")
+
+    def control(self, root, role_, name_):
+        """The control once it is on screen."""
+        return wait_for(lambda: find(root, role_, name_, showing), f"{name_!r} on screen")

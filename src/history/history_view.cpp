@@ -24,6 +24,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tolvane {
 
@@ -254,7 +255,7 @@ QCoro::Task<> HistoryView::deleteBody(QPointer<HistoryView> view, HistoryStore* 
         co_return;
     if (error.isEmpty()) {
         view->m_errorMessage.clear();
-        view->m_model->removeEntry(id);
+        view->removeRow(id);
     } else {
         view->setError(error);
     }
@@ -299,6 +300,21 @@ void HistoryView::runAction(HistoryRowAction action, const HistoryEntry& entry) 
         deleteEntry(entry);
         break;
     }
+}
+
+void HistoryView::removeRow(const QString& id) {
+    // The list is rebuilt without the row; the keys keep acting where they were: on the row that takes the
+    // current one's place, or on the last row when the last one went.
+    int current = m_list->currentIndex().isValid() ? m_list->currentIndex().row() : -1;
+    for (int row = 0; current >= 0 && row < m_model->rowCount(); ++row) {
+        if (m_model->visibleEntry(row).id == id) {
+            current -= row < current ? 1 : 0;
+            break;
+        }
+    }
+    m_model->removeEntry(id);
+    if (current >= 0 && m_model->rowCount() > 0)
+        m_list->setCurrentIndex(m_model->index(std::min(current, m_model->rowCount() - 1)));
 }
 
 void HistoryView::confirmDelete(const HistoryEntry& entry) {

@@ -68,6 +68,8 @@ private:
     void runAction(HistoryRowAction action, const HistoryEntry& entry);
     // The Delete key asks first: unlike the row's own button it is pressed easily by mistake.
     void confirmDelete(const HistoryEntry& entry);
+    // Takes the row off the list after its deletion, the current row kept in place.
+    void removeRow(const QString& id);
     // Draws the open rows' selection and focus as the delegate draws the others'.
     void refreshHighlights();
     void setError(QString message);

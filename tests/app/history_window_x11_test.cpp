@@ -367,6 +367,17 @@ TEST_F(HistoryWindow, KeyboardSelectsRowsAndRunsTheirActions) {
     EXPECT_EQ(storedRowCount(path, "history"), stored - 1);
     ASSERT_EQ(view->model().rowCount(), 2);
     EXPECT_EQ(view->model().visibleEntry(1).sourceText, QStringLiteral("a third row"));
+    // The keys go on with the row that took the deleted one's place: it is current and selected, and the
+    // next Delete asks about it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->hasFocus(); }, 10000));
+    EXPECT_EQ(list->currentIndex().row(), 1);
+    EXPECT_EQ(list->selectionModel()->selectedIndexes(), QModelIndexList{view->model().index(1)});
+    keys(QStringLiteral("Delete"));
+    box = question(window);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), QStringLiteral("a third row"));
+    keys(QStringLiteral("Escape"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->findChild<QMessageBox*>(); }, 10000));
 }
 
 // The Delete question for a row of 17,800 characters quotes only its start, ends in an ellipsis and fits

@@ -239,16 +239,23 @@ int terminalColumn(const QString& before) {
     return column;
 }
 
+// The text in a file of the folder for a program to open; empty when it could not be written.
+QString writeTextFile(const QTemporaryDir& folder, const QString& text) {
+    const QString path = folder.filePath(QStringLiteral("text.txt"));
+    QFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        return {};
+    return path;
+}
+
 // Starts the application showing the text, its caret after the last word.
 std::unique_ptr<ApplicationWindow> startApplication(const QString& application, bool dark,
                                                     const QString& text, const QTemporaryDir& folder) {
     const QString position = QStringLiteral("+%1+%2").arg(kWindowPosition.x()).arg(kWindowPosition.y());
-    const QString textFile = folder.filePath(QStringLiteral("text.txt"));
-    QFile file(textFile);
-    if (!file.open(QIODevice::WriteOnly))
+    const QString textFile = writeTextFile(folder, text);
+    if (textFile.isEmpty())
         return nullptr;
-    file.write(text.toUtf8());
-    file.close();
     if (application.startsWith(QLatin1String("xterm"))) {
         // Rows enough for the overlay to offer the window (at least 100 pixels tall).
         const QString rows = QString::number(terminalRows(application));
@@ -425,12 +432,9 @@ std::unique_ptr<ApplicationWindow> startShortCase(const ShortCase& bench, const 
     const QString position = QStringLiteral("+%1+%2").arg(kWindowPosition.x()).arg(kWindowPosition.y());
     const QString font = QStringLiteral("DejaVu Sans Mono");
     if (bench.program == QLatin1String("gtk")) {
-        const QString textFile = folder.filePath(QStringLiteral("text.txt"));
-        QFile file(textFile);
-        if (!file.open(QIODevice::WriteOnly))
+        const QString textFile = writeTextFile(folder, text);
+        if (textFile.isEmpty())
             return nullptr;
-        file.write(text.toUtf8());
-        file.close();
         return std::make_unique<ApplicationWindow>(
             QStringLiteral("yad"),
             QStringList{QStringLiteral("--text-info"), QStringLiteral("--editable"),
